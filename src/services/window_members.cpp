@@ -1,0 +1,74 @@
+#include "services/window_members.h"
+
+#include "platform/runtime_error.h"
+#include "services/user_interaction.h"
+
+namespace qn3::services {
+
+void ListBox::AddItem(const QString& line)
+{
+    const int row = ListCount();
+    beginInsertRows(QModelIndex(), row, row);
+    lines_.append(line);
+    endInsertRows();
+}
+
+void ListBox::Clear()
+{
+    if (lines_.isEmpty())
+        return;
+    beginResetModel();
+    lines_.clear();
+    endResetModel();
+}
+
+int ListBox::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ListCount();
+}
+
+QVariant ListBox::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= ListCount() || role != Qt::DisplayRole)
+        return {};
+    return lines_.at(index.row());
+}
+
+void CheckBox::setValue(int value)
+{
+    value_ = value;
+    if (onClick_)
+        onClick_();
+}
+
+void CommonDialog::ShowOpen()
+{
+    OpenFileRequest request;
+    request.initialFolder = InitDir;
+    request.filter = Filter;
+    request.fileName = FileName;
+    const std::optional<QString> chosen = UserInteraction::current().askOpenFile(request);
+    if (chosen) {
+        FileName = *chosen;
+        return;
+    }
+    if (CancelError)
+        throw platform::RuntimeError(32755, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
+}
+
+void FrmMainMembers::GestionClavier(int16_t, int16_t, bool&) {}
+void FrmMainMembers::GestionClavier(int16_t, int16_t, bool&, bool&) {}
+
+FrmMainMembers& Frm_Main()
+{
+    static FrmMainMembers members;
+    return members;
+}
+
+FrmSetupMembers& FrmSetup()
+{
+    static FrmSetupMembers members;
+    return members;
+}
+
+} // namespace qn3::services

@@ -1,0 +1,70 @@
+#include "platform/shortcut.h"
+
+#include "platform/runtime_error.h"
+#include "platform/windows_path.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+
+namespace qn3::platform::shortcut {
+namespace {
+
+// Escapes of a desktop entry's string values.
+QString escapeValue(QString value)
+{
+    value.replace(u'\\', QStringLiteral("\\\\"));
+    value.replace(u'\n', QStringLiteral("\\n"));
+    value.replace(u'\t', QStringLiteral("\\t"));
+    value.replace(u'\r', QStringLiteral("\\r"));
+    return value;
+}
+
+// One quoted argument of the Exec key: inside double quotes, ", `, $ and the
+// backslash itself take a backslash.
+QString quoteArgument(const QString& argument)
+{
+    QString quoted;
+    quoted.reserve(argument.size() + 2);
+    quoted += u'"';
+    for (const QChar c : argument) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+            quoted += u'\\';
+        quoted += c;
+    }
+    quoted += u'"';
+    return quoted;
+}
+
+QString hostOrEmpty(const QString& windowsPath)
+{
+    return windowsPath.isEmpty() ? QString() : paths::toHost(windowsPath);
+}
+
+} // namespace
+
+void write(const QString& windowsPath, const Shortcut& shortcut)
+{
+    const QString host = paths::toHost(windowsPath);
+    const QString exec = quoteArgument(hostOrEmpty(shortcut.targetPath)) + shortcut.arguments;
+    QString text = QStringLiteral("[Desktop Entry]\n"
+                                  "Type=Application\n"
+                                  "Name=") + escapeValue(QFileInfo(host).completeBaseName()) + u'\n';
+    text += QStringLiteral("Exec=") + escapeValue(exec) + u'\n';
+    text += QStringLiteral("Path=") + escapeValue(hostOrEmpty(shortcut.workingDirectory)) + u'\n';
+    text += QStringLiteral("Icon=") + escapeValue(hostOrEmpty(shortcut.iconLocation)) + u'\n';
+    text += QStringLiteral("Comment=") + escapeValue(shortcut.description) + u'\n';
+
+    QSaveFile file(host);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
+        const int error = errno;
+        if (error == EBUSY || error == ETXTBSY)
+            throw RuntimeError(kFileInUse, QStringLiteral("The file is in use: ") + windowsPath);
+        const bool parentExists = QFileInfo(QFileInfo(host).path()).isDir();
+        throwErrno(error != 0 ? error : EIO, windowsPath, parentExists);
+    }
+}
+
+} // namespace qn3::platform::shortcut

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+// The header block of the day's trace log and the sources of its lines.
+//
+// Several sources (program version, computer name, operating system, theme
+// value, radio identity) belong to services built later; until then each is
+// one small function here giving what exists now, to be pointed at the real
+// service when it lands.
+namespace qn3::services {
+
+// The ten header lines, each starting "==:==:==:====:=:=:=:".
+QStringList EnteteJourLog();
+
+// The time since start-up of the header: "[d D h H ]m Min s Sec".
+QString TempsDepuisDemarrage(int64_t milliseconds);
+
+// "WinClassic" when the theme value read as a number is 0, else "WinXP".
+QString NomTheme(const QString& valeurThemeActive);
+
+namespace logheader {
+
+// The program's version, "major.minor.revision".
+QString appVersion();
+// The program's folder (Windows form, trailing backslash), name and ".exe".
+QString exeName();
+QString productName();
+// The host name in upper case, at most 15 characters.
+QString computerName();
+QString operatingSystem();
+// The "ThemeActive" value of the theme manager, as text.
+QString themeActiveValue();
+
+// The radio named on the "Id Radio: " line. Until the site settings carry
+// it: number 0, name "Radio".
+int32_t radioId();
+QString radioName();
+
+} // namespace logheader
+} // namespace qn3::services

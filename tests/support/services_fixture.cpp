@@ -1,0 +1,73 @@
+#include "support/services_fixture.h"
+
+#include "platform/windows_path.h"
+#include "services/clocks.h"
+#include "services/error_routine.h"
+#include "services/path_pieces.h"
+#include "services/shared_values.h"
+#include "services/trace_log.h"
+#include "services/window_members.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace qn3::testing {
+
+using namespace services;
+
+ServicesTest::ServicesTest() { resetSharedState(); }
+
+ServicesTest::~ServicesTest() { resetSharedState(); }
+
+void ServicesTest::resetSharedState()
+{
+    FermetureEnCours = false;
+    SetupCharge = false;
+    EnIDE = false;
+    FormatDate = QStringLiteral("dd/MM/yyyy");
+    FormatHeure = QStringLiteral("HH:MM:SS");
+    RepApplication = QStringLiteral("C:\\Program Files\\QN3\\");
+    RepLogs = QStringLiteral("C:\\Logs\\");
+    RepPRG.clear();
+    RepSettings.clear();
+    RepConfig.fill(QString());
+    RepBtr.fill(QString());
+    RepLocal.fill(QString());
+    for (auto& zone : RepSons)
+        for (auto& category : zone)
+            category.fill(QString());
+    PremiereStation.fill(0);
+    DerniereStation.fill(0);
+    ThemeActif = 0;
+    FichierEclate = {};
+
+    FrmMainMembers& main = Frm_Main();
+    main.ListeLogTemp.Clear();
+    main.ListeIncidents0.Clear();
+    main.CheckIncidents0.setClickHandler({});
+    main.CheckIncidents0.setValue(0);
+    main.CMDialog = CommonDialog{};
+    FrmSetup().ListeLog.Clear();
+
+    TEST_resetTraceLog();
+    TEST_resetErrorRoutine();
+    TEST_resetTickCount();
+}
+
+void ServicesTest::loadSettings()
+{
+    QDir().mkpath(host(RepLogs));
+    SetupCharge = true;
+}
+
+QString ServicesTest::host(const QString& windowsPath) const { return platform::paths::toHost(windowsPath); }
+
+QByteArray ServicesTest::readLog(const QString& fileName) const
+{
+    QFile file(host(RepLogs + fileName));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString ServicesTest::todayLogName() const { return clock.now.date().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".Log"); }
+
+} // namespace qn3::testing

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/installable.h"
+#include "services/user_interaction.h"
+#include "support/platform_doubles.h"
+#include "support/temp_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+#include <optional>
+
+namespace qn3::testing {
+
+// Answers the open-file question with `openFileAnswer` (nothing = cancel)
+// and keeps the last request.
+class ScriptedUserInteraction final : public services::UserInteraction {
+public:
+    std::optional<QString> openFileAnswer;
+    std::optional<services::OpenFileRequest> lastRequest;
+    std::optional<QString> askOpenFile(const services::OpenFileRequest& request) override
+    {
+        lastRequest = request;
+        return openFileAnswer;
+    }
+};
+
+// A test of the services with a private prefix, doubles for the clock, the
+// restart, the document opener and the user, and the services' shared state
+// (shared values, window members, trace log, error routine, tick counter)
+// as at start-up: settings not loaded, RepLogs "C:\Logs\".
+class ServicesTest : public ::testing::Test {
+protected:
+    ServicesTest();
+    ~ServicesTest() override;
+
+    // Loads the "settings window": SetupCharge True and RepLogs made on disk.
+    void loadSettings();
+    // The host path of a Windows path in this test's prefix.
+    QString host(const QString& windowsPath) const;
+    // The raw bytes of a file of the log folder (empty when missing).
+    QByteArray readLog(const QString& fileName) const;
+    // Today's file name, as the fake clock says.
+    QString todayLogName() const;
+
+    TempPrefix prefix;
+    FakeClock clock;
+    RecordingRestart restart;
+    RecordingDocumentOpener opener;
+    ScriptedUserInteraction user;
+
+private:
+    void resetSharedState();
+
+    platform::ScopedInstall<platform::Clock> installClock{clock};
+    platform::ScopedInstall<platform::Restart> installRestart{restart};
+    platform::ScopedInstall<platform::DocumentOpener> installOpener{opener};
+    platform::ScopedInstall<services::UserInteraction> installUser{user};
+};
+
+} // namespace qn3::testing

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QCheckBox;
+class QLabel;
+class QListView;
+class QTimer;
+
+namespace qn3::engine {
+
+// The main window. It shows the incidents list and the incidents alert that
+// the trace log drives through Frm_Main()'s members. It exists once, created
+// on first use, and is reached through instance().
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static FrmMain& instance();
+    // Deletes the single instance, if any (at the end of the run).
+    static void destroyInstance();
+
+    // Closes the window without asking the quit question: the way a request
+    // from the system (SIGTERM, SIGINT) ends the program.
+    void closeWithoutQuestion();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    FrmMain();
+    // Follows the value of CheckIncidents(0): blinking while it is ticked.
+    void showIncidentsAlert();
+    void blinkIncidentsLabel();
+
+    QListView* listeIncidents_ = nullptr;
+    QCheckBox* checkIncidents_ = nullptr;
+    QLabel* labelIncidents_ = nullptr;
+    QTimer* timerIncidents_ = nullptr;
+    bool askBeforeClosing_ = true;
+};
+
+} // namespace qn3::engine

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "services/user_interaction.h"
+
+class QWidget;
+
+namespace qn3::windows {
+
+// The questions of the services asked with real windows, owned by `owner`.
+class QtUserInteraction final : public services::UserInteraction {
+public:
+    explicit QtUserInteraction(QWidget* owner = nullptr) : owner_(owner) {}
+    void setOwner(QWidget* owner) { owner_ = owner; }
+
+    std::optional<QString> askOpenFile(const services::OpenFileRequest& request) override;
+
+private:
+    QWidget* owner_;
+};
+
+} // namespace qn3::windows

@@ -1,0 +1,89 @@
+#include "engine/frm_main.h"
+#include "engine/frm_setup.h"
+#include "services/shared_values.h"
+#include "services/trace_log.h"
+#include "services/window_members.h"
+#include "support/services_fixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QListView>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace qn3;
+
+namespace {
+
+// Screenshots land beside the test program so a person can look at them.
+void saveScreenshot(QWidget& window, const QString& name)
+{
+    window.grab().save(QCoreApplication::applicationDirPath() + u'/' + name + QStringLiteral(".png"));
+}
+
+class EngineWindows : public qn3::testing::ServicesTest {
+protected:
+    ~EngineWindows() override
+    {
+        engine::FrmSetup::unload();
+        engine::FrmMain::destroyInstance();
+    }
+};
+
+} // namespace
+
+TEST_F(EngineWindows, IncidentTicksTheAlertUntilTheUserAcknowledgesIt)
+{
+    services::Frm_Main().Caption = QStringLiteral("Quillon: Tools VANDREL - 1.0");
+    engine::FrmMain& window = engine::FrmMain::instance();
+    window.show();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Quillon: Tools VANDREL - 1.0"));
+
+    auto* check = window.findChild<QCheckBox*>(QStringLiteral("CheckIncidents"));
+    auto* label = window.findChild<QLabel*>(QStringLiteral("LabelIncidents"));
+    auto* timer = window.findChild<QTimer*>(QStringLiteral("TimerIncidents"));
+    auto* list = window.findChild<QListView*>(QStringLiteral("ListeIncidents"));
+    ASSERT_TRUE(check && label && timer && list);
+    EXPECT_FALSE(check->isChecked());
+
+    services::TraceLog(-1, -1, -1, QStringLiteral("Err: the partner folder is missing"), true, true);
+    EXPECT_TRUE(check->isChecked());
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_FALSE(label->text().isEmpty());
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    EXPECT_TRUE(list->model()->index(0, 0).data().toString().endsWith(u"Err: the partner folder is missing"));
+    saveScreenshot(window, QStringLiteral("Frm_Main"));
+
+    check->setChecked(false);
+    EXPECT_EQ(services::Frm_Main().CheckIncidents0.Value(), 0);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_TRUE(label->text().isEmpty());
+}
+
+TEST_F(EngineWindows, LoadingTheSettingsWindowTakesTheBufferAndUnloadingWritesIt)
+{
+    services::RepLogs.clear();
+    services::TraceLog(-1, -1, -1, QStringLiteral("before the settings"), false, true);
+    ASSERT_EQ(services::Frm_Main().ListeLogTemp.ListCount(), 1);
+
+    engine::FrmSetup::instance();
+    EXPECT_TRUE(services::SetupCharge);
+    EXPECT_EQ(services::RepLogs, QStringLiteral("C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\"));
+    EXPECT_TRUE(QDir(prefix.driveC() + QStringLiteral("/AudioLog/Histo_QN3_Tools_Vandrel")).exists());
+
+    services::TraceLog(-1, -1, -1, QStringLiteral("after the settings"), false, true);
+    EXPECT_EQ(services::Frm_Main().ListeLogTemp.ListCount(), 0);
+    EXPECT_EQ(services::FrmSetup().ListeLog.ListCount(), 2);
+
+    engine::FrmSetup::unload();
+    EXPECT_FALSE(services::SetupCharge);
+    EXPECT_EQ(services::FrmSetup().ListeLog.ListCount(), 0);
+    QFile day(prefix.driveC() + QStringLiteral("/AudioLog/Histo_QN3_Tools_Vandrel/") + todayLogName());
+    ASSERT_TRUE(day.open(QIODevice::ReadOnly));
+    const QByteArray content = day.readAll();
+    EXPECT_LT(content.indexOf("before the settings"), content.indexOf("after the settings"));
+    EXPECT_GE(content.indexOf("before the settings"), 0);
+}

@@ -2,6 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/atomic_file.h"
+#include "platform/file_stamp.h"
 #include "platform/profile_text.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_error.h"
@@ -15,7 +16,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,45 +65,10 @@ QByteArray encodeFile(const FileText& file, const QString& text)
 
 // ---- The parsed-file cache --------------------------------------------------
 
-// What identifies one version of a file's content. Our writes rename a new
-// file into place (new inode); an in-place edit changes size or times, and
-// the change time cannot be set back by the editor.
-struct Stamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
-
-    explicit Stamp(const struct stat& st)
-        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim), changed(st.st_ctim)
-    {
-    }
-    bool operator==(const Stamp& o) const
-    {
-        return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec
-            && modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec
-            && changed.tv_nsec == o.changed.tv_nsec;
-    }
-};
-
 struct ParsedFile {
-    Stamp stamp;
+    FileStamp stamp;
     Profile profile;
 };
-
-// File times advance by the kernel's clock tick, not by the nanosecond: a
-// second same-size write within the tick of the first keeps every stamp
-// field. A copy read once that tick is over cannot miss a later write; a
-// fresher one is read again next time.
-bool stampIsSettled(const Stamp& stamp)
-{
-    constexpr long long settleNs = 50'000'000;
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    const long long age = (now.tv_sec - stamp.changed.tv_sec) * 1'000'000'000LL + (now.tv_nsec - stamp.changed.tv_nsec);
-    return age > settleNs;
-}
 
 struct Loaded {
     std::shared_ptr<const ParsedFile> file; // null when it could not be read
@@ -244,7 +209,7 @@ private:
         {
             const std::lock_guard lock(mutex_);
             const auto found = cache_.constFind(where.host);
-            if (found != cache_.cend() && (*found)->stamp == Stamp(st))
+            if (found != cache_.cend() && (*found)->stamp == FileStamp(st))
                 return {*found, 0};
         }
         QFile file(where.host);
@@ -254,8 +219,8 @@ private:
         if (::fstat(file.handle(), &st) != 0)
             return {nullptr, win_error::AccessDenied};
         auto parsed = std::make_shared<const ParsedFile>(
-            ParsedFile{Stamp(st), profile_text::parse(decodeFile(file.readAll()).text)});
-        if (!stampIsSettled(parsed->stamp))
+            ParsedFile{FileStamp(st), profile_text::parse(decodeFile(file.readAll()).text)});
+        if (!parsed->stamp.settled())
             return {parsed, 0};
         const std::lock_guard lock(mutex_);
         if (cache_.size() >= cacheLimit)

@@ -161,7 +161,7 @@ TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)
     const QByteArray b(4000, 'b');
     int rewritten = 0;
     qn3::testing::killWhileWriting(
-        40, 20ms, [&](unsigned n) { store.setValue(key, u"v", REG_SZ, (n % 2 ? b : a) + '\0'); },
+        30, 100ms, [&](unsigned n) { store.setValue(key, u"v", REG_SZ, (n % 2 ? b : a) + '\0'); },
         [&] {
             const registry_hive::Hive now = registry_hive::parse(contents());
             EXPECT_EQ(now.damagedLines, 0);

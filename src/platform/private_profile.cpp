@@ -1,0 +1,281 @@
+#include "platform/private_profile.h"
+
+#include "platform/ansi.h"
+#include "platform/atomic_file.h"
+#include "platform/file_stamp.h"
+#include "platform/profile_text.h"
+#include "platform/runtime_error.h"
+#include "platform/windows_error.h"
+#include "platform/windows_path.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Sections: file encodings; the parsed-file cache; copying into the caller's
+// buffer; the standard implementation.
+
+namespace qn3::platform {
+namespace {
+
+using profile_text::Profile;
+
+// ---- File encodings -------------------------------------------------------
+
+enum class Encoding { Ansi, Utf16Le };
+
+struct FileText {
+    QString text;
+    Encoding encoding = Encoding::Ansi;
+    QByteArray oddTail; // a last lone byte of a UTF-16 file, kept as it was
+};
+
+FileText decodeFile(const QByteArray& bytes)
+{
+    if (!bytes.startsWith("\xFF\xFE"))
+        return {ansi::decode(bytes), Encoding::Ansi, {}};
+    // Code units are copied as they are, so unpaired surrogates survive too.
+    const qsizetype units = (bytes.size() - 2) / 2;
+    QString text(units, Qt::Uninitialized);
+    const auto* raw = reinterpret_cast<const unsigned char*>(bytes.constData()) + 2;
+    for (qsizetype i = 0; i < units; ++i)
+        text[i] = QChar(static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)));
+    return {text, Encoding::Utf16Le, bytes.size() % 2 ? bytes.right(1) : QByteArray()};
+}
+
+QByteArray encodeFile(const FileText& file, const QString& text)
+{
+    if (file.encoding == Encoding::Ansi)
+        return ansi::encode(text);
+    QByteArray bytes("\xFF\xFE");
+    bytes.reserve(2 + 2 * text.size() + 1);
+    for (const QChar c : text) {
+        bytes.append(static_cast<char>(c.unicode() & 0xFF));
+        bytes.append(static_cast<char>(c.unicode() >> 8));
+    }
+    return bytes + file.oddTail;
+}
+
+// ---- The parsed-file cache --------------------------------------------------
+
+struct ParsedFile {
+    FileStamp stamp;
+    Profile profile;
+};
+
+struct Loaded {
+    std::shared_ptr<const ParsedFile> file; // null when it could not be read
+    uint32_t error = 0;
+};
+
+// Where a Windows file name lives on this machine.
+struct Resolved {
+    QString host;
+    uint32_t error = 0;
+};
+
+Resolved resolve(QStringView fileName)
+{
+    if (fileName.trimmed().isEmpty())
+        return {{}, win_error::AccessDenied};
+    const bool bare = !fileName.contains(u'\\') && !fileName.contains(u'/');
+    try {
+        return {paths::toHost(bare ? QStringLiteral("C:\\Windows\\") + fileName.toString() : fileName.toString()), 0};
+    } catch (const RuntimeError& e) {
+        return {{}, e.number() == errors::BadFileName ? win_error::InvalidName : win_error::PathNotFound};
+    }
+}
+
+uint32_t statError(int errnoValue)
+{
+    return errnoValue == ENOENT || errnoValue == ENOTDIR ? win_error::FileNotFound : win_error::AccessDenied;
+}
+
+// ---- Copying into the caller's buffer ----------------------------------------
+
+ProfileRead copyValue(QStringView value, uint32_t size, uint32_t lastError)
+{
+    if (size == 0)
+        return {{}, 0, win_error::MoreData};
+    if (static_cast<uint64_t>(value.size()) <= size - 1)
+        return {value.toString(), static_cast<uint32_t>(value.size()), lastError};
+    return {value.first(size - 1).toString(), size - 1, win_error::MoreData};
+}
+
+ProfileRead copyList(const QStringList& names, uint32_t size, uint32_t lastError)
+{
+    QString list;
+    for (const QString& name : names)
+        list += name + QChar(0);
+    if (static_cast<uint64_t>(list.size()) + 1 <= size)
+        return {list, static_cast<uint32_t>(list.size()), lastError};
+    if (size < 2)
+        return {{}, 0, win_error::MoreData};
+    // The last name that fits is cut and the buffer ends with two NULs.
+    return {list.first(size - 2), size - 2, win_error::MoreData};
+}
+
+// The default as Windows copies it: trailing spaces (only spaces) dropped.
+QStringView trimmedDefault(QStringView value)
+{
+    const qsizetype nul = value.indexOf(QChar(0));
+    if (nul >= 0)
+        value = value.first(nul);
+    while (value.endsWith(u' '))
+        value.chop(1);
+    return value;
+}
+
+// ---- The standard implementation --------------------------------------------
+
+class StandardPrivateProfile final : public PrivateProfile {
+public:
+    ProfileRead readString(QStringView fileName, QStringView section, QStringView key, QStringView defaultValue,
+                           uint32_t size) override
+    {
+        const Loaded loaded = load(fileName);
+        if (!loaded.file)
+            return copyValue(trimmedDefault(defaultValue), size, loaded.error);
+        const profile_text::Entry* entry =
+            loaded.file->profile.entry(profile_text::trimSpaces(section), profile_text::trimSpaces(key));
+        if (!entry)
+            return copyValue(trimmedDefault(defaultValue), size, 0);
+        return copyValue(profile_text::unquote(entry->value), size, 0);
+    }
+
+    ProfileRead sectionNames(QStringView fileName, uint32_t size) override
+    {
+        const Loaded loaded = load(fileName);
+        QStringList names;
+        if (loaded.file)
+            for (const profile_text::Section& s : loaded.file->profile.sections)
+                names << s.name;
+        return copyList(names, size, loaded.error);
+    }
+
+    ProfileRead keyNames(QStringView fileName, QStringView section, uint32_t size) override
+    {
+        const Loaded loaded = load(fileName);
+        QStringList names;
+        if (loaded.file)
+            if (const profile_text::Section* s = loaded.file->profile.section(profile_text::trimSpaces(section)))
+                for (const profile_text::Entry& e : s->entries)
+                    names << e.name;
+        return copyList(names, size, loaded.error);
+    }
+
+    ProfileWrite writeString(QStringView fileName, QStringView section, QStringView key, QStringView value) override
+    {
+        const QStringView s = profile_text::trimSpaces(section);
+        const QStringView k = profile_text::trimSpaces(key);
+        return edit(fileName, [&](QStringView text) { return profile_text::withValue(text, s, k, value); });
+    }
+
+    ProfileWrite deleteKey(QStringView fileName, QStringView section, QStringView key) override
+    {
+        const QStringView s = profile_text::trimSpaces(section);
+        const QStringView k = profile_text::trimSpaces(key);
+        return edit(fileName, [&](QStringView text) { return profile_text::withoutKey(text, s, k); });
+    }
+
+    ProfileWrite deleteSection(QStringView fileName, QStringView section) override
+    {
+        const QStringView s = profile_text::trimSpaces(section);
+        return edit(fileName, [&](QStringView text) { return profile_text::withoutSection(text, s); });
+    }
+
+private:
+    static constexpr qsizetype cacheLimit = 32;
+
+    // The parsed file, from the cache while the file on disk is unchanged.
+    Loaded load(QStringView fileName)
+    {
+        const Resolved where = resolve(fileName);
+        if (where.error)
+            return {nullptr, where.error};
+        const QByteArray host = QFile::encodeName(where.host);
+        struct stat st {};
+        if (::stat(host.constData(), &st) != 0)
+            return {nullptr, statError(errno)};
+        if (S_ISDIR(st.st_mode))
+            return {nullptr, win_error::AccessDenied};
+        {
+            const std::lock_guard lock(mutex_);
+            const auto found = cache_.constFind(where.host);
+            if (found != cache_.cend() && (*found)->stamp == FileStamp(st))
+                return {*found, 0};
+        }
+        QFile file(where.host);
+        if (!file.open(QIODevice::ReadOnly))
+            return {nullptr, win_error::AccessDenied};
+        // The stamp of the very file read, in case it was replaced meanwhile.
+        if (::fstat(file.handle(), &st) != 0)
+            return {nullptr, win_error::AccessDenied};
+        auto parsed = std::make_shared<const ParsedFile>(
+            ParsedFile{FileStamp(st), profile_text::parse(decodeFile(file.readAll()).text)});
+        if (!parsed->stamp.settled())
+            return {parsed, 0};
+        const std::lock_guard lock(mutex_);
+        if (cache_.size() >= cacheLimit)
+            cache_.clear();
+        cache_.insert(where.host, parsed);
+        return {parsed, 0};
+    }
+
+    ProfileWrite edit(QStringView fileName, const std::function<std::optional<QString>(QStringView)>& change)
+    {
+        const Resolved where = resolve(fileName);
+        if (where.error)
+            return {false, where.error};
+        const QFileInfo info(where.host);
+        if (!QFileInfo(info.absolutePath()).isDir())
+            return {false, win_error::PathNotFound};
+        const QByteArray host = QFile::encodeName(where.host);
+        struct stat st {};
+        const bool exists = ::stat(host.constData(), &st) == 0;
+        QByteArray bytes;
+        if (exists) {
+            // The write permission bits are the read-only attribute; they are
+            // checked even for root, whom access() would let through.
+            if (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(host.constData(), W_OK) != 0)
+                return {false, win_error::AccessDenied};
+            QFile file(where.host);
+            if (!file.open(QIODevice::ReadOnly))
+                return {false, win_error::AccessDenied};
+            bytes = file.readAll();
+            if (file.error() != QFileDevice::NoError)
+                return {false, win_error::AccessDenied};
+        } else if (errno != ENOENT) {
+            return {false, statError(errno)};
+        }
+        const FileText current = decodeFile(bytes);
+        const std::optional<QString> changed = change(current.text);
+        if (!changed && exists)
+            return {true, 0};
+        // A delete on a missing file still leaves an empty file, as Windows does.
+        const int error = atomic_file::replace(where.host, changed ? encodeFile(current, *changed) : QByteArray());
+        if (error != 0)
+            return {false, win_error::fromErrno(error)};
+        return {true, 0};
+    }
+
+    std::mutex mutex_;
+    QHash<QString, std::shared_ptr<const ParsedFile>> cache_;
+};
+
+} // namespace
+
+PrivateProfile& PrivateProfile::standard()
+{
+    static StandardPrivateProfile instance;
+    return instance;
+}
+
+} // namespace qn3::platform

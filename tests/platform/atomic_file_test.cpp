@@ -1,0 +1,65 @@
+#include "platform/atomic_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+using namespace qn3::platform;
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const char* name) const { return dir.path() + u'/' + QLatin1String(name); }
+};
+
+TEST_F(AtomicFileTest, ReplacementKeepsModeAndUserAttributesAndLeavesNoTemporaryFile)
+{
+    const QString target = path("f.ini");
+    ASSERT_EQ(atomic_file::replace(target, "old"), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    const char attribute[] = "0x22";
+    if (::setxattr(QFile::encodeName(target).constData(), "user.DOSATTRIB", attribute, 4, 0) != 0)
+        GTEST_SKIP() << "no extended attributes here";
+
+    ASSERT_EQ(atomic_file::replace(target, "new content"), 0);
+
+    EXPECT_EQ(contents(target), "new content");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(QFile::encodeName(target).constData(), "user.DOSATTRIB", value, sizeof value), 4);
+    EXPECT_STREQ(value, "0x22");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.ini"});
+}
+
+TEST_F(AtomicFileTest, LinkIsFollowedAndKept)
+{
+    ASSERT_EQ(atomic_file::replace(path("real"), "old"), 0);
+    ASSERT_TRUE(QFile::link(path("real"), path("link")));
+    ASSERT_EQ(atomic_file::replace(path("link"), "new"), 0);
+    EXPECT_TRUE(QFileInfo(path("link")).isSymLink());
+    EXPECT_EQ(contents(path("real")), "new");
+}
+
+TEST_F(AtomicFileTest, MissingFolderFailsAndMakesNothing)
+{
+    EXPECT_EQ(atomic_file::replace(path("none/f.ini"), "x"), ENOENT);
+    EXPECT_FALSE(QFileInfo::exists(path("none")));
+}
+
+} // namespace

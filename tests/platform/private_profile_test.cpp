@@ -1,0 +1,321 @@
+#include "platform/private_profile.h"
+
+#include "platform/windows_error.h"
+#include "platform/windows_path.h"
+#include "support/kill_while_writing.h"
+#include "support/temp_prefix.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace qn3::platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString ini = QStringLiteral("C:\\test.ini");
+
+class PrivateProfileTest : public ::testing::Test {
+protected:
+    PrivateProfileTest() { paths::toHost(u"C:\\"); }
+
+    QString host(const QString& name = QStringLiteral("test.ini")) const { return prefix.driveC() + u'/' + name; }
+    void put(const QByteArray& bytes, const QString& name = QStringLiteral("test.ini")) const
+    {
+        QFile file(host(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    QByteArray contents(const QString& name = QStringLiteral("test.ini")) const
+    {
+        QFile file(host(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QString read(const QString& section, const QString& key, const QString& fallback = QStringLiteral("default"),
+                 uint32_t size = 255) const
+    {
+        return profile.readString(ini, section, key, fallback, size).text;
+    }
+    bool write(const QString& section, const QString& key, const QString& value) const
+    {
+        return profile.writeString(ini, section, key, value).succeeded;
+    }
+
+    qn3::testing::TempPrefix prefix;
+    PrivateProfile& profile = PrivateProfile::standard();
+};
+
+QString nulJoined(std::initializer_list<const char*> names)
+{
+    QString text;
+    for (const char* name : names)
+        text += QString::fromLatin1(name) + QChar(0);
+    return text;
+}
+
+// ---- Reads, checked against what Windows returns --------------------------
+
+struct ReadCase {
+    std::optional<QString> section; // nullopt: list the section names
+    std::optional<QString> key;     // nullopt: list the key names
+    QString fallback;
+    uint32_t size;
+    QString text;
+    uint32_t count;
+};
+
+class WindowsReadVectors : public PrivateProfileTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WindowsReadVectors, GiveWindowsResultsForEveryLineEndStyle)
+{
+    QByteArray file("[section1]\r\nname1=val1\r\nname2=\"val2\"\r\nname3\r\nname4=a\r\n[section2]\r\n");
+    file.replace("\r\n", GetParam());
+    put(file);
+    const ReadCase cases[] = {
+        {std::nullopt, {}, "", 260, nulJoined({"section1", "section2"}), 18},
+        {std::nullopt, {}, "", 16, QString::fromLatin1("section1\0secti", 14), 14},
+        {"", "name1", "default", 255, "default", 7},
+        {"", "name1", "", 255, "", 0},
+        {"", "name1", "default  ", 255, "default", 7},
+        {"notasection", "name1", "default", 255, "default", 7},
+        {"section1", std::nullopt, "default", 255, nulJoined({"name1", "name2", "name4"}), 18},
+        {"section1", std::nullopt, "default", 16, QString::fromLatin1("name1\0name2\0na", 14), 14},
+        {"section1", "", "default", 255, "default", 7},
+        {"section1", "notakey", "default", 255, "default", 7},
+        {"section1", "name1", "default", 4, "val", 3},
+        {"section1", "name1", "default", 5, "val1", 4},
+        {"section1", "name4", "default", 1, "", 0},
+        {"section1", "name2", "default", 255, "val2", 4},
+        {"section1", "NaMe1", "default", 255, "val1", 4},
+        {"section2", "DoesntExist", "", 255, "", 0},
+        {"section1", "name3", "default", 255, "default", 7},
+    };
+    for (const ReadCase& c : cases) {
+        const ProfileRead r = !c.section ? profile.sectionNames(ini, c.size)
+            : !c.key                    ? profile.keyNames(ini, *c.section, c.size)
+                                        : profile.readString(ini, *c.section, *c.key, c.fallback, c.size);
+        EXPECT_EQ(r.text, c.text) << c.section.value_or("<null>").toStdString() << "/"
+                                  << c.key.value_or("<null>").toStdString() << " size " << c.size;
+        EXPECT_EQ(r.count, c.count) << c.section.value_or("<null>").toStdString() << " size " << c.size;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, WindowsReadVectors, ::testing::Values("\r\n", "\r", "\n"));
+
+TEST_F(PrivateProfileTest, ValuesLoseBlanksAndOneMatchingPairOfQuotes)
+{
+    put("[s]\r\n"
+        " \t a \v = \t spaced out \t \r\n"
+        "q1=  \"   v   \"  \r\n"
+        "q2=\"'x'\"\r\n"
+        "q3=\"\"x\"\"\r\n"
+        "q4=\"  x  '\r\n"
+        "q5=\"\r\n"
+        "q6=v ;not a comment\r\n"
+        "empty=\r\n");
+    const std::pair<const char*, const char*> cases[] = {
+        {"a", "spaced out"}, {"q1", "   v   "}, {"q2", "'x'"},           {"q3", "\"x\""},
+        {"q4", "\"  x  '"},  {"q5", "\""},      {"q6", "v ;not a comment"}, {"empty", ""},
+    };
+    for (const auto& [key, value] : cases)
+        EXPECT_EQ(read("s", key), QString::fromLatin1(value)) << key;
+}
+
+TEST_F(PrivateProfileTest, SectionHeadersAndCommentsFollowWindows)
+{
+    put("key=before any section\r\n"
+        "[  spaced\t]\r\nk=1\r\n"
+        "[open\r\nk=2\r\n"
+        "[cut]k=ignored\r\nk=3\r\n"
+        "[]\r\nk=4\r\n"
+        "[c]\r\n;hidden=5\r\n#hash=6\r\n"
+        "[dup]\r\nk=first\r\nK=second\r\n[DUP]\r\nk=other section\r\n");
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"spaced", "k", "1"}, {"open", "k", "2"},     {"cut", "k", "3"},         {"", "k", "4"},
+        {"", "key", "default"}, {"c", ";hidden", "default"}, {"c", "#hash", "6"}, {"dup", "K", "first"},
+        {" SPACED ", " k ", "1"}, {"\tspaced", "k", "default"},
+    };
+    for (const auto& [section, key, value] : cases)
+        EXPECT_EQ(read(section, key), QString::fromLatin1(value)) << section << "/" << key;
+}
+
+TEST_F(PrivateProfileTest, MissingFileGivesTheDefaultAndFileNotFound)
+{
+    const ProfileRead r = profile.readString(u"C:\\nowhere\\x.ini", u"s", u"k", u"fallback", 255);
+    EXPECT_EQ(r.text, "fallback");
+    EXPECT_EQ(r.count, 8u);
+    EXPECT_EQ(r.lastError, win_error::FileNotFound);
+}
+
+TEST_F(PrivateProfileTest, LongValueIsCutToTheBufferWithMoreData)
+{
+    put("[s]\r\nk=" + QByteArray(10000, 'x') + "\r\nafter=ok");
+    const ProfileRead r = profile.readString(ini, u"s", u"k", u"", 255);
+    EXPECT_EQ(r.text, QString(254, u'x'));
+    EXPECT_EQ(r.count, 254u);
+    EXPECT_EQ(r.lastError, win_error::MoreData);
+    EXPECT_EQ(read("s", "after"), "ok");
+}
+
+TEST_F(PrivateProfileTest, OddBytesInTheFileAreReadAsWindowsDoes)
+{
+    put("\xEF\xBB\xBF[bom]\r\nk=unreachable\r\n[s]\r\nansi=\xE9\x80\r\nnul=a\0b\r\n"_qba);
+    EXPECT_EQ(read("bom", "k"), "default");
+    EXPECT_EQ(read("s", "ansi"), QStringLiteral("é€"));
+    EXPECT_EQ(read("s", "nul"), "a");
+}
+
+TEST_F(PrivateProfileTest, Utf16FileIsReadAndWrittenAsUtf16)
+{
+    const QString text = QStringLiteral("[s]\r\nk=\u0100v\r\n");
+    QByteArray bytes("\xFF\xFE");
+    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    put(bytes);
+    EXPECT_EQ(read("s", "k"), QStringLiteral("\u0100v"));
+    ASSERT_TRUE(write("s", "n", "2"));
+    const QString expected = text + QStringLiteral("n=2\r\n");
+    EXPECT_EQ(contents(), QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(expected.utf16()), expected.size() * 2));
+}
+
+TEST_F(PrivateProfileTest, ChangeByAnotherWriterIsSeenByTheNextRead)
+{
+    put("[s]\r\nk=old\r\n");
+    std::this_thread::sleep_for(60ms); // old enough for the parsed copy to be kept
+    EXPECT_EQ(read("s", "k"), "old");
+    EXPECT_EQ(read("s", "k"), "old");
+    put("[s]\r\nk=new\r\n"); // same size, same inode
+    EXPECT_EQ(read("s", "k"), "new");
+    QFile::remove(host());
+    EXPECT_EQ(read("s", "k"), "default");
+}
+
+// ---- Writes ---------------------------------------------------------------
+
+TEST_F(PrivateProfileTest, WindowsWriteSequenceGivesItsExactBytes)
+{
+    ASSERT_TRUE(write("App1", "key1", "string1"));
+    ASSERT_TRUE(write("App1", "key2", "string2"));
+    ASSERT_TRUE(write("App1", "key3", "string3"));
+    ASSERT_TRUE(write("App2", "key4", "string4"));
+    ASSERT_TRUE(write("App3", "key5", "string5"));
+    EXPECT_EQ(contents(), "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n"
+                          "[App3]\r\nkey5=string5\r\n");
+    EXPECT_TRUE(profile.deleteKey(ini, u"App1", u"key2").succeeded);
+    EXPECT_TRUE(profile.deleteKey(ini, u"App1", u"key2").succeeded);
+    EXPECT_EQ(read("App1", "key2"), "default");
+    EXPECT_TRUE(profile.deleteSection(ini, u"App1").succeeded);
+    EXPECT_TRUE(profile.deleteSection(ini, u"App2").succeeded);
+    EXPECT_TRUE(profile.deleteKey(ini, u"App3", u"key5").succeeded);
+    EXPECT_EQ(contents(), "[App3]\r\n");
+}
+
+TEST_F(PrivateProfileTest, NewKeysFollowTheSectionsKeysInCallOrder)
+{
+    put("[s]\r\nb=value\r\na=value\r\n");
+    for (const char* key : {"z", "b", "y", "a"})
+        ASSERT_TRUE(write("s", key, ""));
+    EXPECT_EQ(contents(), "[s]\r\nb=\r\na=\r\nz=\r\ny=\r\n");
+}
+
+TEST_F(PrivateProfileTest, UntouchedLinesKeepTheirBytes)
+{
+    put("\0junk\n; top comment\n[One]\n  Key = old  \n\n[Two]\r\nx=1\r\n\r\n[Three]\r\n"_qba);
+    ASSERT_TRUE(write(" one ", "KEY", " new"));
+    ASSERT_TRUE(write("one", "added", "2"));
+    ASSERT_TRUE(write("two", "y", "2"));
+    ASSERT_TRUE(write("four", "z", "4"));
+    EXPECT_EQ(contents(), "\0junk\n; top comment\n[One]\nKey= new\nadded=2\r\n\n[Two]\r\nx=1\r\ny=2\r\n\r\n"
+                          "[Three]\r\n[four]\r\nz=4\r\n"_qba);
+}
+
+TEST_F(PrivateProfileTest, FileWithoutFinalLineEndGetsOneBeforeNewLines)
+{
+    put("[a]\r\nx=1");
+    ASSERT_TRUE(write("a", "y", "2"));
+    EXPECT_EQ(contents(), "[a]\r\nx=1\r\ny=2\r\n");
+    put("[a]\r\nx=1");
+    ASSERT_TRUE(write("b", "y", "2"));
+    EXPECT_EQ(contents(), "[a]\r\nx=1\r\n[b]\r\ny=2\r\n");
+}
+
+TEST_F(PrivateProfileTest, OnlyTheFirstOfEqualKeysIsUpdatedAndSameValueLeavesTheFileAlone)
+{
+    put("[s]\r\nk=1\r\nk=2\r\n");
+    ASSERT_TRUE(write("S", "K", "3"));
+    EXPECT_EQ(contents(), "[s]\r\nk=3\r\nk=2\r\n");
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(host()).constData(), &before), 0);
+    ASSERT_TRUE(write("s", "k", "3"));
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(host()).constData(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
+}
+
+TEST_F(PrivateProfileTest, SectionDeleteKeepsItsCommentLines)
+{
+    put("[a]\r\n;note\r\nk=1\r\nbare\r\n[b]\r\nk=2\r\n");
+    ASSERT_TRUE(profile.deleteSection(ini, u"A").succeeded);
+    EXPECT_EQ(contents(), ";note\r\n[b]\r\nk=2\r\n");
+}
+
+TEST_F(PrivateProfileTest, ValuesAreWrittenAsAnsiWithoutQuoting)
+{
+    ASSERT_TRUE(write("   sec   ", "  key  ", QStringLiteral(" é€\u4E00 ")));
+    EXPECT_EQ(contents(), "[sec]\r\nkey= \xE9\x80? \r\n");
+}
+
+TEST_F(PrivateProfileTest, MissingFileIsMadeButNeverItsFolder)
+{
+    EXPECT_TRUE(profile.writeString(u"C:\\made.ini", u"s", u"k", u"v").succeeded);
+    EXPECT_EQ(contents("made.ini"), "[s]\r\nk=v\r\n");
+    EXPECT_TRUE(profile.deleteKey(u"C:\\empty.ini", u"s", u"k").succeeded);
+    EXPECT_EQ(contents("empty.ini"), "");
+    const ProfileWrite w = profile.writeString(u"C:\\no\\such\\x.ini", u"s", u"k", u"v");
+    EXPECT_FALSE(w.succeeded);
+    EXPECT_EQ(w.lastError, win_error::PathNotFound);
+    EXPECT_FALSE(QDir(prefix.driveC() + QStringLiteral("/no")).exists());
+}
+
+TEST_F(PrivateProfileTest, ReadOnlyFileRefusesTheWriteAndStaysAsItWas)
+{
+    put("[s]\r\nk=1\r\n");
+    QFile::setPermissions(host(), QFile::ReadOwner | QFile::ReadGroup);
+    const ProfileWrite w = profile.writeString(ini, u"s", u"k", u"2");
+    EXPECT_FALSE(w.succeeded);
+    EXPECT_EQ(w.lastError, win_error::AccessDenied);
+    EXPECT_EQ(contents(), "[s]\r\nk=1\r\n");
+}
+
+TEST_F(PrivateProfileTest, FolderOrEmptyNameIsRefused)
+{
+    EXPECT_EQ(profile.writeString(u"C:\\", u"s", u"k", u"v").lastError, win_error::AccessDenied);
+    EXPECT_EQ(profile.writeString(u"", u"s", u"k", u"v").lastError, win_error::AccessDenied);
+    EXPECT_EQ(profile.readString(u"C:\\", u"s", u"k", u"d", 255).text, "d");
+}
+
+TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldOrTheNewFileWhole)
+{
+    const QByteArray head = "; settings\r\n[keep]\r\nlong=" + QByteArray(20000, 'x') + "\r\n[s]\r\n";
+    put(head + "k=start\r\n");
+    const QByteArray valueA(3000, 'a');
+    const QByteArray valueB(5000, 'b');
+    const QList<QByteArray> whole = {head + "k=start\r\n", head + "k=" + valueA + "\r\n", head + "k=" + valueB + "\r\n"};
+    int rewritten = 0;
+    qn3::testing::killWhileWriting(
+        40, 20ms,
+        [&](unsigned n) { profile.writeString(ini, u"s", u"k", QString::fromLatin1(n % 2 ? valueB : valueA)); },
+        [&] {
+            const QByteArray now = contents();
+            EXPECT_TRUE(whole.contains(now)) << "size " << now.size();
+            rewritten += now != whole[0];
+        });
+    EXPECT_GT(rewritten, 0) << "no round let the writer finish a write";
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+#include "platform/registry_store.h"
+
+#include "platform/registry_hive.h"
+#include "support/kill_while_writing.h"
+#include "support/temp_prefix.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace qn3::platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+QByteArray sz(const char* text) { return QByteArray(text) + '\0'; }
+
+class RegistryStoreTest : public ::testing::Test {
+protected:
+    QString hive(const char* name = "user.reg") const { return prefix.path() + u'/' + QLatin1String(name); }
+    QByteArray contents(const char* name = "user.reg") const
+    {
+        QFile file(hive(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    void put(const QByteArray& text, const char* name = "user.reg") const
+    {
+        QFile file(hive(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    RegistryKey open(const char* path, uint32_t root = HKEY_CURRENT_USER) const
+    {
+        RegistryKey key;
+        EXPECT_EQ(store.createKey(root, QString::fromLatin1(path), key), 0) << path;
+        return key;
+    }
+
+    qn3::testing::TempPrefix prefix;
+    RegistryStore& store = RegistryStore::standard();
+};
+
+TEST_F(RegistryStoreTest, OpeningMakesTheKeyAndAMissingValueIsNotFound)
+{
+    const RegistryKey key = open("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
+    EXPECT_TRUE(contents().contains("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager]\n"));
+    const RegistryQuery q = store.queryValue(key, u"ThemeActive", 0u);
+    EXPECT_EQ(q.code, 2);
+    EXPECT_EQ(q.size, 0u);
+}
+
+TEST_F(RegistryStoreTest, NamesIgnoreCaseAndKeepTheirFirstSpelling)
+{
+    const RegistryKey key = open("Software\\Sonvarek\\Quillon\\Look", HKEY_LOCAL_MACHINE);
+    ASSERT_EQ(store.setValue(key, u"Style", REG_SZ, sz("3")), 0);
+    const RegistryKey again = open("SOFTWARE\\sonvarek\\quillon\\LOOK\\", HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(again.path, "Software\\Sonvarek\\Quillon\\Look");
+    ASSERT_EQ(store.setValue(again, u"STYLE", REG_SZ, sz("4")), 0);
+    EXPECT_EQ(store.queryValue(key, u"style", 255u).data, sz("4"));
+    EXPECT_TRUE(contents("system.reg").contains("\"Style\"=\"4\"\n"));
+    EXPECT_FALSE(QFile::exists(hive("user.reg")));
+}
+
+TEST_F(RegistryStoreTest, QueryFollowsTheBufferSizeRules)
+{
+    const RegistryKey key = open("Software\\T");
+    ASSERT_EQ(store.setValue(key, u"v", REG_SZ, sz("abc")), 0);
+    ASSERT_EQ(store.setValue(key, u"empty", REG_SZ, QByteArray()), 0);
+    struct Case {
+        const char* name;
+        std::optional<uint32_t> buffer;
+        int32_t code;
+        uint32_t size;
+        QByteArray data;
+    };
+    const Case cases[] = {
+        {"v", std::nullopt, 0, 4, {}}, {"v", 0u, 234, 4, {}},  {"v", 3u, 234, 4, {}},
+        {"v", 4u, 0, 4, sz("abc")},    {"empty", 0u, 0, 0, {}}, {"none", 10u, 2, 0, {}},
+    };
+    for (const Case& c : cases) {
+        const RegistryQuery q = store.queryValue(key, QString::fromLatin1(c.name), c.buffer);
+        EXPECT_EQ(q.code, c.code) << c.name;
+        EXPECT_EQ(q.size, c.size) << c.name;
+        EXPECT_EQ(q.data, c.data) << c.name;
+    }
+}
+
+TEST_F(RegistryStoreTest, TypesAreSavedInTheReadableTextForm)
+{
+    const RegistryKey key = open("Software\\T");
+    ASSERT_EQ(store.setValue(key, u"", REG_SZ, sz("default")), 0);
+    ASSERT_EQ(store.setValue(key, u"Path", REG_EXPAND_SZ, sz("%ProgramFiles%\\x")), 0);
+    ASSERT_EQ(store.setValue(key, u"Count", REG_DWORD, QByteArray("\xFB\xFF\xFF\xFF", 4)), 0);
+    ASSERT_EQ(store.setValue(key, u"Odd", 3, QByteArray("\x01\xAB", 2)), 0);
+    EXPECT_EQ(contents(), "WINE REGISTRY Version 2\n;; All keys relative to HKEY_CURRENT_USER\n\n"
+                          "[Software\\\\T]\n@=\"default\"\n\"Count\"=dword:fffffffb\n\"Odd\"=hex:01,ab\n"
+                          "\"Path\"=str(2):\"%ProgramFiles%\\\\x\"\n");
+    const RegistryQuery q = store.queryValue(key, u"path", 255u);
+    EXPECT_EQ(q.type, REG_EXPAND_SZ);
+    EXPECT_EQ(q.data, sz("%ProgramFiles%\\x"));
+}
+
+TEST_F(RegistryStoreTest, AnAdministratorsEditIsSeenAtOnce)
+{
+    const RegistryKey key = open("Software\\T");
+    put("WINE REGISTRY Version 2\n[Software\\\\T] 1700000000\n#time=1d9\n\"V\"=\"edited\"\n");
+    EXPECT_EQ(store.queryValue(key, u"v", 255u).data, sz("edited"));
+    put("WINE REGISTRY Version 2\n[Software\\\\Other]\n");
+    EXPECT_EQ(store.queryValue(key, u"v", 255u).code, 1018);
+}
+
+TEST_F(RegistryStoreTest, DamagedLinesAreSkippedAndTheFileIsKeptBeforeItIsSavedOver)
+{
+    const QByteArray damaged = "WINE REGISTRY Version 2\n\"orphan\"=\"x\"\n[Software\\\\T]\n\"good\"=\"yes\"\n"
+                               "\"bad\"=dword:zz\n\"open\"=\"no end\ngarbage\n[unterminated\n";
+    put(damaged);
+    const RegistryKey key = open("Software\\T");
+    EXPECT_EQ(store.queryValue(key, u"good", 255u).data, sz("yes"));
+    EXPECT_EQ(store.queryValue(key, u"bad", 255u).code, 2);
+    EXPECT_EQ(contents(), damaged);
+    ASSERT_EQ(store.setValue(key, u"new", REG_SZ, sz("1")), 0);
+    EXPECT_EQ(contents("user.reg.bad"), damaged);
+    EXPECT_EQ(store.queryValue(key, u"good", 255u).data, sz("yes"));
+}
+
+TEST_F(RegistryStoreTest, RefusalsGiveWindowsCodes)
+{
+    RegistryKey key;
+    EXPECT_EQ(store.createKey(0x80000000u, u"Software", key), 6);
+    EXPECT_EQ(store.createKey(HKEY_CURRENT_USER, u"\\Software", key), 161);
+    key = open("Software\\T");
+    ASSERT_EQ(store.setValue(key, u"v", REG_SZ, sz("1")), 0);
+    const QByteArray before = contents();
+    QFile::setPermissions(hive(), QFile::ReadOwner);
+    EXPECT_EQ(store.setValue(key, u"v", REG_SZ, sz("2")), 5);
+    EXPECT_EQ(contents(), before);
+    EXPECT_EQ(store.queryValue(key, u"v", 255u).data, sz("1"));
+}
+
+TEST(RegistryHive, EscapedTextSurvivesTheRoundTrip)
+{
+    registry_hive::Hive hive;
+    const QByteArray data = QByteArray("q\" b\\ ] \r\n\t \x01 \xE9\x80") + '\0';
+    hive.make(u"Soft[1]\\Name \"x\"").set(u"va\"l\\ue", REG_SZ, data);
+    const QByteArray text = registry_hive::serialize(hive, u"HKEY_CURRENT_USER");
+    const registry_hive::Hive back = registry_hive::parse(text);
+    EXPECT_EQ(back.damagedLines, 0);
+    const registry_hive::Key* key = back.key(u"soft[1]\\name \"X\"");
+    ASSERT_NE(key, nullptr);
+    ASSERT_NE(key->value(u"VA\"L\\UE"), nullptr);
+    EXPECT_EQ(key->value(u"VA\"L\\UE")->data, data);
+    EXPECT_EQ(registry_hive::serialize(back, u"HKEY_CURRENT_USER"), text);
+}
+
+TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)
+{
+    const RegistryKey key = open("Software\\T");
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(store.setValue(key, QStringLiteral("filler%1").arg(i), REG_SZ, sz("some text to make the file long")), 0);
+    const QByteArray a(2000, 'a');
+    const QByteArray b(4000, 'b');
+    int rewritten = 0;
+    qn3::testing::killWhileWriting(
+        30, 100ms, [&](unsigned n) { store.setValue(key, u"v", REG_SZ, (n % 2 ? b : a) + '\0'); },
+        [&] {
+            const registry_hive::Hive now = registry_hive::parse(contents());
+            EXPECT_EQ(now.damagedLines, 0);
+            const registry_hive::Key* k = now.key(u"Software\\T");
+            ASSERT_NE(k, nullptr);
+            EXPECT_EQ(k->values.size() - (k->value(u"v") ? 1 : 0), 200u);
+            if (const registry_hive::Value* v = k->value(u"v")) {
+                EXPECT_TRUE(v->data == a + '\0' || v->data == b + '\0');
+                ++rewritten;
+            }
+        });
+    EXPECT_GT(rewritten, 0) << "no round let the writer finish a write";
+}
+
+} // namespace

@@ -1,0 +1,323 @@
+#include "platform/shell_file_operation.h"
+
+#include "platform/file_attributes.h"
+#include "platform/runtime_error.h"
+#include "platform/windows_path.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Map of this file:
+//   Codes and locks    errno -> shell code, "in use by another program"
+//   Sources            resolving the source list (wildcards, missing names)
+//   Copy               one file atomically, a folder tree, the whole operation
+//   Delete
+//   Entry points
+
+namespace qn3::platform::shell {
+namespace {
+
+// ---- Codes and locks -------------------------------------------------------
+
+int32_t codeForErrno(int error)
+{
+    switch (error) {
+    case 0: return codes::Success;
+    case ENOENT: return codes::FileNotFound;
+    case ENOTDIR:
+    case ELOOP: return codes::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return codes::AccessDenied;
+    case ENOMEM: return codes::OutOfMemory;
+    case EBUSY:
+    case ETXTBSY:
+    case EAGAIN: return codes::SharingViolation;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return codes::DiskFull;
+    default: return codes::UnknownError;
+    }
+}
+
+// A shell failure met in the middle of an operation.
+struct Failure {
+    int32_t code;
+};
+
+// True when another open of the file holds a lock that conflicts with reading
+// it (`forWriting` false: a write lock) or with removing it (any lock): the
+// Linux counterpart of a file opened without sharing by another program.
+bool lockedByOther(const QString& host, bool forWriting)
+{
+    const int fd = ::open(QFile::encodeName(host).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct flock probe {};
+    probe.l_type = forWriting ? F_WRLCK : F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    const bool locked = ::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    ::close(fd);
+    return locked;
+}
+
+// ---- Sources ---------------------------------------------------------------
+
+struct Source {
+    QString host;
+    bool directory = false;
+};
+
+// Windows wildcard matching of one name, without regard to case: "*" any run,
+// "?" one character, and a pattern ending in ".*" also matches a name without
+// an extension (as "*.*" matches every name).
+bool matches(QStringView pattern, QStringView name)
+{
+    auto plain = [](QStringView p, QStringView n) {
+        qsizetype pi = 0, ni = 0, starP = -1, starN = 0;
+        while (ni < n.size()) {
+            if (pi < p.size() && (p[pi] == u'?' || p[pi].toCaseFolded() == n[ni].toCaseFolded())) {
+                ++pi;
+                ++ni;
+            } else if (pi < p.size() && p[pi] == u'*') {
+                starP = pi++;
+                starN = ni;
+            } else if (starP >= 0) {
+                pi = starP + 1;
+                ni = ++starN;
+            } else {
+                return false;
+            }
+        }
+        while (pi < p.size() && p[pi] == u'*')
+            ++pi;
+        return pi == p.size();
+    };
+    if (plain(pattern, name))
+        return true;
+    return pattern.endsWith(u".*") && !name.contains(u'.') && plain(pattern.chopped(2), name);
+}
+
+bool hasWildcard(QStringView name) { return name.contains(u'*') || name.contains(u'?'); }
+
+QString hostOf(const QString& windowsPath)
+{
+    try {
+        return paths::toHost(windowsPath);
+    } catch (const RuntimeError& error) {
+        throw Failure{error.number() == errors::DeviceUnavailable ? codes::PathNotFound : codes::UnknownError};
+    }
+}
+
+// A missing network share is "network path not found", as on Windows.
+void checkShare(const QString& windowsPath)
+{
+    if (!windowsPath.startsWith(u"\\\\"))
+        return;
+    const QString share = windowsPath.section(u'\\', 0, 3, QString::SectionSkipEmpty);
+    if (!QFileInfo(hostOf(QStringLiteral("\\\\") + share)).isDir())
+        throw Failure{codes::BadNetPath};
+}
+
+struct Resolved {
+    std::vector<Source> sources;
+    bool several = false; // a wildcard or more than one name: the target is a folder
+};
+
+Resolved resolveSources(const QString& from, uint16_t flags, bool deleting)
+{
+    const QStringList names = from.split(QChar(0), Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        throw Failure{codes::InvalidParameter};
+    Resolved resolved;
+    resolved.several = names.size() > 1;
+    for (const QString& name : names) {
+        checkShare(name);
+        const QString host = hostOf(name);
+        const QFileInfo info(host);
+        const bool parentExists = QFileInfo(info.absolutePath()).isDir();
+        if (hasWildcard(info.fileName())) {
+            resolved.several = true;
+            if (!parentExists)
+                throw Failure{deleting ? codes::InvalidFiles : codes::PathNotFound};
+            const QDir folder(info.absolutePath());
+            const auto filter = QDir::Files | QDir::Hidden | QDir::System |
+                                ((flags & flags::FilesOnly) ? QDir::Filters() : QDir::Dirs | QDir::NoDotAndDotDot);
+            for (const QFileInfo& entry : folder.entryInfoList(filter, QDir::Name)) {
+                if (matches(info.fileName(), entry.fileName()))
+                    resolved.sources.push_back({entry.filePath(), entry.isDir()});
+            }
+        } else if (info.exists()) {
+            resolved.sources.push_back({host, info.isDir()});
+        } else {
+            throw Failure{deleting && !parentExists ? codes::InvalidFiles : codes::FileNotFound};
+        }
+    }
+    return resolved;
+}
+
+// ---- Copy ------------------------------------------------------------------
+
+void makeFolders(const QString& host)
+{
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(host).toStdString()), error);
+    if (error)
+        throw Failure{codeForErrno(error.value())};
+}
+
+// Copies one file: content into a sibling temporary file, the source's times
+// onto it, then a rename over the target, so a reader sees the old or the new
+// file whole, never a part.
+void copyFile(const QString& source, const QString& target)
+{
+    if (lockedByOther(source, false))
+        throw Failure{codes::SharingViolation};
+    const QFileInfo targetInfo(target);
+    if (targetInfo.isDir())
+        throw Failure{codes::FileOntoFolder};
+    if (targetInfo.exists() && QFileInfo(source).canonicalFilePath() == targetInfo.canonicalFilePath())
+        throw Failure{codes::SameFile};
+    makeFolders(targetInfo.absolutePath());
+
+    const QByteArray from = QFile::encodeName(source);
+    QByteArray temp = QFile::encodeName(targetInfo.absolutePath() + u'/' + targetInfo.fileName()) + ".copy-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        throw Failure{codeForErrno(errno)};
+    ::close(fd);
+    try {
+        std::error_code error;
+        std::filesystem::copy_file(from.toStdString(), temp.toStdString(),
+                                   std::filesystem::copy_options::overwrite_existing, error);
+        if (error)
+            throw Failure{codeForErrno(error.value())};
+        struct stat st {};
+        if (::stat(from.constData(), &st) != 0 || ::chmod(temp.constData(), st.st_mode & 07777) != 0)
+            throw Failure{codeForErrno(errno)};
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        if (::utimensat(AT_FDCWD, temp.constData(), times, 0) != 0)
+            throw Failure{codeForErrno(errno)};
+        if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0)
+            throw Failure{codeForErrno(errno)};
+    } catch (...) {
+        ::unlink(temp.constData());
+        throw;
+    }
+    // The attributes follow the content; the data is already safe, so a file
+    // system that cannot keep them does not fail the copy.
+    try {
+        const uint32_t kept = attributes::getHost(source) &
+                              (attributes::ReadOnly | attributes::Hidden | attributes::System);
+        attributes::setHost(target, kept | attributes::Archive);
+    } catch (const RuntimeError&) {
+    }
+}
+
+void copyFolder(const QString& source, const QString& target, bool recursive)
+{
+    makeFolders(target);
+    const QDir folder(source);
+    for (const QFileInfo& entry :
+         folder.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString into = target + u'/' + entry.fileName();
+        if (!entry.isDir())
+            copyFile(entry.filePath(), into);
+        else if (recursive)
+            copyFolder(entry.filePath(), into, true);
+    }
+}
+
+bool isInside(const QString& path, const QString& folder)
+{
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    QString probe = QFileInfo(path).absoluteFilePath();
+    // The target may not exist yet: compare its nearest existing ancestor.
+    while (!QFileInfo::exists(probe) && probe.size() > 1)
+        probe = QFileInfo(probe).absolutePath();
+    const QString canonical = QFileInfo(probe).canonicalFilePath();
+    return canonical == canonicalFolder || canonical.startsWith(canonicalFolder + u'/');
+}
+
+void copy(const FileOperation& operation)
+{
+    const Resolved resolved = resolveSources(operation.from, operation.flags, false);
+    if (operation.to.split(QChar(0), Qt::SkipEmptyParts).isEmpty())
+        throw Failure{codes::InvalidParameter};
+    const QString to = operation.to.split(QChar(0), Qt::SkipEmptyParts).first();
+    const QString target = hostOf(to);
+    const bool intoFolder = resolved.several || QFileInfo(target).isDir() || to.endsWith(u'\\');
+    if (resolved.several && QFileInfo(target).isFile())
+        throw Failure{codes::InvalidFiles};
+    const bool recursive = !(operation.flags & flags::NoRecursion);
+    for (const Source& source : resolved.sources) {
+        const QString destination = intoFolder ? target + u'/' + QFileInfo(source.host).fileName() : target;
+        if (!source.directory) {
+            copyFile(source.host, destination);
+            continue;
+        }
+        if (isInside(destination, source.host))
+            throw Failure{codes::DestinationInsideSource};
+        copyFolder(source.host, destination, recursive);
+    }
+}
+
+// ---- Delete ----------------------------------------------------------------
+
+void remove(const FileOperation& operation)
+{
+    const Resolved resolved = resolveSources(operation.from, operation.flags, true);
+    for (const Source& source : resolved.sources) {
+        if (!source.directory && lockedByOther(source.host, true))
+            throw Failure{codes::SharingViolation};
+        std::error_code error;
+        std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(source.host).toStdString()), error);
+        if (error)
+            throw Failure{codeForErrno(error.value())};
+    }
+}
+
+// ---- Entry points ----------------------------------------------------------
+
+class StandardFileOperations final : public FileOperations {
+public:
+    int32_t run(const FileOperation& operation) override
+    {
+        try {
+            switch (operation.operation) {
+            case operations::Copy: copy(operation); break;
+            case operations::Delete: remove(operation); break;
+            default: return codes::InvalidParameter;
+            }
+            return codes::Success;
+        } catch (const Failure& failure) {
+            return failure.code;
+        } catch (const std::bad_alloc&) {
+            return codes::OutOfMemory;
+        }
+    }
+};
+
+} // namespace
+
+FileOperations& FileOperations::standard()
+{
+    static StandardFileOperations operations;
+    return operations;
+}
+
+int32_t fileOperation(const FileOperation& operation)
+{
+    return FileOperations::current().run(operation);
+}
+
+} // namespace qn3::platform::shell

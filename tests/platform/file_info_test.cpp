@@ -1,0 +1,73 @@
+#include "platform/file_info.h"
+
+#include "platform/runtime_error.h"
+#include "platform/windows_path.h"
+#include "support/temp_prefix.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/statvfs.h>
+
+using namespace qn3::platform;
+
+namespace {
+
+class FileInfo : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        paths::toHost(u"C:\\");
+        QDir(prefix.driveC()).mkpath(QStringLiteral("Sons"));
+        QFile file(prefix.driveC() + QStringLiteral("/Sons/spot.wav"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1234, 'a'));
+        file.flush();
+        ASSERT_TRUE(file.setFileTime(written, QFileDevice::FileModificationTime));
+    }
+
+    qn3::testing::TempPrefix prefix;
+    const QDateTime written{QDate(2021, 3, 4), QTime(5, 6, 7), Qt::LocalTime};
+};
+
+TEST_F(FileInfo, SizeAndTimesOfAFile)
+{
+    EXPECT_EQ(fileinfo::size(u"C:\\Sons\\spot.wav"), 1234);
+    EXPECT_EQ(fileinfo::size(u"C:\\Sons"), 0);
+    const fileinfo::FileTimes times = fileinfo::times(u"C:\\Sons\\spot.wav");
+    EXPECT_EQ(times.lastWrite, written);
+    EXPECT_EQ(times.lastWrite.timeSpec(), Qt::LocalTime);
+    EXPECT_TRUE(times.creation.isValid());
+    EXPECT_TRUE(times.lastAccess.isValid());
+}
+
+TEST_F(FileInfo, MissingFileOrFolderGivesTheRuntimeErrors)
+{
+    try {
+        fileinfo::size(u"C:\\Sons\\none.wav");
+        FAIL();
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), errors::FileNotFound);
+    }
+    try {
+        fileinfo::times(u"C:\\Nowhere\\none.wav");
+        FAIL();
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), errors::PathNotFound);
+    }
+}
+
+TEST_F(FileInfo, FreeSpaceIsThatOfTheFileSystemBehindTheDrive)
+{
+    struct statvfs st {};
+    ASSERT_EQ(::statvfs(QFile::encodeName(prefix.driveC()).constData(), &st), 0);
+    const double expected = double(st.f_bavail) * double(st.f_frsize);
+    // Other programs write meanwhile: allow a little drift, not a wrong formula.
+    EXPECT_NEAR(fileinfo::freeBytes(u"C:\\"), expected, 64.0 * 1024 * 1024);
+    EXPECT_GT(fileinfo::freeBytes(u"C:\\"), 0.0);
+    EXPECT_THROW(fileinfo::freeBytes(u"C:\\Nowhere\\"), RuntimeError);
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+#include "platform/version_resource.h"
+
+#include "support/pe_builder.h"
+#include "support/temp_prefix.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace qn3::platform;
+namespace pe = qn3::testing::pe;
+
+namespace {
+
+pe::VersionSpec converterSpec()
+{
+    pe::VersionSpec spec;
+    spec.fileVersionMS = (3u << 16) | 10;
+    spec.fileVersionLS = 27;
+    spec.productVersionMS = (3u << 16) | 10;
+    spec.productVersionLS = (2u << 16) | 27;
+    spec.translations = {{0x040C, 1252}, {0x0409, 1200}};
+    spec.tables = {{QStringLiteral("040C04E4"),
+                    {{QStringLiteral("CompanyName"), QStringLiteral("Société Sonore")},
+                     {QStringLiteral("ProductName"), QStringLiteral("Convertisseur")},
+                     {QStringLiteral("Comments"), QString()}}},
+                   {QStringLiteral("040904B0"), {{QStringLiteral("ProductName"), QStringLiteral("Converter")}}}};
+    return spec;
+}
+
+TEST(VersionResource, ReadsFixedPartTranslationsAndStringsOfAProgram)
+{
+    for (const bool pe32Plus : {false, true}) {
+        const auto resource = version::readVersionResource(pe::image(pe::versionBlock(converterSpec()), pe32Plus));
+        ASSERT_TRUE(resource.present) << pe32Plus;
+        ASSERT_TRUE(resource.fixed.has_value());
+        EXPECT_EQ(resource.fixed->signature, 0xFEEF04BDu);
+        EXPECT_EQ(resource.fixed->fileVersionMS, 0x3000Au);
+        EXPECT_EQ(resource.fixed->fileVersionLS, 27u);
+        EXPECT_EQ(resource.fixed->productVersionLS, 0x2001Bu);
+        ASSERT_EQ(resource.translations.size(), 2u);
+        EXPECT_EQ(version::translationKey(resource.translations[0]), QStringLiteral("040C04E4"));
+        EXPECT_EQ(resource.stringValue(u"040C04E4", u"CompanyName"), QStringLiteral("Société Sonore"));
+        EXPECT_EQ(resource.stringValue(u"040c04e4", u"productname"), QStringLiteral("Convertisseur"));
+        EXPECT_EQ(resource.stringValue(u"040904B0", u"ProductName"), QStringLiteral("Converter"));
+        EXPECT_EQ(resource.stringValue(u"040C04E4", u"Comments"), QString());
+        EXPECT_EQ(resource.stringValue(u"040C04E4", u"LegalCopyright"), QString());
+    }
+}
+
+TEST(VersionResource, BlockWithoutStringsStillGivesTheFixedPart)
+{
+    pe::VersionSpec spec;
+    spec.fileVersionMS = 0x20005;
+    const auto resource = version::readVersionResource(pe::image(pe::versionBlock(spec)));
+    ASSERT_TRUE(resource.present);
+    EXPECT_EQ(resource.fixed->fileVersionMS, 0x20005u);
+    EXPECT_TRUE(resource.translations.empty());
+    EXPECT_TRUE(resource.stringTables.empty());
+}
+
+TEST(VersionResource, FilesWithoutAResourceGiveNothing)
+{
+    EXPECT_FALSE(version::readVersionResource(pe::image({})).present) << "program without resources";
+    EXPECT_FALSE(version::readVersionResource("").present);
+    EXPECT_FALSE(version::readVersionResource("MZ plain text that only starts like a program").present);
+
+    QFile self(QCoreApplication::applicationFilePath()); // this ELF test program
+    ASSERT_TRUE(self.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(version::readVersionResource(self.readAll()).present);
+}
+
+TEST(VersionResource, EveryTruncationIsSafeAndKeepsOnlyWholeData)
+{
+    const QByteArray whole = pe::image(pe::versionBlock(converterSpec()));
+    for (qsizetype length = 0; length < whole.size(); ++length) {
+        const auto resource = version::readVersionResource(QByteArrayView(whole).first(length));
+        EXPECT_FALSE(resource.present) << "the data entry's size reaches the end of the file, cut at " << length;
+    }
+}
+
+TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
+{
+    const QByteArray block = pe::versionBlock(converterSpec());
+    const int blockAt = pe::SectionRawOffset + 88;
+
+    // A string node claiming zero length ends its table there.
+    QByteArray zeroLength = pe::image(block);
+    const int company = zeroLength.indexOf(QByteArray("C\0o\0m\0p\0a\0n\0y", 14)) - 6;
+    ASSERT_GT(company, blockAt);
+    zeroLength[company] = 0;
+    zeroLength[company + 1] = 0;
+    auto resource = version::readVersionResource(zeroLength);
+    EXPECT_TRUE(resource.present);
+    EXPECT_EQ(resource.stringValue(u"040C04E4", u"CompanyName"), QString());
+    EXPECT_EQ(resource.translations.size(), 2u) << "the sibling blocks are still read";
+
+    // The root claiming more than the data entry holds.
+    QByteArray longRoot = pe::image(block);
+    longRoot[blockAt] = char(0xFF);
+    longRoot[blockAt + 1] = char(0xFF);
+    EXPECT_FALSE(version::readVersionResource(longRoot).present);
+
+    // A wrong signature drops only the fixed part.
+    QByteArray badSignature = pe::image(block);
+    badSignature[badSignature.indexOf(QByteArray("\xBD\x04\xEF\xFE", 4))] = 0;
+    resource = version::readVersionResource(badSignature);
+    EXPECT_TRUE(resource.present);
+    EXPECT_FALSE(resource.fixed.has_value());
+    EXPECT_EQ(resource.stringValue(u"040C04E4", u"ProductName"), QStringLiteral("Convertisseur"));
+}
+
+TEST(VersionResource, HostileHeadersGiveNothing)
+{
+    const QByteArray good = pe::image(pe::versionBlock(converterSpec()));
+    auto patched = [&good](int at, uint32_t value) {
+        QByteArray copy = good;
+        for (int i = 0; i < 4; ++i)
+            copy[at + i] = char((value >> (8 * i)) & 0xFF);
+        return copy;
+    };
+    const int tree = pe::SectionRawOffset;
+    const int sectionTable = pe::PeHeaderOffset + 24 + 224;
+    const std::vector<std::pair<const char*, QByteArray>> cases = {
+        {"PE header beyond the file", patched(0x3C, 0xFFFFFFF0u)},
+        {"section raw data beyond the file", patched(sectionTable + 20, 0xFFFFFF00u)},
+        {"type directory pointing at itself", patched(tree + 20, 0x80000000u)},
+        {"name directory pointing back at the root", patched(tree + 24 + 20, 0x80000000u)},
+        {"data entry RVA outside every section", patched(tree + 72, 0x7FFFFFF0u)},
+        {"data entry size past the section", patched(tree + 76, 0x7FFFFFFFu)},
+    };
+    for (const auto& [what, image] : cases)
+        EXPECT_FALSE(version::readVersionResource(image).present) << what;
+
+    // Sizes and counts larger than the file are bounded by it: the real data is still found.
+    const std::vector<std::pair<const char*, QByteArray>> bounded = {
+        {"section size wrapping around", patched(sectionTable + 16, 0xFFFFFFFFu)},
+        {"huge entry counts", patched(tree + 12, 0xFFFFFFFFu)},
+    };
+    for (const auto& [what, image] : bounded)
+        EXPECT_EQ(version::readVersionResource(image).stringValue(u"040C04E4", u"ProductName"),
+                  QStringLiteral("Convertisseur")) << what;
+}
+
+TEST(VersionResource, FileIsReadThroughItsWindowsPath)
+{
+    qn3::testing::TempPrefix prefix;
+    QDir().mkpath(prefix.driveC() + QStringLiteral("/Prog"));
+    QFile file(prefix.driveC() + QStringLiteral("/Prog/Conv.exe"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pe::image(pe::versionBlock(converterSpec())));
+    file.close();
+
+    EXPECT_EQ(version::readFileVersionResource(u"C:\\Prog\\Conv.exe").stringValue(u"040C04E4", u"ProductName"),
+              QStringLiteral("Convertisseur"));
+    EXPECT_FALSE(version::readFileVersionResource(u"C:\\Prog\\Missing.exe").present);
+    EXPECT_FALSE(version::readFileVersionResource(u"").present);
+}
+
+TEST(VersionResource, BuildNumbersAreADateAndTime)
+{
+    const auto build = version::programBuildNumbers();
+    EXPECT_GE(build.major, 2024);
+    EXPECT_TRUE(QDate(build.major, build.minor / 100, build.minor % 100).isValid()) << build.minor;
+    EXPECT_LT(build.revision / 100, 24);
+    EXPECT_LT(build.revision % 100, 60);
+}
+
+} // namespace

@@ -130,7 +130,7 @@ QList<DirectoryEntry> listDirectory(QStringView windowsFolderOrPattern, ListOpti
                 entry.lastAccessTime = fromTimespec(st.st_atim);
             }
         }
-        QString key = name.toUpper();
+        QString key = wildcard::upperCase(name);
         entry.name = std::move(name);
         found.push_back({std::move(key), std::move(entry)});
     }

@@ -1,5 +1,7 @@
 #include "platform/host_files.h"
 
+#include "platform/wildcard.h"
+
 #include <QFile>
 #include <QHash>
 #include <QMutex>
@@ -50,7 +52,7 @@ FolderNames readFolder(const QString& folder, const struct stat& folderStat)
         if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
             continue;
         const QString name = QFile::decodeName(raw);
-        QString& kept = names.byUpperCase[name.toUpper()];
+        QString& kept = names.byUpperCase[wildcard::upperCase(name)];
         if (kept.isEmpty() || name < kept)
             kept = name;
     }
@@ -88,7 +90,7 @@ bool statPath(const QString& path, struct stat& result)
 
 QString findIgnoringCase(const QString& folder, const struct stat& folderStat, QStringView name)
 {
-    const QString upper = name.toString().toUpper();
+    const QString upper = wildcard::upperCase(name.toString());
     NameCache& cache = nameCache();
     QMutexLocker lock(&cache.mutex);
     auto it = cache.folders.find(folder);

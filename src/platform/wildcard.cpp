@@ -125,6 +125,21 @@ bool Pattern::matchFrom(size_t token, qsizetype at, QStringView name, qsizetype 
     return result;
 }
 
+QString upperCase(const QString& name)
+{
+    const qsizetype size = name.size();
+    qsizetype i = 0;
+    while (i < size && name[i].toUpper() == name[i])
+        ++i;
+    if (i == size)
+        return name;
+    QString result = name;
+    QChar* data = result.data();
+    for (; i < size; ++i)
+        data[i] = data[i].toUpper();
+    return result;
+}
+
 bool matches(QStringView mask, QStringView name) { return Pattern(mask).matches(name); }
 
 bool hasWildcards(QStringView text) { return text.contains(u'*') || text.contains(u'?'); }

@@ -42,6 +42,11 @@ private:
 // Whether `name` matches the Windows mask `mask` (see Pattern).
 bool matches(QStringView mask, QStringView name);
 
+// A name upper-cased the way Windows compares names: each UTF-16 unit on its
+// own, so lengths never change ("ß" stays "ß", not "SS"). Shares `name` when
+// nothing changes.
+QString upperCase(const QString& name);
+
 // Whether `text` holds a wildcard character ('*' or '?').
 bool hasWildcards(QStringView text);
 

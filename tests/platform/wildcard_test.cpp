@@ -94,6 +94,8 @@ TEST(WildcardTest, EverydayMasks)
         {u"*a*a*a*a*a*a*a*a*a*a*a*a*a*b", u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
         {u"*a*a*a*a*a*a*a*a*a*a*a*a*a*b", u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", true},
         {u"", u"a", false},
+        {u"STRASSE", u"straße", false},
+        {u"STRAßE", u"straße", true},
     };
     for (const PairRow& row : rows)
         EXPECT_EQ(wildcard::matches(row.mask, row.name), row.matches)
@@ -109,6 +111,7 @@ TEST(WildcardTest, EverythingMasksAreRecognised)
     EXPECT_FALSE(wildcard::Pattern(u"*.a").matchesEverything());
     EXPECT_TRUE(wildcard::hasWildcards(u"a?"));
     EXPECT_FALSE(wildcard::hasWildcards(u"a.b"));
+    EXPECT_EQ(wildcard::upperCase(QStringLiteral("straße é")), QStringLiteral("STRAßE É"));
 }
 
 } // namespace

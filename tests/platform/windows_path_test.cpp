@@ -173,6 +173,10 @@ TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCase)
     EXPECT_EQ(paths::toHost(u"C:\\AudioLog\\Histo\\DAY.TXT. "), c + "/AudioLog/Histo/Day.txt");
     // From the first missing component on, the spelling given is kept.
     EXPECT_EQ(paths::toHost(u"C:\\AUDIOLOG\\New\\histo\\FILE.txt"), c + "/AudioLog/New/histo/FILE.txt");
+    // Windows folds each character on its own: "ß" is not "SS".
+    make(QStringLiteral("Straße/"));
+    EXPECT_EQ(paths::toHost(u"C:\\STRAßE"), c + "/Straße");
+    EXPECT_EQ(paths::toHost(u"C:\\STRASSE"), c + "/STRASSE");
     // Server and share are found like any other name.
     ASSERT_TRUE(QDir().mkpath(devices() + "/unc/pc/Data/Sons"));
     EXPECT_EQ(paths::toHost(u"\\\\PC\\DATA\\sons\\x.wav"), devices() + "/unc/pc/Data/Sons/x.wav");

@@ -1,0 +1,35 @@
+#include "platform/ansi.h"
+#include "platform/wildcard.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+// Input: mask, a NUL byte, name (both ANSI). Matching never crashes, a
+// compiled pattern agrees with the one-shot call, "*" takes every name, and a
+// mask without wildcards matches exactly the names equal to it ignoring case
+// (once the mask's trailing dots and blanks are gone).
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    using namespace qn3::platform;
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const qsizetype split = bytes.indexOf('\0');
+    if (split < 0)
+        return 0;
+    const QString mask = ansi::decode(bytes.first(split));
+    const QString name = ansi::decode(bytes.sliced(split + 1));
+    if (name.isEmpty() || name.contains(QChar(0)))
+        return 0;
+    const bool result = wildcard::matches(mask, name);
+    if (wildcard::Pattern(mask).matches(name) != result)
+        std::abort();
+    if (!wildcard::matches(u"*", name))
+        std::abort();
+    if (!wildcard::hasWildcards(mask) && name != u"..") {
+        QStringView trimmed(mask);
+        while (!trimmed.isEmpty() && (trimmed.back() == u'.' || trimmed.back() == u' '))
+            trimmed.chop(1);
+        if (result != (wildcard::upperCase(trimmed.toString()) == wildcard::upperCase(name)))
+            std::abort();
+    }
+    return 0;
+}

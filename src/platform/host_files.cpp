@@ -1,0 +1,105 @@
+#include "platform/host_files.h"
+
+#include "platform/wildcard.h"
+
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+
+#include <dirent.h>
+#include <time.h>
+
+namespace qn3::platform::hostfiles {
+namespace {
+
+int64_t nanoseconds(const timespec& t) { return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
+
+// File times come from the kernel's coarse clock (one tick can be 10 ms): a
+// folder changed twice within a tick keeps the same times. A listing taken
+// well after the folder's last change is safe to cache, since any later
+// change must then move the times ("racy git" reasoning).
+constexpr int64_t racyWindowNs = 50'000'000;
+
+struct FolderNames {
+    FolderStamp stamp;
+    QHash<QString, QString> byUpperCase;
+};
+
+// Listings by folder path. Bounded: a program walking a huge tree must not
+// grow it without end; dropping everything at once keeps it simple and the
+// cost is one re-read per folder.
+struct NameCache {
+    QMutex mutex;
+    QHash<QString, FolderNames> folders;
+};
+constexpr qsizetype maxCachedFolders = 4096;
+
+NameCache& nameCache()
+{
+    static NameCache cache;
+    return cache;
+}
+
+FolderNames readFolder(const QString& folder, const struct stat& folderStat)
+{
+    FolderNames names;
+    names.stamp = FolderStamp::of(folderStat);
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* raw = entry->d_name;
+        if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
+            continue;
+        const QString name = QFile::decodeName(raw);
+        QString& kept = names.byUpperCase[wildcard::upperCase(name)];
+        if (kept.isEmpty() || name < kept)
+            kept = name;
+    }
+    ::closedir(dir);
+    return names;
+}
+
+} // namespace
+
+FolderStamp FolderStamp::of(const struct stat& folderStat)
+{
+    FolderStamp stamp;
+    stamp.device = folderStat.st_dev;
+    stamp.inode = folderStat.st_ino;
+    stamp.modifiedNs = nanoseconds(folderStat.st_mtim);
+    stamp.changedNs = nanoseconds(folderStat.st_ctim);
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    // Any later change of an entry sets the modification time to "now": once
+    // the listing is taken a window after it, such a change cannot go unseen.
+    stamp.trustworthy = stamp.modifiedNs + racyWindowNs < nanoseconds(now);
+    return stamp;
+}
+
+bool FolderStamp::stillValidFor(const struct stat& folderStat) const
+{
+    return trustworthy && device == folderStat.st_dev && inode == folderStat.st_ino
+        && modifiedNs == nanoseconds(folderStat.st_mtim) && changedNs == nanoseconds(folderStat.st_ctim);
+}
+
+bool statPath(const QString& path, struct stat& result)
+{
+    return ::stat(QFile::encodeName(path).constData(), &result) == 0;
+}
+
+QString findIgnoringCase(const QString& folder, const struct stat& folderStat, QStringView name)
+{
+    const QString upper = wildcard::upperCase(name.toString());
+    NameCache& cache = nameCache();
+    QMutexLocker lock(&cache.mutex);
+    auto it = cache.folders.find(folder);
+    if (it == cache.folders.end() || !it->stamp.stillValidFor(folderStat)) {
+        if (cache.folders.size() >= maxCachedFolders)
+            cache.folders.clear();
+        it = cache.folders.insert(folder, readFolder(folder, folderStat));
+    }
+    return it->byUpperCase.value(upper);
+}
+
+} // namespace qn3::platform::hostfiles

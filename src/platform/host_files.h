@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <sys/stat.h>
+
+// Host-side helpers of the path mapping: stat() on QString paths and the
+// case-insensitive name lookup in a host folder. Private to src/platform/.
+namespace qn3::platform::hostfiles {
+
+// stat() (following links) of a host path; false when it cannot be reached.
+bool statPath(const QString& path, struct stat& result);
+
+// The name in host folder `folder` equal to `name` ignoring case (Windows
+// folding: both upper-cased), or an empty string when there is none. Between
+// several candidates the first in binary order wins, so the answer does not
+// depend on readdir order. `folderStat` is the folder's current stat(): a
+// cached listing is used only while the folder's identity and change times
+// are unchanged.
+QString findIgnoringCase(const QString& folder, const struct stat& folderStat, QStringView name);
+
+// What identifies one state of a folder: a cached answer built from the folder
+// stays valid while the stamp is equal and was trustworthy when taken.
+struct FolderStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    // False while the folder changed too recently for a further change to be
+    // sure to move its times (file times tick coarsely): such a listing is
+    // read again at the next use.
+    bool trustworthy = false;
+
+    static FolderStamp of(const struct stat& folderStat);
+    bool stillValidFor(const struct stat& folderStat) const;
+};
+
+} // namespace qn3::platform::hostfiles

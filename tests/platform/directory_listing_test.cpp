@@ -1,0 +1,116 @@
+#include "platform/directory_listing.h"
+#include "platform/runtime_error.h"
+#include "platform/windows_path.h"
+#include "support/temp_prefix.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace qn3::platform {
+namespace {
+
+class DirectoryListingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        paths::toHost(u"C:\\"); // makes drive_c
+        ASSERT_TRUE(QDir().mkpath(prefix_.driveC() + "/Sons/Sub"));
+        for (const char* name : {"b.wav", "A.WAV", "a.txt", ".hidden", "c.WAV", "x", "X", "_under"})
+            write(QStringLiteral("Sons/") + QLatin1String(name), "12345");
+        ASSERT_TRUE(QFile::link(QStringLiteral("Sub"), prefix_.driveC() + "/Sons/LinkDir"));
+        ASSERT_TRUE(QFile::link(QStringLiteral("nowhere"), prefix_.driveC() + "/Sons/Dangling"));
+    }
+    ~DirectoryListingTest() override { QDir::setCurrent(startFolder_); }
+
+    void write(const QString& relative, const QByteArray& bytes) const
+    {
+        QFile file(prefix_.driveC() + u'/' + relative);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+    static QString names(const QList<DirectoryEntry>& entries)
+    {
+        QStringList list;
+        for (const DirectoryEntry& entry : entries)
+            list << entry.name + (entry.isFolder ? QStringLiteral("\\") : QString());
+        return list.join(u'|');
+    }
+    static int errorOf(const QString& pattern)
+    {
+        try {
+            listDirectory(pattern);
+        } catch (const RuntimeError& error) {
+            return error.number();
+        }
+        return 0;
+    }
+
+    testing::TempPrefix prefix_;
+    QString startFolder_ = QDir::currentPath();
+};
+
+TEST_F(DirectoryListingTest, ListsMatchesInAStableCaseInsensitiveOrder)
+{
+    EXPECT_EQ(names(listDirectory(u"C:\\SONS\\*.wav")), QStringLiteral("A.WAV|b.wav|c.WAV"));
+    const QString all = QStringLiteral(".hidden|a.txt|A.WAV|b.wav|c.WAV|Dangling|LinkDir\\|Sub\\|X|x|_under");
+    EXPECT_EQ(names(listDirectory(u"c:\\sons\\")), all);
+    EXPECT_EQ(names(listDirectory(u"C:/Sons")), all);
+    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\*")), all);
+    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\*.*")), all);
+    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\*.")), QStringLiteral("Dangling|LinkDir\\|Sub\\|X|x|_under"));
+    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\?")), QStringLiteral("X|x"));
+}
+
+TEST_F(DirectoryListingTest, ANameWithoutWildcardFindsThatEntryWhateverItsCase)
+{
+    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\B.WAV")), QStringLiteral("b.wav"));
+    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\zz.wav")), QString());
+}
+
+TEST_F(DirectoryListingTest, GivesHostPathsAndOnRequestSizesAndTimes)
+{
+    const QList<DirectoryEntry> plain = listDirectory(u"C:\\Sons\\A*");
+    ASSERT_EQ(plain.size(), 2);
+    EXPECT_EQ(plain[1].hostPath, paths::toHost(u"C:\\Sons\\A.WAV"));
+    EXPECT_TRUE(QFileInfo::exists(plain[1].hostPath));
+    EXPECT_EQ(plain[1].size, 0);
+    EXPECT_FALSE(plain[1].lastWriteTime.isValid());
+
+    const QList<DirectoryEntry> detailed = listDirectory(u"C:\\Sons\\", {.details = true});
+    for (const DirectoryEntry& entry : detailed) {
+        if (entry.name == u"a.txt") {
+            EXPECT_EQ(entry.size, 5);
+            EXPECT_EQ(entry.lastWriteTime.toMSecsSinceEpoch(),
+                      QFileInfo(entry.hostPath).lastModified().toMSecsSinceEpoch());
+            EXPECT_TRUE(entry.lastAccessTime.isValid());
+        }
+        if (entry.name == u"Sub") {
+            EXPECT_EQ(entry.size, 0);
+        }
+    }
+}
+
+TEST_F(DirectoryListingTest, RelativePatternsUseTheCurrentDirectory)
+{
+    paths::setCurrentDirectory(u"C:\\Sons");
+    EXPECT_EQ(names(listDirectory(u"*.txt")), QStringLiteral("a.txt"));
+    EXPECT_EQ(names(listDirectory(u"sub\\..\\?.WAV")), QStringLiteral("A.WAV|b.wav|c.WAV"));
+    EXPECT_EQ(names(listDirectory(u"C:*.txt")), QStringLiteral("a.txt"));
+}
+
+TEST_F(DirectoryListingTest, BadFoldersAndMasksFailClearly)
+{
+    EXPECT_EQ(errorOf(QStringLiteral("C:\\Missing\\*.*")), errors::PathNotFound);
+    EXPECT_EQ(errorOf(QStringLiteral("C:\\Missing\\")), errors::PathNotFound);
+    EXPECT_EQ(errorOf(QStringLiteral("C:\\Sons\\a.txt\\*")), errors::PathNotFound);
+    EXPECT_EQ(errorOf(QStringLiteral("C:\\So*s\\x")), errors::BadFileName);
+    EXPECT_EQ(errorOf(QStringLiteral("C:\\Sons\\a|b*")), errors::BadFileName);
+    EXPECT_EQ(errorOf(QString()), errors::BadFileName);
+    EXPECT_EQ(errorOf(QStringLiteral("Q:\\*")), errors::DeviceUnavailable);
+}
+
+} // namespace
+} // namespace qn3::platform

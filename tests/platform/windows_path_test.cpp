@@ -1,0 +1,300 @@
+#include "platform/runtime_error.h"
+#include "platform/windows_path.h"
+#include "support/temp_prefix.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace qn3::platform {
+namespace {
+
+using testing::TempPrefix;
+
+// Puts the process back in the folder it was in: tests change the current directory.
+class WindowsPathTest : public ::testing::Test {
+protected:
+    ~WindowsPathTest() override { QDir::setCurrent(startFolder_); }
+
+    QString devices() const { return prefix_.path() + QStringLiteral("/dosdevices"); }
+    // Makes a file (or, with a trailing '/', a folder) below drive_c.
+    void make(const QString& relative) const
+    {
+        const QString host = prefix_.driveC() + u'/' + relative;
+        if (host.endsWith(u'/')) {
+            ASSERT_TRUE(QDir().mkpath(host));
+            return;
+        }
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(host).path()));
+        QFile file(host);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    // Sets a folder's modification time an hour back, so its listing is cached.
+    void age(const QString& relative) const
+    {
+        const QByteArray host = QFile::encodeName(prefix_.driveC() + u'/' + relative);
+        struct stat st;
+        ASSERT_EQ(::stat(host.constData(), &st), 0);
+        timespec times[2] = {st.st_atim, st.st_mtim};
+        times[1].tv_sec -= 3600;
+        ASSERT_EQ(::utimensat(AT_FDCWD, host.constData(), times, 0), 0);
+    }
+    int errorOf(const QString& windowsPath) const
+    {
+        try {
+            paths::toHost(windowsPath);
+        } catch (const RuntimeError& error) {
+            return error.number();
+        }
+        return 0;
+    }
+
+    TempPrefix prefix_;
+    QString startFolder_ = QDir::currentPath();
+};
+
+struct Literal {
+    const char16_t* windows;
+    const char16_t* host; // below `base`
+};
+
+template <size_t N>
+void expectMappings(const Literal (&cases)[N], const QString& base)
+{
+    for (const Literal& c : cases) {
+        const QString windows = QString::fromUtf16(c.windows);
+        EXPECT_EQ(paths::toHost(windows), base + QString::fromUtf16(c.host)) << windows.toStdString();
+    }
+}
+
+TEST_F(WindowsPathTest, NormalisesLiteralPathsLikeWindows)
+{
+    const Literal cases[] = {
+        {u"C:\\AudioLog\\", u"/c:/AudioLog/"},
+        {u"c:/AudioLog", u"/c:/AudioLog"},
+        {u"C:", u"/c:/"},
+        {u"C:\\", u"/c:/"},
+        {u"c:/", u"/c:/"},
+        {u"C:\\\\a//b\\\\", u"/c:/a/b/"},
+        {u"C:\\a\\.\\b", u"/c:/a/b"},
+        {u"C:\\a\\..\\b", u"/c:/b"},
+        {u"C:\\..\\..\\b", u"/c:/b"},
+        {u"C:\\a\\b\\..\\..\\..", u"/c:/"},
+        {u"C:\\a\\..\\", u"/c:/"},
+        {u"C:\\name. ", u"/c:/name"},
+        {u"C:\\name...\\x", u"/c:/name/x"},
+        {u"C:\\name \\x\\", u"/c:/name/x/"},
+        {u"C:\\a\\.. ", u"/c:/a"},
+        {u"C:\\a\\...", u"/c:/a"},
+        {u"C:\\ lead", u"/c:/ lead"},
+        {u"C:\\name .ext", u"/c:/name .ext"},
+        {u"C:\\Musique\\Été €", u"/c:/Musique/Été €"},
+        {u"C:\\a.b.c", u"/c:/a.b.c"},
+        {u"z:\\No\\Such\\Place", u"/z:/No/Such/Place"},
+        {u"\\\\Server\\Share\\dir\\f.txt", u"/unc/Server/Share/dir/f.txt"},
+        {u"//server/share", u"/unc/server/share/"},
+        {u"\\\\server\\share\\", u"/unc/server/share/"},
+        {u"\\\\server\\share\\..\\..\\x", u"/unc/server/share/x"},
+    };
+    expectMappings(cases, devices());
+}
+
+TEST_F(WindowsPathTest, RefusesMalformedPathsWithBadFileName)
+{
+    const QString cases[] = {
+        QString(),
+        QStringLiteral("C:\\a<b"),
+        QStringLiteral("C:\\a>b"),
+        QStringLiteral("C:\\a\"b"),
+        QStringLiteral("C:\\a|b"),
+        QStringLiteral("C:\\a?b"),
+        QStringLiteral("C:\\*.*"),
+        QStringLiteral("C:\\a:b"),
+        QStringLiteral("C:\\a\tb"),
+        QStringLiteral("C:\\a") + QChar(0) + QStringLiteral("b"),
+        QStringLiteral("C:\\a\x1f"),
+        QStringLiteral("1:\\x"),
+        QStringLiteral(":"),
+        QStringLiteral("\\\\server"),
+        QStringLiteral("\\\\server\\"),
+        QStringLiteral("\\\\"),
+        QStringLiteral("\\\\?\\C:\\x"),
+        QStringLiteral("\\\\server\\...\\x"),
+    };
+    for (const QString& path : cases)
+        EXPECT_EQ(errorOf(path), errors::BadFileName) << path.toStdString();
+}
+
+TEST_F(WindowsPathTest, DriveWithoutLinkIsUnavailable)
+{
+    EXPECT_EQ(errorOf(QStringLiteral("D:\\x")), errors::DeviceUnavailable);
+    EXPECT_EQ(errorOf(QStringLiteral("q:")), errors::DeviceUnavailable);
+}
+
+TEST_F(WindowsPathTest, FirstUseCreatesDriveCAndTheDefaultLinks)
+{
+    paths::toHost(u"C:\\x");
+    EXPECT_TRUE(QFileInfo(prefix_.driveC()).isDir());
+    EXPECT_EQ(std::filesystem::read_symlink((devices() + "/c:").toStdString()), "../drive_c");
+    EXPECT_EQ(std::filesystem::read_symlink((devices() + "/z:").toStdString()), "/");
+}
+
+TEST_F(WindowsPathTest, PrefixFollowsTheEnvironment)
+{
+    EXPECT_EQ(paths::prefix(), QDir::cleanPath(prefix_.path()));
+    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    qunsetenv("QN3_PREFIX");
+    qputenv("XDG_DATA_HOME", "/data/home");
+    const QString fromXdg = paths::prefix();
+    qunsetenv("XDG_DATA_HOME");
+    const QString fromHome = paths::prefix();
+    if (hadXdg)
+        qputenv("XDG_DATA_HOME", xdg);
+    qputenv("QN3_PREFIX", QFile::encodeName(prefix_.path()));
+    EXPECT_EQ(fromXdg, QStringLiteral("/data/home/qn3-tools-vandrel"));
+    EXPECT_EQ(fromHome, QDir::homePath() + QStringLiteral("/.local/share/qn3-tools-vandrel"));
+}
+
+TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCase)
+{
+    make(QStringLiteral("AudioLog/Histo/Day.txt"));
+    const QString c = devices() + QStringLiteral("/c:");
+    EXPECT_EQ(paths::toHost(u"c:\\audiolog\\HISTO\\day.TXT"), c + "/AudioLog/Histo/Day.txt");
+    EXPECT_EQ(paths::toHost(u"C:\\AUDIOLOG\\histo\\"), c + "/AudioLog/Histo/");
+    EXPECT_EQ(paths::toHost(u"C:\\AudioLog\\Histo\\DAY.TXT. "), c + "/AudioLog/Histo/Day.txt");
+    // From the first missing component on, the spelling given is kept.
+    EXPECT_EQ(paths::toHost(u"C:\\AUDIOLOG\\New\\histo\\FILE.txt"), c + "/AudioLog/New/histo/FILE.txt");
+    // Windows folds each character on its own: "ß" is not "SS".
+    make(QStringLiteral("Straße/"));
+    EXPECT_EQ(paths::toHost(u"C:\\STRAßE"), c + "/Straße");
+    EXPECT_EQ(paths::toHost(u"C:\\STRASSE"), c + "/STRASSE");
+    // Server and share are found like any other name.
+    ASSERT_TRUE(QDir().mkpath(devices() + "/unc/pc/Data/Sons"));
+    EXPECT_EQ(paths::toHost(u"\\\\PC\\DATA\\sons\\x.wav"), devices() + "/unc/pc/Data/Sons/x.wav");
+}
+
+TEST_F(WindowsPathTest, ExactSpellingWinsThenTheFirstInBinaryOrder)
+{
+    make(QStringLiteral("Dup/zeta/"));
+    make(QStringLiteral("Dup/zEta/"));
+    make(QStringLiteral("Dup/ZETA/"));
+    const QString dup = devices() + QStringLiteral("/c:/Dup/");
+    EXPECT_EQ(paths::toHost(u"C:\\Dup\\zEta"), dup + "zEta");
+    EXPECT_EQ(paths::toHost(u"C:\\Dup\\Zeta"), dup + "ZETA");
+}
+
+TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
+{
+    make(QStringLiteral("Box/b_file"));
+    age(QStringLiteral("Box"));
+    const QString box = devices() + QStringLiteral("/c:/Box/");
+    EXPECT_EQ(paths::toHost(u"C:\\Box\\A_FILE"), box + "A_FILE");
+    EXPECT_EQ(paths::toHost(u"C:\\Box\\B_FILE"), box + "b_file");
+
+    make(QStringLiteral("Box/a_File"));
+    EXPECT_EQ(paths::toHost(u"C:\\Box\\A_FILE"), box + "a_File");
+
+    // A differently-cased twin that sorts first takes over.
+    age(QStringLiteral("Box"));
+    EXPECT_EQ(paths::toHost(u"C:\\Box\\A_FILE"), box + "a_File");
+    make(QStringLiteral("Box/A_file"));
+    EXPECT_EQ(paths::toHost(u"C:\\Box\\A_FILE"), box + "A_file");
+
+    // And a removed entry is no longer found.
+    age(QStringLiteral("Box"));
+    EXPECT_EQ(paths::toHost(u"C:\\Box\\B_FILE"), box + "b_file");
+    ASSERT_TRUE(QFile::remove(prefix_.driveC() + "/Box/b_file"));
+    EXPECT_EQ(paths::toHost(u"C:\\Box\\B_FILE"), box + "B_FILE");
+}
+
+TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
+{
+    make(QStringLiteral("Work/Sub/"));
+    paths::setCurrentDirectory(u"c:\\WORK\\sub\\");
+    EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\Work\\Sub"));
+    const QString c = devices() + QStringLiteral("/c:");
+    const Literal cases[] = {
+        {u"Config\\", u"/Work/Sub/Config/"},
+        {u"Config", u"/Work/Sub/Config"},
+        {u".", u"/Work/Sub"},
+        {u"..\\x", u"/Work/x"},
+        {u"..\\..\\..\\x", u"/x"},
+        {u"\\x", u"/x"},
+        {u"/", u"/"},
+        {u"C:x\\y", u"/Work/Sub/x/y"},
+        {u"c:..", u"/Work"},
+    };
+    expectMappings(cases, c);
+    // "Z:x" while the current directory is on C: starts at Z:'s root.
+    EXPECT_EQ(paths::toHost(u"Z:tmp"), devices() + "/z:/tmp");
+
+    paths::setCurrentDirectory(u"C:\\");
+    EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\"));
+    EXPECT_EQ(paths::toHost(u"Work"), c + "/Work");
+}
+
+TEST_F(WindowsPathTest, SettingAMissingCurrentDirectoryFailsWithPathNotFound)
+{
+    try {
+        paths::setCurrentDirectory(u"C:\\No\\Such");
+        FAIL() << "no error";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), errors::PathNotFound);
+    }
+}
+
+TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTarget)
+{
+    paths::toHost(u"C:\\"); // creates the drives
+    const QString driveC = prefix_.driveC();
+    EXPECT_EQ(paths::toWindows(driveC + "/AudioLog/x.txt"), QStringLiteral("C:\\AudioLog\\x.txt"));
+    EXPECT_EQ(paths::toWindows(driveC), QStringLiteral("C:\\"));
+    EXPECT_EQ(paths::toWindows(driveC + "/"), QStringLiteral("C:\\"));
+    EXPECT_EQ(paths::toWindows(driveC + "/a/b/"), QStringLiteral("C:\\a\\b\\"));
+    EXPECT_EQ(paths::toWindows(driveC + "_other/x"), QStringLiteral("Z:") + QDir::toNativeSeparators(driveC).replace(u'/', u'\\') + QStringLiteral("_other\\x"));
+    EXPECT_EQ(paths::toWindows(u"/etc/hosts"), QStringLiteral("Z:\\etc\\hosts"));
+    EXPECT_EQ(paths::toWindows(u"/"), QStringLiteral("Z:\\"));
+    EXPECT_EQ(paths::toWindows(devices() + "/c:/a/b/"), QStringLiteral("C:\\a\\b\\"));
+    EXPECT_EQ(paths::toWindows(devices() + "/z:"), QStringLiteral("Z:\\"));
+    EXPECT_EQ(paths::toWindows(devices() + "/unc/srv/share/x"), QStringLiteral("\\\\srv\\share\\x"));
+    for (const char16_t* windows : {u"C:\\a\\b\\", u"C:\\a\\b", u"C:\\", u"\\\\srv\\share\\x"})
+        EXPECT_EQ(paths::toWindows(paths::toHost(windows)), QString::fromUtf16(windows));
+}
+
+TEST_F(WindowsPathTest, AnAddedDriveLinkWorksBothWays)
+{
+    QTemporaryDir radio;
+    ASSERT_TRUE(radio.isValid());
+    paths::toHost(u"C:\\");
+    ASSERT_TRUE(QFile::link(radio.path(), devices() + "/d:"));
+    ASSERT_TRUE(QDir().mkpath(radio.path() + "/Sons"));
+    EXPECT_EQ(paths::toHost(u"d:\\SONS\\a.wav"), devices() + "/d:/Sons/a.wav");
+    EXPECT_EQ(paths::toWindows(radio.path() + "/Sons/a.wav"), QStringLiteral("D:\\Sons\\a.wav"));
+    EXPECT_EQ(paths::toWindows(radio.path()), QStringLiteral("D:\\"));
+
+    // A drive inside drive_c is longer than c: there.
+    make(QStringLiteral("Music/"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../drive_c/Music"), devices() + "/m:"));
+    EXPECT_EQ(paths::toWindows(prefix_.driveC() + "/Music/a.wav"), QStringLiteral("M:\\a.wav"));
+    EXPECT_EQ(paths::toWindows(prefix_.driveC() + "/Other"), QStringLiteral("C:\\Other"));
+}
+
+TEST_F(WindowsPathTest, ApplicationFolderIsTheProgramsFolderInWindowsForm)
+{
+    const QString folder = paths::applicationFolder();
+    EXPECT_TRUE(folder.endsWith(u'\\'));
+    EXPECT_EQ(QFileInfo(paths::toHost(folder)).canonicalFilePath(),
+              QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath());
+}
+
+} // namespace
+} // namespace qn3::platform

@@ -1,5 +1,7 @@
 #include "platform/shell_file_operation.h"
 
+#include "platform/wildcard.h"
+
 #include "platform/file_attributes.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
@@ -77,38 +79,6 @@ struct Source {
     bool directory = false;
 };
 
-// Windows wildcard matching of one name, without regard to case: "*" any run,
-// "?" one character, and a pattern ending in ".*" also matches a name without
-// an extension (as "*.*" matches every name).
-bool matches(QStringView pattern, QStringView name)
-{
-    auto plain = [](QStringView p, QStringView n) {
-        qsizetype pi = 0, ni = 0, starP = -1, starN = 0;
-        while (ni < n.size()) {
-            if (pi < p.size() && (p[pi] == u'?' || p[pi].toCaseFolded() == n[ni].toCaseFolded())) {
-                ++pi;
-                ++ni;
-            } else if (pi < p.size() && p[pi] == u'*') {
-                starP = pi++;
-                starN = ni;
-            } else if (starP >= 0) {
-                pi = starP + 1;
-                ni = ++starN;
-            } else {
-                return false;
-            }
-        }
-        while (pi < p.size() && p[pi] == u'*')
-            ++pi;
-        return pi == p.size();
-    };
-    if (plain(pattern, name))
-        return true;
-    return pattern.endsWith(u".*") && !name.contains(u'.') && plain(pattern.chopped(2), name);
-}
-
-bool hasWildcard(QStringView name) { return name.contains(u'*') || name.contains(u'?'); }
-
 QString hostOf(const QString& windowsPath)
 {
     try {
@@ -142,10 +112,15 @@ Resolved resolveSources(const QString& from, uint16_t flags, bool deleting)
     resolved.several = names.size() > 1;
     for (const QString& name : names) {
         checkShare(name);
-        const QString host = hostOf(name);
+        // A mask stands only in the last component; the folder before it is
+        // mapped on its own, since a mask is no valid name for the mapping.
+        const qsizetype lastSeparator = name.lastIndexOf(u'\\');
+        const QString lastComponent = name.mid(lastSeparator + 1);
+        const bool masked = wildcard::hasWildcards(lastComponent);
+        const QString host = masked ? hostOf(name.left(lastSeparator + 1)) + u'/' + lastComponent : hostOf(name);
         const QFileInfo info(host);
         const bool parentExists = QFileInfo(info.absolutePath()).isDir();
-        if (hasWildcard(info.fileName())) {
+        if (masked) {
             resolved.several = true;
             if (!parentExists)
                 throw Failure{deleting ? codes::InvalidFiles : codes::PathNotFound};
@@ -153,7 +128,7 @@ Resolved resolveSources(const QString& from, uint16_t flags, bool deleting)
             const auto filter = QDir::Files | QDir::Hidden | QDir::System |
                                 ((flags & flags::FilesOnly) ? QDir::Filters() : QDir::Dirs | QDir::NoDotAndDotDot);
             for (const QFileInfo& entry : folder.entryInfoList(filter, QDir::Name)) {
-                if (matches(info.fileName(), entry.fileName()))
+                if (wildcard::matches(lastComponent, entry.fileName()))
                     resolved.sources.push_back({entry.filePath(), entry.isDir()});
             }
         } else if (info.exists()) {

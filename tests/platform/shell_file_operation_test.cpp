@@ -178,7 +178,9 @@ TEST_F(ShellFileOperation, BadRequestsGiveCodesNotExceptions)
 {
     EXPECT_EQ(fileOperation({0, 1, QStringLiteral("C:\\Src"), QStringLiteral("C:\\X"), 0}), codes::InvalidParameter);
     EXPECT_EQ(remove(QString()), codes::InvalidParameter);
-    EXPECT_EQ(remove(QStringLiteral("relative")), codes::UnknownError);
+    // A relative name is taken from the current folder, as the shell does.
+    EXPECT_EQ(remove(QStringLiteral("no such relative name")), codes::FileNotFound);
+    EXPECT_EQ(remove(QStringLiteral("C:\\bad|name.txt")), codes::UnknownError);
     EXPECT_EQ(remove(QStringLiteral("Q:\\no drive.txt")), codes::PathNotFound);
 }
 

@@ -17,7 +17,9 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     qn3::windows::QtUserInteraction userInteraction;
-    const qn3::platform::ScopedInstall<qn3::services::UserInteraction> installed(userInteraction);
+    const qn3::platform::ScopedInstall<qn3::services::UserInteraction> installedQuestions(userInteraction);
+    qn3::windows::QtKeyboardState keyboard;
+    const qn3::platform::ScopedInstall<qn3::platform::KeyboardState> installedKeyboard(keyboard);
 
     qn3::engine::Demarrage();
     qn3::engine::FrmMain& mainWindow = qn3::engine::FrmMain::instance();

@@ -17,7 +17,7 @@ void InitialisationSysteme()
     services::EnIDE = false;
     services::FormatDate = QStringLiteral("dd/MM/yyyy");
     services::FormatHeure = QStringLiteral("HH:MM:SS");
-    services::RepApplication = platform::paths::toWindows(QCoreApplication::applicationDirPath()) + u'\\';
+    services::RepApplication = platform::paths::applicationFolder();
 }
 
 void Trace(const QString& text)

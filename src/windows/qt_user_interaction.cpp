@@ -3,6 +3,7 @@
 #include "platform/windows_path.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QStringList>
 
 namespace qn3::windows {
@@ -40,6 +41,11 @@ std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRe
     if (chosen.isEmpty())
         return std::nullopt;
     return platform::paths::toWindows(chosen);
+}
+
+Qt::KeyboardModifiers QtKeyboardState::heldModifiers()
+{
+    return QGuiApplication::queryKeyboardModifiers();
 }
 
 } // namespace qn3::windows

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/system_facts.h"
 #include "services/user_interaction.h"
 
 class QWidget;
@@ -16,6 +17,12 @@ public:
 
 private:
     QWidget* owner_;
+};
+
+// The modifier keys held now, as the window system tells them.
+class QtKeyboardState final : public platform::KeyboardState {
+public:
+    Qt::KeyboardModifiers heldModifiers() override;
 };
 
 } // namespace qn3::windows

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 
 #include <dirent.h>
 #include <time.h>
@@ -22,7 +23,10 @@ constexpr int64_t racyWindowNs = 50'000'000;
 
 struct FolderNames {
     FolderStamp stamp;
+    // The first spelling (binary order) of each upper-cased name ...
     QHash<QString, QString> byUpperCase;
+    // ... and the rare other spellings, so an exact name is always known.
+    QSet<QString> otherSpellings;
 };
 
 // Listings by folder path. Bounded: a program walking a huge tree must not
@@ -51,10 +55,15 @@ FolderNames readFolder(const QString& folder, const struct stat& folderStat)
         const char* raw = entry->d_name;
         if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
             continue;
-        const QString name = QFile::decodeName(raw);
+        QString name = QFile::decodeName(raw);
         QString& kept = names.byUpperCase[wildcard::upperCase(name)];
-        if (kept.isEmpty() || name < kept)
+        if (kept.isEmpty()) {
             kept = name;
+            continue;
+        }
+        if (name < kept)
+            std::swap(kept, name);
+        names.otherSpellings.insert(name);
     }
     ::closedir(dir);
     return names;
@@ -88,9 +97,9 @@ bool statPath(const QString& path, struct stat& result)
     return ::stat(QFile::encodeName(path).constData(), &result) == 0;
 }
 
-QString findIgnoringCase(const QString& folder, const struct stat& folderStat, QStringView name)
+QString findName(const QString& folder, const struct stat& folderStat, const QString& name)
 {
-    const QString upper = wildcard::upperCase(name.toString());
+    const QString upper = wildcard::upperCase(name);
     NameCache& cache = nameCache();
     QMutexLocker lock(&cache.mutex);
     auto it = cache.folders.find(folder);
@@ -99,7 +108,10 @@ QString findIgnoringCase(const QString& folder, const struct stat& folderStat, Q
             cache.folders.clear();
         it = cache.folders.insert(folder, readFolder(folder, folderStat));
     }
-    return it->byUpperCase.value(upper);
+    const QString first = it->byUpperCase.value(upper);
+    if (first.isEmpty() || first == name || !it->otherSpellings.contains(name))
+        return first;
+    return name;
 }
 
 } // namespace qn3::platform::hostfiles

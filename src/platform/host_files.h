@@ -12,13 +12,14 @@ namespace qn3::platform::hostfiles {
 // stat() (following links) of a host path; false when it cannot be reached.
 bool statPath(const QString& path, struct stat& result);
 
-// The name in host folder `folder` equal to `name` ignoring case (Windows
-// folding: both upper-cased), or an empty string when there is none. Between
-// several candidates the first in binary order wins, so the answer does not
-// depend on readdir order. `folderStat` is the folder's current stat(): a
-// cached listing is used only while the folder's identity and change times
-// are unchanged.
-QString findIgnoringCase(const QString& folder, const struct stat& folderStat, QStringView name);
+// The entry of host folder `folder` named `name`: that exact spelling when
+// it exists, else the one equal ignoring case (Windows folding: both
+// upper-cased), else an empty string. Between several other spellings the
+// first in binary order wins, so the answer does not depend on readdir
+// order. `folderStat` is the folder's current stat(): a cached listing is
+// used only while the folder's identity and change times are unchanged, so
+// a lookup costs no system call while the folder stays as it was.
+QString findName(const QString& folder, const struct stat& folderStat, const QString& name);
 
 // What identifies one state of a folder: a cached answer built from the folder
 // stays valid while the stamp is equal and was trustworthy when taken.

@@ -249,26 +249,16 @@ std::optional<QString> below(const QString& path, const QString& root)
 
 enum class Step { Found, FoundUnreachable, Missing };
 
-// Moves `folder` (whose stat is `folderStat`) to its child `name`: the exact
-// spelling first, then any spelling equal ignoring case.
-Step enter(QString& folder, struct stat& folderStat, const QString& name)
+// Moves `folder` (whose stat is `folderStat`) to its child `name`, spelt as
+// given or else in any case. `folderStat` follows only when `needStat` asks:
+// the last component needs none.
+Step enter(QString& folder, struct stat& folderStat, const QString& name, bool needStat)
 {
-    QString child = folder + u'/' + name;
-    struct stat st;
-    if (hostfiles::statPath(child, st)) {
-        folder = std::move(child);
-        folderStat = st;
-        return Step::Found;
-    }
-    if (linkExists(child)) {
-        folder = std::move(child);
-        return Step::FoundUnreachable;
-    }
-    const QString actual = hostfiles::findIgnoringCase(folder, folderStat, name);
+    const QString actual = hostfiles::findName(folder, folderStat, name);
     if (actual.isEmpty())
         return Step::Missing;
     folder += u'/' + actual;
-    if (!hostfiles::statPath(folder, folderStat))
+    if (needStat && !hostfiles::statPath(folder, folderStat))
         return Step::FoundUnreachable;
     return Step::Found;
 }
@@ -313,25 +303,34 @@ QString toHost(QStringView windowsPath)
     if (hostfiles::statPath(host, st))
         return finish(host);
 
-    ensureDrives(prefixFolder);
-    host = devices;
-    const bool reachable = hostfiles::statPath(host, st);
-    if (!reachable && !path.drive.isNull())
-        throw RuntimeError(errors::DeviceUnavailable, runtimeErrorText(errors::DeviceUnavailable)
-                                                          + QStringLiteral(": ") + windowsPath.toString());
-    bool missing = !reachable;
-    for (qsizetype i = 0; i < names.size(); ++i) {
+    // Otherwise walk down, finding each component whatever its case. The
+    // first miss at the top may be a prefix in its first use: make its drives.
+    const auto enterTop = [&] {
+        host = devices;
+        if (!hostfiles::statPath(devices, st))
+            return Step::Missing;
+        return enter(host, st, names[0], names.size() > 1);
+    };
+    Step top = enterTop();
+    if (top == Step::Missing) {
+        ensureDrives(prefixFolder);
+        top = enterTop();
+    }
+    if (top == Step::Missing) {
+        if (!path.drive.isNull())
+            throw RuntimeError(errors::DeviceUnavailable, runtimeErrorText(errors::DeviceUnavailable)
+                                                              + QStringLiteral(": ") + windowsPath.toString());
+        host += u'/' + names[0];
+    }
+    bool missing = top != Step::Found;
+    for (qsizetype i = 1; i < names.size(); ++i) {
         if (missing) {
             host += u'/' + names[i];
             continue;
         }
-        const Step step = enter(host, st, names[i]);
-        if (step == Step::Missing) {
-            if (i == 0 && !path.drive.isNull())
-                throw RuntimeError(errors::DeviceUnavailable, runtimeErrorText(errors::DeviceUnavailable)
-                                                                  + QStringLiteral(": ") + windowsPath.toString());
+        const Step step = enter(host, st, names[i], i + 1 < names.size());
+        if (step == Step::Missing)
             host += u'/' + names[i];
-        }
         missing = step != Step::Found;
     }
     return finish(host);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -256,14 +257,23 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
 
 // ---- creating ------------------------------------------------------------
 
+namespace {
+int16_t placeNew(const std::string& temporary, const std::string& hostPath);
+int16_t replaceWith(const std::string& temporary, const std::string& hostPath);
+void syncFolderOf(const std::string& hostPath);
+} // namespace
+
 int16_t RecordFile::create(const std::string& hostPath, const FileSpec& spec, bool replace)
 {
     struct stat info {};
     if (!replace && ::stat(hostPath.c_str(), &info) == 0)
         return status::FileExists;
 
-    std::string temporary = hostPath + ".new-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    // Made with the process's umask like any file the program writes (record
+    // files are shared), under a name no other creation uses.
+    const std::string temporary =
+        hostPath + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}());
+    const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return statusOfErrno(errno);
     ::close(fd);
@@ -295,17 +305,28 @@ int16_t RecordFile::create(const std::string& hostPath, const FileSpec& spec, bo
         return statusOf(rc);
     }
 
-    if (!replace) {
-        if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, hostPath.c_str(), RENAME_NOREPLACE) != 0) {
-            const int error = errno;
-            removeDatabase(temporary);
-            return error == EEXIST ? status::FileExists : statusOfErrno(error);
-        }
-        return status::Success;
-    }
+    const int16_t placed = replace ? replaceWith(temporary, hostPath) : placeNew(temporary, hostPath);
+    if (placed == status::Success)
+        syncFolderOf(hostPath);
+    return placed;
+}
 
-    // Replacing: nobody may have the old file open, and its log must go with
-    // it (an old log would be replayed into the new file).
+namespace {
+
+int16_t placeNew(const std::string& temporary, const std::string& hostPath)
+{
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, hostPath.c_str(), RENAME_NOREPLACE) != 0) {
+        const int error = errno;
+        removeDatabase(temporary);
+        return error == EEXIST ? status::FileExists : statusOfErrno(error);
+    }
+    return status::Success;
+}
+
+// Nobody may have the old file open, and its log must go with it (an old log
+// would be replayed into the new file).
+int16_t replaceWith(const std::string& temporary, const std::string& hostPath)
+{
     const int oldFd = ::open(hostPath.c_str(), O_RDWR | O_CLOEXEC);
     if (oldFd >= 0 && !lockOpenMode(oldFd, true)) {
         ::close(oldFd);
@@ -324,6 +345,20 @@ int16_t RecordFile::create(const std::string& hostPath, const FileSpec& spec, bo
     }
     return status::Success;
 }
+
+// The new name survives a power loss once its folder is on disk.
+void syncFolderOf(const std::string& hostPath)
+{
+    const auto slash = hostPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
 
 // ---- record operations ---------------------------------------------------
 

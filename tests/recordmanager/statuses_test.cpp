@@ -1,5 +1,7 @@
 #include "record_file_fixture.h"
 
+#include <sys/stat.h>
+
 namespace qn3::testing {
 namespace {
 
@@ -136,6 +138,19 @@ TEST_F(Statuses, CreateKeepsOrReplacesAnExistingFile)
     ASSERT_EQ(create("st", standardSpec()), 0);
     ASSERT_EQ(open(block, "st"), 0);
     EXPECT_EQ(call(op::GetFirst, block, 0).status, status::EndOfFile) << "the new file is empty";
+}
+
+TEST_F(Statuses, CreatedFilesGetTheUsualPermissionsAndNoLeftovers)
+{
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ASSERT_EQ(create("fresh", standardSpec(), createmode::KeepExisting), 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(hostPath("fresh").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+    const QStringList names = QDir(prefix.driveC() + QStringLiteral("/data")).entryList(QDir::Files);
+    EXPECT_EQ(names, (QStringList{QStringLiteral("fresh.bt6"), QStringLiteral("st.bt6"), QStringLiteral("st.bt6-shm"),
+                                  QStringLiteral("st.bt6-wal")}));
 }
 
 struct SpecCase {

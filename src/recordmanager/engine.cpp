@@ -318,6 +318,8 @@ int16_t Engine::navigate(uint16_t operation, OpenFile& open, int16_t keyNumber, 
 // from the record itself, or from the keys of records deleted here.
 int16_t Engine::cursorKey(OpenFile& open)
 {
+    if (cursor_.keyNumber < 0 || static_cast<size_t>(cursor_.keyNumber) >= open.file->spec().keys.size())
+        return status::InvalidPositioning;  // a block scribbled over by its owner
     const auto kept = open.deletedLongKeys.find({cursor_.recordId, cursor_.keyNumber});
     if (kept != open.deletedLongKeys.end()) {
         cursor_.key = kept->second;

@@ -246,9 +246,9 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     }
     // A process killed at any instant keeps every committed write with WAL
     // and NORMAL; only a power loss may take back the last commits.
-    // A page cache of up to 32 MB per file keeps a file of 100,000 records
+    // A page cache of up to 64 MB per file keeps a file of 100,000 records
     // in memory; it grows only as pages are read.
-    sqlite3_exec(file->db_, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
+    sqlite3_exec(file->db_, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
     file->statements_.assign(KeyedKinds * file->spec_.keys.size() + UnkeyedKinds, nullptr);
     file->keyScratch_.resize(file->spec_.keys.size());
     out = std::move(file);

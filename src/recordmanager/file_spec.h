@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// The structure of a record file as a create specification gives it, and the
+// byte form of its keys.
+//
+// A specification is 16 bytes of header (record length, page size, number of
+// keys, file flags; 16-bit little-endian) followed by 16-byte key segment
+// specifications (position counted from 1, length, flags). A key is its
+// segments in order: a segment whose flags hold 16 continues into the next.
+// The duplicates and modifiable flags of a key are those of its first segment.
+namespace qn3::recordmanager {
+
+struct Segment {
+    uint16_t offset = 0;   // from the start of the record, counted from 0
+    uint16_t length = 0;
+    bool caseInsensitive = false;
+};
+
+struct KeyDefinition {
+    std::vector<Segment> segments;
+    uint16_t length = 0;   // sum of the segments' lengths, at most 255
+    bool duplicates = false;
+    bool modifiable = false;
+};
+
+struct FileSpec {
+    uint16_t recordLength = 0;
+    uint16_t pageSize = 0;
+    std::vector<KeyDefinition> keys;
+    // The specification bytes that were read (header and used segments), as
+    // stored in the file so that it can be read again on open.
+    std::string bytes;
+};
+
+// Reads and checks a specification: 0 and `out` filled, or the status of the
+// first fault (22 too short, 28 record length, 24 page size, 26 number of
+// keys, 29 key length, 27 key position).
+int16_t parseFileSpec(std::span<const uint8_t> bytes, FileSpec& out);
+
+// The indexed form of a key: its segments joined, case-insensitive segments
+// upper-cased in Windows-1252. Fixed length, so byte order is key order.
+// `source` holds the key's segments at their record offsets when `fromRecord`,
+// or one after the other as a caller's key buffer holds them otherwise.
+void encodeKey(const KeyDefinition& key, const uint8_t* source, bool fromRecord, std::string& out);
+
+// The key's bytes as the record holds them (what a read hands back).
+void copyRawKey(const KeyDefinition& key, const uint8_t* record, uint8_t* out);
+
+} // namespace qn3::recordmanager

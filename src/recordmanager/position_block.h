@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The cursor as the caller's 128-byte position block carries it.
+//
+// Everything needed to go on from a block is in its bytes: the engine's handle
+// id (what file, what open mode), the key number of the last positioning, the
+// record id and version last read, and the indexed key value of that record.
+// So a byte copy of a block is an independent cursor. Keys longer than the
+// room left in the block are marked as such; the engine finds them elsewhere.
+namespace qn3::recordmanager {
+
+enum class CursorState : uint8_t {
+    None = 0,      // no current record (right after open)
+    OnRecord = 1,  // on the record `recordId`
+    Deleted = 2,   // the current record was deleted: navigation goes on from where it stood
+};
+
+struct Cursor {
+    uint32_t handle = 0;
+    int16_t keyNumber = -1;
+    CursorState state = CursorState::None;
+    int64_t recordId = 0;
+    int64_t version = 0;
+    std::string key;     // the indexed key value; empty when `keyInBlock` is false
+    bool keyInBlock = true;
+};
+
+// Room for a key value inside the block.
+inline constexpr size_t InlineKeyCapacity = 96;
+
+// False when the bytes are not a block this engine wrote (never opened, blanks).
+bool readPositionBlock(const void* block, Cursor& out);
+void writePositionBlock(void* block, const Cursor& cursor);
+
+} // namespace qn3::recordmanager

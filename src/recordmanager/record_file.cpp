@@ -1,0 +1,554 @@
+// Sections: file format constants; status mapping; statement texts;
+// opening and checking an existing file; creating a file; record operations.
+#include "recordmanager/record_file.h"
+
+#include "recordmanager/record_manager_codes.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qn3::recordmanager {
+namespace {
+
+// ---- file format ---------------------------------------------------------
+
+// "QN3R" in the SQLite header tells our files from any other SQLite file.
+constexpr int ApplicationId = 0x514E3352;
+constexpr int FormatVersion = 1;
+constexpr char SqliteMagic[16] = "SQLite format 3";
+constexpr off_t ApplicationIdOffset = 68;
+// Writers of another process wait this long before the call answers 85; the
+// call layer retries every second.
+constexpr int BusyTimeoutMs = 200;
+// One byte of SQLite's lock page that SQLite never locks itself (its locks
+// end at 0x40000200): open modes lock it, shared or exclusive, per open file
+// description, so they never interfere with SQLite's own locks.
+constexpr off_t OpenModeLockByte = 0x40000400;
+
+// ---- status mapping ------------------------------------------------------
+
+int16_t statusOf(int rc)
+{
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return status::FileInUse;
+    case SQLITE_CONSTRAINT:
+        return status::DuplicateKey;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return status::AccessDenied;
+    default:
+        return status::IoError;
+    }
+}
+
+int16_t statusOfErrno(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return status::FileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return status::AccessDenied;
+    default:
+        return status::IoError;
+    }
+}
+
+bool lockOpenMode(int fd, bool exclusive)
+{
+    struct flock lock {};
+    lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = OpenModeLockByte;
+    lock.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+// Resets a statement when the call is done with it, whatever the path out.
+struct ResetOnExit {
+    sqlite3_stmt* statement;
+    ~ResetOnExit() { sqlite3_reset(statement); }
+};
+
+void removeDatabase(const std::string& path)
+{
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        ::unlink((path + suffix).c_str());
+}
+
+// ---- statement texts -----------------------------------------------------
+
+const char* const RowColumns = "SELECT id, version, data FROM records ";
+
+std::string keyed(Seek how, const std::string& k, bool duplicates)
+{
+    const std::string select = RowColumns;
+    switch (how) {
+    case Seek::Equal: return select + "WHERE " + k + " = ?1 ORDER BY id LIMIT 1";
+    case Seek::Greater: return select + "WHERE " + k + " > ?1 ORDER BY " + k + ", id LIMIT 1";
+    case Seek::GreaterOrEqual: return select + "WHERE " + k + " >= ?1 ORDER BY " + k + ", id LIMIT 1";
+    case Seek::Less: return select + "WHERE " + k + " < ?1 ORDER BY " + k + " DESC, id DESC LIMIT 1";
+    case Seek::LessOrEqual: return select + "WHERE " + k + " <= ?1 ORDER BY " + k + " DESC, id DESC LIMIT 1";
+    case Seek::First: return select + "ORDER BY " + k + ", id LIMIT 1";
+    case Seek::Last: return select + "ORDER BY " + k + " DESC, id DESC LIMIT 1";
+    case Seek::Next:
+        if (!duplicates)
+            return keyed(Seek::Greater, k, false);
+        // Two seeks at most, on (key, id): SQLite does not seek on a row value.
+        return "SELECT * FROM (" + select + "WHERE " + k + " = ?1 AND id > ?2 ORDER BY id LIMIT 1) "
+               "UNION ALL SELECT * FROM (" + select + "WHERE " + k + " > ?1 ORDER BY " + k + ", id LIMIT 1) LIMIT 1";
+    case Seek::Previous:
+        if (!duplicates)
+            return keyed(Seek::Less, k, false);
+        return "SELECT * FROM (" + select + "WHERE " + k + " = ?1 AND id < ?2 ORDER BY id DESC LIMIT 1) "
+               "UNION ALL SELECT * FROM (" + select + "WHERE " + k + " < ?1 ORDER BY " + k + " DESC, id DESC LIMIT 1) LIMIT 1";
+    }
+    return {};
+}
+
+std::string keyColumn(size_t key) { return "k" + std::to_string(key); }
+
+std::string schemaOf(const FileSpec& spec)
+{
+    std::string sql = "CREATE TABLE record_file(format INTEGER NOT NULL, specification BLOB NOT NULL);"
+                      "CREATE TABLE records(id INTEGER PRIMARY KEY AUTOINCREMENT, version INTEGER NOT NULL, "
+                      "data BLOB NOT NULL";
+    for (size_t k = 0; k < spec.keys.size(); ++k)
+        sql += ", " + keyColumn(k) + " BLOB NOT NULL";
+    sql += ");";
+    for (size_t k = 0; k < spec.keys.size(); ++k)
+        sql += std::string(spec.keys[k].duplicates ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") + "key" +
+               std::to_string(k) + " ON records(" + keyColumn(k) + ");";
+    return sql;
+}
+
+// Reads the stored specification and checks that the schema matches it,
+// reading only: a file that fails here is left exactly as it was.
+int16_t readSpecification(sqlite3* db, FileSpec& spec)
+{
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, "SELECT format, specification FROM record_file", -1, &statement, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return (rc & 0xff) == SQLITE_BUSY ? status::FileInUse : status::NotARecordFile;
+    }
+    int16_t result = status::NotARecordFile;
+    rc = sqlite3_step(statement);
+    if (rc == SQLITE_ROW && sqlite3_column_int(statement, 0) == FormatVersion) {
+        const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(statement, 1));
+        const int size = sqlite3_column_bytes(statement, 1);
+        if (bytes && parseFileSpec({bytes, static_cast<size_t>(size)}, spec) == status::Success)
+            result = status::Success;
+    } else if ((rc & 0xff) == SQLITE_BUSY) {
+        result = status::FileInUse;
+    }
+    sqlite3_finalize(statement);
+    if (result != status::Success)
+        return result;
+
+    std::string columns = "SELECT id, version, data";
+    for (size_t k = 0; k < spec.keys.size(); ++k)
+        columns += ", " + keyColumn(k);
+    columns += " FROM records LIMIT 0";
+    rc = sqlite3_prepare_v2(db, columns.c_str(), -1, &statement, nullptr);
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_OK)
+        return status::NotARecordFile;
+    for (size_t k = 0; k < spec.keys.size(); ++k) {
+        const std::string sql = "SELECT 1 FROM sqlite_master WHERE type = 'index' AND tbl_name = 'records' "
+                                "AND name = 'key" + std::to_string(k) + "'";
+        rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+        const bool found = rc == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW;
+        sqlite3_finalize(statement);
+        if (!found)
+            return status::NotARecordFile;
+    }
+    return status::Success;
+}
+
+// Our files begin with SQLite's header and carry our application id. Read
+// with plain reads, so a foreign file never reaches SQLite (which could roll
+// back its journal or checkpoint its log, changing it).
+bool hasOurHeader(int fd)
+{
+    unsigned char header[100];
+    if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header))
+        return false;
+    if (std::memcmp(header, SqliteMagic, sizeof SqliteMagic) != 0)
+        return false;
+    const unsigned char* id = header + ApplicationIdOffset;
+    const int applicationId = (id[0] << 24) | (id[1] << 16) | (id[2] << 8) | id[3];
+    return applicationId == ApplicationId;
+}
+
+} // namespace
+
+// ---- opening -------------------------------------------------------------
+
+enum RecordFile::Statement : int {
+    // Per key, in the order of `Seek`.
+    KeyedKinds = 9,
+    // Not per key.
+    ById = 0, Insert, Update, VersionOf, Delete, Begin, BeginReadOnly, Commit, Rollback, UnkeyedKinds
+};
+
+RecordFile::~RecordFile()
+{
+    for (sqlite3_stmt* statement : statements_)
+        sqlite3_finalize(statement);
+    if (db_)
+        sqlite3_close(db_);
+    // After SQLite has closed: closing any descriptor of a file drops the
+    // process's POSIX locks on it, SQLite's among them.
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+}
+
+int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::unique_ptr<RecordFile>& out)
+{
+    std::unique_ptr<RecordFile> file(new RecordFile);
+    file->writable_ = true;
+    file->lockFd_ = ::open(hostPath.c_str(), O_RDWR | O_CLOEXEC);
+    if (file->lockFd_ < 0 && (errno == EACCES || errno == EROFS)) {
+        file->writable_ = false;
+        file->lockFd_ = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    if (file->lockFd_ < 0)
+        return errno == EISDIR ? status::NotARecordFile : statusOfErrno(errno);
+    struct stat info {};
+    if (::fstat(file->lockFd_, &info) != 0 || !S_ISREG(info.st_mode) || !hasOurHeader(file->lockFd_))
+        return status::NotARecordFile;
+    if (exclusive && !file->writable_)
+        return status::AccessDenied;
+    if (!lockOpenMode(file->lockFd_, exclusive))
+        return status::IncompatibleMode;
+
+    const int flags = (file->writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(hostPath.c_str(), &file->db_, flags, nullptr) != SQLITE_OK)
+        return status::IoError;
+    sqlite3_extended_result_codes(file->db_, 1);
+    sqlite3_busy_timeout(file->db_, BusyTimeoutMs);
+    if (const int16_t checked = readSpecification(file->db_, file->spec_); checked != status::Success) {
+        // Leave a file that is not ours exactly as it was.
+        sqlite3_db_config(file->db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        return checked;
+    }
+    // A process killed at any instant keeps every committed write with WAL
+    // and NORMAL; only a power loss may take back the last commits.
+    // A page cache of up to 64 MB per file keeps a file of 100,000 records
+    // in memory; it grows only as pages are read.
+    sqlite3_exec(file->db_, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
+    file->statements_.assign(KeyedKinds * file->spec_.keys.size() + UnkeyedKinds, nullptr);
+    file->keyScratch_.resize(file->spec_.keys.size());
+    out = std::move(file);
+    return status::Success;
+}
+
+// ---- creating ------------------------------------------------------------
+
+namespace {
+int16_t placeNew(const std::string& temporary, const std::string& hostPath);
+int16_t replaceWith(const std::string& temporary, const std::string& hostPath);
+void syncFolderOf(const std::string& hostPath);
+} // namespace
+
+int16_t RecordFile::create(const std::string& hostPath, const FileSpec& spec, bool replace)
+{
+    struct stat info {};
+    if (!replace && ::stat(hostPath.c_str(), &info) == 0)
+        return status::FileExists;
+
+    // Made with the process's umask like any file the program writes (record
+    // files are shared), under a name no other creation uses.
+    const std::string temporary =
+        hostPath + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}());
+    const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return statusOfErrno(errno);
+    ::close(fd);
+
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const std::string sql = "PRAGMA application_id = " + std::to_string(ApplicationId) +
+                            "; PRAGMA user_version = " + std::to_string(FormatVersion) +
+                            "; PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; BEGIN; " + schemaOf(spec) +
+                            "INSERT INTO record_file VALUES (" + std::to_string(FormatVersion) + ", ?1); ";
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, sql.substr(0, sql.rfind("INSERT")).c_str(), nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_stmt* insert = nullptr;
+        rc = sqlite3_prepare_v2(db, sql.substr(sql.rfind("INSERT")).c_str(), -1, &insert, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_bind_blob(insert, 1, spec.bytes.data(), static_cast<int>(spec.bytes.size()), SQLITE_STATIC);
+            rc = sqlite3_step(insert) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+        }
+        sqlite3_finalize(insert);
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    // Closing checkpoints the log into the file and removes it.
+    if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK)
+        rc = SQLITE_ERROR;
+    if (rc != SQLITE_OK) {
+        removeDatabase(temporary);
+        return statusOf(rc);
+    }
+
+    const int16_t placed = replace ? replaceWith(temporary, hostPath) : placeNew(temporary, hostPath);
+    if (placed == status::Success)
+        syncFolderOf(hostPath);
+    return placed;
+}
+
+namespace {
+
+int16_t placeNew(const std::string& temporary, const std::string& hostPath)
+{
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, hostPath.c_str(), RENAME_NOREPLACE) != 0) {
+        const int error = errno;
+        removeDatabase(temporary);
+        return error == EEXIST ? status::FileExists : statusOfErrno(error);
+    }
+    return status::Success;
+}
+
+// Nobody may have the old file open, and its log must go with it (an old log
+// would be replayed into the new file).
+int16_t replaceWith(const std::string& temporary, const std::string& hostPath)
+{
+    const int oldFd = ::open(hostPath.c_str(), O_RDWR | O_CLOEXEC);
+    if (oldFd >= 0 && !lockOpenMode(oldFd, true)) {
+        ::close(oldFd);
+        removeDatabase(temporary);
+        return status::FileInUse;
+    }
+    ::unlink((hostPath + "-wal").c_str());
+    ::unlink((hostPath + "-shm").c_str());
+    const int renamed = ::rename(temporary.c_str(), hostPath.c_str());
+    const int error = errno;
+    if (oldFd >= 0)
+        ::close(oldFd);
+    if (renamed != 0) {
+        removeDatabase(temporary);
+        return statusOfErrno(error);
+    }
+    return status::Success;
+}
+
+// The new name survives a power loss once its folder is on disk.
+void syncFolderOf(const std::string& hostPath)
+{
+    const auto slash = hostPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+// ---- record operations ---------------------------------------------------
+
+sqlite3_stmt* RecordFile::statement(int kind, int key)
+{
+    const size_t index = key >= 0 ? static_cast<size_t>(UnkeyedKinds + key * KeyedKinds + kind)
+                                  : static_cast<size_t>(kind);
+    sqlite3_stmt*& slot = statements_[index];
+    if (slot)
+        return slot;
+    std::string sql;
+    if (key >= 0) {
+        sql = keyed(static_cast<Seek>(kind), keyColumn(key), spec_.keys[key].duplicates);
+    } else {
+        const size_t keys = spec_.keys.size();
+        switch (kind) {
+        case ById: sql = std::string(RowColumns) + "WHERE id = ?1"; break;
+        case Insert:
+            sql = "INSERT INTO records(version, data";
+            for (size_t k = 0; k < keys; ++k)
+                sql += ", " + keyColumn(k);
+            sql += ") VALUES (1, ?1";
+            for (size_t k = 0; k < keys; ++k)
+                sql += ", ?" + std::to_string(k + 2);
+            sql += ")";
+            break;
+        case Update:
+            // A key that may not change must come back equal, or no row is touched.
+            sql = "UPDATE records SET version = version + 1, data = ?1";
+            for (size_t k = 0; k < keys; ++k)
+                sql += ", " + keyColumn(k) + " = ?" + std::to_string(k + 4);
+            sql += " WHERE id = ?2 AND version = ?3";
+            for (size_t k = 0; k < keys; ++k)
+                if (!spec_.keys[k].modifiable)
+                    sql += " AND " + keyColumn(k) + " = ?" + std::to_string(k + 4);
+            break;
+        case VersionOf: sql = "SELECT version FROM records WHERE id = ?1"; break;
+        case Delete: sql = "DELETE FROM records WHERE id = ?1 AND version = ?2"; break;
+        case Begin: sql = "BEGIN IMMEDIATE"; break;
+        case BeginReadOnly: sql = "BEGIN"; break;
+        case Commit: sql = "COMMIT"; break;
+        case Rollback: sql = "ROLLBACK"; break;
+        }
+    }
+    if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(slot);
+        slot = nullptr;
+    }
+    return slot;
+}
+
+namespace {
+
+// Copies the row under `statement`; a stored record of the wrong length
+// means a damaged file.
+int16_t takeRow(sqlite3_stmt* statement, const FileSpec& spec, Row& row)
+{
+    const int size = sqlite3_column_bytes(statement, 2);
+    if (size != spec.recordLength)
+        return status::IoError;
+    row.id = sqlite3_column_int64(statement, 0);
+    row.version = sqlite3_column_int64(statement, 1);
+    row.data.assign(static_cast<const char*>(sqlite3_column_blob(statement, 2)), static_cast<size_t>(size));
+    return status::Success;
+}
+
+} // namespace
+
+int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64_t id, Row& row)
+{
+    sqlite3_stmt* s = statement(static_cast<int>(how), key);
+    if (!s)
+        return status::IoError;
+    ResetOnExit reset{s};
+    if (how != Seek::First && how != Seek::Last)
+        sqlite3_bind_blob(s, 1, encodedKey.data(), static_cast<int>(encodedKey.size()), SQLITE_STATIC);
+    if ((how == Seek::Next || how == Seek::Previous) && spec_.keys[key].duplicates)
+        sqlite3_bind_int64(s, 2, id);
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW)
+        return takeRow(s, spec_, row);
+    if (rc == SQLITE_DONE)
+        return how == Seek::Equal ? status::KeyNotFound : status::EndOfFile;
+    return statusOf(rc);
+}
+
+int16_t RecordFile::readById(int64_t id, Row& row)
+{
+    sqlite3_stmt* s = statement(ById, -1);
+    if (!s)
+        return status::IoError;
+    ResetOnExit reset{s};
+    sqlite3_bind_int64(s, 1, id);
+    const int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW)
+        return takeRow(s, spec_, row);
+    return rc == SQLITE_DONE ? status::InvalidRecordAddress : statusOf(rc);
+}
+
+int16_t RecordFile::bindKeys(sqlite3_stmt* s, const uint8_t* record, int firstParameter)
+{
+    for (size_t k = 0; k < spec_.keys.size(); ++k) {
+        std::string& value = keyScratch_[k];
+        encodeKey(spec_.keys[k], record, true, value);
+        sqlite3_bind_blob(s, firstParameter + static_cast<int>(k), value.data(), static_cast<int>(value.size()),
+                          SQLITE_STATIC);
+    }
+    return status::Success;
+}
+
+int16_t RecordFile::insert(const uint8_t* record, int64_t& id)
+{
+    if (!writable_)
+        return status::AccessDenied;
+    sqlite3_stmt* s = statement(Insert, -1);
+    if (!s)
+        return status::IoError;
+    ResetOnExit reset{s};
+    sqlite3_bind_blob(s, 1, record, spec_.recordLength, SQLITE_STATIC);
+    bindKeys(s, record, 2);
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_DONE)
+        return statusOf(rc);
+    id = sqlite3_last_insert_rowid(db_);
+    return status::Success;
+}
+
+int16_t RecordFile::update(int64_t id, int64_t version, const uint8_t* record)
+{
+    if (!writable_)
+        return status::AccessDenied;
+    sqlite3_stmt* s = statement(Update, -1);
+    if (!s)
+        return status::IoError;
+    {
+        ResetOnExit reset{s};
+        sqlite3_bind_blob(s, 1, record, spec_.recordLength, SQLITE_STATIC);
+        sqlite3_bind_int64(s, 2, id);
+        sqlite3_bind_int64(s, 3, version);
+        bindKeys(s, record, 4);
+        const int rc = sqlite3_step(s);
+        if (rc != SQLITE_DONE)
+            return statusOf(rc);
+        if (sqlite3_changes(db_) == 1)
+            return status::Success;
+    }
+    // No row touched: either the record moved on, or a fixed key changed.
+    sqlite3_stmt* v = statement(VersionOf, -1);
+    if (!v)
+        return status::IoError;
+    ResetOnExit reset{v};
+    sqlite3_bind_int64(v, 1, id);
+    const int rc = sqlite3_step(v);
+    if (rc == SQLITE_ROW)
+        return sqlite3_column_int64(v, 0) == version ? status::KeyNotModifiable : status::Conflict;
+    return rc == SQLITE_DONE ? status::Conflict : statusOf(rc);
+}
+
+int16_t RecordFile::remove(int64_t id, int64_t version)
+{
+    if (!writable_)
+        return status::AccessDenied;
+    sqlite3_stmt* s = statement(Delete, -1);
+    if (!s)
+        return status::IoError;
+    ResetOnExit reset{s};
+    sqlite3_bind_int64(s, 1, id);
+    sqlite3_bind_int64(s, 2, version);
+    const int rc = sqlite3_step(s);
+    if (rc != SQLITE_DONE)
+        return statusOf(rc);
+    return sqlite3_changes(db_) == 1 ? status::Success : status::Conflict;
+}
+
+int16_t RecordFile::execute(int kind)
+{
+    sqlite3_stmt* s = statement(kind, -1);
+    if (!s)
+        return status::IoError;
+    ResetOnExit reset{s};
+    const int rc = sqlite3_step(s);
+    return rc == SQLITE_DONE ? status::Success : statusOf(rc);
+}
+
+int16_t RecordFile::begin() { return execute(writable_ ? Begin : BeginReadOnly); }
+int16_t RecordFile::commit() { return execute(Commit); }
+void RecordFile::rollback()
+{
+    if (!sqlite3_get_autocommit(db_))
+        execute(Rollback);
+}
+
+} // namespace qn3::recordmanager

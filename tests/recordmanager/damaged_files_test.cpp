@@ -1,0 +1,113 @@
+#include "record_file_fixture.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+namespace qn3::testing {
+namespace {
+
+using namespace rm;
+
+class DamagedFiles : public RecordFileTest {
+protected:
+    QByteArray contents(const std::string& name) const
+    {
+        QFile file(QString::fromStdString(hostPath(name)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void write(const std::string& name, const QByteArray& bytes) const
+    {
+        QFile file(QString::fromStdString(hostPath(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    // A file of ours with enough records to span many pages, closed.
+    QByteArray goodFile(const std::string& name)
+    {
+        EXPECT_EQ(create(name, standardSpec()), 0);
+        Block block;
+        EXPECT_EQ(open(block, name), 0);
+        for (int i = 0; i < 800; ++i) {
+            char id[5];
+            std::snprintf(id, sizeof id, "%04d", i);
+            EXPECT_EQ(insert(block, record(id, "G", std::to_string(i), 'x')), 0);
+        }
+        EXPECT_EQ(close(block), 0);
+        return contents(name);
+    }
+    // Opens a damaged file and reads through it: any status, never a crash,
+    // and the file's bytes stay as they were.
+    void expectReadSafely(const std::string& name, const QByteArray& bytes, bool mustRefuse)
+    {
+        write(name, bytes);
+        Block block;
+        const int16_t opened = open(block, name);
+        if (mustRefuse) {
+            EXPECT_EQ(opened, status::NotARecordFile);
+        }
+        if (opened == 0) {
+            for (int key = 0; key < 3; ++key) {
+                int steps = 0;
+                for (Answer a = call(op::GetFirst, block, key); a.status == 0 && steps < 1000;
+                     a = call(op::GetNext, block, key))
+                    ++steps;
+            }
+            call(op::GetEqual, block, 0, "0400");
+            close(block);
+        }
+        EXPECT_EQ(contents(name), bytes) << "the file was changed";
+    }
+};
+
+TEST_F(DamagedFiles, ForeignFilesAreRefusedAndLeftAlone)
+{
+    expectReadSafely("text", "FIC_FRAD043 is not a record file\r\n", true);
+    expectReadSafely("empty", QByteArray(), true);
+    expectReadSafely("zeros", QByteArray(8192, '\0'), true);
+    QByteArray classic(4096, '\0');
+    classic.replace(0, 4, "FC\0\0");
+    expectReadSafely("classic", classic, true);
+}
+
+TEST_F(DamagedFiles, ForeignSqliteDatabaseIsRefusedAndLeftAlone)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(hostPath("foreign").c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE records(id INTEGER PRIMARY KEY, data BLOB);", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(db);
+    expectReadSafely("foreign", contents("foreign"), true);
+}
+
+TEST_F(DamagedFiles, OurHeaderOverSomethingElseIsRefused)
+{
+    const QByteArray good = goodFile("good");
+    QByteArray headerOnly = good.left(100);
+    headerOnly.append(QByteArray(good.size() - 100, '\x5A'));
+    expectReadSafely("header", headerOnly, true);
+}
+
+TEST_F(DamagedFiles, TruncatedOrScribbledFilesNeverCrashNorChange)
+{
+    const QByteArray good = goodFile("good");
+    ASSERT_GT(good.size(), 16 * 1024);
+    for (const int keep : {100, 4096, 8192, int(good.size() / 2), int(good.size() - 4096)})
+        expectReadSafely("cut" + std::to_string(keep), good.left(keep), false);
+    for (int page = 1; page * 4096 < good.size(); page += 3) {
+        QByteArray scribbled = good;
+        for (int i = 0; i < 4096; i += 7)
+            scribbled[page * 4096 + i] = char(i * 31 + page);
+        expectReadSafely("page" + std::to_string(page), scribbled, false);
+    }
+}
+
+TEST_F(DamagedFiles, AFolderInPlaceOfTheFile)
+{
+    QDir().mkpath(QString::fromStdString(hostPath("folder")));
+    Block block;
+    EXPECT_EQ(open(block, "folder"), status::NotARecordFile);
+}
+
+} // namespace
+} // namespace qn3::testing

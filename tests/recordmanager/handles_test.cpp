@@ -1,0 +1,97 @@
+#include "record_file_fixture.h"
+
+namespace qn3::testing {
+namespace {
+
+using namespace rm;
+
+class TwoHandles : public RecordFileTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(create("two", standardSpec()), 0);
+        ASSERT_EQ(open(first, "two"), 0);
+        ASSERT_EQ(open(second, "two"), 0);
+        for (const char* id : {"0001", "0002", "0003"})
+            ASSERT_EQ(insert(first, record(id, "G", id + 2)), 0);
+    }
+    Block first, second;
+};
+
+TEST_F(TwoHandles, CursorsAreIndependent)
+{
+    ASSERT_EQ(call(op::GetFirst, first, 0).status, 0);
+    ASSERT_EQ(call(op::GetLast, second, 0).status, 0);
+    EXPECT_EQ(call(op::GetNext, first, 0).data.substr(0, 4), "0002");
+    EXPECT_EQ(call(op::GetPrevious, second, 0).data.substr(0, 4), "0002");
+    EXPECT_EQ(call(op::GetNext, first, 0).data.substr(0, 4), "0003");
+}
+
+TEST_F(TwoHandles, UpdateOfARecordChangedThroughTheOtherHandleConflicts)
+{
+    ASSERT_EQ(call(op::GetEqual, first, 0, "0002").status, 0);
+    ASSERT_EQ(call(op::GetEqual, second, 0, "0002").status, 0);
+    ASSERT_EQ(call(op::Update, second, 0, {}, record("0002", "H", "02")).status, 0);
+    EXPECT_EQ(call(op::Update, first, 0, {}, record("0002", "I", "02")).status, status::Conflict);
+    EXPECT_EQ(call(op::Delete, first, 0).status, status::Conflict);
+    // Read again, the write goes through.
+    ASSERT_EQ(call(op::GetEqual, first, 0, "0002").data.substr(4, 1), "H");
+    EXPECT_EQ(call(op::Update, first, 0, {}, record("0002", "I", "02")).status, 0);
+}
+
+TEST_F(TwoHandles, RecordDeletedThroughTheOtherHandleConflicts)
+{
+    ASSERT_EQ(call(op::GetEqual, first, 0, "0003").status, 0);
+    ASSERT_EQ(call(op::GetEqual, second, 0, "0003").status, 0);
+    ASSERT_EQ(call(op::Delete, second, 0).status, 0);
+    EXPECT_EQ(call(op::Update, first, 0, {}, record("0003", "X", "03")).status, status::Conflict);
+    EXPECT_EQ(call(op::Delete, first, 0).status, status::Conflict);
+    EXPECT_EQ(call(op::GetPrevious, first, 0).data.substr(0, 4), "0002") << "navigation still goes on";
+}
+
+TEST_F(TwoHandles, ClosingOneLeavesTheOtherWorking)
+{
+    ASSERT_EQ(close(first), 0);
+    EXPECT_EQ(call(op::GetFirst, second, 0).status, 0);
+    EXPECT_EQ(call(op::GetFirst, first, 0).status, status::FileNotOpen);
+}
+
+class Transactions : public RecordFileTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(create("t1", standardSpec()), 0);
+        ASSERT_EQ(create("t2", standardSpec()), 0);
+        ASSERT_EQ(open(a, "t1"), 0);
+        ASSERT_EQ(open(b, "t2"), 0);
+    }
+    Block a, b;
+};
+
+TEST_F(Transactions, AbortUndoesEveryFileTouched)
+{
+    ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
+    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(insert(a, record("0002", "A", "bb")), 0);
+    ASSERT_EQ(insert(b, record("0001", "A", "aa")), 0);
+    ASSERT_EQ(call(op::GetEqual, a, 0, "0001").status, 0);
+    ASSERT_EQ(call(op::Delete, a, 0).status, 0);
+    ASSERT_EQ(endTransaction(false), 0);
+    EXPECT_EQ(walk(a, 0, op::GetFirst, op::GetNext), "0001|");
+    EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "");
+}
+
+TEST_F(Transactions, EndKeepsEveryFileTouched)
+{
+    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
+    ASSERT_EQ(insert(b, record("0001", "A", "aa")), 0);
+    ASSERT_EQ(close(b), 0);
+    ASSERT_EQ(endTransaction(), 0);
+    ASSERT_EQ(open(b, "t2"), 0);
+    EXPECT_EQ(walk(a, 0, op::GetFirst, op::GetNext), "0001|");
+    EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "0001|");
+}
+
+} // namespace
+} // namespace qn3::testing

@@ -1,0 +1,172 @@
+#include "record_file_fixture.h"
+
+namespace qn3::testing {
+namespace {
+
+using namespace rm;
+
+class Navigation : public RecordFileTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(create("nav", standardSpec()), 0);
+        ASSERT_EQ(open(block, "nav"), 0);
+        // Inserted out of order; group "B" holds three duplicates.
+        ASSERT_EQ(insert(block, record("0003", "B", "cc")), 0);
+        ASSERT_EQ(insert(block, record("0001", "A", "Ee")), 0);
+        ASSERT_EQ(insert(block, record("0004", "B", "aA")), 0);
+        ASSERT_EQ(insert(block, record("0002", "C", "dd")), 0);
+        ASSERT_EQ(insert(block, record("0005", "B", "BB")), 0);
+    }
+    Block block;
+};
+
+TEST_F(Navigation, GetNextAndPreviousFollowTheKeyOrder)
+{
+    EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), "0001|0002|0003|0004|0005|");
+    EXPECT_EQ(walk(block, 0, op::GetLast, op::GetPrevious), "0005|0004|0003|0002|0001|");
+}
+
+TEST_F(Navigation, DuplicatesKeepInsertionOrderAndGetEqualFindsTheFirst)
+{
+    EXPECT_EQ(walk(block, 1, op::GetFirst, op::GetNext), "0001|0003|0004|0005|0002|");
+    const Answer equal = call(op::GetEqual, block, 1, "B       ");
+    ASSERT_EQ(equal.status, 0);
+    EXPECT_EQ(equal.data.substr(0, 4), "0003");
+    EXPECT_EQ(walk(block, 1, op::GetLast, op::GetPrevious), "0002|0005|0004|0003|0001|");
+}
+
+TEST_F(Navigation, TurningRoundInsideDuplicatesReturnsTheNeighbour)
+{
+    ASSERT_EQ(call(op::GetEqual, block, 1, "B       ").status, 0);
+    EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0004");
+    EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0005");
+    EXPECT_EQ(call(op::GetPrevious, block, 1).data.substr(0, 4), "0004");
+    EXPECT_EQ(call(op::GetPrevious, block, 1).data.substr(0, 4), "0003");
+    EXPECT_EQ(call(op::GetPrevious, block, 1).data.substr(0, 4), "0001");
+}
+
+TEST_F(Navigation, CaseInsensitiveSegmentedKeyIgnoresCaseAndReturnsTheStoredBytes)
+{
+    // Key 2 is the bytes 13-17 in two segments, upper-cased for comparison.
+    EXPECT_EQ(walk(block, 2, op::GetFirst, op::GetNext), "0004|0005|0003|0002|0001|");
+    const Answer found = call(op::GetEqual, block, 2, "EE   ");
+    ASSERT_EQ(found.status, 0);
+    EXPECT_EQ(found.data.substr(0, 4), "0001");
+    EXPECT_EQ(found.key.substr(0, 5), "Ee   ");
+    // A key differing only in case is a duplicate of a unique key.
+    EXPECT_EQ(insert(block, record("0009", "Z", "AA")), status::DuplicateKey);
+}
+
+TEST_F(Navigation, CaseInsensitivityCoversAccentedLettersOfTheCodePage)
+{
+    ASSERT_EQ(insert(block, record("0010", "Z", "\xE9t\xE9")), 0);  // "été"
+    const Answer found = call(op::GetEqual, block, 2, "\xC9T\xC9  ");  // "ÉTÉ"
+    ASSERT_EQ(found.status, 0);
+    EXPECT_EQ(found.data.substr(0, 4), "0010");
+}
+
+struct RangeCase {
+    uint16_t operation;
+    const char* key;
+    int16_t status;
+    const char* id;
+};
+
+TEST_F(Navigation, RangeReadsFindTheNearestRecordOnTheirSide)
+{
+    const RangeCase cases[] = {
+        {op::GetEqual, "0003", 0, "0003"},      {op::GetEqual, "0006", status::KeyNotFound, ""},
+        {op::GetGreater, "0003", 0, "0004"},    {op::GetGreater, "0005", status::EndOfFile, ""},
+        {op::GetGreaterOrEqual, "0003", 0, "0003"}, {op::GetGreaterOrEqual, "0000", 0, "0001"},
+        {op::GetLessThan, "0003", 0, "0002"},   {op::GetLessThan, "0001", status::EndOfFile, ""},
+        {op::GetLessOrEqual, "0003", 0, "0003"}, {op::GetLessOrEqual, "0009", 0, "0005"},
+    };
+    for (const RangeCase& c : cases) {
+        const Answer a = call(c.operation, block, 0, c.key);
+        EXPECT_EQ(a.status, c.status) << c.operation << " " << c.key;
+        if (c.status == 0) {
+            EXPECT_EQ(a.data.substr(0, 4), c.id) << c.operation << " " << c.key;
+            EXPECT_EQ(a.key.substr(0, 4), c.id) << "the key buffer holds the found record's key";
+        }
+    }
+}
+
+TEST_F(Navigation, FailedStepAtEitherEndKeepsThePosition)
+{
+    ASSERT_EQ(call(op::GetLast, block, 0).status, 0);
+    EXPECT_EQ(call(op::GetNext, block, 0).status, status::EndOfFile);
+    EXPECT_EQ(call(op::GetNext, block, 0).status, status::EndOfFile);
+    EXPECT_EQ(call(op::GetPrevious, block, 0).data.substr(0, 4), "0004");
+    ASSERT_EQ(call(op::GetFirst, block, 1).status, 0);
+    EXPECT_EQ(call(op::GetPrevious, block, 1).status, status::EndOfFile);
+    EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0003");
+}
+
+TEST_F(Navigation, AfterDeleteNextAndPreviousGoOnFromWhereTheRecordStood)
+{
+    ASSERT_EQ(call(op::GetEqual, block, 1, "B       ").status, 0);
+    ASSERT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0004");
+    ASSERT_EQ(call(op::Delete, block, 1).status, 0);
+    Block copy = block;
+    EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0005");
+    EXPECT_EQ(call(op::GetPrevious, copy, 1).data.substr(0, 4), "0003");
+}
+
+TEST_F(Navigation, UpdateThatMovesTheKeyContinuesFromTheNewPlace)
+{
+    ASSERT_EQ(call(op::GetEqual, block, 1, "A       ").status, 0);
+    ASSERT_EQ(call(op::Update, block, 1, {}, record("0001", "BB", "Ee")).status, 0);
+    EXPECT_EQ(call(op::GetPrevious, block, 1).data.substr(0, 4), "0005");
+    EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0001");
+    EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0002");
+}
+
+TEST_F(Navigation, InsertPositionsTheCursorOnTheNewRecord)
+{
+    const Answer inserted = call(op::Insert, block, 0, {}, record("0007", "B", "xx"));
+    ASSERT_EQ(inserted.status, 0);
+    EXPECT_EQ(inserted.key.substr(0, 4), "0007");
+    EXPECT_EQ(call(op::GetPrevious, block, 0).data.substr(0, 4), "0005");
+}
+
+TEST_F(Navigation, ByteCopiesOfABlockAreIndependentCursors)
+{
+    ASSERT_EQ(call(op::GetFirst, block, 0).status, 0);
+    Block copy = block;
+    EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0002");
+    EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0003");
+    EXPECT_EQ(call(op::GetNext, copy, 0).data.substr(0, 4), "0002");
+}
+
+TEST_F(Navigation, GetPositionAndGetDirectFindTheSameRecordOnAnyKey)
+{
+    ASSERT_EQ(call(op::GetEqual, block, 0, "0004").status, 0);
+    const Answer position = call(op::GetPosition, block, 0, {}, {}, 4);
+    ASSERT_EQ(position.status, 0);
+    ASSERT_EQ(position.data.size(), 4u);
+    ASSERT_EQ(call(op::GetFirst, block, 0).status, 0);
+    const Answer direct = call(op::GetDirect, block, 1, {}, position.data);
+    ASSERT_EQ(direct.status, 0);
+    EXPECT_EQ(direct.data.substr(0, 4), "0004");
+    EXPECT_EQ(direct.key.substr(0, 8), "B       ");
+    // Positioned on key 1 now: the next duplicate follows.
+    EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0005");
+}
+
+TEST_F(Navigation, LongKeysBeyondTheBlockStillNavigateAcrossDeletes)
+{
+    ASSERT_EQ(create("long", makeSpec(300, 1, {{1, 200, 1}})), 0);
+    Block b;
+    ASSERT_EQ(open(b, "long"), 0);
+    for (char c : std::string("abcd"))
+        ASSERT_EQ(insert(b, std::string(300, c)), 0);
+    ASSERT_EQ(call(op::GetFirst, b, 0, {}, {}, 300).status, 0);
+    ASSERT_EQ(call(op::GetNext, b, 0, {}, {}, 300).data[0], 'b');
+    ASSERT_EQ(call(op::Delete, b, 0).status, 0);
+    EXPECT_EQ(call(op::GetNext, b, 0, {}, {}, 300).data[0], 'c');
+    EXPECT_EQ(call(op::GetPrevious, b, 0, {}, {}, 300).data[0], 'a');
+}
+
+} // namespace
+} // namespace qn3::testing

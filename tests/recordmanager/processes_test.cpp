@@ -1,0 +1,168 @@
+#include "record_file_fixture.h"
+
+#include <csignal>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qn3::testing {
+namespace {
+
+using namespace rm;
+
+// A second process on the same files. The child is forked before the parent
+// opens anything, so neither inherits the other's connections; the two talk
+// over pipes, one int32 per message.
+class OtherProcess {
+public:
+    explicit OtherProcess(const std::function<void(OtherProcess&)>& body)
+    {
+        if (::pipe(toChild_) != 0 || ::pipe(toParent_) != 0)
+            ADD_FAILURE() << "pipe";
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(toChild_[1]);
+            ::close(toParent_[0]);
+            body(*this);
+            ::_exit(0);
+        }
+        ::close(toChild_[0]);
+        ::close(toParent_[1]);
+    }
+    ~OtherProcess()
+    {
+        ::close(toChild_[1]);
+        ::close(toParent_[0]);
+        if (pid_ > 0)
+            ::waitpid(pid_, nullptr, 0);
+    }
+    // From the child's side.
+    void send(int32_t value) { (void)!::write(toParent_[1], &value, sizeof value); }
+    int32_t waitForParent()
+    {
+        int32_t value = -1;
+        return ::read(toChild_[0], &value, sizeof value) == sizeof value ? value : -1;
+    }
+    // From the parent's side; -1 once the child has gone.
+    void tell(int32_t value) { (void)!::write(toChild_[1], &value, sizeof value); }
+    int32_t receive()
+    {
+        int32_t value = -1;
+        return ::read(toParent_[0], &value, sizeof value) == sizeof value ? value : -1;
+    }
+    pid_t pid() const { return pid_; }
+
+private:
+    int toChild_[2] = {-1, -1};
+    int toParent_[2] = {-1, -1};
+    pid_t pid_ = -1;
+};
+
+class TwoProcesses : public RecordFileTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(create("shared", standardSpec()), 0);
+        Block setup;
+        ASSERT_EQ(open(setup, "shared"), 0);
+        ASSERT_EQ(insert(setup, record("0001", "A", "aa")), 0);
+        ASSERT_EQ(close(setup), 0);
+    }
+};
+
+TEST_F(TwoProcesses, UpdateOfARecordChangedByTheOtherProcessConflicts)
+{
+    OtherProcess child([&](OtherProcess& self) {
+        Block block;
+        self.send(open(block, "shared"));
+        self.waitForParent();
+        call(op::GetEqual, block, 0, "0001");
+        self.send(call(op::Update, block, 0, {}, record("0001", "B", "aa")).status);
+    });
+    Block block;
+    ASSERT_EQ(child.receive(), 0);
+    ASSERT_EQ(open(block, "shared"), 0);
+    ASSERT_EQ(call(op::GetEqual, block, 0, "0001").status, 0);
+    child.tell(1);
+    ASSERT_EQ(child.receive(), 0);
+    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "C", "aa")).status, status::Conflict);
+    const Answer again = call(op::GetEqual, block, 0, "0001");
+    EXPECT_EQ(again.data.substr(4, 1), "B");
+    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "C", "aa")).status, 0);
+}
+
+TEST_F(TwoProcesses, WritesWaitBrieflyThenAnswerInUseWhileTheOtherHoldsATransaction)
+{
+    OtherProcess child([&](OtherProcess& self) {
+        Block block;
+        self.send(open(block, "shared"));
+        self.waitForParent();
+        self.send(insert(block, record("0002", "A", "bb")));
+        self.send(call(op::GetEqual, block, 0, "0001").status);
+        self.waitForParent();
+        self.send(insert(block, record("0002", "A", "bb")));
+    });
+    Block block;
+    ASSERT_EQ(child.receive(), 0);
+    ASSERT_EQ(open(block, "shared"), 0);
+    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(insert(block, record("0003", "A", "cc")), 0);
+    child.tell(1);
+    const int32_t locked = child.receive();
+    EXPECT_TRUE(locked == status::FileInUse || locked == status::RecordInUse) << locked;
+    EXPECT_EQ(child.receive(), 0) << "reads are never blocked";
+    ASSERT_EQ(endTransaction(), 0);
+    child.tell(2);
+    EXPECT_EQ(child.receive(), 0) << "the retry after the transaction goes through";
+}
+
+TEST_F(TwoProcesses, ExclusiveOpenShutsTheOtherProcessOut)
+{
+    OtherProcess child([&](OtherProcess& self) {
+        self.waitForParent();
+        Block block;
+        self.send(open(block, "shared"));
+    });
+    Block block;
+    ASSERT_EQ(open(block, "shared", mode::Exclusive), 0);
+    child.tell(1);
+    EXPECT_EQ(child.receive(), status::IncompatibleMode);
+}
+
+TEST_F(TwoProcesses, KillDuringInsertsKeepsEveryAcknowledgedInsert)
+{
+    OtherProcess child([&](OtherProcess& self) {
+        Block block;
+        if (open(block, "shared") != 0)
+            return;
+        for (int32_t i = 2;; ++i) {
+            char id[5];
+            std::snprintf(id, sizeof id, "%04d", i % 10000);
+            if (insert(block, record(id, "K", id + 1)) != 0)
+                return;
+            self.send(i);
+        }
+    });
+    std::vector<int32_t> acknowledged;
+    while (acknowledged.size() < 300) {
+        const int32_t i = child.receive();
+        ASSERT_GE(i, 0) << "the child stopped";
+        acknowledged.push_back(i);
+    }
+    ::kill(child.pid(), SIGKILL);
+    for (int32_t i = child.receive(); i >= 0; i = child.receive())
+        acknowledged.push_back(i);
+    ASSERT_LT(acknowledged.size(), 9999u);
+
+    Block block;
+    ASSERT_EQ(open(block, "shared"), 0);
+    for (const int32_t i : acknowledged) {
+        char id[5];
+        std::snprintf(id, sizeof id, "%04d", i);
+        EXPECT_EQ(call(op::GetEqual, block, 0, id).status, 0) << id;
+    }
+    ASSERT_EQ(insert(block, record("9999", "K", "zz")), 0) << "the file takes writes again";
+}
+
+} // namespace
+} // namespace qn3::testing

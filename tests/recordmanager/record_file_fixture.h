@@ -1,0 +1,166 @@
+#pragma once
+
+#include "recordmanager/btrcall.h"
+#include "recordmanager/record_manager_codes.h"
+#include "support/temp_prefix.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+// Helpers of the record manager's tests: specifications, position blocks
+// and calls with std::string records and keys.
+namespace qn3::testing {
+
+namespace rm = qn3::recordmanager;
+
+struct SegmentSpec {
+    uint16_t position;  // counted from 1
+    uint16_t length;
+    uint16_t flags;
+};
+
+// A 160-byte create specification.
+inline std::array<uint8_t, rm::SpecificationSize> makeSpec(uint16_t recordLength, uint16_t keys,
+                                                           std::initializer_list<SegmentSpec> segments,
+                                                           uint16_t pageSize = 4096)
+{
+    std::array<uint8_t, rm::SpecificationSize> spec{};
+    const auto put = [&](size_t at, uint16_t value) {
+        spec[at] = static_cast<uint8_t>(value);
+        spec[at + 1] = static_cast<uint8_t>(value >> 8);
+    };
+    put(0, recordLength);
+    put(2, pageSize);
+    put(4, keys);
+    put(10, 8);
+    size_t at = 16;
+    for (const SegmentSpec& segment : segments) {
+        put(at, segment.position);
+        put(at + 2, segment.length);
+        put(at + 4, segment.flags);
+        at += 16;
+    }
+    return spec;
+}
+
+// The file most tests use: 40-byte records.
+//   key 0: bytes 1-4, unique, not modifiable
+//   key 1: bytes 5-12, duplicates, modifiable
+//   key 2: bytes 13-14 then 15-17, case-insensitive, modifiable, unique
+inline std::array<uint8_t, rm::SpecificationSize> standardSpec()
+{
+    return makeSpec(40, 3, {{1, 4, 0}, {5, 8, 3}, {13, 2, 16 | 2 | 1024}, {15, 3, 2 | 1024}});
+}
+
+// A record of the standard file; the rest of its 40 bytes is filler.
+inline std::string record(const std::string& id, const std::string& group, const std::string& name,
+                          char filler = '.')
+{
+    std::string r(40, filler);
+    r.replace(0, 4, (id + "    ").substr(0, 4));
+    r.replace(4, 8, (group + "        ").substr(0, 8));
+    r.replace(12, 5, (name + "     ").substr(0, 5));
+    return r;
+}
+
+struct Block {
+    Block() { bytes.fill(' '); }
+    std::array<uint8_t, rm::PositionBlockSize> bytes;
+    void* data() { return bytes.data(); }
+};
+
+// The answer of one read or write: status, record and key handed back.
+struct Answer {
+    int16_t status;
+    std::string data;
+    std::string key;
+};
+
+class RecordFileTest : public ::testing::Test {
+protected:
+    RecordFileTest() { QDir().mkpath(prefix.driveC() + QStringLiteral("/data")); }
+
+    // "C:\data\<name>.bt6" followed by a blank, as callers pass it.
+    static std::string windowsPath(const std::string& name) { return "C:\\data\\" + name + ".bt6 "; }
+    std::string hostPath(const std::string& name) const
+    {
+        return (prefix.driveC() + QStringLiteral("/data/")).toStdString() + name + ".bt6";
+    }
+
+    int16_t create(const std::string& name, const std::array<uint8_t, rm::SpecificationSize>& spec,
+                   int16_t mode = rm::createmode::Replace)
+    {
+        Block block;
+        auto bytes = spec;
+        int32_t length = rm::SpecificationSize;
+        std::string path = windowsPath(name);
+        return BTRCALL(rm::op::Create, block.data(), bytes.data(), &length, path.data(),
+                       static_cast<int16_t>(path.size()), mode);
+    }
+
+    int16_t open(Block& block, const std::string& name, int16_t mode = rm::mode::Normal)
+    {
+        std::string path = windowsPath(name);
+        path.resize(255, ' ');
+        std::string buffer(40, ' ');
+        int32_t length = 40;
+        return BTRCALL(rm::op::Open, block.data(), buffer.data(), &length, path.data(), 255, mode);
+    }
+
+    static int16_t close(Block& block)
+    {
+        int32_t length = 0;
+        return BTRCALL(rm::op::Close, block.data(), nullptr, &length, nullptr, 0, 0);
+    }
+
+    // Any record operation: `data` goes in (and is padded to `length`), the
+    // key buffer holds `key` padded to 255 bytes.
+    static Answer call(uint16_t operation, Block& block, int16_t keyNumber, const std::string& key = {},
+                       const std::string& data = {}, int32_t length = 40)
+    {
+        std::string buffer = data;
+        buffer.resize(static_cast<size_t>(std::max(length, 1)), ' ');
+        std::string keyBuffer = key;
+        keyBuffer.resize(255, ' ');
+        int32_t dataLength = length;
+        const int16_t status = BTRCALL(operation, block.data(), buffer.data(), &dataLength, keyBuffer.data(), 255,
+                                       keyNumber);
+        buffer.resize(static_cast<size_t>(std::clamp(dataLength, 0, std::max(length, 1))));
+        return {status, buffer, keyBuffer};
+    }
+
+    static int16_t insert(Block& block, const std::string& r, int16_t keyNumber = 0)
+    {
+        return call(rm::op::Insert, block, keyNumber, {}, r, static_cast<int32_t>(r.size())).status;
+    }
+    static int16_t beginTransaction()
+    {
+        Block unused;
+        return call(rm::op::BeginTransaction, unused, 0).status;
+    }
+    static int16_t endTransaction(bool commit = true)
+    {
+        Block unused;
+        return call(commit ? rm::op::EndTransaction : rm::op::AbortTransaction, unused, 0).status;
+    }
+
+    // The ids (first four bytes) of the records a walk meets, from `first`
+    // then `next` until a status other than 0.
+    static std::string walk(Block& block, int16_t keyNumber, uint16_t first, uint16_t next)
+    {
+        std::string ids;
+        for (Answer a = call(first, block, keyNumber); a.status == 0; a = call(next, block, keyNumber))
+            ids += a.data.substr(0, 4) + "|";
+        return ids;
+    }
+
+    TempPrefix prefix;
+};
+
+} // namespace qn3::testing

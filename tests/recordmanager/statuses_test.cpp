@@ -1,5 +1,7 @@
 #include "record_file_fixture.h"
 
+#include <QFileInfo>
+
 #include <sys/stat.h>
 
 namespace qn3::testing {
@@ -26,6 +28,19 @@ TEST_F(Statuses, RightAfterOpenThereIsNoCurrentRecord)
     for (const uint16_t operation : {op::Update, op::Delete, op::GetPosition, op::GetNext, op::GetPrevious})
         EXPECT_EQ(call(operation, block, 0, {}, record("0001", "A", "aa")).status, status::InvalidPositioning)
             << operation;
+}
+
+TEST_F(Statuses, FileNamesAreFoundWhateverTheirCase)
+{
+    Block other;
+    std::string path = "c:\\DATA\\ST.BT6 ";
+    path.resize(255, ' ');
+    std::string buffer(40, ' ');
+    int32_t length = 40;
+    ASSERT_EQ(BTRCALL(op::Open, other.data(), buffer.data(), &length, path.data(), 255, mode::Normal), 0);
+    EXPECT_EQ(call(op::GetEqual, other, 0, "0002").data, record("0002", "A", "bb"));
+    EXPECT_FALSE(QFileInfo::exists(prefix.driveC() + QStringLiteral("/DATA/ST.BT6"))) << "no second file was made";
+    EXPECT_EQ(close(other), 0);
 }
 
 TEST_F(Statuses, UnknownOperationsAndBlocksThatNameNoOpenFile)

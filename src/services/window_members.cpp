@@ -56,6 +56,24 @@ void CommonDialog::ShowOpen()
         throw platform::RuntimeError(32755, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
 }
 
+int32_t SkinFramework::LoadSkinsFolder(const QString& folder, bool)
+{
+    skinsFolder_ = folder;
+    return 1;
+}
+
+void SkinFramework::LoadSkin(const QString& skinFile, const QString& iniName)
+{
+    skinFile_ = skinFile;
+    iniName_ = iniName;
+}
+
+void SkinFramework::ApplyWindow(int32_t)
+{
+    if (dresser_)
+        dresser_(skinFile_, iniName_);
+}
+
 void FrmMainMembers::GestionClavier(int16_t, int16_t, bool&) {}
 void FrmMainMembers::GestionClavier(int16_t, int16_t, bool&, bool&) {}
 

@@ -58,6 +58,36 @@ public:
     void ShowOpen();
 };
 
+// The skin component of the main window, reached by the window look at the
+// main window's loading only: the skins folder, the skin to load, the window
+// to dress and an options word. The window that shows it installs the
+// dresser that gives the loaded skin its look.
+class SkinFramework {
+public:
+    // Names the folder the skins are read from; the answer is not used further.
+    int32_t LoadSkinsFolder(const QString& folder, bool enabled);
+    // Loads a skin file and the colour scheme named inside it; two empty
+    // texts mean no skin.
+    void LoadSkin(const QString& skinFile, const QString& iniName);
+    // Hands over the window to dress with the loaded skin.
+    void ApplyWindow(int32_t hWnd);
+    int32_t ApplyOptions = 0;
+
+    const QString& skinsFolder() const { return skinsFolder_; }
+    const QString& skinFile() const { return skinFile_; }
+    const QString& iniName() const { return iniName_; }
+    void setDresser(std::function<void(const QString& skinFile, const QString& iniName)> dresser)
+    {
+        dresser_ = std::move(dresser);
+    }
+
+private:
+    QString skinsFolder_;
+    QString skinFile_;
+    QString iniName_;
+    std::function<void(const QString&, const QString&)> dresser_;
+};
+
 struct FrmMainMembers {
     QString Caption;
     int32_t hWnd = 0;
@@ -65,6 +95,7 @@ struct FrmMainMembers {
     ListBox ListeIncidents0;
     CheckBox CheckIncidents0;
     CommonDialog CMDialog;
+    SkinFramework SkinFramework;
     // Deliberately does nothing: the message and input boxes hand it every key.
     void GestionClavier(int16_t KeyCode, int16_t Shift, bool& TouchesUtilisees);
     void GestionClavier(int16_t KeyCode, int16_t Shift, bool& TouchesUtilisees, bool& SendUDP);

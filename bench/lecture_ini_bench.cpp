@@ -1,14 +1,8 @@
-#include "platform/windows_path.h"
+#include "ini_bench_file.h"
 #include "services/ini_access.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 
 // LectureIni of one key in a 500-line settings file, against reading the same
@@ -18,54 +12,20 @@
 
 namespace {
 
-struct Setup {
-    QTemporaryDir prefix;
-    QString host;
-    const QString ini = QStringLiteral("C:\\Config\\QN3_Tools_Vandrel_Serveur.ini");
+using qn3::bench::perSecond;
 
-    Setup()
-    {
-        qputenv("QN3_PREFIX", prefix.path().toLocal8Bit());
-        host = qn3::platform::paths::toHost(ini);
-        QDir().mkpath(QFileInfo(host).absolutePath());
-        QByteArray text;
-        for (int section = 0; section < 25; ++section) {
-            text += "[Section" + QByteArray::number(section) + "]\r\n";
-            for (int key = 0; key < 19; ++key)
-                text += "Key" + QByteArray::number(key) + "=Value of key " + QByteArray::number(key) + "\r\n";
-        }
-        QFile file(host);
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(host));
-    }
-};
-
-Setup& setup()
+qn3::bench::IniBenchFile& setup()
 {
-    static Setup instance;
+    static qn3::bench::IniBenchFile instance(QStringLiteral("C:\\Config\\QN3_Tools_Vandrel_Serveur.ini"));
     return instance;
 }
 
 double readsPerSecond = 0;
 double baselinePerSecond = 0;
 
-template <class Body>
-double perSecond(benchmark::State& state, Body body)
-{
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state)
-        body();
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    return elapsed.count() > 0 ? static_cast<double>(state.iterations()) / elapsed.count() : 0;
-}
-
 void BM_ReadFileIntoMemory(benchmark::State& state)
 {
-    baselinePerSecond = perSecond(state, [] {
-        QFile file(setup().host);
-        if (file.open(QIODevice::ReadOnly))
-            benchmark::DoNotOptimize(file.readAll());
-    });
+    baselinePerSecond = perSecond(state, [] { setup().readWhole(); });
 }
 
 void BM_LectureIni(benchmark::State& state)

@@ -1,13 +1,8 @@
+#include "ini_bench_file.h"
 #include "platform/private_profile.h"
-#include "platform/windows_path.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 
 using namespace qn3::platform;
@@ -18,56 +13,20 @@ using namespace qn3::platform;
 
 namespace {
 
-struct Setup {
-    QTemporaryDir prefix;
-    QString host;
-    const QString ini = QStringLiteral("C:\\bench\\settings.ini");
+using qn3::bench::perSecond;
 
-    Setup()
-    {
-        qputenv("QN3_PREFIX", prefix.path().toLocal8Bit());
-        paths::toHost(u"C:\\");
-        QDir(prefix.path()).mkpath(QStringLiteral("drive_c/bench"));
-        host = prefix.path() + QStringLiteral("/drive_c/bench/settings.ini");
-        QByteArray text;
-        for (int section = 0; section < 25; ++section) {
-            text += "[Section" + QByteArray::number(section) + "]\r\n";
-            for (int key = 0; key < 19; ++key)
-                text += "Key" + QByteArray::number(key) + "=Value of key " + QByteArray::number(key) + "\r\n";
-        }
-        QFile file(host);
-        file.open(QIODevice::WriteOnly);
-        file.write(text);
-    }
-};
-
-Setup& setup()
+qn3::bench::IniBenchFile& setup()
 {
-    static Setup instance;
+    static qn3::bench::IniBenchFile instance(QStringLiteral("C:\\bench\\settings.ini"));
     return instance;
 }
 
 double readsPerSecond = 0;
 double baselinePerSecond = 0;
 
-// Runs `body` for the benchmark's iterations and gives the rate achieved.
-template <class Body>
-double perSecond(benchmark::State& state, Body body)
-{
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state)
-        body();
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    return elapsed.count() > 0 ? static_cast<double>(state.iterations()) / elapsed.count() : 0;
-}
-
 void BM_ReadFileIntoMemory(benchmark::State& state)
 {
-    baselinePerSecond = perSecond(state, [] {
-        QFile file(setup().host);
-        file.open(QIODevice::ReadOnly);
-        benchmark::DoNotOptimize(file.readAll());
-    });
+    baselinePerSecond = perSecond(state, [] { setup().readWhole(); });
 }
 
 void BM_ReadOneKey(benchmark::State& state)

@@ -4,13 +4,12 @@
 #include "platform/runtime_error.h"
 #include "platform/shortcut.h"
 #include "platform/special_folders.h"
-#include "platform/windows_path.h"
+#include "services/file_operations.h"
 #include "services/path_pieces.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/trap.h"
-
-#include <QFile>
+#include "services/window_members.h"
 
 namespace qn3::services {
 namespace {
@@ -110,13 +109,10 @@ void CreateShortCutStartUp(bool Creer, int32_t& DureeAttente, const QString& Sou
             platform::shortcut::write(path, shortcut);
         });
     } else {
-        // Until the file operations land, the platform deletes the file directly.
         trap(4, [&] {
-            const QString host = platform::paths::toHost(path);
-            if (QFile::exists(host) && !QFile::remove(host))
-                throw platform::RuntimeError(platform::errors::PathFileAccessError,
-                                             platform::runtimeErrorText(platform::errors::PathFileAccessError)
-                                                 + QStringLiteral(": ") + path);
+            const QString label = QStringLiteral("Lib_Systeme:CreateShortCutStartUp");
+            if (File_Exist(path, label, false))
+                File_Delete(path, label, 0, Frm_Main().hWnd);
         });
     }
 }

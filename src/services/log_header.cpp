@@ -1,9 +1,11 @@
 #include "services/log_header.h"
 
+#include "platform/registry_store.h"
 #include "platform/windows_path.h"
 #include "services/clocks.h"
 #include "services/formats.h"
 #include "services/path_pieces.h"
+#include "services/registry_access.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 
@@ -43,9 +45,13 @@ QString computerName() { return QSysInfo::machineHostName().toUpper().left(15); 
 
 QString operatingSystem() { return QSysInfo::prettyProductName(); }
 
-// The desktop's theme is known from the shared value set at start-up until
-// the registry store lands.
-QString themeActiveValue() { return QString::number(ThemeActif); }
+QString themeActiveValue()
+{
+    QString value;
+    Reg_GetValue(platform::HKEY_CURRENT_USER, QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"),
+                 QStringLiteral("ThemeActive"), value);
+    return value;
+}
 
 int32_t radioId() { return 0; }
 

@@ -3,6 +3,8 @@
 #include "platform/clock.h"
 #include "platform/document_opener.h"
 #include "platform/restart.h"
+#include "platform/runtime_error.h"
+#include "platform/system_facts.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -41,6 +43,30 @@ class RecordingDocumentOpener final : public platform::DocumentOpener {
 public:
     QStringList opened;
     void open(const QString& windowsPath) override { opened.append(windowsPath); }
+};
+
+// System facts set by the test; `offsetError` makes the UTC offset throw
+// that run-time error number. Counts the offset questions.
+class FixedSystemFacts final : public platform::SystemFacts {
+public:
+    platform::OsVersionInfo version;
+    int32_t offsetMinutes = 0;
+    int32_t offsetError = 0;
+    int offsetQuestions = 0;
+    QDateTime lastAskedAt;
+
+    platform::OsVersionInfo osVersion() override { return version; }
+    QString windowsFolder() override { return QStringLiteral("C:\\Windows"); }
+    QString systemFolder() override { return QStringLiteral("C:\\Windows\\System32"); }
+    QString computerName() override { return QStringLiteral("STUDIO"); }
+    int32_t utcOffsetMinutes(const QDateTime& at) override
+    {
+        ++offsetQuestions;
+        lastAskedAt = at;
+        if (offsetError != 0)
+            throw platform::RuntimeError(offsetError, platform::runtimeErrorText(offsetError));
+        return offsetMinutes;
+    }
 };
 
 } // namespace qn3::testing

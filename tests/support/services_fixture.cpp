@@ -3,6 +3,9 @@
 #include "platform/windows_path.h"
 #include "services/clocks.h"
 #include "services/error_routine.h"
+#include "services/file_operations.h"
+#include "services/folders.h"
+#include "services/gmt_offset.h"
 #include "services/path_pieces.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
@@ -10,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace qn3::testing {
 
@@ -49,6 +53,10 @@ void ServicesTest::resetSharedState()
     main.CMDialog = CommonDialog{};
     FrmSetup().ListeLog.Clear();
 
+    TailleDernierFichier = 0;
+    TEST_resetFolders();
+    TEST_resetDateModificationFichier();
+    TEST_resetGMTOffSet();
     TEST_resetTraceLog();
     TEST_resetErrorRoutine();
     TEST_resetTickCount();
@@ -66,6 +74,30 @@ QByteArray ServicesTest::readLog(const QString& fileName) const
 {
     QFile file(host(RepLogs + fileName));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void ServicesTest::writeFile(const QString& windowsPath, const QByteArray& bytes) const
+{
+    const QString path = host(windowsPath);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+}
+
+QByteArray ServicesTest::readFile(const QString& windowsPath) const
+{
+    QFile file(host(windowsPath));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList ServicesTest::traced() const
+{
+    QStringList lines;
+    const QString prefix = LigneLog(-1, -1, -1);
+    for (const QString& line : Frm_Main().ListeLogTemp.lines())
+        lines.append(line.startsWith(prefix) ? line.mid(prefix.size()) : line);
+    return lines;
 }
 
 QString ServicesTest::todayLogName() const { return clock.now.date().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".Log"); }

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -45,6 +46,13 @@ protected:
     QByteArray readLog(const QString& fileName) const;
     // Today's file name, as the fake clock says.
     QString todayLogName() const;
+    // Writes `bytes` into a file (Windows path), making its folders.
+    void writeFile(const QString& windowsPath, const QByteArray& bytes) const;
+    // The raw bytes of a file (Windows path); empty when missing.
+    QByteArray readFile(const QString& windowsPath) const;
+    // The trace lines buffered so far (settings not loaded), without their
+    // time and column prefix.
+    QStringList traced() const;
 
     TempPrefix prefix;
     FakeClock clock;

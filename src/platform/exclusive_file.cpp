@@ -1,0 +1,62 @@
+#include "platform/exclusive_file.h"
+
+#include "platform/file_attributes.h"
+#include "platform/windows_path.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qn3::platform::exclusive {
+namespace {
+
+QDateTime utcSeconds(const struct timespec& t)
+{
+    return QDateTime::fromSecsSinceEpoch(t.tv_sec, Qt::UTC);
+}
+
+// Closes the descriptor, which also drops its lock.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+FileInformation readInformation(QStringView windowsPath) noexcept
+{
+    FileInformation info;
+    try {
+        const QString host = paths::toHost(windowsPath);
+        if (attributes::getHost(host) & (attributes::ReadOnly | attributes::Directory))
+            return info;
+        Descriptor file{::open(QFile::encodeName(host).constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+        if (file.fd < 0)
+            return info;
+        // Any lock another open holds on the file conflicts with a write lock.
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        if (::fcntl(file.fd, F_OFD_SETLK, &lock) != 0)
+            return info;
+        info.opened = true;
+        struct stat st {};
+        if (::fstat(file.fd, &st) != 0)
+            return info;
+        info.informed = true;
+        info.lastWriteUtc = utcSeconds(st.st_mtim);
+        info.lastAccessUtc = utcSeconds(st.st_atim);
+        info.size = st.st_size;
+    } catch (...) {
+        // A name the platform cannot take cannot be opened either.
+    }
+    return info;
+}
+
+} // namespace qn3::platform::exclusive

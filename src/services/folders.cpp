@@ -1,0 +1,241 @@
+#include "services/folders.h"
+
+#include "platform/file_attributes.h"
+#include "platform/runtime_error.h"
+#include "platform/system_facts.h"
+#include "platform/windows_path.h"
+#include "services/error_routine.h"
+#include "services/path_pieces.h"
+#include "services/trace_log.h"
+#include "services/trap.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <utility>
+
+#include <sys/stat.h>
+
+// Map of this file:
+//   Remembered lists   the four lists of the run and the last path
+//   Disk               the folder test and the three ways to make a level
+//   Cleaning           folder paths as the folder-name rule cleans them
+//   Procedures
+
+namespace qn3::services {
+namespace {
+
+// ---- Remembered lists ---------------------------------------------------------
+
+// Each list is one text of folders each followed by its separator; a folder
+// is in a list when its text occurs anywhere in it, ignoring case, so the
+// parent of a listed folder counts as listed.
+struct Lists {
+    QString trouves;    // FolderFound: present (",,")
+    QString nonTrouves; // FolderFound: missing (",,"; starts with ",,", matched whole)
+    QString connus;     // VerificationEtCreationRepertoire: present or made (","; starts as ",")
+    QString echecs;     // VerificationEtCreationRepertoire: could not be made (",")
+    QString dernier;    // the last path it handled
+};
+
+Lists lists;
+
+bool holds(const QString& list, const QString& text) { return list.contains(text, Qt::CaseInsensitive); }
+
+// ---- Disk ---------------------------------------------------------------------
+
+// Dir(folder, vbDirectory) yields an entry: the folder is there. A drive with
+// no mapping or a malformed name is a bad file name (52), as Dir says it.
+bool folderExists(const QString& folder)
+{
+    QString host;
+    try {
+        host = platform::paths::toHost(folder);
+    } catch (const platform::RuntimeError&) {
+        throw platform::RuntimeError(platform::errors::BadFileName,
+                                     platform::runtimeErrorText(platform::errors::BadFileName) + QStringLiteral(": ")
+                                         + folder);
+    }
+    return QFileInfo(host).isDir();
+}
+
+// The runtime's MkDir: raises 75 or 76 when the folder cannot be made.
+void makeFolderOrRaise(const QString& level)
+{
+    const QString host = platform::paths::toHost(level);
+    if (::mkdir(QFile::encodeName(host).constData(), 0777) != 0 && errno != EEXIST) {
+        const int error = errno;
+        platform::throwErrno(error, level, QFileInfo(QFileInfo(host).absolutePath()).isDir());
+    }
+}
+
+// CreateDirectoryA: no report, the caller tests afterwards.
+void makeFolderQuietly(const QString& level) noexcept
+{
+    try {
+        QDir().mkdir(platform::paths::toHost(level));
+    } catch (...) {
+    }
+}
+
+// CreateDirectoryExA with the Windows folder as template: the new folder
+// takes the template's hidden and system bits when the template exists.
+void makeFolderFromTemplate(const QString& level) noexcept
+{
+    makeFolderQuietly(level);
+    try {
+        const QString modele = platform::SystemFacts::current().windowsFolder();
+        if (folderExists(modele) && folderExists(level)) {
+            const uint32_t bits = platform::attributes::get(modele) & (platform::attributes::Hidden | platform::attributes::System);
+            if (bits != 0)
+                platform::attributes::set(level, platform::attributes::get(level) | bits);
+        }
+    } catch (...) {
+    }
+}
+
+bool isPathError(int32_t number)
+{
+    return number == platform::errors::BadFileName || number == platform::errors::PathFileAccessError
+           || number == platform::errors::PathNotFound;
+}
+
+// ---- Cleaning -----------------------------------------------------------------
+
+// Folder paths are cleaned as folder names are everywhere in the program:
+// characters Windows refuses and the list separator "," become blanks; "...",
+// ".." and "%" go; past a drive or "\\" start a ":" becomes a blank and runs of
+// three blanks become one; blanks before a backslash go.
+QString nettoieDossier(QString path)
+{
+    for (const char16_t c : {u'/', u'*', u'?', u'"', u'<', u'>', u'|', u','})
+        path.replace(QChar(c), QChar(u' '));
+    path.remove(QStringLiteral("..."));
+    path.remove(QStringLiteral(".."));
+    path.remove(u'%');
+    if (path.size() > 2) {
+        QString rest = path.mid(2);
+        rest.replace(u':', u' ');
+        rest.replace(QStringLiteral("   "), QStringLiteral(" "));
+        path = path.left(2) + rest;
+    }
+    while (path.contains(QStringLiteral(" \\")))
+        path.replace(QStringLiteral(" \\"), QStringLiteral("\\"));
+    return path.trimmed();
+}
+
+} // namespace
+
+// ---- Procedures -----------------------------------------------------------------
+
+void VerificationEtCreationRepertoire(const QString& Dossier, bool Rapport)
+{
+    QString chemin;
+    Trap trap(u"Lib_Systeme:VerificationEtCreationRepertoire");
+    trap.setReport([&] {
+        if (isPathError(InfoErreur.Numero)) {
+            TraceLog(-1, -1, -1,
+                     QStringLiteral("Err: Folder not found: ") + chemin
+                         + QStringLiteral(" |Source: Lib_Systeme:VerificationEtCreationRepertoire:")
+                         + QString::number(InfoErreur.Ligne),
+                     false, true);
+        } else {
+            GestionDesErreurs(QStringLiteral("Lib_Systeme:VerificationEtCreationRepertoire"));
+        }
+    });
+    trap(1, [&] { chemin = nettoieDossier(Dossier); });
+    if (chemin.trimmed().isEmpty())
+        return;
+    chemin = CheckRep(chemin);
+    if (lists.connus.isEmpty())
+        lists.connus = QStringLiteral(",");
+    if (holds(lists.connus, chemin) || chemin == lists.dernier)
+        return;
+
+    QString niveau;
+    int niveaux = 0;
+    for (const QChar c : std::as_const(chemin)) {
+        niveau += c;
+        if (c != u'\\' || niveau.size() <= 3)
+            continue;
+        ++niveaux;
+        if (niveaux == 1 && niveau.startsWith(QStringLiteral("\\\\")))
+            continue; // the server of a network path
+        bool existe = false;
+        trap(2, [&] { existe = folderExists(niveau); });
+        if (existe) {
+            lists.connus += niveau + u',';
+            continue;
+        }
+        trap(3, [&] { makeFolderOrRaise(niveau); });
+        trap(4, [&] { existe = folderExists(niveau); });
+        if (existe)
+            continue;
+        makeFolderQuietly(niveau);
+        trap(5, [&] { existe = folderExists(niveau); });
+        if (!existe) {
+            makeFolderFromTemplate(niveau);
+            trap(6, [&] { existe = folderExists(niveau); });
+        }
+        if (existe) {
+            lists.connus += niveau + u',';
+            continue;
+        }
+        if (niveau.contains(u'$') || holds(lists.echecs, niveau))
+            continue;
+        if (Rapport)
+            TraceLog(-1, -1, -1, QStringLiteral("Folder '") + niveau + QStringLiteral("' not found"), false, true);
+        lists.echecs += niveau + u',';
+        break;
+    }
+    lists.dernier = chemin;
+}
+
+bool FolderFound(const QString& Dossier)
+{
+    if (Dossier.trimmed().isEmpty())
+        return false;
+    bool injoignable = false;
+    Trap trap(u"Lib_Systeme:FolderFound");
+    trap.setReport([&] {
+        if (isPathError(InfoErreur.Numero)) {
+            injoignable = true;
+            TraceLog(-1, -1, -1,
+                     QStringLiteral("Err: Folder not found: ") + Dossier + QStringLiteral(" |Source: Lib_Systeme:FolderFound:")
+                         + QString::number(InfoErreur.Ligne),
+                     true, true);
+        } else {
+            GestionDesErreurs(QStringLiteral("Lib_Systeme:FolderFound"));
+        }
+    });
+    // Remembered with their backslash, so "C:\A" is never taken for a part of
+    // "C:\AB\", and a missing folder only for itself, never for its parent.
+    const QString cle = CheckRep(Dossier);
+    if (lists.nonTrouves.isEmpty())
+        lists.nonTrouves = QStringLiteral(",,");
+    if (holds(lists.trouves, cle))
+        return true;
+    if (holds(lists.nonTrouves, QStringLiteral(",,") + cle + QStringLiteral(",,")))
+        return false;
+    bool existe = false;
+    trap(1, [&] { existe = folderExists(Dossier); });
+    if (injoignable)
+        return false;
+    if (!existe) {
+        VerificationEtCreationRepertoire(Dossier, true);
+        trap(2, [&] { existe = folderExists(Dossier); });
+        if (injoignable)
+            return false;
+    }
+    if (existe)
+        lists.trouves += cle + QStringLiteral(",,");
+    else
+        lists.nonTrouves += cle + QStringLiteral(",,");
+    return existe;
+}
+
+void TEST_resetFolders() { lists = Lists{}; }
+
+} // namespace qn3::services

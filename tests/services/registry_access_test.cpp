@@ -1,0 +1,111 @@
+#include "platform/registry_store.h"
+#include "platform/windows_path.h"
+#include "services/log_header.h"
+#include "services/registry_access.h"
+#include "support/services_fixture.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+namespace qn3::services {
+namespace {
+
+using platform::HKEY_CURRENT_USER;
+using platform::HKEY_LOCAL_MACHINE;
+
+class RegistryAccessTest : public testing::ServicesTest {
+protected:
+    const QString look = QStringLiteral("Software\\Sonvarek\\Quillon\\Look");
+
+    // Stores a value of any type straight into the registry.
+    void store(uint32_t root, const QString& path, const QString& name, uint32_t type, const QByteArray& data)
+    {
+        platform::RegistryKey key;
+        ASSERT_EQ(platform::RegistryStore::current().createKey(root, path, key), 0);
+        ASSERT_EQ(platform::RegistryStore::current().setValue(key, name, type, data), 0);
+    }
+    static QByteArray dword(int32_t value)
+    {
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(value, bytes.data());
+        return bytes;
+    }
+    QString get(uint32_t root, const QString& path, const QString& name, int32_t expectedCode = 0)
+    {
+        QString value = QStringLiteral("stale");
+        EXPECT_EQ(Reg_GetValue(root, path, name, value), expectedCode) << name.toStdString();
+        return value;
+    }
+};
+
+TEST_F(RegistryAccessTest, ReadingUnderAMissingKeyMakesTheKeyAndGivesNothing)
+{
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Style")), QString());
+    QFile hive(platform::paths::prefix() + QStringLiteral("/user.reg"));
+    ASSERT_TRUE(hive.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(hive.readAll().contains("Quillon")) << "the key was not saved in the hive";
+}
+
+TEST_F(RegistryAccessTest, TextValuesComeBackAsStoredAndNumbersInSignedDecimal)
+{
+    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Style"), QStringLiteral("15"), 1), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("style")), QStringLiteral("15"));
+    store(HKEY_LOCAL_MACHINE, look, QStringLiteral("Chemin"), platform::REG_EXPAND_SZ, QByteArray("%ProgramFiles%\\Conv\0", 20));
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Chemin")), QStringLiteral("%ProgramFiles%\\Conv"));
+    store(HKEY_LOCAL_MACHINE, look, QStringLiteral("Negatif"), platform::REG_DWORD, dword(-5));
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Negatif")), QStringLiteral("-5"));
+    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Compte"), QStringLiteral("-2147483648"), 4), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Compte")), QStringLiteral("-2147483648"));
+    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Accent"), QStringLiteral("Élysée"), 1), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Accent")), QStringLiteral("Élysée"));
+}
+
+TEST_F(RegistryAccessTest, MissingEmptyAndOtherTypesGiveAnEmptyResult)
+{
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Absente")), QString());
+    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, QStringLiteral("Vide"), QString(), 1), 0);
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Vide")), QString());
+    store(HKEY_CURRENT_USER, look, QStringLiteral("Binaire"), 3, QByteArray("\x01\x02\x03", 3));
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Binaire"), 234), QString());
+}
+
+TEST_F(RegistryAccessTest, EmptyKeyPathOrValueNameIsRefusedWith1010)
+{
+    EXPECT_EQ(get(HKEY_CURRENT_USER, QString(), QStringLiteral("Style"), 1010), QString());
+    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, QString(), QStringLiteral("1"), 1), 1010);
+    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, QString(), QStringLiteral("Style"), QStringLiteral("1"), 1), 1010);
+}
+
+TEST_F(RegistryAccessTest, RootZeroFollowsThePlatformFamily)
+{
+    testing::FixedSystemFacts facts;
+    platform::ScopedInstall<platform::SystemFacts> install(facts);
+    facts.version.platformId = 2;
+    EXPECT_EQ(Reg_SetValue(0, look, QStringLiteral("Nt"), QStringLiteral("user"), 1), 0);
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Nt")), QStringLiteral("user"));
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Nt")), QString());
+    facts.version.platformId = 1;
+    EXPECT_EQ(Reg_SetValue(0, look, QStringLiteral("Neuf"), QStringLiteral("machine"), 1), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Neuf")), QStringLiteral("machine"));
+    facts.version.platformId = 3;
+    EXPECT_NE(Reg_SetValue(0, look, QStringLiteral("Autre"), QStringLiteral("x"), 1), 0);
+    QString value = QStringLiteral("stale");
+    EXPECT_NE(Reg_GetValue(0, look, QStringLiteral("Nt"), value), 0);
+    EXPECT_EQ(value, QString());
+}
+
+TEST_F(RegistryAccessTest, TheLogHeaderNamesTheThemeFromTheThemeManagerValue)
+{
+    const QString themes = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
+    auto themeLine = [] { return EnteteJourLog().filter(QStringLiteral("ActiveTheme: ")).value(0); };
+    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinClassic")));
+    Reg_SetValue(HKEY_CURRENT_USER, themes, QStringLiteral("ThemeActive"), QStringLiteral("1"), 1);
+    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinXP")));
+    Reg_SetValue(HKEY_CURRENT_USER, themes, QStringLiteral("ThemeActive"), QStringLiteral("0"), 1);
+    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinClassic")));
+}
+
+} // namespace
+} // namespace qn3::services

@@ -13,6 +13,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "ratio_reporter.h"
+
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -89,7 +93,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    // Goal: at least 500,000 lines per second and a ratio of at most 3.
+    reporter.printRatio("BM_TraceLog", "BM_Baseline");
     benchmark::Shutdown();
     return 0;
 }

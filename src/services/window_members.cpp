@@ -56,19 +56,19 @@ void CommonDialog::ShowOpen()
         throw platform::RuntimeError(32755, QStringLiteral("Cancel was selected."), QStringLiteral("CommonDialog"));
 }
 
-int32_t SkinFramework::LoadSkinsFolder(const QString& folder, bool)
+int32_t SkinComponent::LoadSkinsFolder(const QString& folder, bool)
 {
     skinsFolder_ = folder;
     return 1;
 }
 
-void SkinFramework::LoadSkin(const QString& skinFile, const QString& iniName)
+void SkinComponent::LoadSkin(const QString& skinFile, const QString& iniName)
 {
     skinFile_ = skinFile;
     iniName_ = iniName;
 }
 
-void SkinFramework::ApplyWindow(int32_t)
+void SkinComponent::ApplyWindow(int32_t)
 {
     if (dresser_)
         dresser_(skinFile_, iniName_);

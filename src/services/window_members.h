@@ -62,7 +62,7 @@ public:
 // main window's loading only: the skins folder, the skin to load, the window
 // to dress and an options word. The window that shows it installs the
 // dresser that gives the loaded skin its look.
-class SkinFramework {
+class SkinComponent {
 public:
     // Names the folder the skins are read from; the answer is not used further.
     int32_t LoadSkinsFolder(const QString& folder, bool enabled);
@@ -95,7 +95,7 @@ struct FrmMainMembers {
     ListBox ListeIncidents0;
     CheckBox CheckIncidents0;
     CommonDialog CMDialog;
-    SkinFramework SkinFramework;
+    SkinComponent SkinFramework;
     // Deliberately does nothing: the message and input boxes hand it every key.
     void GestionClavier(int16_t KeyCode, int16_t Shift, bool& TouchesUtilisees);
     void GestionClavier(int16_t KeyCode, int16_t Shift, bool& TouchesUtilisees, bool& SendUDP);

@@ -1,15 +1,17 @@
 #include "services/log_header.h"
 
+#include "platform/version_resource.h"
 #include "platform/windows_path.h"
 #include "services/clocks.h"
 #include "services/formats.h"
+#include "services/os_facts.h"
 #include "services/path_pieces.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
+#include "services/versions.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSysInfo>
 
 #include <cmath>
 
@@ -23,11 +25,7 @@ constexpr int kRuleLength = 43;
 
 namespace logheader {
 
-QString appVersion()
-{
-    const QString version = QCoreApplication::applicationVersion();
-    return version.isEmpty() ? QStringLiteral("1.0.0") : version;
-}
+QString appVersion() { return VersionApplication(); }
 
 QString exeName()
 {
@@ -37,11 +35,25 @@ QString exeName()
     return folder + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".exe");
 }
 
-QString productName() { return QStringLiteral("QN3_Tools_Vandrel"); }
+// The product name of the program file's own version resource; a program
+// built for this platform carries none, and is then named by its product.
+QString productName()
+{
+    const QString fallback = QStringLiteral("QN3_Tools_Vandrel");
+    if (!QCoreApplication::instance())
+        return fallback;
+    const auto resource = platform::version::readFileVersionResource(
+        platform::paths::toWindows(QCoreApplication::applicationFilePath()));
+    if (resource.translations.empty())
+        return fallback;
+    const QString name = resource.stringValue(platform::version::translationKey(resource.translations.front()),
+                                              u"ProductName");
+    return name.isEmpty() ? fallback : name;
+}
 
-QString computerName() { return QSysInfo::machineHostName().toUpper().left(15); }
+QString computerName() { return ComputerName(); }
 
-QString operatingSystem() { return QSysInfo::prettyProductName(); }
+QString operatingSystem() { return GetOSDisplayString(); }
 
 // The desktop's theme is known from the shared value set at start-up until
 // the registry store lands.

@@ -1,5 +1,7 @@
 #include "platform/system_facts.h"
 
+#include "platform/os_version_overrides.h"
+
 #include <QSysInfo>
 #include <QTimeZone>
 
@@ -28,7 +30,7 @@ public:
     {
         OsVersionInfo info;
         info.processorArchitecture = hostArchitecture();
-        return info;
+        return withRegistryOverrides(info, RegistryStore::current());
     }
 
     QString windowsFolder() override { return QStringLiteral("C:\\Windows"); }

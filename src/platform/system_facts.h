@@ -46,7 +46,9 @@ public:
 
     // The version record. Standard: the design's default (NT, 6.2 build 9200,
     // the version a program without a manifest sees on current Windows, no
-    // service pack), with the architecture of the host processor.
+    // service pack), with the architecture of the host processor, and any
+    // value an administrator set in the registry store in its place
+    // (os_version_overrides.h).
     virtual OsVersionInfo osVersion() = 0;
 
     // "C:\Windows" and "C:\Windows\System32", without trailing backslash. The

@@ -1,17 +1,20 @@
 #include "services/log_header.h"
 
 #include "platform/registry_store.h"
+#include "platform/version_resource.h"
 #include "platform/windows_path.h"
 #include "services/clocks.h"
 #include "services/formats.h"
+#include "services/os_facts.h"
 #include "services/path_pieces.h"
 #include "services/registry_access.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
+#include "services/versions.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 
 #include <cmath>
 
@@ -25,11 +28,7 @@ constexpr int kRuleLength = 43;
 
 namespace logheader {
 
-QString appVersion()
-{
-    const QString version = QCoreApplication::applicationVersion();
-    return version.isEmpty() ? QStringLiteral("1.0.0") : version;
-}
+QString appVersion() { return VersionApplication(); }
 
 QString exeName()
 {
@@ -39,11 +38,30 @@ QString exeName()
     return folder + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".exe");
 }
 
-QString productName() { return QStringLiteral("QN3_Tools_Vandrel"); }
+// The product name of the program file's own version resource; a program
+// built for this platform carries none, and is then named by its product.
+QString productName()
+{
+    const QString fallback = QStringLiteral("QN3_Tools_Vandrel");
+    if (!QCoreApplication::instance())
+        return fallback;
+    // Only a Windows program ("MZ") can hold a resource: spare reading a
+    // whole program file of another kind for each header.
+    QFile program(QCoreApplication::applicationFilePath());
+    if (!program.open(QIODevice::ReadOnly) || program.read(2) != "MZ")
+        return fallback;
+    const auto resource = platform::version::readFileVersionResource(
+        platform::paths::toWindows(QCoreApplication::applicationFilePath()));
+    if (resource.translations.empty())
+        return fallback;
+    const QString name = resource.stringValue(platform::version::translationKey(resource.translations.front()),
+                                              u"ProductName");
+    return name.isEmpty() ? fallback : name;
+}
 
-QString computerName() { return QSysInfo::machineHostName().toUpper().left(15); }
+QString computerName() { return ComputerName(); }
 
-QString operatingSystem() { return QSysInfo::prettyProductName(); }
+QString operatingSystem() { return GetOSDisplayString(); }
 
 QString themeActiveValue()
 {

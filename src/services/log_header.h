@@ -24,13 +24,16 @@ QString NomTheme(const QString& valeurThemeActive);
 
 namespace logheader {
 
-// The program's version, "major.minor.revision".
+// The program's build, VersionApplication: "2019.0814.1011".
 QString appVersion();
 // The program's folder (Windows form, trailing backslash), name and ".exe".
 QString exeName();
+// The product name of the program's own version resource, else
+// "QN3_Tools_Vandrel" (a program built for this platform has no resource).
 QString productName();
-// The host name in upper case, at most 15 characters.
+// ComputerName: the host name in upper case, at most 15 characters.
 QString computerName();
+// GetOSDisplayString.
 QString operatingSystem();
 // The "ThemeActive" value of the theme manager, as text.
 QString themeActiveValue();

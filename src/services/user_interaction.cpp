@@ -6,6 +6,16 @@ namespace {
 class NobodyAnswers final : public UserInteraction {
 public:
     std::optional<QString> askOpenFile(const OpenFileRequest&) override { return std::nullopt; }
+
+    int32_t askMessageBox(const MessageBoxRequest& request) override
+    {
+        switch (request.style & msgbox::ButtonsMask) {
+        case 0: return msgbox::AnswerOk;
+        case 2: return msgbox::AnswerIgnore;
+        case 4: return msgbox::AnswerNo;
+        default: return msgbox::AnswerCancel;
+        }
+    }
 };
 } // namespace
 

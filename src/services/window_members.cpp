@@ -3,6 +3,8 @@
 #include "platform/runtime_error.h"
 #include "services/user_interaction.h"
 
+#include <stdexcept>
+
 namespace qn3::services {
 
 void ListBox::AddItem(const QString& line)
@@ -19,6 +21,22 @@ void ListBox::Clear()
         return;
     beginResetModel();
     lines_.clear();
+    endResetModel();
+}
+
+void ListBox::RemoveItem(int index)
+{
+    if (index < 0 || index >= ListCount())
+        throw std::out_of_range("ListBox::RemoveItem: no line at this index");
+    beginRemoveRows(QModelIndex(), index, index);
+    lines_.removeAt(index);
+    endRemoveRows();
+}
+
+void ListBox::setLines(QStringList lines)
+{
+    beginResetModel();
+    lines_ = std::move(lines);
     endResetModel();
 }
 

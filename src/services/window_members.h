@@ -21,6 +21,11 @@ public:
     const QString& List(int index) const { return lines_.at(index); }
     const QStringList& lines() const { return lines_; }
     void Clear();
+    // Removes the line at `index`; the lines after it move up one place.
+    // Throws std::out_of_range for an index without a line.
+    void RemoveItem(int index);
+    // Replaces every line at once (one reset for the views, however many lines).
+    void setLines(QStringList lines);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

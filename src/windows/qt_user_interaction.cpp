@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace qn3::windows {
@@ -30,7 +31,55 @@ QString hostOrEmpty(const QString& windowsPath)
     }
 }
 
+// The platform's button sets, by the low three bits of the style.
+QMessageBox::StandardButtons buttonsOf(int32_t style)
+{
+    switch (style & services::msgbox::ButtonsMask) {
+    case 1: return QMessageBox::Ok | QMessageBox::Cancel;
+    case 2: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    case 3: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case 4: return QMessageBox::Yes | QMessageBox::No;
+    case 5: return QMessageBox::Retry | QMessageBox::Cancel;
+    default: return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::Icon iconOf(int32_t style)
+{
+    switch (style & 0x70) {
+    case 16: return QMessageBox::Critical;
+    case 32: return QMessageBox::Question;
+    case 48: return QMessageBox::Warning;
+    case 64: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+int32_t answerOf(int clicked)
+{
+    switch (clicked) {
+    case QMessageBox::Ok: return 1;
+    case QMessageBox::Cancel: return 2;
+    case QMessageBox::Abort: return 3;
+    case QMessageBox::Retry: return 4;
+    case QMessageBox::Ignore: return 5;
+    case QMessageBox::Yes: return 6;
+    case QMessageBox::No: return 7;
+    default: return 2; // closed without a button
+    }
+}
+
 } // namespace
+
+int32_t QtUserInteraction::askMessageBox(const services::MessageBoxRequest& request)
+{
+    QMessageBox box(iconOf(request.style), request.title, request.text, buttonsOf(request.style), owner_);
+    if (request.style & services::msgbox::SetForeground) {
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+        box.activateWindow();
+    }
+    return answerOf(box.exec());
+}
 
 std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRequest& request)
 {

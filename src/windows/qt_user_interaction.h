@@ -14,6 +14,7 @@ public:
     void setOwner(QWidget* owner) { owner_ = owner; }
 
     std::optional<QString> askOpenFile(const services::OpenFileRequest& request) override;
+    int32_t askMessageBox(const services::MessageBoxRequest& request) override;
 
 private:
     QWidget* owner_;

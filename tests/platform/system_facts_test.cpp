@@ -1,4 +1,5 @@
 #include "platform/system_facts.h"
+#include "support/temp_prefix.h"
 
 #include <QSysInfo>
 #include <QTimeZone>
@@ -13,6 +14,7 @@ namespace {
 
 TEST(SystemFacts, DefaultVersionIsWhatAProgramWithoutManifestSees)
 {
+    qn3::testing::TempPrefix prefix; // the version record looks at the registry store
     const OsVersionInfo info = SystemFacts::standard().osVersion();
     EXPECT_EQ(info.platformId, 2u);
     EXPECT_EQ(info.majorVersion, 6u);

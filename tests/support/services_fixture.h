@@ -13,11 +13,13 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace qn3::testing {
 
 // Answers the open-file question with `openFileAnswer` (nothing = cancel)
-// and keeps the last request.
+// and keeps the last request; answers every message box with
+// `messageBoxAnswer` and keeps the boxes shown.
 class ScriptedUserInteraction final : public services::UserInteraction {
 public:
     std::optional<QString> openFileAnswer;
@@ -26,6 +28,14 @@ public:
     {
         lastRequest = request;
         return openFileAnswer;
+    }
+
+    int32_t messageBoxAnswer = services::msgbox::AnswerOk;
+    std::vector<services::MessageBoxRequest> messageBoxes;
+    int32_t askMessageBox(const services::MessageBoxRequest& request) override
+    {
+        messageBoxes.push_back(request);
+        return messageBoxAnswer;
     }
 };
 

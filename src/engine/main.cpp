@@ -11,7 +11,6 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QN3_Tools_Vandrel"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QN3_VERSION));
     // The program keeps running while its main window is hidden in the
     // notification area; it ends when the main window has closed.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -21,10 +20,12 @@ int main(int argc, char** argv)
     qn3::windows::QtKeyboardState keyboard;
     const qn3::platform::ScopedInstall<qn3::platform::KeyboardState> installedKeyboard(keyboard);
 
+    // Listening before the start-up: a request to stop that arrives while it
+    // runs is answered as soon as the event loop turns.
+    const qn3::engine::TerminationSignals terminationSignals(
+        [] { qn3::engine::FrmMain::instance().closeWithoutQuestion(); });
     qn3::engine::Demarrage();
-    qn3::engine::FrmMain& mainWindow = qn3::engine::FrmMain::instance();
-    userInteraction.setOwner(&mainWindow);
-    const qn3::engine::TerminationSignals terminationSignals([&mainWindow] { mainWindow.closeWithoutQuestion(); });
+    userInteraction.setOwner(&qn3::engine::FrmMain::instance());
 
     const int status = app.exec();
     qn3::engine::FrmMain::destroyInstance();

@@ -3,11 +3,15 @@
 #include "engine/frm_main.h"
 #include "engine/frm_setup.h"
 #include "platform/windows_path.h"
+#include "platform/registry_store.h"
+#include "services/formats.h"
+#include "services/os_facts.h"
+#include "services/registry_access.h"
 #include "services/shared_values.h"
+#include "services/versions.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
 
-#include <QCoreApplication>
 
 namespace qn3::engine {
 namespace {
@@ -18,6 +22,13 @@ void InitialisationSysteme()
     services::FormatDate = QStringLiteral("dd/MM/yyyy");
     services::FormatHeure = QStringLiteral("HH:MM:SS");
     services::RepApplication = platform::paths::applicationFolder();
+    services::GetVersionExA(services::VersionOS);
+    // The desktop's visual theme, as the registry tells it.
+    QString theme;
+    services::Reg_GetValue(platform::HKEY_CURRENT_USER,
+                           QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"),
+                           QStringLiteral("ThemeActive"), theme);
+    services::ThemeActif = services::Val(theme) != 0 ? 1 : 0;
 }
 
 void Trace(const QString& text)
@@ -30,7 +41,7 @@ void Trace(const QString& text)
 void Demarrage()
 {
     services::Frm_Main().Caption =
-        QStringLiteral("Quillon: Tools VANDREL - ") + QCoreApplication::applicationVersion();
+        QStringLiteral("Quillon: Tools VANDREL - ") + services::VersionApplication();
     FrmMain& main = FrmMain::instance();
     main.show();
 

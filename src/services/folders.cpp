@@ -5,6 +5,7 @@
 #include "platform/system_facts.h"
 #include "platform/windows_path.h"
 #include "services/error_routine.h"
+#include "services/name_cleaning.h"
 #include "services/path_pieces.h"
 #include "services/trace_log.h"
 #include "services/trap.h"
@@ -21,7 +22,6 @@
 // Map of this file:
 //   Remembered lists   the four lists of the run and the last path
 //   Disk               the folder test and the three ways to make a level
-//   Cleaning           folder paths as the folder-name rule cleans them
 //   Procedures
 
 namespace qn3::services {
@@ -102,30 +102,6 @@ bool isPathError(int32_t number)
            || number == platform::errors::PathNotFound;
 }
 
-// ---- Cleaning -----------------------------------------------------------------
-
-// Folder paths are cleaned as folder names are everywhere in the program:
-// characters Windows refuses and the list separator "," become blanks; "...",
-// ".." and "%" go; past a drive or "\\" start a ":" becomes a blank and runs of
-// three blanks become one; blanks before a backslash go.
-QString nettoieDossier(QString path)
-{
-    for (const char16_t c : {u'/', u'*', u'?', u'"', u'<', u'>', u'|', u','})
-        path.replace(QChar(c), QChar(u' '));
-    path.remove(QStringLiteral("..."));
-    path.remove(QStringLiteral(".."));
-    path.remove(u'%');
-    if (path.size() > 2) {
-        QString rest = path.mid(2);
-        rest.replace(u':', u' ');
-        rest.replace(QStringLiteral("   "), QStringLiteral(" "));
-        path = path.left(2) + rest;
-    }
-    while (path.contains(QStringLiteral(" \\")))
-        path.replace(QStringLiteral(" \\"), QStringLiteral("\\"));
-    return path.trimmed();
-}
-
 } // namespace
 
 // ---- Procedures -----------------------------------------------------------------
@@ -145,7 +121,7 @@ void VerificationEtCreationRepertoire(const QString& Dossier, bool Rapport)
             GestionDesErreurs(QStringLiteral("Lib_Systeme:VerificationEtCreationRepertoire"));
         }
     });
-    trap(1, [&] { chemin = nettoieDossier(Dossier); });
+    trap(1, [&] { chemin = NettoieNomDeDossier(Dossier); });
     if (chemin.trimmed().isEmpty())
         return;
     chemin = CheckRep(chemin);

@@ -7,10 +7,9 @@
 
 // The header block of the day's trace log and the sources of its lines.
 //
-// Several sources (program version, computer name, operating system, theme
-// value, radio identity) belong to services built later; until then each is
-// one small function here giving what exists now, to be pointed at the real
-// service when it lands.
+// Each line's source is one small function below, so a test can check them
+// one by one. The radio's identity is not in the settings read so far: it is
+// 0 and "Radio" until the site settings that carry it are read.
 namespace qn3::services {
 
 // The ten header lines, each starting "==:==:==:====:=:=:=:".

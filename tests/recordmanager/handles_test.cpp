@@ -81,6 +81,35 @@ TEST_F(Transactions, AbortUndoesEveryFileTouched)
     EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "");
 }
 
+TEST_F(Transactions, AbortRestoresUpdatedAndDeletedRecordsOfBothFiles)
+{
+    ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
+    ASSERT_EQ(insert(b, record("0001", "B", "bb")), 0);
+    ASSERT_EQ(insert(b, record("0002", "B", "cc")), 0);
+    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(call(op::GetEqual, a, 0, "0001").status, 0);
+    ASSERT_EQ(call(op::Update, a, 0, {}, record("0001", "Z", "zz")).status, 0);
+    ASSERT_EQ(call(op::GetEqual, b, 0, "0002").status, 0);
+    ASSERT_EQ(call(op::Delete, b, 0).status, 0);
+    ASSERT_EQ(endTransaction(false), 0);
+    EXPECT_EQ(call(op::GetEqual, a, 0, "0001").data, record("0001", "A", "aa"));
+    EXPECT_EQ(call(op::GetEqual, b, 0, "0002").data, record("0002", "B", "cc"));
+    EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "0001|0002|");
+    EXPECT_EQ(endTransaction(false), status::NoTransaction);
+}
+
+TEST_F(Transactions, AfterAnAbortTheRecordCanBeWrittenAgainThroughTheSameBlock)
+{
+    ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
+    ASSERT_EQ(call(op::GetEqual, a, 0, "0001").status, 0);
+    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(call(op::Update, a, 0, {}, record("0001", "Z", "zz")).status, 0);
+    ASSERT_EQ(endTransaction(false), 0);
+    // Nobody else changed the record: the block's read of it still holds.
+    ASSERT_EQ(call(op::GetEqual, a, 0, "0001").status, 0);
+    EXPECT_EQ(call(op::Update, a, 0, {}, record("0001", "Y", "yy")).status, 0);
+}
+
 TEST_F(Transactions, EndKeepsEveryFileTouched)
 {
     ASSERT_EQ(beginTransaction(), 0);

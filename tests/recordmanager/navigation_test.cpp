@@ -113,6 +113,70 @@ TEST_F(Navigation, AfterDeleteNextAndPreviousGoOnFromWhereTheRecordStood)
     EXPECT_EQ(call(op::GetPrevious, copy, 1).data.substr(0, 4), "0003");
 }
 
+TEST_F(Navigation, AfterDeleteOnAUniqueKeyTheCursorHasNoRecordButKeepsItsPlaceAndKey)
+{
+    ASSERT_EQ(call(op::GetEqual, block, 0, "0003").status, 0);
+    ASSERT_EQ(call(op::Delete, block, 0).status, 0);
+    for (const uint16_t operation : {op::Update, op::Delete, op::GetPosition})
+        EXPECT_EQ(call(operation, block, 0, {}, record("0003", "B", "cc")).status, status::InvalidPositioning)
+            << operation;
+    EXPECT_EQ(call(op::GetNext, block, 1).status, status::KeyNumberChanged);
+    Block copy = block;
+    EXPECT_EQ(call(op::GetPrevious, block, 0).data.substr(0, 4), "0002");
+    EXPECT_EQ(call(op::GetNext, copy, 0).data.substr(0, 4), "0004");
+}
+
+TEST_F(Navigation, UpdateThatMovesAUniqueKeyContinuesFromTheNewPlace)
+{
+    // Key 2 (case-insensitive names): "dd" of 0002 moves past "Ee" of 0001.
+    ASSERT_EQ(call(op::GetEqual, block, 2, "DD   ").status, 0);
+    ASSERT_EQ(call(op::Update, block, 2, {}, record("0002", "C", "zz")).status, 0);
+    EXPECT_EQ(call(op::GetNext, block, 2).status, status::EndOfFile);
+    EXPECT_EQ(call(op::GetPrevious, block, 2).data.substr(0, 4), "0001");
+}
+
+TEST_F(Navigation, GetDirectOnADeletedRecordKeepsThePosition)
+{
+    ASSERT_EQ(call(op::GetEqual, block, 0, "0004").status, 0);
+    const Answer position = call(op::GetPosition, block, 0, {}, {}, 4);
+    ASSERT_EQ(position.status, 0);
+    ASSERT_EQ(call(op::Delete, block, 0).status, 0);
+    ASSERT_EQ(call(op::GetEqual, block, 0, "0002").status, 0);
+    EXPECT_EQ(call(op::GetDirect, block, 0, {}, position.data).status, status::InvalidRecordAddress);
+    EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0003");
+}
+
+TEST_F(Navigation, KeysCompareAsUnsignedBytes)
+{
+    ASSERT_EQ(insert(block, record("\x80" "000", "\x80", "\x80")), 0);
+    ASSERT_EQ(insert(block, record("zzzz", "z", "z")), 0);
+    EXPECT_EQ(walk(block, 0, op::GetLast, op::GetPrevious).substr(0, 10), "\x80" "000|zzzz|");
+    EXPECT_EQ(walk(block, 1, op::GetLast, op::GetPrevious).substr(0, 10), "\x80" "000|zzzz|");
+    EXPECT_EQ(call(op::GetGreater, block, 0, "zzzz").data.substr(0, 4), "\x80" "000");
+}
+
+TEST_F(Navigation, SegmentsOfOneKeyKeepTheirOwnCaseRule)
+{
+    // Bytes 1-2 compared as they are, bytes 3-4 whatever their case.
+    ASSERT_EQ(create("mixed", makeSpec(8, 1, {{1, 2, 16}, {3, 2, 1024}})), 0);
+    Block b;
+    ASSERT_EQ(open(b, "mixed"), 0);
+    const auto put = [&](const std::string& r) { return call(op::Insert, b, 0, {}, r, 8).status; };
+    ASSERT_EQ(put("ab\xE9x1111"), 0);
+    EXPECT_EQ(put("ab\xC9X2222"), status::DuplicateKey) << "second segment ignores case, accents included";
+    ASSERT_EQ(put("Ab\xE9x3333"), 0) << "first segment keeps case";
+    ASSERT_EQ(put("abZZ4444"), 0);
+    std::string order;
+    for (Answer a = call(op::GetFirst, b, 0, {}, {}, 8); a.status == 0; a = call(op::GetNext, b, 0, {}, {}, 8))
+        order += a.data.substr(4, 4) + "|";
+    EXPECT_EQ(order, "3333|4444|1111|") << "'A' before 'a'; 'Z' before the upper case of 0xE9";
+    const Answer found = call(op::GetEqual, b, 0, "ab\xC9X", {}, 8);
+    ASSERT_EQ(found.status, 0);
+    EXPECT_EQ(found.data.substr(4, 4), "1111");
+    EXPECT_EQ(found.key.substr(0, 4), "ab\xE9x") << "the key buffer gets the stored bytes";
+    EXPECT_EQ(call(op::GetEqual, b, 0, "AB\xE9x", {}, 8).status, status::KeyNotFound);
+}
+
 TEST_F(Navigation, UpdateThatMovesTheKeyContinuesFromTheNewPlace)
 {
     ASSERT_EQ(call(op::GetEqual, block, 1, "A       ").status, 0);

@@ -92,6 +92,74 @@ TEST_F(Statuses, DataLengths)
     EXPECT_EQ(full.data.size(), 40u) << "the data length handed back is the record's";
 }
 
+TEST_F(Statuses, NullPointersAnswerAStatusAndChangeNothing)
+{
+    std::string data = record("0003", "A", "cc");
+    std::string key(255, ' ');
+    int32_t length = 40;
+    std::string path = windowsPath("st");
+    EXPECT_EQ(BTRCALL(op::Open, nullptr, data.data(), &length, path.data(), 255, 0), status::FileNotOpen);
+    Block other;
+    EXPECT_EQ(BTRCALL(op::Open, other.data(), data.data(), &length, nullptr, 255, 0), status::FileNotFound);
+    EXPECT_EQ(BTRCALL(op::Close, nullptr, nullptr, nullptr, nullptr, 0, 0), status::FileNotOpen);
+    EXPECT_EQ(BTRCALL(op::Insert, block.data(), data.data(), nullptr, key.data(), 255, 0), status::DataBufferLength);
+    EXPECT_EQ(BTRCALL(op::Insert, block.data(), nullptr, &length, key.data(), 255, 0), status::DataBufferLength);
+    EXPECT_EQ(BTRCALL(op::Insert, block.data(), data.data(), &length, nullptr, 255, 0), status::KeyBufferTooShort);
+    EXPECT_EQ(BTRCALL(op::Create, other.data(), nullptr, &length, path.data(), 255, 0), status::DataBufferLength);
+    EXPECT_EQ(BTRCALL(op::Create, other.data(), data.data(), nullptr, path.data(), 255, 0), status::DataBufferLength);
+    auto spec = standardSpec();
+    length = SpecificationSize;
+    EXPECT_EQ(BTRCALL(op::Create, other.data(), spec.data(), &length, nullptr, 255, 0), status::FileNotFound);
+    ASSERT_EQ(call(op::GetFirst, block, 0).status, 0);
+    length = 4;
+    EXPECT_EQ(BTRCALL(op::GetPosition, block.data(), nullptr, &length, key.data(), 255, 0), status::DataBufferLength);
+    EXPECT_EQ(BTRCALL(op::GetPosition, block.data(), data.data(), nullptr, key.data(), 255, 0),
+              status::DataBufferLength);
+    EXPECT_EQ(BTRCALL(op::Update, block.data(), data.data(), nullptr, key.data(), 255, 0), status::DataBufferLength);
+    EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), "0001|0002|");
+    EXPECT_EQ(call(op::GetFirst, block, 0).data, record("0001", "A", "aa"));
+}
+
+TEST_F(Statuses, UpdateOfAWrongLengthChangesNothing)
+{
+    ASSERT_EQ(call(op::GetEqual, block, 0, "0001").status, 0);
+    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq"), 0).status, status::DataBufferLength);
+    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq"), 39).status, status::DataBufferLength);
+    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq") + "!", 41).status, status::DataBufferLength);
+    EXPECT_EQ(call(op::GetEqual, block, 0, "0001").data, record("0001", "A", "aa"));
+    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq")).status, 0) << "the cursor survived";
+}
+
+TEST_F(Statuses, ShortReadFillsWhatFitsAndStillPositions)
+{
+    const Answer partial = call(op::GetEqual, block, 0, "0001", {}, 6);
+    EXPECT_EQ(partial.status, status::DataBufferLength);
+    EXPECT_EQ(partial.data, record("0001", "A", "aa").substr(0, 6));
+    EXPECT_EQ(partial.key.substr(0, 4), "0001");
+    EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0002");
+}
+
+TEST_F(Statuses, ScribbledBlocksNeverCrash)
+{
+    ASSERT_EQ(call(op::GetFirst, block, 0).status, 0);
+    // Every byte after the block's own marker in turn set to 0xFF.
+    for (size_t at = 4; at < block.bytes.size(); ++at) {
+        Block scribbled = block;
+        scribbled.bytes[at] = 0xFF;
+        for (const uint16_t operation : {op::GetNext, op::GetPrevious, op::GetPosition}) {
+            const int16_t status = call(operation, scribbled, 0).status;
+            EXPECT_TRUE(status == 0 || status == status::FileNotOpen || status == status::InvalidPositioning ||
+                        status == status::KeyNumberChanged || status == status::EndOfFile)
+                << "byte " << at << " operation " << operation << " status " << status;
+        }
+    }
+    Block elsewhere = block;
+    elsewhere.bytes[12] = 0x7F;  // a record id that names no record
+    EXPECT_EQ(call(op::Update, elsewhere, 0, {}, record("0001", "Q", "qq")).status, status::Conflict);
+    EXPECT_EQ(call(op::Delete, elsewhere, 0).status, status::Conflict);
+    EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), "0001|0002|");
+}
+
 TEST_F(Statuses, WritesThatBreakKeyRules)
 {
     EXPECT_EQ(insert(block, record("0001", "Z", "zz")), status::DuplicateKey);

@@ -88,12 +88,14 @@ QString hostOf(const QString& windowsPath)
     }
 }
 
-// A missing network share is "network path not found", as on Windows.
+// A missing network share is "network path not found", as on Windows, where
+// a share is never made by a copy: only folders inside an existing one are.
 void checkShare(const QString& windowsPath)
 {
     if (!windowsPath.startsWith(u"\\\\"))
         return;
-    const QString share = windowsPath.section(u'\\', 0, 3, QString::SectionSkipEmpty);
+    // Server and share: the first two names once the leading "\\" is skipped.
+    const QString share = windowsPath.section(u'\\', 0, 1, QString::SectionSkipEmpty);
     if (!QFileInfo(hostOf(QStringLiteral("\\\\") + share)).isDir())
         throw Failure{codes::BadNetPath};
 }
@@ -229,6 +231,7 @@ void copy(const FileOperation& operation)
     if (operation.to.split(QChar(0), Qt::SkipEmptyParts).isEmpty())
         throw Failure{codes::InvalidParameter};
     const QString to = operation.to.split(QChar(0), Qt::SkipEmptyParts).first();
+    checkShare(to);
     const QString target = hostOf(to);
     const bool intoFolder = resolved.several || QFileInfo(target).isDir() || to.endsWith(u'\\');
     if (resolved.several && QFileInfo(target).isFile())

@@ -61,9 +61,17 @@ bool folderExists(const QString& folder)
     return QFileInfo(host).isDir();
 }
 
+// "\\server\share\": a share is published by its server, never made by a
+// folder creation, even when the server's folder is here.
+bool isShare(const QString& level) { return level.startsWith(u"\\\\") && level.count(u'\\') == 4; }
+
 // The runtime's MkDir: raises 75 or 76 when the folder cannot be made.
 void makeFolderOrRaise(const QString& level)
 {
+    if (isShare(level))
+        throw platform::RuntimeError(platform::errors::PathNotFound,
+                                     platform::runtimeErrorText(platform::errors::PathNotFound) + QStringLiteral(": ")
+                                         + level);
     const QString host = platform::paths::toHost(level);
     if (::mkdir(QFile::encodeName(host).constData(), 0777) != 0 && errno != EEXIST) {
         const int error = errno;
@@ -74,6 +82,8 @@ void makeFolderOrRaise(const QString& level)
 // CreateDirectoryA: no report, the caller tests afterwards.
 void makeFolderQuietly(const QString& level) noexcept
 {
+    if (isShare(level))
+        return;
     try {
         QDir().mkdir(platform::paths::toHost(level));
     } catch (...) {

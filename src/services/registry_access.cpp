@@ -9,11 +9,15 @@
 
 #include <QtEndian>
 
+#include <cmath>
+
 namespace qn3::services {
 namespace {
 
 constexpr int32_t kInvalidHandle = static_cast<int32_t>(platform::win_error::InvalidHandle);
 constexpr int32_t kBadKey = static_cast<int32_t>(platform::win_error::BadKey);
+constexpr int32_t kInvalidParameter = 87;            // ERROR_INVALID_PARAMETER
+constexpr int32_t kRegistryIoFailed = static_cast<int32_t>(platform::win_error::RegistryIoFailed);
 
 // RegCreateKeyA below the caller's root, or below the platform's choice.
 int32_t openKey(uint32_t CleRacine, const QString& CheminCle, platform::RegistryKey& key)
@@ -59,7 +63,7 @@ int32_t Reg_GetValue(uint32_t CleRacine, const QString& CheminCle, const QString
             case platform::REG_EXPAND_SZ: {
                 const platform::RegistryQuery read = store.queryValue(key, NomValeur, probe.size + 1);
                 if (read.code == 0)
-                    Resultat = platform::ansi::decode(QByteArrayView(read.data).first(probe.size - 1));
+                    Resultat = platform::ansi::decode(read.data.left(probe.size - 1));
                 return read.code;
             }
             case platform::REG_DWORD: {
@@ -82,10 +86,16 @@ int32_t Reg_SetValue(uint32_t CleRacine, const QString& CheminCle, const QString
         return kBadKey;
     int32_t code = 0;
     Trap trap(u"Lib_Systeme:Reg_SetValue");
-    trap([&] {
+    // A fault stopped the write: never report it as done.
+    const bool ran = trap([&] {
         code = onKey(CleRacine, CheminCle, [&](platform::RegistryStore& store, const platform::RegistryKey& key) {
             if (static_cast<uint32_t>(TypeValeur) == platform::REG_DWORD) {
-                const auto value = static_cast<uint32_t>(CLng(Val(Valeur)));
+                // Signed or unsigned, the text must name 32 bits; anything
+                // wider is refused rather than cut.
+                const double number = std::nearbyint(Val(Valeur));
+                if (!(number >= -2147483648.0 && number <= 4294967295.0))
+                    return kInvalidParameter;
+                const auto value = static_cast<uint32_t>(static_cast<int64_t>(number));
                 char bytes[4];
                 qToLittleEndian(value, bytes);
                 return store.setValue(key, NomValeur, platform::REG_DWORD, QByteArrayView(bytes, 4));
@@ -97,7 +107,7 @@ int32_t Reg_SetValue(uint32_t CleRacine, const QString& CheminCle, const QString
             return store.setValue(key, NomValeur, platform::REG_SZ, data);
         });
     });
-    return code;
+    return ran ? code : kRegistryIoFailed;
 }
 
 } // namespace qn3::services

@@ -156,6 +156,26 @@ TEST_F(ShellFileOperation, FileInUseByAnotherProgramGivesSharingViolation)
     EXPECT_EQ(read(QStringLiteral("Src/busy.wav")), "busy");
 }
 
+TEST_F(ShellFileOperation, CopyMakesFoldersInsideAShareButNeverTheShareItself)
+{
+    write(QStringLiteral("Src/a.txt"), "a");
+    const QString unc = prefix.path() + QStringLiteral("/dosdevices/unc");
+    ASSERT_TRUE(QDir().mkpath(unc + QStringLiteral("/pc/Data")));
+
+    EXPECT_EQ(copy(QStringLiteral("C:\\Src\\a.txt"), QStringLiteral("\\\\PC\\Data\\New\\a.txt")), 0);
+    EXPECT_TRUE(QFileInfo::exists(unc + QStringLiteral("/pc/Data/New/a.txt")));
+    EXPECT_EQ(copy(QStringLiteral("\\\\PC\\Data\\New\\a.txt"), QStringLiteral("C:\\Src\\b.txt")), 0)
+        << "a file of an existing share is a source like any other";
+    EXPECT_EQ(read(QStringLiteral("Src/b.txt")), "a");
+
+    EXPECT_EQ(copy(QStringLiteral("C:\\Src\\a.txt"), QStringLiteral("\\\\PC\\Gone\\New\\a.txt")),
+              codes::BadNetPath);
+    EXPECT_FALSE(QFileInfo::exists(unc + QStringLiteral("/pc/Gone")));
+    EXPECT_EQ(copy(QStringLiteral("C:\\Src\\a.txt"), QStringLiteral("\\\\Nobody\\Data\\a.txt")),
+              codes::BadNetPath);
+    EXPECT_FALSE(QFileInfo::exists(unc + QStringLiteral("/Nobody")));
+}
+
 TEST_F(ShellFileOperation, DeleteGivesTheShellCodes)
 {
     write(QStringLiteral("Src/a.txt"), "a");

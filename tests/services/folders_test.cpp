@@ -68,6 +68,12 @@ TEST_F(FoldersTest, NetworkPathsNeverMakeTheServerLevel)
     // Neither the share nor the server's folder was made.
     EXPECT_FALSE(QFileInfo(host(QStringLiteral("\\\\Autre\\Data"))).dir().exists());
     EXPECT_EQ(folderLines(), QStringList(QStringLiteral("Folder '\\\\Autre\\Data\\' not found")));
+
+    // A known server without the share: a share is never made either.
+    VerificationEtCreationRepertoire(QStringLiteral("\\\\PC\\Absent\\Sons\\"), true);
+    EXPECT_FALSE(isFolder(QStringLiteral("\\\\PC\\Absent\\")));
+    EXPECT_EQ(folderLines().size(), 2);
+    EXPECT_EQ(folderLines().value(1), QStringLiteral("Folder '\\\\PC\\Absent\\' not found"));
 }
 
 // ---- Testing a folder ----------------------------------------------------------

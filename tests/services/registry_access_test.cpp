@@ -58,6 +58,11 @@ TEST_F(RegistryAccessTest, TextValuesComeBackAsStoredAndNumbersInSignedDecimal)
     EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Negatif")), QStringLiteral("-5"));
     EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Compte"), QStringLiteral("-2147483648"), 4), 0);
     EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Compte")), QStringLiteral("-2147483648"));
+    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Plein"), QStringLiteral("4294967295"), 4), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Plein")), QStringLiteral("-1"));
+    // A number no DWORD can hold is refused, never reported as written.
+    EXPECT_NE(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Trop"), QStringLiteral("4294967296"), 4), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Trop")), QString());
     EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Accent"), QStringLiteral("Élysée"), 1), 0);
     EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Accent")), QStringLiteral("Élysée"));
 }

@@ -190,7 +190,9 @@ void purgeOldFiles(const QDate& today)
     }
 }
 
-QString dayText(const QDate& day) { return Date2StringEx(QDateTime(day, QTime(0, 0)), FormatDate); }
+// Only the day's fields are written, so the moment is taken in UTC: in local
+// time the midnight of a day whose summer time starts at 00:00 does not exist.
+QString dayText(const QDate& day) { return Date2StringEx(QDateTime(day, QTime(0, 0), Qt::UTC), FormatDate); }
 
 } // namespace
 

@@ -187,6 +187,18 @@ TEST_F(TraceLogTest, TheDailyPurgeDeletesOldDayFilesAndKeepsNamesStartingWithALe
     EXPECT_TRUE(QFile::exists(host(RepLogs + QStringLiteral("20000101.Log"))));
 }
 
+TEST_F(TraceLogTest, ThePurgeWaitsForTheLogFolderRatherThanSkipTheDay)
+{
+    SetupCharge = true; // the log folder is named but not made yet
+    log(QStringLiteral("early trouble"), true);
+    loadSettings();
+    touchLog(QStringLiteral("20240101.Log"));
+    log(QStringLiteral("x"));
+    TraceLogForce();
+    EXPECT_FALSE(QFile::exists(host(RepLogs + QStringLiteral("20240101.Log"))));
+    EXPECT_TRUE(QFile::exists(host(RepLogs + todayLogName())));
+}
+
 TEST_F(TraceLogTest, AnUnwritableFolderKeepsTheBatchAndReportsOncePerAttempt)
 {
     SetupCharge = true; // RepLogs does not exist

@@ -169,6 +169,9 @@ TEST_F(ErrorRoutineTest, ShortcutWaitIsClampedInPlaceAndFalseRemovesIt)
     wait = 500000;
     CreateShortCutStartUp(true, wait, QStringLiteral("Test"));
     EXPECT_EQ(wait, 120000);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(" /Wait=120000\n"));
+    file.close();
 
     CreateShortCutStartUp(false, wait, QStringLiteral("Test"));
     EXPECT_FALSE(QFile::exists(path));

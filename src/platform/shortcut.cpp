@@ -22,7 +22,8 @@ QString escapeValue(QString value)
 }
 
 // One quoted argument of the Exec key: inside double quotes, ", `, $ and the
-// backslash itself take a backslash.
+// backslash itself take a backslash; a "%" is doubled, since alone it starts
+// a field code.
 QString quoteArgument(const QString& argument)
 {
     QString quoted;
@@ -31,6 +32,8 @@ QString quoteArgument(const QString& argument)
     for (const QChar c : argument) {
         if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
             quoted += u'\\';
+        else if (c == u'%')
+            quoted += u'%';
         quoted += c;
     }
     quoted += u'"';

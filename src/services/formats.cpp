@@ -1,6 +1,7 @@
 #include "services/formats.h"
 
 #include "platform/ansi.h"
+#include "platform/clock.h"
 #include "platform/runtime_error.h"
 #include "services/trap.h"
 
@@ -150,7 +151,7 @@ QString D2S(const QDate& Moment)
     QString result;
     Trap trap(u"Lib_Public:D2S");
     if (!trap([&] { result = eightDigits(Moment); }))
-        result = eightDigits(QDate::currentDate());
+        result = eightDigits(platform::Clock::current().localNow().date());
     return result;
 }
 

@@ -166,16 +166,23 @@ void writeBatch(ListBox& Liste, const QString& NomFichier, const QString& jour)
 // ---------------------------------------------------------------------------
 // The daily purge
 
-void purgeOldFiles(const QDate& today)
+// Returns whether the folder was there to be purged: without it (no log
+// folder named or made yet) the purge is tried again at the next batch
+// rather than skipped for the rest of the day.
+bool purgeOldFiles(const QDate& today)
 {
     Trap trap(u"Lib_Public:TraceLogForce");
     if (RepLogs.isEmpty())
-        return;
+        return false;
     const QString limit = D2S(today.addDays(-kPurgeDays));
     QStringList names;
+    bool listed = false;
     trap([&] {
         const QDir folder(platform::paths::toHost(RepLogs));
+        if (!folder.exists())
+            return;
         names = folder.entryList({QStringLiteral("*.Log")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        listed = true;
     });
     for (const QString& name : names) {
         EclateRepFicExt(name);
@@ -188,9 +195,12 @@ void purgeOldFiles(const QDate& today)
                                    platform::runtimeErrorText(errors::PathFileAccessError) + QStringLiteral(": ") + path);
         });
     }
+    return listed;
 }
 
-QString dayText(const QDate& day) { return Date2StringEx(QDateTime(day, QTime(0, 0)), FormatDate); }
+// Only the day's fields are written, so the moment is taken in UTC: in local
+// time the midnight of a day whose summer time starts at 00:00 does not exist.
+QString dayText(const QDate& day) { return Date2StringEx(QDateTime(day, QTime(0, 0), Qt::UTC), FormatDate); }
 
 } // namespace
 
@@ -284,10 +294,8 @@ void TraceLogForce(ListBox& Liste, QString& NomFichier, bool Hier)
     trap([&] { writeBatch(Liste, NomFichier, jour); });
     trap([&] {
         const QString todayText = dayText(today);
-        if (todayText != DernierJourPurge) {
-            purgeOldFiles(today);
+        if (todayText != DernierJourPurge && purgeOldFiles(today))
             DernierJourPurge = todayText;
-        }
     });
 }
 

@@ -153,6 +153,22 @@ TEST_F(ErrorRoutineTest, AutomationDisconnectionLeavesAStartUpShortcutAndRestart
     EXPECT_TRUE(entry.contains(QStringLiteral("Comment=Lancer le Tools Vandrel Quillon\n")));
 }
 
+TEST_F(ErrorRoutineTest, AProgramFolderWithAPercentSignStaysLiteralInTheShortcut)
+{
+    // In a desktop entry's command a lone "%" starts a field code.
+    RepApplication = QStringLiteral("C:\\Prog 100%\\");
+    int32_t wait = 10000;
+    CreateShortCutStartUp(true, wait, QStringLiteral("Test"));
+    const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
+    QFile file(prefix.driveC() + QStringLiteral("/users/") + user
+               + QStringLiteral("/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Quillon - Tools Vandrel.lnk"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString entry = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(entry.contains(QStringLiteral("Exec=\"") + host(QStringLiteral("C:\\Prog 100%%")) + QStringLiteral("/QN3_Tools_Vandrel.exe\" /Wait=10000\n")))
+        << qPrintable(entry);
+    EXPECT_TRUE(entry.contains(QStringLiteral("Path=") + host(QStringLiteral("C:\\Prog 100%")) + u'\n'));
+}
+
 TEST_F(ErrorRoutineTest, ShortcutWaitIsClampedInPlaceAndFalseRemovesIt)
 {
     int32_t wait = 500;
@@ -169,6 +185,9 @@ TEST_F(ErrorRoutineTest, ShortcutWaitIsClampedInPlaceAndFalseRemovesIt)
     wait = 500000;
     CreateShortCutStartUp(true, wait, QStringLiteral("Test"));
     EXPECT_EQ(wait, 120000);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(" /Wait=120000\n"));
+    file.close();
 
     CreateShortCutStartUp(false, wait, QStringLiteral("Test"));
     EXPECT_FALSE(QFile::exists(path));

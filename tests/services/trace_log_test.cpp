@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <ctime>
+
 #include <gtest/gtest.h>
 
 namespace qn3::services {
@@ -142,6 +144,30 @@ TEST_F(TraceLogTest, ForceWithNothingBufferedTouchesNothingOnceTheDayHasItsHeade
     EXPECT_EQ(readLog(QStringLiteral("20240304.Log")).count('\n'), 10);
 }
 
+TEST_F(TraceLogTest, ADayWhoseMidnightIsSkippedByTheClockChangeIsStillADay)
+{
+    // Summer time starting at midnight (as in Chile): 00:00 of that day does
+    // not exist in local time, yet the day has a header and no error.
+    const QByteArray savedZone = qgetenv("TZ");
+    qputenv("TZ", "XST4XDT,M9.1.0/0,M4.1.0/0");
+    tzset();
+    clock.now = QDateTime(QDate(2023, 9, 3), QTime(10, 0));
+    loadSettings();
+    log(QStringLiteral("x"));
+    TraceLogForce();
+    log(QStringLiteral("y"));
+    TraceLogForce();
+    if (savedZone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", savedZone);
+    tzset();
+    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
+    const QList<QByteArray> lines = fileLines();
+    EXPECT_EQ(headerLines(lines), 10);
+    EXPECT_EQ(lines.size(), 12) << lines.join("\n").toStdString();
+}
+
 TEST_F(TraceLogTest, TheDailyPurgeDeletesOldDayFilesAndKeepsNamesStartingWithALetter)
 {
     loadSettings();
@@ -159,6 +185,18 @@ TEST_F(TraceLogTest, TheDailyPurgeDeletesOldDayFilesAndKeepsNamesStartingWithALe
     log(QStringLiteral("y"));
     TraceLogForce();
     EXPECT_TRUE(QFile::exists(host(RepLogs + QStringLiteral("20000101.Log"))));
+}
+
+TEST_F(TraceLogTest, ThePurgeWaitsForTheLogFolderRatherThanSkipTheDay)
+{
+    SetupCharge = true; // the log folder is named but not made yet
+    log(QStringLiteral("early trouble"), true);
+    loadSettings();
+    touchLog(QStringLiteral("20240101.Log"));
+    log(QStringLiteral("x"));
+    TraceLogForce();
+    EXPECT_FALSE(QFile::exists(host(RepLogs + QStringLiteral("20240101.Log"))));
+    EXPECT_TRUE(QFile::exists(host(RepLogs + todayLogName())));
 }
 
 TEST_F(TraceLogTest, AnUnwritableFolderKeepsTheBatchAndReportsOncePerAttempt)

@@ -1,5 +1,6 @@
 #include "services/file_search.h"
 
+#include "platform/ansi.h"
 #include "platform/directory_listing.h"
 #include "platform/file_info.h"
 #include "platform/runtime_error.h"
@@ -28,10 +29,18 @@ void letMessagesRun()
 }
 
 // Names a Linux folder may hold but no Windows path reaches: the path
-// mapping drops a trailing dot, and a backslash would split the name.
+// mapping drops a trailing dot, and a backslash would split the name. A
+// character the ANSI code page lacks (or bytes that are not UTF-8) would come
+// through the ANSI calls as "?", which cleaning refuses.
 bool unreachableByWindowsPath(const QString& name)
 {
-    return name.endsWith(u'.') || name.contains(u'\\');
+    if (name.endsWith(u'.') || name.contains(u'\\'))
+        return true;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80 && platform::ansi::toByte(c.unicode()) == '?')
+            return true;
+    }
+    return false;
 }
 
 void traceRefused(const QString& text)

@@ -26,8 +26,8 @@ void RechercheFichier(const QString& Dossier, const QString& Filtre, bool Recurs
 // every entry), appending its files to `ListeFichiers` and, with `Recursif`,
 // its sub-folders (with a trailing backslash) to `ListeDossiers`. Hidden
 // entries (dot names on this platform) are not listed. A name that NettoieNomDeFichier would
-// change, or that no Windows path can reach (a trailing dot, a backslash in
-// it), is refused with the trace line "Err: File not found: " and the path.
+// change, or that no Windows path can reach (a trailing dot, a backslash, a
+// character outside the ANSI code page), is refused with the trace line "Err: File not found: " and the path.
 // With `NonVides`, a file gone before its size could be read ends the
 // folder's listing with a trace line and a critical message box asking to
 // rename it. A missing

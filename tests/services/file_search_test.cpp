@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace qn3::services {
 namespace {
 
@@ -160,6 +163,34 @@ TEST_F(FileSearchTest, RefusedNamesAreTracedAndSkipped)
         EXPECT_TRUE(line.contains(QStringLiteral(" :Err: File not found: C:\\Scan\\"))) << line.toStdString();
     EXPECT_TRUE(lines.filter(QStringLiteral("Err: File not found: C:\\Scan\\50%.mp3")).size() == 1);
     EXPECT_TRUE(user.messageBoxes.empty());
+}
+
+TEST_F(FileSearchTest, NamesTheAnsiCodePageCannotHoldAreRefusedLikeUncleanNames)
+{
+    // Through the ANSI calls such a name reads with "?" in place of the
+    // character, which cleaning changes: refused and traced, never listed.
+    const QString folder = host(QStringLiteral("C:\\Scan\\"));
+    QDir().mkpath(folder);
+    const QByteArray hostFolder = QFile::encodeName(folder);
+    const QByteArray names[] = {QByteArray("caf\xe9.mp3"),            // Latin-1 bytes, not UTF-8
+                                QByteArray("\xce\xa9mega.mp3"),       // Greek omega
+                                QByteArray("\xc3\xa9t\xc3\xa9.mp3"), // accented letters: in the code page
+                                QByteArray("\xe2\x82\xac.mp3")};    // euro sign: in the code page
+    for (const QByteArray& name : names) {
+        const int fd = ::open((hostFolder + '/' + name).constData(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0) << name.constData();
+        ASSERT_EQ(::write(fd, "x", 1), 1);
+        ::close(fd);
+    }
+
+    search(QStringLiteral("*.mp3"), false, false);
+    EXPECT_EQ(files.lines(), QStringList({QStringLiteral("C:\\Scan\\\u00e9t\u00e9.mp3"), QStringLiteral("C:\\Scan\\\u20ac.mp3")}));
+    const QStringList lines = traced();
+    EXPECT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines.filter(QStringLiteral(" :Err: File not found: C:\\Scan\\")).size(), 2);
+    EXPECT_TRUE(user.messageBoxes.empty());
+    for (const QByteArray& name : names) // the temporary folder's removal cannot name the non-UTF-8 one
+        ::unlink((hostFolder + '/' + name).constData());
 }
 
 TEST_F(FileSearchTest, AFileRemovedBeforeItsTestEndsTheFolderWithTheRenameMessage)

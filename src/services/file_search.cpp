@@ -118,6 +118,9 @@ void RechercheFichierBis(const QString& Dossier, const QString& Masque, bool Rec
         if (e.number() != errors::PathNotFound)
             trap([&] { throw; });
         return;
+    } catch (...) {
+        trap([&] { throw; });
+        return;
     }
 
     for (const platform::DirectoryEntry& entry : entries) {

@@ -27,7 +27,10 @@ QDateTime rolledDateTime(int year, int month, int day, int hour, int minute)
     const int monthsFromYear = month - 1;
     const QDate firstOfMonth = QDate(year, 1, 1).addMonths(monthsFromYear);
     const QDate date = firstOfMonth.addDays(day - 1);
-    return QDateTime(date, QTime(0, 0)).addSecs(qint64(hour) * 3600 + qint64(minute) * 60);
+    // Rolled on a clock without daylight saving, so that a day whose midnight
+    // does not exist locally still gives its wall-clock time.
+    const QDateTime rolled = QDateTime(date, QTime(0, 0), Qt::UTC).addSecs(qint64(hour) * 3600 + qint64(minute) * 60);
+    return QDateTime(rolled.date(), rolled.time());
 }
 
 // A file description "reads as a date" in the forms the program's own dates
@@ -46,7 +49,7 @@ QDateTime descriptionAsDate(const QString& description)
             return moment;
     }
     const QDate shortDate = QLocale::system().toDate(text, QLocale::ShortFormat);
-    return shortDate.isValid() ? QDateTime(shortDate, QTime(0, 0)) : QDateTime();
+    return shortDate.isValid() ? shortDate.startOfDay() : QDateTime();
 }
 
 // The letter of the build: 'a' for build 0, 'b' for 1 ... as lower-case ANSI.

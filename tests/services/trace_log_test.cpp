@@ -3,6 +3,7 @@
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
+#include "support/scoped_time_zone.h"
 #include "support/services_fixture.h"
 
 #include <QDir>
@@ -148,20 +149,15 @@ TEST_F(TraceLogTest, ADayWhoseMidnightIsSkippedByTheClockChangeIsStillADay)
 {
     // Summer time starting at midnight (as in Chile): 00:00 of that day does
     // not exist in local time, yet the day has a header and no error.
-    const QByteArray savedZone = qgetenv("TZ");
-    qputenv("TZ", "XST4XDT,M9.1.0/0,M4.1.0/0");
-    tzset();
-    clock.now = QDateTime(QDate(2023, 9, 3), QTime(10, 0));
-    loadSettings();
-    log(QStringLiteral("x"));
-    TraceLogForce();
-    log(QStringLiteral("y"));
-    TraceLogForce();
-    if (savedZone.isNull())
-        qunsetenv("TZ");
-    else
-        qputenv("TZ", savedZone);
-    tzset();
+    {
+        const testing::ScopedTimeZone zone(testing::ScopedTimeZone::kMidnightChange);
+        clock.now = QDateTime(QDate(2023, 9, 3), QTime(10, 0));
+        loadSettings();
+        log(QStringLiteral("x"));
+        TraceLogForce();
+        log(QStringLiteral("y"));
+        TraceLogForce();
+    }
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
     const QList<QByteArray> lines = fileLines();
     EXPECT_EQ(headerLines(lines), 10);

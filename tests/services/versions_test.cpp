@@ -1,6 +1,7 @@
 #include "services/versions.h"
 #include "services/window_members.h"
 #include "support/pe_builder.h"
+#include "support/scoped_time_zone.h"
 #include "support/services_fixture.h"
 
 #include <QCoreApplication>
@@ -66,6 +67,17 @@ TEST_F(VersionsTest, BuildNumbersNameTheBuildDate)
         EXPECT_EQ(DateApplication(numbers), c.date) << c.major << ' ' << c.minor << ' ' << c.revision;
         EXPECT_EQ(VersionApplication(numbers), QString::fromUtf8(c.text)) << c.major << ' ' << c.minor;
     }
+}
+
+TEST_F(VersionsTest, ABuildOnADayWithoutMidnightKeepsItsTime)
+{
+    const testing::ScopedTimeZone zone(testing::ScopedTimeZone::kMidnightChange);
+    const platform::version::BuildNumbers numbers{2023, 903, 1011, QString()};
+    const QDateTime date = DateApplication(numbers);
+    ASSERT_TRUE(date.isValid());
+    EXPECT_EQ(date.date(), QDate(2023, 9, 3));
+    EXPECT_EQ(date.time(), QTime(10, 11));
+    EXPECT_EQ(VersionApplication(numbers), QStringLiteral("2023.0903.1011"));
 }
 
 TEST_F(VersionsTest, TheRunningProgramCarriesItsConfiguredBuild)

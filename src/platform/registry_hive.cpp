@@ -227,25 +227,22 @@ QString normalisedPath(QStringView path)
 
 const Value* Key::value(QStringView name) const
 {
-    const QString folded = fold(name);
-    for (const Value& v : values)
-        if (fold(v.name) == folded)
-            return &v;
-    return nullptr;
+    const auto found = byName.constFind(fold(name));
+    return found == byName.cend() ? nullptr : &values[*found];
 }
 
 bool Key::set(QStringView name, uint32_t type, QByteArrayView data)
 {
     const QString folded = fold(name);
-    for (Value& v : values) {
-        if (fold(v.name) != folded)
-            continue;
+    if (const auto found = byName.constFind(folded); found != byName.cend()) {
+        Value& v = values[*found];
         if (v.type == type && v.data == data)
             return false;
         v.type = type;
         v.data = data.toByteArray();
         return true;
     }
+    byName.insert(folded, values.size());
     values.push_back(Value{name.toString(), type, data.toByteArray()});
     return true;
 }
@@ -258,14 +255,34 @@ const Key* Hive::key(QStringView path) const
 
 Key& Hive::make(QStringView path)
 {
-    const QString normal = normalisedPath(path);
-    const QString folded = fold(normal);
-    if (const auto found = keys.find(folded); found != keys.end())
-        return *found;
-    qsizetype cut = normal.lastIndexOf(u'\\');
-    if (!normal.isEmpty())
-        make(cut < 0 ? QStringView() : QStringView(normal).first(cut));
-    return *keys.insert(folded, Key{normal, {}});
+    // Level by level from the root, so a deep path costs no recursion.
+    QString normal;
+    auto at = keys.find(QString());
+    if (at == keys.end())
+        at = keys.insert(QString(), Key{});
+    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts)) {
+        if (!normal.isEmpty())
+            normal += u'\\';
+        normal += name;
+        const QString folded = fold(normal);
+        at = keys.find(folded);
+        if (at == keys.end())
+            at = keys.insert(folded, Key{normal, {}, {}});
+        else
+            normal = at->path; // the first spelling of the ancestors is kept
+    }
+    return *at;
+}
+
+bool withinLimits(QStringView path)
+{
+    constexpr qsizetype maxName = 255;
+    constexpr qsizetype maxLevels = 512;
+    qsizetype levels = 0;
+    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts))
+        if (name.size() > maxName || ++levels > maxLevels)
+            return false;
+    return true;
 }
 
 // ---- Parsing lines ------------------------------------------------------------
@@ -288,15 +305,14 @@ Hive parse(QByteArrayView text)
         ++hive.damagedLines;
     Key* current = nullptr;
     for (qsizetype i = lines.front() == header ? 1 : 0; i < lines.size(); ++i) {
-        QString line = QString::fromUtf8(lines[i]).trimmed();
-        // Long hex data continues on the next lines after a final backslash.
-        while (line.endsWith(u'\\') && line.contains(u"=hex") && i + 1 < lines.size())
-            line = line.chopped(1) + QString::fromUtf8(lines[++i]).trimmed();
+        const QString line = QString::fromUtf8(lines[i]).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
             qsizetype at = 1;
-            const std::optional<QString> path = readEscaped(line, at, u']');
+            std::optional<QString> path = readEscaped(line, at, u']');
+            if (path && !withinLimits(*path))
+                path.reset();
             current = path ? &hive.make(*path) : nullptr;
             hive.damagedLines += path ? 0 : 1;
             continue;
@@ -307,11 +323,18 @@ Hive parse(QByteArrayView text)
             name = QString();
         else if (line.startsWith(u'"'))
             name = readEscaped(line, at, u'"');
-        if (!name || !current || at >= line.size() || line[at] != u'=') {
+        if (!name || at >= line.size() || line[at] != u'=') {
             ++hive.damagedLines;
             continue;
         }
-        const auto data = readData(QStringView(line).sliced(at + 1).trimmed());
+        QString text = QStringView(line).sliced(at + 1).trimmed().toString();
+        // Long hex data continues on the next lines after a final backslash.
+        if (text.startsWith(u"hex"))
+            while (text.endsWith(u'\\') && i + 1 < lines.size()) {
+                text.chop(1);
+                text += QString::fromUtf8(lines[++i]).trimmed();
+            }
+        const auto data = current ? readData(text) : decltype(readData(text))();
         if (!data) {
             ++hive.damagedLines;
             continue;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QMap>
 #include <QString>
 
@@ -23,6 +24,7 @@ struct Value {
 struct Key {
     QString path; // as first spelt, names joined by "\"; empty for the root
     std::vector<Value> values;
+    QHash<QString, size_t> byName; // folded value name -> index in `values`
 
     const Value* value(QStringView name) const;
     // Sets a value; false when it already held that type and data.
@@ -36,12 +38,18 @@ struct Hive {
     int damagedLines = 0;
 
     const Key* key(QStringView path) const;
-    // The key, made with its missing ancestors when absent.
+    // The key, made with its missing ancestors when absent (`path` within
+    // limits).
     Key& make(QStringView path);
 };
 
 // Folded form of a key path or value name, for comparisons.
 QString fold(QStringView name);
+
+// Whether a key path stays within Windows' limits: names of at most 255
+// characters, at most 512 levels. Longer ones are refused, so a hostile
+// path cannot make a chain of keys that exhausts memory.
+bool withinLimits(QStringView path);
 
 // A key path as callers give it, normalised: no empty names (a trailing "\"
 // is dropped).

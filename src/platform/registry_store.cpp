@@ -141,6 +141,8 @@ public:
             return win_error::InvalidHandle;
         if (subKey.startsWith(u'\\'))
             return win_error::BadPathname;
+        if (!registry_hive::withinLimits(subKey))
+            return win_error::InvalidParameter;
         const std::lock_guard guard(mutex_);
         LoadedHive& loaded = hives_[file->path];
         if (const int32_t code = refresh(*file, loaded))

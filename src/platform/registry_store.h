@@ -27,7 +27,8 @@
 // text is kept beside it as "<hive>.bad".
 //
 // Results are the Windows error codes: 0 success, 2 value not found, 5 access
-// denied (hive file without write permission), 6 unknown root, 161 bad key
+// denied (hive file without write permission), 6 unknown root, 87 key path
+// beyond the limits, 161 bad key
 // path, 234 more data, 1016 hive cannot be read or written, 1018 key removed
 // from the hive since it was opened.
 namespace qn3::platform {
@@ -59,7 +60,8 @@ public:
 
     // RegCreateKeyA: opens `subKey` below `root`, making it and its missing
     // parents when absent (an empty `subKey` opens the root). A leading "\"
-    // gives 161; empty names inside the path are ignored.
+    // gives 161; a name longer than 255 characters or more than 512 levels
+    // gives 87; empty names inside the path are ignored.
     virtual int32_t createKey(uint32_t root, QStringView subKey, RegistryKey& key) = 0;
 
     // RegQueryValueExA on `valueName` ("" = the key's default value).

@@ -13,6 +13,7 @@ inline constexpr uint32_t PathNotFound = 3;
 inline constexpr uint32_t AccessDenied = 5;
 inline constexpr uint32_t InvalidHandle = 6;
 inline constexpr uint32_t WriteFault = 29;
+inline constexpr uint32_t InvalidParameter = 87;
 inline constexpr uint32_t DiskFull = 112;
 inline constexpr uint32_t InvalidName = 123;
 inline constexpr uint32_t BadPathname = 161;

@@ -128,6 +128,8 @@ TEST_F(RegistryStoreTest, RefusalsGiveWindowsCodes)
     RegistryKey key;
     EXPECT_EQ(store.createKey(0x80000000u, u"Software", key), 6);
     EXPECT_EQ(store.createKey(HKEY_CURRENT_USER, u"\\Software", key), 161);
+    EXPECT_EQ(store.createKey(HKEY_CURRENT_USER, QString(256, u'n'), key), 87);
+    EXPECT_FALSE(QFile::exists(hive()));
     key = open("Software\\T");
     ASSERT_EQ(store.setValue(key, u"v", REG_SZ, sz("1")), 0);
     const QByteArray before = contents();
@@ -150,6 +152,29 @@ TEST(RegistryHive, EscapedTextSurvivesTheRoundTrip)
     ASSERT_NE(key->value(u"VA\"L\\UE"), nullptr);
     EXPECT_EQ(key->value(u"VA\"L\\UE")->data, data);
     EXPECT_EQ(registry_hive::serialize(back, u"HKEY_CURRENT_USER"), text);
+}
+
+TEST(RegistryHive, HugeHostileLinesAreReadInLinearTimeAndTooDeepPathsAreDamage)
+{
+    // A key path of 200,000 names (Windows allows 512 levels), then a hex
+    // value continued over 100,000 lines.
+    QByteArray text = "WINE REGISTRY Version 2\n[";
+    for (int i = 0; i < 200000; ++i)
+        text += "k\\\\";
+    text += "end]\n[Short]\n\"h\"=hex:";
+    for (int i = 0; i < 100000; ++i)
+        text += "01,\\\n  ";
+    text += "02\n";
+    const registry_hive::Hive hive = registry_hive::parse(text);
+    EXPECT_EQ(hive.damagedLines, 1);
+    const registry_hive::Key* key = hive.key(u"short");
+    ASSERT_NE(key, nullptr);
+    ASSERT_NE(key->value(u"H"), nullptr);
+    EXPECT_EQ(key->value(u"H")->data.size(), 100001);
+    EXPECT_EQ(hive.keys.size(), 2); // "Short" and the root
+    EXPECT_TRUE(registry_hive::withinLimits(QString(255, u'n') + QStringLiteral("\\x")));
+    EXPECT_FALSE(registry_hive::withinLimits(QString(256, u'n')));
+    EXPECT_FALSE(registry_hive::withinLimits(QStringLiteral("k\\").repeated(513)));
 }
 
 TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)

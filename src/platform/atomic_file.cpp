@@ -76,11 +76,14 @@ int replace(const QString& hostPath, QByteArrayView content)
 {
     QString targetPath = hostPath;
     const QFileInfo info(hostPath);
-    if (info.isSymLink() && info.exists())
-        targetPath = info.canonicalFilePath();
+    if (info.isSymLink())
+        // A dangling link is kept too: the file it names is made.
+        targetPath = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
     const std::string target = QFile::encodeName(targetPath).toStdString();
     const std::string folder = QFile::encodeName(QFileInfo(targetPath).absolutePath()).toStdString();
-    const std::string base = QFile::encodeName(QFileInfo(targetPath).fileName()).toStdString();
+    // Only the start of the name, so the temporary name of a file whose name
+    // has the longest length allowed still fits that length.
+    const std::string base = QFile::encodeName(QFileInfo(targetPath).fileName()).toStdString().substr(0, 64);
 
     std::string temp = folder + "/." + base + "." + std::to_string(::getpid()) + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);

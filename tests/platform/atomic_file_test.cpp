@@ -56,6 +56,23 @@ TEST_F(AtomicFileTest, LinkIsFollowedAndKept)
     EXPECT_EQ(contents(path("real")), "new");
 }
 
+TEST_F(AtomicFileTest, NameOfTheLongestLengthCanBeReplaced)
+{
+    const QString target = dir.path() + u'/' + QString(250, u'n') + QStringLiteral(".ini");
+    ASSERT_EQ(atomic_file::replace(target, "old"), 0);
+    ASSERT_EQ(atomic_file::replace(target, "new"), 0);
+    EXPECT_EQ(contents(target), "new");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(AtomicFileTest, DanglingLinkIsKeptAndItsTargetMade)
+{
+    ASSERT_TRUE(QFile::link(path("real"), path("link")));
+    ASSERT_EQ(atomic_file::replace(path("link"), "new"), 0);
+    EXPECT_TRUE(QFileInfo(path("link")).isSymLink());
+    EXPECT_EQ(contents(path("real")), "new");
+}
+
 TEST_F(AtomicFileTest, MissingFolderFailsAndMakesNothing)
 {
     EXPECT_EQ(atomic_file::replace(path("none/f.ini"), "x"), ENOENT);

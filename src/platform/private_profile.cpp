@@ -122,12 +122,21 @@ ProfileRead copyList(const QStringList& names, uint32_t size, uint32_t lastError
     return {list.first(size - 2), size - 2, win_error::MoreData};
 }
 
+// An argument as the A functions receive it: a C string, ending at the
+// first NUL of the caller's text.
+QStringView cString(QStringView text)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    return nul < 0 ? text : text.first(nul);
+}
+
+// A section or key argument as the profile functions use it.
+QStringView nameArgument(QStringView name) { return profile_text::trimSpaces(cString(name)); }
+
 // The default as Windows copies it: trailing spaces (only spaces) dropped.
 QStringView trimmedDefault(QStringView value)
 {
-    const qsizetype nul = value.indexOf(QChar(0));
-    if (nul >= 0)
-        value = value.first(nul);
+    value = cString(value);
     while (value.endsWith(u' '))
         value.chop(1);
     return value;
@@ -144,7 +153,7 @@ public:
         if (!loaded.file)
             return copyValue(trimmedDefault(defaultValue), size, loaded.error);
         const profile_text::Entry* entry =
-            loaded.file->profile.entry(profile_text::trimSpaces(section), profile_text::trimSpaces(key));
+            loaded.file->profile.entry(nameArgument(section), nameArgument(key));
         if (!entry)
             return copyValue(trimmedDefault(defaultValue), size, 0);
         return copyValue(profile_text::unquote(entry->value), size, 0);
@@ -165,7 +174,7 @@ public:
         const Loaded loaded = load(fileName);
         QStringList names;
         if (loaded.file)
-            if (const profile_text::Section* s = loaded.file->profile.section(profile_text::trimSpaces(section)))
+            if (const profile_text::Section* s = loaded.file->profile.section(nameArgument(section)))
                 for (const profile_text::Entry& e : s->entries)
                     names << e.name;
         return copyList(names, size, loaded.error);
@@ -173,21 +182,22 @@ public:
 
     ProfileWrite writeString(QStringView fileName, QStringView section, QStringView key, QStringView value) override
     {
-        const QStringView s = profile_text::trimSpaces(section);
-        const QStringView k = profile_text::trimSpaces(key);
-        return edit(fileName, [&](QStringView text) { return profile_text::withValue(text, s, k, value); });
+        const QStringView s = nameArgument(section);
+        const QStringView k = nameArgument(key);
+        const QStringView v = cString(value);
+        return edit(fileName, [&](QStringView text) { return profile_text::withValue(text, s, k, v); });
     }
 
     ProfileWrite deleteKey(QStringView fileName, QStringView section, QStringView key) override
     {
-        const QStringView s = profile_text::trimSpaces(section);
-        const QStringView k = profile_text::trimSpaces(key);
+        const QStringView s = nameArgument(section);
+        const QStringView k = nameArgument(key);
         return edit(fileName, [&](QStringView text) { return profile_text::withoutKey(text, s, k); });
     }
 
     ProfileWrite deleteSection(QStringView fileName, QStringView section) override
     {
-        const QStringView s = profile_text::trimSpaces(section);
+        const QStringView s = nameArgument(section);
         return edit(fileName, [&](QStringView text) { return profile_text::withoutSection(text, s); });
     }
 

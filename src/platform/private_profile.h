@@ -16,6 +16,9 @@
 // UTF-16LE, as Windows does; a UTF-8 mark is not recognised (its bytes belong
 // to the first line, so a section header there is not seen), as on Windows.
 //
+// Section, key, value and default arguments end at their first NUL, as the
+// C strings the A calls receive do.
+//
 // Reads: section and key compare without regard to case, the caller's names
 // lose surrounding spaces (spaces only), the first of two equal sections or
 // keys wins, a value loses the blanks around it and one pair of matching

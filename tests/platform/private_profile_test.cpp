@@ -270,6 +270,16 @@ TEST_F(PrivateProfileTest, ValuesAreWrittenAsAnsiWithoutQuoting)
     EXPECT_EQ(contents(), "[sec]\r\nkey= \xE9\x80? \r\n");
 }
 
+TEST_F(PrivateProfileTest, ArgumentsEndAtTheirFirstNulAsTheCallersStringsDo)
+{
+    const QString value = QString::fromLatin1("v\0tail", 6);
+    ASSERT_TRUE(write(QString::fromLatin1("s\0x", 3), QString::fromLatin1("k\0y", 3), value));
+    EXPECT_EQ(contents(), "[s]\r\nk=v\r\n");
+    EXPECT_EQ(read(QString::fromLatin1("S\0z", 3), QString::fromLatin1("K\0z", 3)), "v");
+    ASSERT_TRUE(profile.deleteKey(ini, QString::fromLatin1("s\0x", 3), QString::fromLatin1("k\0y", 3)).succeeded);
+    EXPECT_EQ(contents(), "[s]\r\n");
+}
+
 TEST_F(PrivateProfileTest, MissingFileIsMadeButNeverItsFolder)
 {
     EXPECT_TRUE(profile.writeString(u"C:\\made.ini", u"s", u"k", u"v").succeeded);

@@ -170,6 +170,8 @@ QString escaped(QStringView text, QStringView specials)
         }
         if (specials.contains(c))
             out += u'\\' + QString(c);
+        else if (c.isSurrogate()) // UTF-8 cannot hold a lone one; an escape holds either
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             out += QStringLiteral("\\%1").arg(c.unicode(), 3, 8, QLatin1Char('0'));
         else

@@ -177,6 +177,18 @@ TEST(RegistryHive, HugeHostileLinesAreReadInLinearTimeAndTooDeepPathsAreDamage)
     EXPECT_FALSE(registry_hive::withinLimits(QStringLiteral("k\\").repeated(513)));
 }
 
+TEST(RegistryHive, LoneSurrogateEscapeInANameSurvivesTheRoundTrip)
+{
+    const registry_hive::Hive hive = registry_hive::parse("WINE REGISTRY Version 2\n[a\\xd800b]\n\"\\xdc01\"=\"v\"\n");
+    ASSERT_EQ(hive.damagedLines, 0);
+    const QByteArray text = registry_hive::serialize(hive, u"HKEY_CURRENT_USER");
+    const registry_hive::Hive back = registry_hive::parse(text);
+    const registry_hive::Key* key = back.key(QStringLiteral("a") + QChar(0xD800) + u'b');
+    ASSERT_NE(key, nullptr);
+    EXPECT_NE(key->value(QString(QChar(0xDC01))), nullptr);
+    EXPECT_EQ(registry_hive::serialize(back, u"HKEY_CURRENT_USER"), text);
+}
+
 TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)
 {
     const RegistryKey key = open("Software\\T");

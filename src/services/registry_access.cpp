@@ -16,7 +16,7 @@ namespace {
 
 constexpr int32_t kInvalidHandle = static_cast<int32_t>(platform::win_error::InvalidHandle);
 constexpr int32_t kBadKey = static_cast<int32_t>(platform::win_error::BadKey);
-constexpr int32_t kInvalidParameter = 87;            // ERROR_INVALID_PARAMETER
+constexpr int32_t kInvalidParameter = static_cast<int32_t>(platform::win_error::InvalidParameter);
 constexpr int32_t kRegistryIoFailed = static_cast<int32_t>(platform::win_error::RegistryIoFailed);
 
 // RegCreateKeyA below the caller's root, or below the platform's choice.

@@ -100,6 +100,17 @@ void checkShare(const QString& windowsPath)
         throw Failure{codes::BadNetPath};
 }
 
+// Whether a host path from paths::toHost is a drive or share root: the whole
+// of a drive (and "Z:" is the host's "/") is never a source.
+bool isRoot(const QString& host)
+{
+    const QString devices = paths::prefix() + QStringLiteral("/dosdevices/");
+    if (!host.startsWith(devices))
+        return false;
+    const QStringList names = QStringView(host).sliced(devices.size()).toString().split(u'/', Qt::SkipEmptyParts);
+    return names.size() == (names.value(0) == u"unc" ? 3 : 1);
+}
+
 struct Resolved {
     std::vector<Source> sources;
     bool several = false; // a wildcard or more than one name: the target is a folder
@@ -119,7 +130,13 @@ Resolved resolveSources(const QString& from, uint16_t flags, bool deleting)
         const qsizetype lastSeparator = name.lastIndexOf(u'\\');
         const QString lastComponent = name.mid(lastSeparator + 1);
         const bool masked = wildcard::hasWildcards(lastComponent);
-        const QString host = masked ? hostOf(name.left(lastSeparator + 1)) + u'/' + lastComponent : hostOf(name);
+        QString host = masked ? hostOf(name.left(lastSeparator + 1)) + u'/' + lastComponent : hostOf(name);
+        if (!masked && isRoot(host))
+            throw Failure{codes::RootFolder};
+        // "Folder\" names the folder: without the separator a link stays a
+        // link, so deleting it never reaches what it points to.
+        while (host.size() > 1 && host.endsWith(u'/'))
+            host.chop(1);
         const QFileInfo info(host);
         const bool parentExists = QFileInfo(info.absolutePath()).isDir();
         if (masked) {

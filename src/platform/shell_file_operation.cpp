@@ -90,8 +90,10 @@ QString hostOf(const QString& windowsPath)
 
 // A missing network share is "network path not found", as on Windows, where
 // a share is never made by a copy: only folders inside an existing one are.
-void checkShare(const QString& windowsPath)
+void checkShare(QString windowsPath)
 {
+    // "/" separates as "\\" does, in "//server/share" as anywhere.
+    windowsPath.replace(u'/', u'\\');
     if (!windowsPath.startsWith(u"\\\\"))
         return;
     // Server and share: the first two names once the leading "\\" is skipped.

@@ -175,6 +175,9 @@ TEST_F(ShellFileOperation, CopyMakesFoldersInsideAShareButNeverTheShareItself)
     EXPECT_EQ(copy(QStringLiteral("C:\\Src\\a.txt"), QStringLiteral("\\\\Nobody\\Data\\a.txt")),
               codes::BadNetPath);
     EXPECT_FALSE(QFileInfo::exists(unc + QStringLiteral("/Nobody")));
+    EXPECT_EQ(copy(QStringLiteral("C:\\Src\\a.txt"), QStringLiteral("//PC/Slash/New/a.txt")), codes::BadNetPath)
+        << "forward slashes name a share as well";
+    EXPECT_FALSE(QFileInfo::exists(unc + QStringLiteral("/pc/Slash")));
 }
 
 TEST_F(ShellFileOperation, DeleteGivesTheShellCodes)

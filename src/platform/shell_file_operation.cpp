@@ -90,14 +90,27 @@ QString hostOf(const QString& windowsPath)
 
 // A missing network share is "network path not found", as on Windows, where
 // a share is never made by a copy: only folders inside an existing one are.
-void checkShare(const QString& windowsPath)
+void checkShare(QString windowsPath)
 {
+    // "/" separates as "\\" does, in "//server/share" as anywhere.
+    windowsPath.replace(u'/', u'\\');
     if (!windowsPath.startsWith(u"\\\\"))
         return;
     // Server and share: the first two names once the leading "\\" is skipped.
     const QString share = windowsPath.section(u'\\', 0, 1, QString::SectionSkipEmpty);
     if (!QFileInfo(hostOf(QStringLiteral("\\\\") + share)).isDir())
         throw Failure{codes::BadNetPath};
+}
+
+// Whether a host path from paths::toHost is a drive or share root: the whole
+// of a drive (and "Z:" is the host's "/") is never a source.
+bool isRoot(const QString& host)
+{
+    const QString devices = paths::prefix() + QStringLiteral("/dosdevices/");
+    if (!host.startsWith(devices))
+        return false;
+    const QStringList names = QStringView(host).sliced(devices.size()).toString().split(u'/', Qt::SkipEmptyParts);
+    return names.size() == (names.value(0) == u"unc" ? 3 : 1);
 }
 
 struct Resolved {
@@ -119,7 +132,13 @@ Resolved resolveSources(const QString& from, uint16_t flags, bool deleting)
         const qsizetype lastSeparator = name.lastIndexOf(u'\\');
         const QString lastComponent = name.mid(lastSeparator + 1);
         const bool masked = wildcard::hasWildcards(lastComponent);
-        const QString host = masked ? hostOf(name.left(lastSeparator + 1)) + u'/' + lastComponent : hostOf(name);
+        QString host = masked ? hostOf(name.left(lastSeparator + 1)) + u'/' + lastComponent : hostOf(name);
+        if (!masked && isRoot(host))
+            throw Failure{codes::RootFolder};
+        // "Folder\" names the folder: without the separator a link stays a
+        // link, so deleting it never reaches what it points to.
+        while (host.size() > 1 && host.endsWith(u'/'))
+            host.chop(1);
         const QFileInfo info(host);
         const bool parentExists = QFileInfo(info.absolutePath()).isDir();
         if (masked) {

@@ -36,6 +36,7 @@ inline constexpr int32_t BadNetPath = 53;
 inline constexpr int32_t InvalidParameter = 87;
 inline constexpr int32_t DiskFull = 112;
 inline constexpr int32_t SameFile = 0x71;
+inline constexpr int32_t RootFolder = 0x74;      // DE_ROOTDIR
 inline constexpr int32_t DestinationInsideSource = 0x76;
 inline constexpr int32_t InvalidFiles = 0x7C;
 inline constexpr int32_t FileOntoFolder = 0x80;
@@ -54,7 +55,8 @@ struct FileOperation {
 
 // Contract of the standard implementation:
 // - Every source is checked before anything is done: a missing source gives 2
-//   and nothing is copied or deleted (a folder is not made). Deleting a name
+//   and nothing is copied or deleted (a folder is not made). A drive or share
+//   root as a source ("C:\", "\\server\share") gives 0x74. Deleting a name
 //   whose folder is missing gives 0x7C; a missing network share gives 53.
 // - Wildcards (* and ?) may stand in the last part of a source, matched
 //   without regard to case; with FilesOnly they match files only. A wildcard
@@ -67,7 +69,8 @@ struct FileOperation {
 //   source's last-write time and attributes plus archive. The source is never
 //   changed. Folders are copied with their content (files only with
 //   NoRecursion). A file onto itself gives 0x71, a folder into itself 0x76.
-// - Delete: files, and folders with all their content.
+// - Delete: files, and folders with all their content; a link is removed,
+//   never what it points to.
 // - A file locked by another program (a POSIX or open-file-description lock:
 //   a write lock for a copy, any lock for a delete) gives 32. Other failures
 //   give 5 (access), 112 (disk full), 14 (memory), 3 (path), 1026 otherwise.

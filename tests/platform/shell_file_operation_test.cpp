@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -174,6 +175,9 @@ TEST_F(ShellFileOperation, CopyMakesFoldersInsideAShareButNeverTheShareItself)
     EXPECT_EQ(copy(QStringLiteral("C:\\Src\\a.txt"), QStringLiteral("\\\\Nobody\\Data\\a.txt")),
               codes::BadNetPath);
     EXPECT_FALSE(QFileInfo::exists(unc + QStringLiteral("/Nobody")));
+    EXPECT_EQ(copy(QStringLiteral("C:\\Src\\a.txt"), QStringLiteral("//PC/Slash/New/a.txt")), codes::BadNetPath)
+        << "forward slashes name a share as well";
+    EXPECT_FALSE(QFileInfo::exists(unc + QStringLiteral("/pc/Slash")));
 }
 
 TEST_F(ShellFileOperation, DeleteGivesTheShellCodes)
@@ -192,6 +196,33 @@ TEST_F(ShellFileOperation, DeleteGivesTheShellCodes)
     EXPECT_EQ(remove(QStringLiteral("C:\\Src\\a.txt")), 0) << "read-only files go too";
     EXPECT_EQ(remove(QStringLiteral("C:\\Src\\Sub")), 0);
     EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("Src/Sub"))));
+}
+
+TEST_F(ShellFileOperation, DriveAndShareRootsAreNeverDeletedOrCopied)
+{
+    write(QStringLiteral("Src/a.txt"), "a");
+    QDir(prefix.path()).mkpath(QStringLiteral("dosdevices/unc/Server/Share"));
+    for (const QString& root : {QStringLiteral("C:\\"), QStringLiteral("C:"), QStringLiteral("C:\\Src\\..\\.."),
+                                QStringLiteral("\\\\Server\\Share\\")}) {
+        EXPECT_EQ(remove(root), codes::RootFolder) << root.toStdString();
+        EXPECT_EQ(copy(root, QStringLiteral("C:\\Src\\Copy\\")), codes::RootFolder) << root.toStdString();
+    }
+    EXPECT_EQ(read(QStringLiteral("Src/a.txt")), "a");
+    EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("Src/Copy"))));
+}
+
+TEST_F(ShellFileOperation, DeletingALinkedFolderRemovesTheLinkNotWhatItPointsTo)
+{
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    QFile kept(outside.filePath(QStringLiteral("kept.txt")));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.close();
+    ASSERT_TRUE(QFile::link(outside.path(), host(QStringLiteral("Link"))));
+
+    EXPECT_EQ(remove(QStringLiteral("C:\\Link\\")), 0);
+    EXPECT_TRUE(QFileInfo::exists(outside.filePath(QStringLiteral("kept.txt"))));
+    EXPECT_FALSE(QFileInfo(host(QStringLiteral("Link"))).isSymLink());
 }
 
 TEST_F(ShellFileOperation, BadRequestsGiveCodesNotExceptions)

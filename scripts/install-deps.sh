@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick fonts-dejavu-core
-  attr xdg-utils
+  attr xdg-utils tzdata
 )
 
 missing=()

@@ -1,12 +1,11 @@
 #include "engine/frm_setup.h"
 
-#include "platform/windows_path.h"
+#include "services/folders.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QListView>
 #include <QVBoxLayout>
 
@@ -66,12 +65,9 @@ void FrmSetup::initialiseFolders()
 {
     services::RepLogs = kDefaultLogFolder + kHistoryFolder;
     // The trace log appends to a file in this folder; it must exist before
-    // the first batch.
-    try {
-        QDir().mkpath(platform::paths::toHost(services::RepLogs));
-    } catch (const std::exception&) {
-        // The trace log reports the folder it cannot write to with its batch.
-    }
+    // the first batch. A folder that cannot be made is traced, and the trace
+    // log keeps its lines until it can write them.
+    services::VerificationEtCreationRepertoire(services::RepLogs, true);
 }
 
 void FrmSetup::closeEvent(QCloseEvent* event)

@@ -64,10 +64,10 @@ struct Files {
 
     void make(const char* name)
     {
-        std::array<uint8_t, rm::SpecificationSize> spec{};
+        std::array<uint8_t, rm::CreationBufferSize> layout{};
         const auto put = [&](size_t at, uint16_t value) {
-            spec[at] = static_cast<uint8_t>(value);
-            spec[at + 1] = static_cast<uint8_t>(value >> 8);
+            layout[at] = static_cast<uint8_t>(value);
+            layout[at + 1] = static_cast<uint8_t>(value >> 8);
         };
         put(0, RecordLength);
         put(2, 4096);
@@ -77,9 +77,9 @@ struct Files {
             for (size_t f = 0; f < 3; ++f)
                 put(16 + 16 * s + 2 * f, segments[s][f]);
         std::string p = path(name);
-        int32_t length = rm::SpecificationSize;
+        int32_t length = rm::CreationBufferSize;
         Block block;
-        if (BTRCALL(rm::op::Create, block.bytes.data(), spec.data(), &length, p.data(), int16_t(p.size()), 0) != 0)
+        if (BTRCALL(rm::op::Create, block.bytes.data(), layout.data(), &length, p.data(), int16_t(p.size()), 0) != 0)
             std::abort();
         p.resize(255, ' ');
         if (BTRCALL(rm::op::Open, block.bytes.data(), nullptr, &length, p.data(), 255, 0) != 0)

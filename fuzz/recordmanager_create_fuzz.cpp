@@ -4,16 +4,16 @@
 
 using namespace qn3::fuzzing;
 
-// Any create specification: a status, and when the create succeeds a file
+// Any creation buffer: a status, and when the create succeeds a file
 // that opens, takes a record and reads it back.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzzFolder();
-    std::string spec(reinterpret_cast<const char*>(data), size);
+    std::string layout(reinterpret_cast<const char*>(data), size);
     int32_t length = static_cast<int32_t>(size);
     std::string path = "C:\\fuzz\\created.bt6 ";
     Block creation;
-    const int16_t created = BTRCALL(rm::op::Create, creation.bytes.data(), spec.data(), &length, path.data(),
+    const int16_t created = BTRCALL(rm::op::Create, creation.bytes.data(), layout.data(), &length, path.data(),
                                     static_cast<int16_t>(path.size()), rm::createmode::Replace);
     if (created != rm::status::Success)
         return 0;

@@ -9,7 +9,7 @@
 // positionBlock  128 bytes of the caller's memory, kept between calls; every
 //                cursor fact is recovered from these bytes, so a byte copy of
 //                the block is a cursor of its own
-// dataBuffer     record image, or the 160-byte specification of a create
+// dataBuffer     record image, or the 160-byte creation buffer of a create
 // dataLength     in: the buffer's length; out: the length used or returned
 // keyBuffer      a key, or for open and create a Windows path ended by a
 //                blank or a NUL

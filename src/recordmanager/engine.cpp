@@ -129,10 +129,10 @@ int16_t Engine::create(const void* dataBuffer, const int32_t* dataLength, const 
         return status::DataBufferLength;
     if (!keyBuffer)
         return status::FileNotFound;
-    FileSpec spec;
+    FileLayout layout;
     const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(dataBuffer),
-                                         static_cast<size_t>(std::min<int32_t>(*dataLength, SpecificationSize)));
-    if (const int16_t parsed = parseFileSpec(bytes, spec); parsed != status::Success)
+                                         static_cast<size_t>(std::min<int32_t>(*dataLength, CreationBufferSize)));
+    if (const int16_t parsed = parseFileLayout(bytes, layout); parsed != status::Success)
         return parsed;
     const std::string path = hostPathOfKey(keyBuffer, keyLength > 0 ? std::min<int>(keyLength, MaxPathBytes)
                                                                     : MaxPathBytes);
@@ -142,7 +142,7 @@ int16_t Engine::create(const void* dataBuffer, const int32_t* dataLength, const 
     struct stat info {};
     if (replace && ::stat(path.c_str(), &info) == 0 && files_.count({info.st_dev, info.st_ino}))
         return status::FileInUse;
-    return RecordFile::create(path, spec, replace);
+    return RecordFile::create(path, layout, replace);
 }
 
 int16_t Engine::close(uint32_t handle)
@@ -215,10 +215,10 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
 {
     OpenFile& open = *handle.file;
     RecordFile& file = *open.file;
-    const FileSpec& spec = file.spec();
-    const bool validKey = keyNumber >= 0 && static_cast<size_t>(keyNumber) < spec.keys.size();
+    const FileLayout& layout = file.layout();
+    const bool validKey = keyNumber >= 0 && static_cast<size_t>(keyNumber) < layout.keys.size();
     const auto keyBufferHolds = [&](int16_t number) {
-        return key && keyLength >= spec.keys[static_cast<size_t>(number)].length;
+        return key && keyLength >= layout.keys[static_cast<size_t>(number)].length;
     };
 
     if (operation == op::GetPosition) {
@@ -275,7 +275,7 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
     }
 
     // Insert and Update take exactly one record.
-    if (*dataLength != spec.recordLength)
+    if (*dataLength != layout.recordLength)
         return status::DataBufferLength;
     if (handle.readOnly)
         return status::AccessDenied;
@@ -297,7 +297,7 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
 // Finds the record of a Get along `keyNumber`; leaves it in `row_`.
 int16_t Engine::navigate(uint16_t operation, OpenFile& open, int16_t keyNumber, const uint8_t* key)
 {
-    const KeyDefinition& definition = open.file->spec().keys[static_cast<size_t>(keyNumber)];
+    const KeyDefinition& definition = open.file->layout().keys[static_cast<size_t>(keyNumber)];
     if (operation == op::GetNext || operation == op::GetPrevious) {
         if (cursor_.state == CursorState::None)
             return status::InvalidPositioning;
@@ -318,7 +318,7 @@ int16_t Engine::navigate(uint16_t operation, OpenFile& open, int16_t keyNumber, 
 // from the record itself, or from the keys of records deleted here.
 int16_t Engine::cursorKey(OpenFile& open)
 {
-    if (cursor_.keyNumber < 0 || static_cast<size_t>(cursor_.keyNumber) >= open.file->spec().keys.size())
+    if (cursor_.keyNumber < 0 || static_cast<size_t>(cursor_.keyNumber) >= open.file->layout().keys.size())
         return status::InvalidPositioning;  // a block scribbled over by its owner
     const auto kept = open.deletedLongKeys.find({cursor_.recordId, cursor_.keyNumber});
     if (kept != open.deletedLongKeys.end()) {
@@ -327,7 +327,7 @@ int16_t Engine::cursorKey(OpenFile& open)
     }
     if (cursor_.state == CursorState::Deleted || open.file->readById(cursor_.recordId, row_) != status::Success)
         return status::InvalidPositioning;
-    encodeKey(open.file->spec().keys[static_cast<size_t>(cursor_.keyNumber)],
+    encodeKey(open.file->layout().keys[static_cast<size_t>(cursor_.keyNumber)],
               reinterpret_cast<const uint8_t*>(row_.data.data()), true, cursor_.key);
     return status::Success;
 }
@@ -350,7 +350,7 @@ int16_t Engine::deliver(void* positionBlock, const RecordFile& file, int16_t key
 void Engine::positionOn(void* positionBlock, const RecordFile& file, int16_t keyNumber, int64_t id,
                         int64_t version, const uint8_t* record, uint8_t* key)
 {
-    const KeyDefinition& definition = file.spec().keys[static_cast<size_t>(keyNumber)];
+    const KeyDefinition& definition = file.layout().keys[static_cast<size_t>(keyNumber)];
     copyRawKey(definition, record, key);
     cursor_.keyNumber = keyNumber;
     cursor_.state = CursorState::OnRecord;

@@ -119,26 +119,26 @@ std::string keyed(Seek how, const std::string& k, bool duplicates)
 
 std::string keyColumn(size_t key) { return "k" + std::to_string(key); }
 
-std::string schemaOf(const FileSpec& spec)
+std::string schemaOf(const FileLayout& layout)
 {
-    std::string sql = "CREATE TABLE record_file(format INTEGER NOT NULL, specification BLOB NOT NULL);"
+    std::string sql = "CREATE TABLE record_file(format INTEGER NOT NULL, layout BLOB NOT NULL);"
                       "CREATE TABLE records(id INTEGER PRIMARY KEY AUTOINCREMENT, version INTEGER NOT NULL, "
                       "data BLOB NOT NULL";
-    for (size_t k = 0; k < spec.keys.size(); ++k)
+    for (size_t k = 0; k < layout.keys.size(); ++k)
         sql += ", " + keyColumn(k) + " BLOB NOT NULL";
     sql += ");";
-    for (size_t k = 0; k < spec.keys.size(); ++k)
-        sql += std::string(spec.keys[k].duplicates ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") + "key" +
+    for (size_t k = 0; k < layout.keys.size(); ++k)
+        sql += std::string(layout.keys[k].duplicates ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") + "key" +
                std::to_string(k) + " ON records(" + keyColumn(k) + ");";
     return sql;
 }
 
-// Reads the stored specification and checks that the schema matches it,
+// Reads the stored layout and checks that the schema matches it,
 // reading only: a file that fails here is left exactly as it was.
-int16_t readSpecification(sqlite3* db, FileSpec& spec)
+int16_t readLayout(sqlite3* db, FileLayout& layout)
 {
     sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, "SELECT format, specification FROM record_file", -1, &statement, nullptr);
+    int rc = sqlite3_prepare_v2(db, "SELECT format, layout FROM record_file", -1, &statement, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(statement);
         return (rc & 0xff) == SQLITE_BUSY ? status::FileInUse : status::NotARecordFile;
@@ -148,7 +148,7 @@ int16_t readSpecification(sqlite3* db, FileSpec& spec)
     if (rc == SQLITE_ROW && sqlite3_column_int(statement, 0) == FormatVersion) {
         const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(statement, 1));
         const int size = sqlite3_column_bytes(statement, 1);
-        if (bytes && parseFileSpec({bytes, static_cast<size_t>(size)}, spec) == status::Success)
+        if (bytes && parseFileLayout({bytes, static_cast<size_t>(size)}, layout) == status::Success)
             result = status::Success;
     } else if ((rc & 0xff) == SQLITE_BUSY) {
         result = status::FileInUse;
@@ -158,14 +158,14 @@ int16_t readSpecification(sqlite3* db, FileSpec& spec)
         return result;
 
     std::string columns = "SELECT id, version, data";
-    for (size_t k = 0; k < spec.keys.size(); ++k)
+    for (size_t k = 0; k < layout.keys.size(); ++k)
         columns += ", " + keyColumn(k);
     columns += " FROM records LIMIT 0";
     rc = sqlite3_prepare_v2(db, columns.c_str(), -1, &statement, nullptr);
     sqlite3_finalize(statement);
     if (rc != SQLITE_OK)
         return status::NotARecordFile;
-    for (size_t k = 0; k < spec.keys.size(); ++k) {
+    for (size_t k = 0; k < layout.keys.size(); ++k) {
         const std::string sql = "SELECT 1 FROM sqlite_master WHERE type = 'index' AND tbl_name = 'records' "
                                 "AND name = 'key" + std::to_string(k) + "'";
         rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
@@ -239,7 +239,7 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
         return status::IoError;
     sqlite3_extended_result_codes(file->db_, 1);
     sqlite3_busy_timeout(file->db_, BusyTimeoutMs);
-    if (const int16_t checked = readSpecification(file->db_, file->spec_); checked != status::Success) {
+    if (const int16_t checked = readLayout(file->db_, file->layout_); checked != status::Success) {
         // Leave a file that is not ours exactly as it was.
         sqlite3_db_config(file->db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         return checked;
@@ -249,8 +249,8 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // A page cache of up to 64 MB per file keeps a file of 100,000 records
     // in memory; it grows only as pages are read.
     sqlite3_exec(file->db_, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
-    file->statements_.assign(KeyedKinds * file->spec_.keys.size() + UnkeyedKinds, nullptr);
-    file->keyScratch_.resize(file->spec_.keys.size());
+    file->statements_.assign(KeyedKinds * file->layout_.keys.size() + UnkeyedKinds, nullptr);
+    file->keyScratch_.resize(file->layout_.keys.size());
     out = std::move(file);
     return status::Success;
 }
@@ -263,7 +263,7 @@ int16_t replaceWith(const std::string& temporary, const std::string& hostPath);
 void syncFolderOf(const std::string& hostPath);
 } // namespace
 
-int16_t RecordFile::create(const std::string& hostPath, const FileSpec& spec, bool replace)
+int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout, bool replace)
 {
     struct stat info {};
     if (!replace && ::stat(hostPath.c_str(), &info) == 0)
@@ -282,7 +282,7 @@ int16_t RecordFile::create(const std::string& hostPath, const FileSpec& spec, bo
     int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     const std::string sql = "PRAGMA application_id = " + std::to_string(ApplicationId) +
                             "; PRAGMA user_version = " + std::to_string(FormatVersion) +
-                            "; PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; BEGIN; " + schemaOf(spec) +
+                            "; PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; BEGIN; " + schemaOf(layout) +
                             "INSERT INTO record_file VALUES (" + std::to_string(FormatVersion) + ", ?1); ";
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db, sql.substr(0, sql.rfind("INSERT")).c_str(), nullptr, nullptr, nullptr);
@@ -290,7 +290,7 @@ int16_t RecordFile::create(const std::string& hostPath, const FileSpec& spec, bo
         sqlite3_stmt* insert = nullptr;
         rc = sqlite3_prepare_v2(db, sql.substr(sql.rfind("INSERT")).c_str(), -1, &insert, nullptr);
         if (rc == SQLITE_OK) {
-            sqlite3_bind_blob(insert, 1, spec.bytes.data(), static_cast<int>(spec.bytes.size()), SQLITE_STATIC);
+            sqlite3_bind_blob(insert, 1, layout.bytes.data(), static_cast<int>(layout.bytes.size()), SQLITE_STATIC);
             rc = sqlite3_step(insert) == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
         }
         sqlite3_finalize(insert);
@@ -371,9 +371,9 @@ sqlite3_stmt* RecordFile::statement(int kind, int key)
         return slot;
     std::string sql;
     if (key >= 0) {
-        sql = keyed(static_cast<Seek>(kind), keyColumn(key), spec_.keys[key].duplicates);
+        sql = keyed(static_cast<Seek>(kind), keyColumn(key), layout_.keys[key].duplicates);
     } else {
-        const size_t keys = spec_.keys.size();
+        const size_t keys = layout_.keys.size();
         switch (kind) {
         case ById: sql = std::string(RowColumns) + "WHERE id = ?1"; break;
         case Insert:
@@ -392,7 +392,7 @@ sqlite3_stmt* RecordFile::statement(int kind, int key)
                 sql += ", " + keyColumn(k) + " = ?" + std::to_string(k + 4);
             sql += " WHERE id = ?2 AND version = ?3";
             for (size_t k = 0; k < keys; ++k)
-                if (!spec_.keys[k].modifiable)
+                if (!layout_.keys[k].modifiable)
                     sql += " AND " + keyColumn(k) + " = ?" + std::to_string(k + 4);
             break;
         case VersionOf: sql = "SELECT version FROM records WHERE id = ?1"; break;
@@ -414,10 +414,10 @@ namespace {
 
 // Copies the row under `statement`; a stored record of the wrong length
 // means a damaged file.
-int16_t takeRow(sqlite3_stmt* statement, const FileSpec& spec, Row& row)
+int16_t takeRow(sqlite3_stmt* statement, const FileLayout& layout, Row& row)
 {
     const int size = sqlite3_column_bytes(statement, 2);
-    if (size != spec.recordLength)
+    if (size != layout.recordLength)
         return status::IoError;
     row.id = sqlite3_column_int64(statement, 0);
     row.version = sqlite3_column_int64(statement, 1);
@@ -435,11 +435,11 @@ int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64
     ResetOnExit reset{s};
     if (how != Seek::First && how != Seek::Last)
         sqlite3_bind_blob(s, 1, encodedKey.data(), static_cast<int>(encodedKey.size()), SQLITE_STATIC);
-    if ((how == Seek::Next || how == Seek::Previous) && spec_.keys[key].duplicates)
+    if ((how == Seek::Next || how == Seek::Previous) && layout_.keys[key].duplicates)
         sqlite3_bind_int64(s, 2, id);
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW)
-        return takeRow(s, spec_, row);
+        return takeRow(s, layout_, row);
     if (rc == SQLITE_DONE)
         return how == Seek::Equal ? status::KeyNotFound : status::EndOfFile;
     return statusOf(rc);
@@ -454,15 +454,15 @@ int16_t RecordFile::readById(int64_t id, Row& row)
     sqlite3_bind_int64(s, 1, id);
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW)
-        return takeRow(s, spec_, row);
+        return takeRow(s, layout_, row);
     return rc == SQLITE_DONE ? status::InvalidRecordAddress : statusOf(rc);
 }
 
 int16_t RecordFile::bindKeys(sqlite3_stmt* s, const uint8_t* record, int firstParameter)
 {
-    for (size_t k = 0; k < spec_.keys.size(); ++k) {
+    for (size_t k = 0; k < layout_.keys.size(); ++k) {
         std::string& value = keyScratch_[k];
-        encodeKey(spec_.keys[k], record, true, value);
+        encodeKey(layout_.keys[k], record, true, value);
         sqlite3_bind_blob(s, firstParameter + static_cast<int>(k), value.data(), static_cast<int>(value.size()),
                           SQLITE_STATIC);
     }
@@ -477,7 +477,7 @@ int16_t RecordFile::insert(const uint8_t* record, int64_t& id)
     if (!s)
         return status::IoError;
     ResetOnExit reset{s};
-    sqlite3_bind_blob(s, 1, record, spec_.recordLength, SQLITE_STATIC);
+    sqlite3_bind_blob(s, 1, record, layout_.recordLength, SQLITE_STATIC);
     bindKeys(s, record, 2);
     const int rc = sqlite3_step(s);
     if (rc != SQLITE_DONE)
@@ -495,7 +495,7 @@ int16_t RecordFile::update(int64_t id, int64_t version, const uint8_t* record)
         return status::IoError;
     {
         ResetOnExit reset{s};
-        sqlite3_bind_blob(s, 1, record, spec_.recordLength, SQLITE_STATIC);
+        sqlite3_bind_blob(s, 1, record, layout_.recordLength, SQLITE_STATIC);
         sqlite3_bind_int64(s, 2, id);
         sqlite3_bind_int64(s, 3, version);
         bindKeys(s, record, 4);

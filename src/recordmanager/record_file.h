@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recordmanager/file_spec.h"
+#include "recordmanager/file_layout.h"
 
 #include <cstdint>
 #include <memory>
@@ -37,12 +37,12 @@ public:
     // ours or damaged (the file is left untouched), 46, 88, 2.
     static int16_t open(const std::string& hostPath, bool exclusive, std::unique_ptr<RecordFile>& out);
 
-    // Makes an empty file with `spec`, built aside and renamed into place so
+    // Makes an empty file with `layout`, built aside and renamed into place so
     // no reader ever sees half a file. Statuses: 0, 59 exists (when not
     // `replace`), 85 open by someone, 12 no such folder, 46, 2.
-    static int16_t create(const std::string& hostPath, const FileSpec& spec, bool replace);
+    static int16_t create(const std::string& hostPath, const FileLayout& layout, bool replace);
 
-    const FileSpec& spec() const { return spec_; }
+    const FileLayout& layout() const { return layout_; }
     bool writable() const { return writable_; }
 
     // The record found along `key` from `encodedKey` (and, for Next and
@@ -73,7 +73,7 @@ private:
     sqlite3* db_ = nullptr;
     int lockFd_ = -1;
     bool writable_ = false;
-    FileSpec spec_;
+    FileLayout layout_;
     std::vector<sqlite3_stmt*> statements_;
     std::vector<std::string> keyScratch_;
 };

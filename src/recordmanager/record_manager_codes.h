@@ -44,7 +44,7 @@ inline constexpr int16_t Replace = 0;
 inline constexpr int16_t KeepExisting = -1;
 } // namespace createmode
 
-// Key flags of a key specification.
+// Key flags of a key description.
 namespace keyflag {
 inline constexpr uint16_t Duplicates = 1;
 inline constexpr uint16_t Modifiable = 2;
@@ -87,7 +87,7 @@ inline constexpr int16_t IncompatibleMode = 88;
 
 // Size of the position block the caller keeps per open file.
 inline constexpr int PositionBlockSize = 128;
-// Size of a create specification: header and nine key specifications.
-inline constexpr int SpecificationSize = 160;
+// Size of a creation buffer: header and nine key descriptions.
+inline constexpr int CreationBufferSize = 160;
 
 } // namespace qn3::recordmanager

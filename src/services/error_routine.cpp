@@ -5,7 +5,7 @@
 #include "platform/shortcut.h"
 #include "platform/special_folders.h"
 #include "services/file_operations.h"
-#include "services/path_pieces.h"
+#include "services/path_names.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/trap.h"

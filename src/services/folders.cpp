@@ -6,7 +6,7 @@
 #include "platform/windows_path.h"
 #include "services/error_routine.h"
 #include "services/name_cleaning.h"
-#include "services/path_pieces.h"
+#include "services/path_names.h"
 #include "services/trace_log.h"
 #include "services/trap.h"
 

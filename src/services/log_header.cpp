@@ -6,7 +6,7 @@
 #include "services/clocks.h"
 #include "services/formats.h"
 #include "services/os_facts.h"
-#include "services/path_pieces.h"
+#include "services/path_names.h"
 #include "services/registry_access.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"

@@ -8,7 +8,7 @@
 #include "services/clocks.h"
 #include "services/formats.h"
 #include "services/log_header.h"
-#include "services/path_pieces.h"
+#include "services/path_names.h"
 #include "services/shared_values.h"
 #include "services/trap.h"
 

@@ -25,7 +25,7 @@ protected:
     // A file of ours with enough records to span many pages, closed.
     QByteArray goodFile(const std::string& name)
     {
-        EXPECT_EQ(create(name, standardSpec()), 0);
+        EXPECT_EQ(create(name, standardLayout()), 0);
         Block block;
         EXPECT_EQ(open(block, name), 0);
         for (int i = 0; i < 800; ++i) {

@@ -9,7 +9,7 @@ class TwoHandles : public RecordFileTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(create("two", standardSpec()), 0);
+        ASSERT_EQ(create("two", standardLayout()), 0);
         ASSERT_EQ(open(first, "two"), 0);
         ASSERT_EQ(open(second, "two"), 0);
         for (const char* id : {"0001", "0002", "0003"})
@@ -60,8 +60,8 @@ class Transactions : public RecordFileTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(create("t1", standardSpec()), 0);
-        ASSERT_EQ(create("t2", standardSpec()), 0);
+        ASSERT_EQ(create("t1", standardLayout()), 0);
+        ASSERT_EQ(create("t2", standardLayout()), 0);
         ASSERT_EQ(open(a, "t1"), 0);
         ASSERT_EQ(open(b, "t2"), 0);
     }

@@ -9,7 +9,7 @@ class Navigation : public RecordFileTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(create("nav", standardSpec()), 0);
+        ASSERT_EQ(create("nav", standardLayout()), 0);
         ASSERT_EQ(open(block, "nav"), 0);
         // Inserted out of order; group "B" holds three duplicates.
         ASSERT_EQ(insert(block, record("0003", "B", "cc")), 0);
@@ -158,7 +158,7 @@ TEST_F(Navigation, KeysCompareAsUnsignedBytes)
 TEST_F(Navigation, SegmentsOfOneKeyKeepTheirOwnCaseRule)
 {
     // Bytes 1-2 compared as they are, bytes 3-4 whatever their case.
-    ASSERT_EQ(create("mixed", makeSpec(8, 1, {{1, 2, 16}, {3, 2, 1024}})), 0);
+    ASSERT_EQ(create("mixed", makeLayout(8, 1, {{1, 2, 16}, {3, 2, 1024}})), 0);
     Block b;
     ASSERT_EQ(open(b, "mixed"), 0);
     const auto put = [&](const std::string& r) { return call(op::Insert, b, 0, {}, r, 8).status; };
@@ -220,7 +220,7 @@ TEST_F(Navigation, GetPositionAndGetDirectFindTheSameRecordOnAnyKey)
 
 TEST_F(Navigation, LongKeysBeyondTheBlockStillNavigateAcrossDeletes)
 {
-    ASSERT_EQ(create("long", makeSpec(300, 1, {{1, 200, 1}})), 0);
+    ASSERT_EQ(create("long", makeLayout(300, 1, {{1, 200, 1}})), 0);
     Block b;
     ASSERT_EQ(open(b, "long"), 0);
     for (char c : std::string("abcd"))

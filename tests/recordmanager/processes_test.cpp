@@ -62,7 +62,7 @@ class TwoProcesses : public RecordFileTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(create("shared", standardSpec()), 0);
+        ASSERT_EQ(create("shared", standardLayout()), 0);
         Block setup;
         ASSERT_EQ(open(setup, "shared"), 0);
         ASSERT_EQ(insert(setup, record("0001", "A", "aa")), 0);

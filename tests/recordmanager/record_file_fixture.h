@@ -13,49 +13,49 @@
 #include <initializer_list>
 #include <string>
 
-// Helpers of the record manager's tests: specifications, position blocks
+// Helpers of the record manager's tests: layouts, position blocks
 // and calls with std::string records and keys.
 namespace qn3::testing {
 
 namespace rm = qn3::recordmanager;
 
-struct SegmentSpec {
+struct SegmentLayout {
     uint16_t position;  // counted from 1
     uint16_t length;
     uint16_t flags;
 };
 
-// A 160-byte create specification.
-inline std::array<uint8_t, rm::SpecificationSize> makeSpec(uint16_t recordLength, uint16_t keys,
-                                                           std::initializer_list<SegmentSpec> segments,
+// A 160-byte creation buffer.
+inline std::array<uint8_t, rm::CreationBufferSize> makeLayout(uint16_t recordLength, uint16_t keys,
+                                                           std::initializer_list<SegmentLayout> segments,
                                                            uint16_t pageSize = 4096)
 {
-    std::array<uint8_t, rm::SpecificationSize> spec{};
+    std::array<uint8_t, rm::CreationBufferSize> layout{};
     const auto put = [&](size_t at, uint16_t value) {
-        spec[at] = static_cast<uint8_t>(value);
-        spec[at + 1] = static_cast<uint8_t>(value >> 8);
+        layout[at] = static_cast<uint8_t>(value);
+        layout[at + 1] = static_cast<uint8_t>(value >> 8);
     };
     put(0, recordLength);
     put(2, pageSize);
     put(4, keys);
     put(10, 8);
     size_t at = 16;
-    for (const SegmentSpec& segment : segments) {
+    for (const SegmentLayout& segment : segments) {
         put(at, segment.position);
         put(at + 2, segment.length);
         put(at + 4, segment.flags);
         at += 16;
     }
-    return spec;
+    return layout;
 }
 
 // The file most tests use: 40-byte records.
 //   key 0: bytes 1-4, unique, not modifiable
 //   key 1: bytes 5-12, duplicates, modifiable
 //   key 2: bytes 13-14 then 15-17, case-insensitive, modifiable, unique
-inline std::array<uint8_t, rm::SpecificationSize> standardSpec()
+inline std::array<uint8_t, rm::CreationBufferSize> standardLayout()
 {
-    return makeSpec(40, 3, {{1, 4, 0}, {5, 8, 3}, {13, 2, 16 | 2 | 1024}, {15, 3, 2 | 1024}});
+    return makeLayout(40, 3, {{1, 4, 0}, {5, 8, 3}, {13, 2, 16 | 2 | 1024}, {15, 3, 2 | 1024}});
 }
 
 // A record of the standard file; the rest of its 40 bytes is filler.
@@ -93,12 +93,12 @@ protected:
         return (prefix.driveC() + QStringLiteral("/data/")).toStdString() + name + ".bt6";
     }
 
-    int16_t create(const std::string& name, const std::array<uint8_t, rm::SpecificationSize>& spec,
+    int16_t create(const std::string& name, const std::array<uint8_t, rm::CreationBufferSize>& layout,
                    int16_t mode = rm::createmode::Replace)
     {
         Block block;
-        auto bytes = spec;
-        int32_t length = rm::SpecificationSize;
+        auto bytes = layout;
+        int32_t length = rm::CreationBufferSize;
         std::string path = windowsPath(name);
         return BTRCALL(rm::op::Create, block.data(), bytes.data(), &length, path.data(),
                        static_cast<int16_t>(path.size()), mode);

@@ -13,7 +13,7 @@ class Statuses : public RecordFileTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(create("st", standardSpec()), 0);
+        ASSERT_EQ(create("st", standardLayout()), 0);
         ASSERT_EQ(open(block, "st"), 0);
         ASSERT_EQ(insert(block, record("0001", "A", "aa")), 0);
         ASSERT_EQ(insert(block, record("0002", "A", "bb")), 0);
@@ -107,9 +107,9 @@ TEST_F(Statuses, NullPointersAnswerAStatusAndChangeNothing)
     EXPECT_EQ(BTRCALL(op::Insert, block.data(), data.data(), &length, nullptr, 255, 0), status::KeyBufferTooShort);
     EXPECT_EQ(BTRCALL(op::Create, other.data(), nullptr, &length, path.data(), 255, 0), status::DataBufferLength);
     EXPECT_EQ(BTRCALL(op::Create, other.data(), data.data(), nullptr, path.data(), 255, 0), status::DataBufferLength);
-    auto spec = standardSpec();
-    length = SpecificationSize;
-    EXPECT_EQ(BTRCALL(op::Create, other.data(), spec.data(), &length, nullptr, 255, 0), status::FileNotFound);
+    auto layout = standardLayout();
+    length = CreationBufferSize;
+    EXPECT_EQ(BTRCALL(op::Create, other.data(), layout.data(), &length, nullptr, 255, 0), status::FileNotFound);
     ASSERT_EQ(call(op::GetFirst, block, 0).status, 0);
     length = 4;
     EXPECT_EQ(BTRCALL(op::GetPosition, block.data(), nullptr, &length, key.data(), 255, 0), status::DataBufferLength);
@@ -215,10 +215,10 @@ TEST_F(Statuses, OpenModes)
 
 TEST_F(Statuses, CreateKeepsOrReplacesAnExistingFile)
 {
-    EXPECT_EQ(create("st", standardSpec(), createmode::KeepExisting), status::FileExists);
-    EXPECT_EQ(create("st", standardSpec()), status::FileInUse) << "open here";
+    EXPECT_EQ(create("st", standardLayout(), createmode::KeepExisting), status::FileExists);
+    EXPECT_EQ(create("st", standardLayout()), status::FileInUse) << "open here";
     ASSERT_EQ(close(block), 0);
-    ASSERT_EQ(create("st", standardSpec()), 0);
+    ASSERT_EQ(create("st", standardLayout()), 0);
     ASSERT_EQ(open(block, "st"), 0);
     EXPECT_EQ(call(op::GetFirst, block, 0).status, status::EndOfFile) << "the new file is empty";
 }
@@ -227,7 +227,7 @@ TEST_F(Statuses, CreatedFilesGetTheUsualPermissionsAndNoLeftovers)
 {
     const mode_t mask = ::umask(022);
     ::umask(mask);
-    ASSERT_EQ(create("fresh", standardSpec(), createmode::KeepExisting), 0);
+    ASSERT_EQ(create("fresh", standardLayout(), createmode::KeepExisting), 0);
     struct stat info {};
     ASSERT_EQ(::stat(hostPath("fresh").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
@@ -236,41 +236,41 @@ TEST_F(Statuses, CreatedFilesGetTheUsualPermissionsAndNoLeftovers)
                                   QStringLiteral("st.bt6-wal")}));
 }
 
-struct SpecCase {
+struct LayoutCase {
     const char* what;
-    std::array<uint8_t, SpecificationSize> spec;
+    std::array<uint8_t, CreationBufferSize> layout;
     int16_t status;
 };
 
-TEST_F(Statuses, CreateRefusesImpossibleSpecifications)
+TEST_F(Statuses, CreateRefusesImpossibleLayouts)
 {
-    const SpecCase cases[] = {
-        {"record length 0", makeSpec(0, 1, {{1, 4, 0}}), status::InvalidRecordLength},
-        {"page size 1000", makeSpec(40, 1, {{1, 4, 0}}, 1000), status::InvalidPageSize},
-        {"page size 0", makeSpec(40, 1, {{1, 4, 0}}, 0), status::InvalidPageSize},
-        {"no keys", makeSpec(40, 0, {}), status::InvalidNumberOfKeys},
-        {"ten keys", makeSpec(40, 10, {}), status::InvalidNumberOfKeys},
-        {"key at 0", makeSpec(40, 1, {{0, 4, 0}}), status::InvalidKeyPosition},
-        {"key past the record", makeSpec(40, 1, {{38, 4, 0}}), status::InvalidKeyPosition},
-        {"key length 0", makeSpec(40, 2, {{1, 4, 0}}), status::InvalidKeyLength},
-        {"key length 256", makeSpec(400, 1, {{1, 256, 0}}), status::InvalidKeyLength},
-        {"segments past 255", makeSpec(400, 1, {{1, 200, 16}, {201, 100, 0}}), status::InvalidKeyLength},
-        {"segments past the table", makeSpec(40, 1, {{1, 1, 16}, {2, 1, 16}, {3, 1, 16}, {4, 1, 16}, {5, 1, 16},
+    const LayoutCase cases[] = {
+        {"record length 0", makeLayout(0, 1, {{1, 4, 0}}), status::InvalidRecordLength},
+        {"page size 1000", makeLayout(40, 1, {{1, 4, 0}}, 1000), status::InvalidPageSize},
+        {"page size 0", makeLayout(40, 1, {{1, 4, 0}}, 0), status::InvalidPageSize},
+        {"no keys", makeLayout(40, 0, {}), status::InvalidNumberOfKeys},
+        {"ten keys", makeLayout(40, 10, {}), status::InvalidNumberOfKeys},
+        {"key at 0", makeLayout(40, 1, {{0, 4, 0}}), status::InvalidKeyPosition},
+        {"key past the record", makeLayout(40, 1, {{38, 4, 0}}), status::InvalidKeyPosition},
+        {"key length 0", makeLayout(40, 2, {{1, 4, 0}}), status::InvalidKeyLength},
+        {"key length 256", makeLayout(400, 1, {{1, 256, 0}}), status::InvalidKeyLength},
+        {"segments past 255", makeLayout(400, 1, {{1, 200, 16}, {201, 100, 0}}), status::InvalidKeyLength},
+        {"segments past the table", makeLayout(40, 1, {{1, 1, 16}, {2, 1, 16}, {3, 1, 16}, {4, 1, 16}, {5, 1, 16},
                                                     {6, 1, 16}, {7, 1, 16}, {8, 1, 16}, {9, 1, 16}}),
          status::InvalidNumberOfKeys},
     };
-    for (const SpecCase& c : cases) {
-        EXPECT_EQ(create("bad", c.spec), c.status) << c.what;
+    for (const LayoutCase& c : cases) {
+        EXPECT_EQ(create("bad", c.layout), c.status) << c.what;
         EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath("bad")))) << c.what;
     }
     Block unused;
-    auto spec = standardSpec();
+    auto layout = standardLayout();
     int32_t length = 10;
     std::string path = windowsPath("short");
-    EXPECT_EQ(BTRCALL(op::Create, unused.data(), spec.data(), &length, path.data(), 20, 0), status::DataBufferLength);
+    EXPECT_EQ(BTRCALL(op::Create, unused.data(), layout.data(), &length, path.data(), 20, 0), status::DataBufferLength);
     length = 160;
     std::string nowhere = "C:\\no\\such\\folder\\x.bt6 ";
-    EXPECT_EQ(BTRCALL(op::Create, unused.data(), spec.data(), &length, nowhere.data(), 30, 0), status::FileNotFound);
+    EXPECT_EQ(BTRCALL(op::Create, unused.data(), layout.data(), &length, nowhere.data(), 30, 0), status::FileNotFound);
 }
 
 } // namespace

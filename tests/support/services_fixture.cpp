@@ -6,7 +6,7 @@
 #include "services/file_operations.h"
 #include "services/folders.h"
 #include "services/gmt_offset.h"
-#include "services/path_pieces.h"
+#include "services/path_names.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"

@@ -1,4 +1,4 @@
-#include "recordmanager/file_spec.h"
+#include "recordmanager/file_layout.h"
 
 #include "platform/ansi.h"
 #include "recordmanager/record_manager_codes.h"
@@ -11,8 +11,8 @@ namespace qn3::recordmanager {
 namespace {
 
 constexpr size_t HeaderSize = 16;
-constexpr size_t SegmentSpecSize = 16;
-constexpr size_t MaxSegments = (SpecificationSize - HeaderSize) / SegmentSpecSize;
+constexpr size_t SegmentEntrySize = 16;
+constexpr size_t MaxSegments = (CreationBufferSize - HeaderSize) / SegmentEntrySize;
 constexpr uint16_t MaxKeyLength = 255;
 // Shorter records cannot hold the smallest key the classic manager allows.
 constexpr uint16_t MinRecordLength = 4;
@@ -47,17 +47,17 @@ const std::array<uint8_t, 256>& upperTable()
 
 } // namespace
 
-int16_t parseFileSpec(std::span<const uint8_t> bytes, FileSpec& out)
+int16_t parseFileLayout(std::span<const uint8_t> bytes, FileLayout& out)
 {
     if (bytes.size() < HeaderSize)
         return status::DataBufferLength;
-    FileSpec spec;
-    spec.recordLength = read16(bytes, 0);
-    spec.pageSize = read16(bytes, 2);
+    FileLayout layout;
+    layout.recordLength = read16(bytes, 0);
+    layout.pageSize = read16(bytes, 2);
     const auto keyCount = static_cast<int16_t>(read16(bytes, 4));
-    if (spec.recordLength < MinRecordLength)
+    if (layout.recordLength < MinRecordLength)
         return status::InvalidRecordLength;
-    if (!validPageSize(spec.pageSize))
+    if (!validPageSize(layout.pageSize))
         return status::InvalidPageSize;
     if (keyCount < 1 || static_cast<size_t>(keyCount) > MaxSegments)
         return status::InvalidNumberOfKeys;
@@ -69,15 +69,15 @@ int16_t parseFileSpec(std::span<const uint8_t> bytes, FileSpec& out)
         while (more) {
             if (segment >= MaxSegments)
                 return status::InvalidNumberOfKeys;
-            const size_t at = HeaderSize + SegmentSpecSize * segment++;
-            if (bytes.size() < at + SegmentSpecSize)
+            const size_t at = HeaderSize + SegmentEntrySize * segment++;
+            if (bytes.size() < at + SegmentEntrySize)
                 return status::DataBufferLength;
             const uint16_t position = read16(bytes, at);
             const uint16_t length = read16(bytes, at + 2);
             const uint16_t flags = read16(bytes, at + 4);
             if (length == 0 || length > MaxKeyLength || key.length + length > MaxKeyLength)
                 return status::InvalidKeyLength;
-            if (position < 1 || position - 1 + length > spec.recordLength)
+            if (position < 1 || position - 1 + length > layout.recordLength)
                 return status::InvalidKeyPosition;
             if (key.segments.empty()) {
                 key.duplicates = flags & keyflag::Duplicates;
@@ -88,10 +88,10 @@ int16_t parseFileSpec(std::span<const uint8_t> bytes, FileSpec& out)
             key.length = static_cast<uint16_t>(key.length + length);
             more = flags & keyflag::Segmented;
         }
-        spec.keys.push_back(std::move(key));
+        layout.keys.push_back(std::move(key));
     }
-    spec.bytes.assign(reinterpret_cast<const char*>(bytes.data()), HeaderSize + SegmentSpecSize * segment);
-    out = std::move(spec);
+    layout.bytes.assign(reinterpret_cast<const char*>(bytes.data()), HeaderSize + SegmentEntrySize * segment);
+    out = std::move(layout);
     return status::Success;
 }
 

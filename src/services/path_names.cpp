@@ -1,4 +1,4 @@
-#include "services/path_pieces.h"
+#include "services/path_names.h"
 
 #include "platform/runtime_error.h"
 #include "services/formats.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-// Path pieces and sound-folder slots. Only "\" separates folders.
+// Folder, name and extension of paths, and sound-folder slots. Only "\" separates folders.
 namespace qn3::services {
 
 struct FichierEclateRecord {

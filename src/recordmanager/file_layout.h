@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-// The structure of a record file as a create specification gives it, and the
+// The structure of a record file as a creation buffer gives it, and the
 // byte form of its keys.
 //
-// A specification is 16 bytes of header (record length, page size, number of
-// keys, file flags; 16-bit little-endian) followed by 16-byte key segment
-// specifications (position counted from 1, length, flags). A key is its
+// A creation buffer is 16 bytes of header (record length, page size, number
+// of keys, file flags; 16-bit little-endian) followed by one 16-byte entry
+// per key segment (position counted from 1, length, flags). A key is its
 // segments in order: a segment whose flags hold 16 continues into the next.
 // The duplicates and modifiable flags of a key are those of its first segment.
 namespace qn3::recordmanager {
@@ -28,19 +28,19 @@ struct KeyDefinition {
     bool modifiable = false;
 };
 
-struct FileSpec {
+struct FileLayout {
     uint16_t recordLength = 0;
     uint16_t pageSize = 0;
     std::vector<KeyDefinition> keys;
-    // The specification bytes that were read (header and used segments), as
+    // The layout bytes that were read (header and used segments), as
     // stored in the file so that it can be read again on open.
     std::string bytes;
 };
 
-// Reads and checks a specification: 0 and `out` filled, or the status of the
+// Reads and checks a creation buffer: 0 and `out` filled, or the status of the
 // first fault (22 too short, 28 record length, 24 page size, 26 number of
 // keys, 29 key length, 27 key position).
-int16_t parseFileSpec(std::span<const uint8_t> bytes, FileSpec& out);
+int16_t parseFileLayout(std::span<const uint8_t> bytes, FileLayout& out);
 
 // The indexed form of a key: its segments joined, case-insensitive segments
 // upper-cased in Windows-1252. Fixed length, so byte order is key order.

@@ -1,5 +1,5 @@
 #include "services/error_routine.h"
-#include "services/path_pieces.h"
+#include "services/path_names.h"
 #include "services/shared_values.h"
 #include "support/services_fixture.h"
 
@@ -8,9 +8,9 @@
 namespace qn3::services {
 namespace {
 
-using PathPiecesTest = testing::ServicesTest;
+using PathNamesTest = testing::ServicesTest;
 
-TEST_F(PathPiecesTest, CheckRepEndsFoldersWithOneBackslash)
+TEST_F(PathNamesTest, CheckRepEndsFoldersWithOneBackslash)
 {
     EXPECT_EQ(CheckRep(QStringLiteral("D:\\Sons")), QStringLiteral("D:\\Sons\\"));
     EXPECT_EQ(CheckRep(QStringLiteral("D:\\Sons\\")), QStringLiteral("D:\\Sons\\"));
@@ -24,7 +24,7 @@ struct SplitCase {
     const char* extension;
 };
 
-TEST_F(PathPiecesTest, EclateRepFicExtSplitsOnTheLastBackslashAndTheLastDotAfterIt)
+TEST_F(PathNamesTest, EclateRepFicExtSplitsOnTheLastBackslashAndTheLastDotAfterIt)
 {
     const SplitCase cases[] = {
         {"D:\\Data\\Spot.old\\MES001.mp3", "D:\\Data\\Spot.old\\", "MES001", ".mp3"},
@@ -44,7 +44,7 @@ TEST_F(PathPiecesTest, EclateRepFicExtSplitsOnTheLastBackslashAndTheLastDotAfter
     }
 }
 
-TEST_F(PathPiecesTest, SerieDeRepertoireComparesExactly)
+TEST_F(PathNamesTest, SerieDeRepertoireComparesExactly)
 {
     EXPECT_EQ(SerieDeRepertoire(QStringLiteral("PUB")), 6);
     EXPECT_EQ(SerieDeRepertoire(QStringLiteral("NUM")), 8);
@@ -52,7 +52,7 @@ TEST_F(PathPiecesTest, SerieDeRepertoireComparesExactly)
     EXPECT_EQ(SerieDeRepertoire(QStringLiteral("PUB ")), 0);
 }
 
-TEST_F(PathPiecesTest, CheckDriveKeepsAUsableSlotElseSpreadsIdsOverTheSlotsInUse)
+TEST_F(PathNamesTest, CheckDriveKeepsAUsableSlotElseSpreadsIdsOverTheSlotsInUse)
 {
     auto& pub = RepSons[0][6];
     pub[0] = QStringLiteral("D:\\Pub0\\");
@@ -67,7 +67,7 @@ TEST_F(PathPiecesTest, CheckDriveKeepsAUsableSlotElseSpreadsIdsOverTheSlotsInUse
     EXPECT_EQ(CheckDrive(0, 5, QStringLiteral("4"), QStringLiteral("PRE00010")), QStringLiteral("0"));
 }
 
-TEST_F(PathPiecesTest, CheckDriveReportsAZoneOutOfRange)
+TEST_F(PathNamesTest, CheckDriveReportsAZoneOutOfRange)
 {
     EXPECT_EQ(CheckDrive(8, 6, QStringLiteral("1"), QStringLiteral("PUB00011")), QStringLiteral("0"));
     EXPECT_EQ(InfoErreur.Numero, 9);

@@ -6,34 +6,38 @@
 #include <map>
 #include <string>
 
-// The console report, followed by one line for benchmarks that count one
-// item per iteration, giving a measured rate against its
-// baseline from the same run: "<name>: N items/s, baseline M items/s, ratio R".
+// The console report, keeping each benchmark's time per iteration so that a
+// measured piece of code can be printed against its baseline from the same
+// run. Benchmarks are known by their name without options ("BM_X" for
+// "BM_X/min_time:0.500").
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
-        // One item per iteration: the rate is the inverse of the time of one.
         for (const Run& run : runs) {
-            const double perIteration = run.GetAdjustedRealTime();
-            if (run.run_type == Run::RT_Iteration && perIteration > 0)
-                rates_[run.benchmark_name()] = benchmark::GetTimeUnitMultiplier(run.time_unit) / perIteration;
+            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations <= 0)
+                continue;
+            const std::string name = run.benchmark_name();
+            seconds_[name.substr(0, name.find('/'))] = run.real_accumulated_time / static_cast<double>(run.iterations);
         }
     }
 
-    // Prints `measured` against `baseline`; the ratio is baseline rate over
-    // measured rate, so 1.5 means the measured code is 1.5 times slower.
+    // Seconds per iteration of every benchmark that ran, by name.
+    const std::map<std::string, double>& seconds() const { return seconds_; }
+
+    // "<measured>: N/s, <baseline>: M/s, ratio R", R being the measured time
+    // over the baseline's (1.5: the measured code takes 1.5 times as long).
     void printRatio(const std::string& measured, const std::string& baseline) const
     {
-        const auto m = rates_.find(measured);
-        const auto b = rates_.find(baseline);
-        if (m == rates_.end() || b == rates_.end() || m->second <= 0)
+        const auto m = seconds_.find(measured);
+        const auto b = seconds_.find(baseline);
+        if (m == seconds_.end() || b == seconds_.end() || m->second <= 0 || b->second <= 0)
             return;
-        std::printf("%s: %.0f items/s, %s: %.0f items/s, ratio %.2f\n", measured.c_str(), m->second,
-                    baseline.c_str(), b->second, b->second / m->second);
+        std::printf("%s: %.0f/s, %s: %.0f/s, ratio %.2f\n", measured.c_str(), 1 / m->second, baseline.c_str(),
+                    1 / b->second, m->second / b->second);
     }
 
 private:
-    std::map<std::string, double> rates_;
+    std::map<std::string, double> seconds_;
 };

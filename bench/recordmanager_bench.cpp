@@ -6,6 +6,8 @@
 // side runs the engine's own statements through prepared statements, with the
 // same pragmas; the table at the end gives operations per second and the
 // ratio engine time / raw time (goal: at most 1.5).
+
+#include "ratio_reporter.h"
 #include "recordmanager/btrcall.h"
 #include "recordmanager/record_manager_codes.h"
 
@@ -18,7 +20,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 
 namespace {
@@ -342,19 +343,6 @@ BENCHMARK(InsertInTransaction_raw);
 BENCHMARK(Update_engine);
 BENCHMARK(Update_raw);
 
-// Keeps each run's time per operation, for the table of ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.iterations > 0 && !run.error_occurred)
-                seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
-    }
-    std::map<std::string, double> seconds;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -364,13 +352,13 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n%-22s %14s %14s %8s\n", "operation", "engine ops/s", "raw ops/s", "ratio");
-    for (const auto& [name, engineTime] : reporter.seconds) {
+    for (const auto& [name, engineTime] : reporter.seconds()) {
         const auto cut = name.rfind("_engine");
         if (cut == std::string::npos)
             continue;
         const std::string operation = name.substr(0, cut);
-        const auto raw = reporter.seconds.find(operation + "_raw");
-        if (raw == reporter.seconds.end())
+        const auto raw = reporter.seconds().find(operation + "_raw");
+        if (raw == reporter.seconds().end())
             continue;
         std::printf("%-22s %14.0f %14.0f %8.2f%s\n", operation.c_str(), 1 / engineTime, 1 / raw->second,
                     engineTime / raw->second, engineTime / raw->second > 1.5 ? "  above the 1.5 goal" : "");

@@ -374,8 +374,9 @@ VersionResource readFileVersionResource(QStringView windowsPath)
     try {
         QFile file(paths::toHost(windowsPath));
         // Read rather than mapped, so a file cut short by another program
-        // while we look at it cannot bring the process down.
-        if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize)
+        // while we look at it cannot bring the process down. Only a Windows
+        // program ("MZ") can hold a resource: another kind is not read whole.
+        if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize || file.peek(2) != "MZ")
             return {};
         return readVersionResource(file.readAll());
     } catch (...) {

@@ -4,10 +4,10 @@
 #include "platform/directory_listing.h"
 #include "platform/exclusive_file.h"
 #include "platform/file_info.h"
+#include "platform/plain_files.h"
 #include "platform/runtime_error.h"
 #include "platform/shell_file_operation.h"
 #include "platform/wildcard.h"
-#include "platform/windows_path.h"
 #include "services/gmt_offset.h"
 #include "services/ini_access.h"
 #include "services/shared_values.h"
@@ -15,8 +15,6 @@
 #include "services/trap.h"
 #include "services/window_members.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 
 #include <array>
@@ -69,7 +67,7 @@ bool findFirst(const QString& name)
         const qsizetype separator = std::max(name.lastIndexOf(u'\\'), name.lastIndexOf(u'/'));
         if (platform::wildcard::hasWildcards(QStringView(name).mid(separator + 1)))
             return !platform::listDirectory(name).isEmpty();
-        return QFileInfo::exists(platform::paths::toHost(name));
+        return platform::files::exists(name);
     } catch (const platform::RuntimeError&) {
         return false;
     }
@@ -199,16 +197,14 @@ int32_t TailleDuFichier(const QString& Fichier)
     int32_t size = -1;
     Trap trap(u"Lib_Systeme:TailleDuFichier");
     trap([&] {
-        QString host;
+        std::optional<int64_t> bytes;
         try {
-            host = platform::paths::toHost(Fichier);
+            bytes = platform::files::readableSize(Fichier);
         } catch (const platform::RuntimeError&) {
             return; // a name that cannot be opened
         }
-        QFile file(host);
-        if (QFileInfo(host).isDir() || !file.open(QIODevice::ReadOnly))
-            return;
-        size = static_cast<int32_t>(static_cast<uint32_t>(file.size()));
+        if (bytes)
+            size = static_cast<int32_t>(static_cast<uint32_t>(*bytes));
     });
     return size;
 }

@@ -1,23 +1,16 @@
 #include "services/folders.h"
 
 #include "platform/file_attributes.h"
+#include "platform/plain_files.h"
 #include "platform/runtime_error.h"
 #include "platform/system_facts.h"
-#include "platform/windows_path.h"
 #include "services/error_routine.h"
 #include "services/name_cleaning.h"
 #include "services/path_names.h"
 #include "services/trace_log.h"
 #include "services/trap.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <cerrno>
 #include <utility>
-
-#include <sys/stat.h>
 
 // Map of this file:
 //   Remembered lists   the four lists of the run and the last path
@@ -50,15 +43,13 @@ bool holds(const QString& list, const QString& text) { return list.contains(text
 // no mapping or a malformed name is a bad file name (52), as Dir says it.
 bool folderExists(const QString& folder)
 {
-    QString host;
     try {
-        host = platform::paths::toHost(folder);
+        return platform::files::isFolder(folder);
     } catch (const platform::RuntimeError&) {
         throw platform::RuntimeError(platform::errors::BadFileName,
                                      platform::runtimeErrorText(platform::errors::BadFileName) + QStringLiteral(": ")
                                          + folder);
     }
-    return QFileInfo(host).isDir();
 }
 
 // "\\server\share\": a share is published by its server, never made by a
@@ -72,11 +63,7 @@ void makeFolderOrRaise(const QString& level)
         throw platform::RuntimeError(platform::errors::PathNotFound,
                                      platform::runtimeErrorText(platform::errors::PathNotFound) + QStringLiteral(": ")
                                          + level);
-    const QString host = platform::paths::toHost(level);
-    if (::mkdir(QFile::encodeName(host).constData(), 0777) != 0 && errno != EEXIST) {
-        const int error = errno;
-        platform::throwErrno(error, level, QFileInfo(QFileInfo(host).absolutePath()).isDir());
-    }
+    platform::files::makeFolder(level);
 }
 
 // CreateDirectoryA: no report, the caller tests afterwards.
@@ -85,7 +72,7 @@ void makeFolderQuietly(const QString& level) noexcept
     if (isShare(level))
         return;
     try {
-        QDir().mkdir(platform::paths::toHost(level));
+        platform::files::makeFolder(level);
     } catch (...) {
     }
 }

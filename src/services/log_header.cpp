@@ -13,7 +13,6 @@
 #include "services/versions.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cmath>
@@ -44,11 +43,6 @@ QString productName()
 {
     const QString fallback = QStringLiteral("QN3_Tools_Vandrel");
     if (!QCoreApplication::instance())
-        return fallback;
-    // Only a Windows program ("MZ") can hold a resource: spare reading a
-    // whole program file of another kind for each header.
-    QFile program(QCoreApplication::applicationFilePath());
-    if (!program.open(QIODevice::ReadOnly) || program.read(2) != "MZ")
         return fallback;
     const auto resource = platform::version::readFileVersionResource(
         platform::paths::toWindows(QCoreApplication::applicationFilePath()));

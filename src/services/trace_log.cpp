@@ -2,24 +2,16 @@
 
 #include "platform/ansi.h"
 #include "platform/clock.h"
+#include "platform/directory_listing.h"
 #include "platform/document_opener.h"
+#include "platform/plain_files.h"
 #include "platform/runtime_error.h"
-#include "platform/windows_path.h"
 #include "services/clocks.h"
 #include "services/formats.h"
 #include "services/log_header.h"
 #include "services/path_names.h"
 #include "services/shared_values.h"
 #include "services/trap.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // Sections: the line and its prefix - TraceLog and TraceLogEncadre -
 // writing a batch (with its keep-on-failure rule) - the daily purge -
@@ -81,40 +73,6 @@ void appendAnsiLine(QByteArray& out, const QString& line)
     *p = '\n';
 }
 
-bool parentExists(const QString& hostPath) { return QFileInfo(QFileInfo(hostPath).path()).isDir(); }
-
-// Appends `bytes` to the file in one write. A write that fails half-way is
-// taken back, so that the lines kept for the next batch are not doubled.
-void appendToFile(const QString& windowsPath, const QByteArray& bytes)
-{
-    const QString host = platform::paths::toHost(windowsPath);
-    const QByteArray encodedPath = QFile::encodeName(host);
-    const int fd = ::open(encodedPath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        platform::throwErrno(errno, windowsPath, parentExists(host));
-    struct stat before {};
-    const bool sized = ::fstat(fd, &before) == 0;
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            const int error = written < 0 ? errno : ENOSPC;
-            if (sized && ::ftruncate(fd, before.st_size) != 0) {
-                // The partial batch stays; nothing better can be done.
-            }
-            ::close(fd);
-            platform::throwErrno(error, windowsPath);
-        }
-        data += written;
-        left -= written;
-    }
-    if (::close(fd) != 0)
-        platform::throwErrno(errno, windowsPath);
-}
-
 // After a failed write: the buffer keeps its lines, bounded by dropping the
 // oldest and saying so in one line.
 void keepForNextBatch(ListBox& Liste)
@@ -152,7 +110,7 @@ void writeBatch(ListBox& Liste, const QString& NomFichier, const QString& jour)
     try {
         if (RepLogs.isEmpty())
             throw RuntimeError(errors::PathNotFound, QStringLiteral("Path not found: the log folder is not set"));
-        appendToFile(RepLogs + NomFichier + QStringLiteral(".Log"), bytes);
+        platform::files::append(RepLogs + NomFichier + QStringLiteral(".Log"), bytes);
     } catch (...) {
         keepForNextBatch(Liste);
         throw;
@@ -178,22 +136,19 @@ bool purgeOldFiles(const QDate& today)
     QStringList names;
     bool listed = false;
     trap([&] {
-        const QDir folder(platform::paths::toHost(RepLogs));
-        if (!folder.exists())
+        if (!platform::files::isFolder(RepLogs))
             return;
-        names = folder.entryList({QStringLiteral("*.Log")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        for (const platform::DirectoryEntry& entry : platform::listDirectory(RepLogs + QStringLiteral("*.Log"))) {
+            if (!entry.isFolder)
+                names.append(entry.name);
+        }
         listed = true;
     });
     for (const QString& name : names) {
         EclateRepFicExt(name);
         if (!(FichierEclate.Fichier < limit))
             continue;
-        trap([&] {
-            const QString path = RepLogs + name;
-            if (!QFile::remove(platform::paths::toHost(path)))
-                throw RuntimeError(errors::PathFileAccessError,
-                                   platform::runtimeErrorText(errors::PathFileAccessError) + QStringLiteral(": ") + path);
-        });
+        trap([&] { platform::files::remove(RepLogs + name); });
     }
     return listed;
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+// The plain file calls of the run time and the kernel (Open for Append,
+// Kill, MkDir, FileLen, Dir), on Windows paths. Failures are RuntimeErrors
+// with the run-time numbers: 53 file not found, 76 path not found, 75 access.
+namespace qn3::platform::files {
+
+// True when an entry (file or folder) answers the name, whatever its case.
+// Throws 52 for a name that cannot be mapped.
+bool exists(QStringView windowsPath);
+bool isFolder(QStringView windowsPath);
+
+// Appends `bytes` to the file in one write, making the file when missing
+// (not its folder). A write that fails half-way is taken back to the file's
+// previous size, so the caller can write the same bytes again later.
+void append(QStringView windowsPath, QByteArrayView bytes);
+
+// Deletes one file.
+void remove(QStringView windowsPath);
+
+// Makes one folder level; a level that is already there is no failure.
+void makeFolder(QStringView windowsPath);
+
+// The size of a file that can be opened for reading; nothing for a folder
+// or a file that cannot be opened.
+std::optional<int64_t> readableSize(QStringView windowsPath);
+
+} // namespace qn3::platform::files

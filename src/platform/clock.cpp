@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <cerrno>
 #include <ctime>
 
 namespace qn3::platform {
@@ -43,6 +44,13 @@ public:
         LocalTime result = cached_;
         result.millisecond = static_cast<int>(now.tv_nsec / 1000000);
         return result;
+    }
+
+    void sleep(uint32_t milliseconds) override
+    {
+        timespec left{static_cast<time_t>(milliseconds / 1000u), static_cast<long>(milliseconds % 1000u) * 1000000L};
+        while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+        }
     }
 
 private:

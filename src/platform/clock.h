@@ -34,6 +34,10 @@ public:
     virtual uint32_t tickCount() = 0;
     // The local time now. Must be cheap: every trace line reads it.
     virtual LocalTime localNow() = 0;
+    // Blocks the calling thread for `milliseconds` (Windows' Sleep). Only the
+    // record manager's retry pauses block like this; every other wait lets
+    // the event loop run.
+    virtual void sleep(uint32_t milliseconds) = 0;
 
     static Clock& standard();
 };

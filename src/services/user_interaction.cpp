@@ -1,5 +1,7 @@
 #include "services/user_interaction.h"
 
+#include <cstdlib>
+
 namespace qn3::services {
 
 namespace {
@@ -16,6 +18,17 @@ public:
         default: return msgbox::AnswerCancel;
         }
     }
+
+    QString selectFolder(const FolderRequest&) override { return QStringLiteral("*"); }
+    // Nobody to ask: the base in use stays chosen.
+    int16_t chooseBase(const BaseChoiceRequest& request) override
+    {
+        if (request.onSelection)
+            request.onSelection(request.preselected);
+        return request.preselected;
+    }
+    void setWaitWindowVisible(bool) override {}
+    void endProgram() override { std::_Exit(0); }
 };
 } // namespace
 

@@ -3,8 +3,10 @@
 #include "platform/installable.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 // Everything the services must ask the user goes through this one interface.
@@ -30,15 +32,44 @@ struct MessageBoxRequest {
     QString title;
 };
 
+// The folder selection dialog (FolderSelect): opened on `startFolder`
+// (a Windows path), owned by the window of handle `ownerHwnd`, with `title`
+// above the tree ("" gives the dialog's own title).
+struct FolderRequest {
+    int32_t ownerHwnd = 0;
+    QString startFolder;
+    QString title;
+};
+
+// The base selection window: `names` fill its list in base order,
+// `preselected` is selected first, and `onSelection` runs with the selected
+// index each time the selection changes (the preselection included).
+struct BaseChoiceRequest {
+    QStringList names;
+    int16_t preselected = 0;
+    std::function<void(int16_t)> onSelection;
+};
+
 // The answers of a message box: 1 OK, 2 Cancel, 3 Abort, 4 Retry, 5 Ignore, 6 Yes, 7 No.
 namespace msgbox {
 inline constexpr int32_t OkOnly = 0;
+inline constexpr int32_t OkCancel = 1;
+inline constexpr int32_t AbortRetryIgnore = 2;
+inline constexpr int32_t YesNoCancel = 3;
+inline constexpr int32_t YesNo = 4;
+inline constexpr int32_t RetryCancel = 5;
 inline constexpr int32_t Critical = 16;
+inline constexpr int32_t Question = 32;
+inline constexpr int32_t Exclamation = 48;
+inline constexpr int32_t Information = 64;
 inline constexpr int32_t SetForeground = 65536;
 inline constexpr int32_t ButtonsMask = 7;
 inline constexpr int32_t AnswerOk = 1;
 inline constexpr int32_t AnswerCancel = 2;
+inline constexpr int32_t AnswerAbort = 3;
+inline constexpr int32_t AnswerRetry = 4;
 inline constexpr int32_t AnswerIgnore = 5;
+inline constexpr int32_t AnswerYes = 6;
 inline constexpr int32_t AnswerNo = 7;
 } // namespace msgbox
 
@@ -52,6 +83,22 @@ public:
 
     // The chosen file as a Windows path, or nothing when the user cancelled.
     virtual std::optional<QString> askOpenFile(const OpenFileRequest& request) = 0;
+
+    // The folder selection dialog: the chosen folder as a Windows path with a
+    // trailing backslash (made when missing), or "*" when nothing was chosen.
+    virtual QString selectFolder(const FolderRequest& request) = 0;
+
+    // Shows the base selection window modal over the main window and returns
+    // the chosen index, or -1 when the user gave up.
+    virtual int16_t chooseBase(const BaseChoiceRequest& request) = 0;
+
+    // Hides or shows again the start-up wait window, when it is shown.
+    virtual void setWaitWindowVisible(bool visible) = 0;
+
+    // Ends the program at once: no window is unloaded and nothing more runs.
+    // The real one does not return; a test double records the request and
+    // returns, so callers return right after calling it.
+    virtual void endProgram() = 0;
 
     static UserInteraction& standard();
 };

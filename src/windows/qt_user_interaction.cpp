@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include <cstdlib>
+
 namespace qn3::windows {
 namespace {
 
@@ -90,6 +92,28 @@ std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRe
     if (chosen.isEmpty())
         return std::nullopt;
     return platform::paths::toWindows(chosen);
+}
+
+// The folder dialog, the base selection and the wait window are the shared
+// windows of this library; until they are wired here the questions get the
+// answer that changes nothing.
+QString QtUserInteraction::selectFolder(const services::FolderRequest&)
+{
+    return QStringLiteral("*");
+}
+
+int16_t QtUserInteraction::chooseBase(const services::BaseChoiceRequest& request)
+{
+    if (request.onSelection)
+        request.onSelection(request.preselected);
+    return request.preselected;
+}
+
+void QtUserInteraction::setWaitWindowVisible(bool) {}
+
+void QtUserInteraction::endProgram()
+{
+    std::_Exit(0);
 }
 
 Qt::KeyboardModifiers QtKeyboardState::heldModifiers()

@@ -15,6 +15,10 @@ public:
 
     std::optional<QString> askOpenFile(const services::OpenFileRequest& request) override;
     int32_t askMessageBox(const services::MessageBoxRequest& request) override;
+    QString selectFolder(const services::FolderRequest& request) override;
+    int16_t chooseBase(const services::BaseChoiceRequest& request) override;
+    void setWaitWindowVisible(bool visible) override;
+    void endProgram() override;
 
 private:
     QWidget* owner_;

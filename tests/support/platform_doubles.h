@@ -29,6 +29,14 @@ public:
         const QTime t = now.time();
         return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()};
     }
+    // A pause returns at once; the clock moves on by its length.
+    std::vector<uint32_t> sleeps;
+    void sleep(uint32_t milliseconds) override
+    {
+        sleeps.push_back(milliseconds);
+        tick += milliseconds;
+        now = now.addMSecs(milliseconds);
+    }
 };
 
 // Records every end-of-session request and does nothing.

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -30,13 +31,53 @@ public:
         return openFileAnswer;
     }
 
+    // Answers taken in order while any are left, then `messageBoxAnswer`.
     int32_t messageBoxAnswer = services::msgbox::AnswerOk;
+    std::deque<int32_t> messageBoxAnswers;
     std::vector<services::MessageBoxRequest> messageBoxes;
     int32_t askMessageBox(const services::MessageBoxRequest& request) override
     {
         messageBoxes.push_back(request);
-        return messageBoxAnswer;
+        if (messageBoxAnswers.empty())
+            return messageBoxAnswer;
+        const int32_t answer = messageBoxAnswers.front();
+        messageBoxAnswers.pop_front();
+        return answer;
     }
+
+    // Folders chosen in order while any are left, then "*" (cancelled).
+    std::deque<QString> folderAnswers;
+    std::vector<services::FolderRequest> folderRequests;
+    QString selectFolder(const services::FolderRequest& request) override
+    {
+        folderRequests.push_back(request);
+        if (folderAnswers.empty())
+            return QStringLiteral("*");
+        QString answer = folderAnswers.front();
+        folderAnswers.pop_front();
+        return answer;
+    }
+
+    // The index chosen in the base selection window; the selection handler
+    // runs for the preselection and, when it differs, for the choice.
+    int16_t baseAnswer = 0;
+    std::vector<services::BaseChoiceRequest> baseRequests;
+    int16_t chooseBase(const services::BaseChoiceRequest& request) override
+    {
+        baseRequests.push_back(request);
+        if (request.onSelection) {
+            request.onSelection(request.preselected);
+            if (baseAnswer >= 0 && baseAnswer != request.preselected)
+                request.onSelection(baseAnswer);
+        }
+        return baseAnswer;
+    }
+
+    std::vector<bool> waitWindowChanges;
+    void setWaitWindowVisible(bool visible) override { waitWindowChanges.push_back(visible); }
+
+    int endRequests = 0;
+    void endProgram() override { ++endRequests; }
 };
 
 // A test of the services with a private prefix, doubles for the clock, the

@@ -1,8 +1,10 @@
 #include "engine/frm_main.h"
 
+#include "engine/engine_values.h"
 #include "engine/frm_setup.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
+#include "services/user_interaction.h"
 #include "services/window_members.h"
 
 #include <QApplication>
@@ -10,7 +12,9 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QListView>
-#include <QMessageBox>
+#include <QMenuBar>
+#include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -20,6 +24,11 @@ namespace {
 FrmMain* theInstance = nullptr;
 
 constexpr int kAlertBlinkMs = 500;
+
+void trace(const QString& text)
+{
+    services::TraceLog(-1, -1, -1, text, false, true);
+}
 
 } // namespace
 
@@ -68,12 +77,54 @@ FrmMain::FrmMain()
     timerIncidents_->setInterval(kAlertBlinkMs);
     connect(timerIncidents_, &QTimer::timeout, this, &FrmMain::blinkIncidentsLabel);
 
+    creationMenuLogs();
+    creationIcone();
+
     // The trace log ticks the box for every incident; the user unticks it to
     // acknowledge, which ends the alert.
     members.CheckIncidents0.setClickHandler([this] { showIncidentsAlert(); });
     connect(checkIncidents_, &QCheckBox::toggled, this, [](bool checked) {
         services::Frm_Main().CheckIncidents0.setValue(checked ? 1 : 0);
     });
+}
+
+void FrmMain::creationMenuLogs()
+{
+    QMenu* menu = menuBar()->addMenu(tr("&Logs"));
+    menu->setObjectName(QStringLiteral("MnuLogs"));
+    auto entry = [&](const char* name, const QString& text, std::function<void()> show) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, std::move(show));
+    };
+    // Each entry reads its folder when chosen: the folders are known only
+    // once the start-up has read the settings.
+    entry("MnuLogTrace", tr("Traces du programme"), [] { services::AfficherLog(services::RepLogs, {}, {}); });
+    entry("MnuLogPub", tr("Log publicité de la base"), [] { services::AfficherLog(RepLogPub[0], {}, {}); });
+    entry("MnuLogExport", tr("Traces de l'export Vandrel"),
+          [this] { services::AfficherLog(DossierExport, {}, QStringLiteral("_QN3_Export_Vandrel")); });
+}
+
+void FrmMain::creationIcone()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    icone_ = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_ComputerIcon), this);
+    icone_->setObjectName(QStringLiteral("IconeVeille"));
+    icone_->setToolTip(QStringLiteral("Quillon: Tools VANDREL"));
+    connect(icone_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+            showNormal();
+            activateWindow();
+        }
+    });
+    icone_->show();
+}
+
+void FrmMain::passerEnVeille()
+{
+    if (icone_ && icone_->isVisible())
+        hide();
 }
 
 void FrmMain::showIncidentsAlert()
@@ -87,6 +138,8 @@ void FrmMain::showIncidentsAlert()
         timerIncidents_->stop();
         labelIncidents_->clear();
         labelIncidents_->setStyleSheet(QString());
+        if (icone_)
+            icone_->setIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
         return;
     }
     labelIncidents_->setText(tr("Nouvel incident"));
@@ -97,9 +150,12 @@ void FrmMain::showIncidentsAlert()
 
 void FrmMain::blinkIncidentsLabel()
 {
-    labelIncidents_->setStyleSheet(labelIncidents_->styleSheet().isEmpty()
-                                       ? QStringLiteral("color: white; background: #c00000;")
-                                       : QString());
+    const bool lit = labelIncidents_->styleSheet().isEmpty();
+    labelIncidents_->setStyleSheet(lit ? QStringLiteral("color: white; background: #c00000;") : QString());
+    // In the notification area the icon blinks with the label, so that an
+    // incident is seen while the window is hidden.
+    if (icone_)
+        icone_->setIcon(style()->standardIcon(lit ? QStyle::SP_MessageBoxWarning : QStyle::SP_ComputerIcon));
 }
 
 void FrmMain::closeWithoutQuestion()
@@ -110,18 +166,32 @@ void FrmMain::closeWithoutQuestion()
 
 void FrmMain::closeEvent(QCloseEvent* event)
 {
-    if (askBeforeClosing_
-        && QMessageBox::question(this, windowTitle(), QStringLiteral("Voulez-vous quitter le programme ?"))
-               != QMessageBox::Yes) {
+    // A second request while the first is being answered (SIGTERM during the
+    // question) finds the window already closing.
+    if (closing_) {
         event->ignore();
         return;
     }
-    services::TraceLog(-1, -1, -1,
-                       askBeforeClosing_ ? QStringLiteral("Fermeture du programme demandée par l'utilisateur")
-                                         : QStringLiteral("Fermeture du programme demandée par le système"),
-                       false, true);
+    if (askBeforeClosing_) {
+        services::MessageBoxRequest question;
+        question.text = QStringLiteral("Voulez-vous quitter le programme ?");
+        question.style = services::msgbox::YesNo | services::msgbox::Question;
+        question.title = windowTitle();
+        if (services::UserInteraction::current().askMessageBox(question) != services::msgbox::AnswerYes) {
+            event->ignore();
+            return;
+        }
+        if (closing_) // the system closed the window while the user was asked
+            return;
+    }
+    closing_ = true;
+    trace(askBeforeClosing_ ? QStringLiteral("Fermeture du programme demandée par l'utilisateur")
+                            : QStringLiteral("Fermeture du programme demandée par le système"));
+    services::TraceLogForce();
     services::FermetureEnCours = true;
     timerIncidents_->stop();
+    if (icone_)
+        icone_->hide();
     FrmSetup::unload();
     event->accept();
     // The program lives as long as its main window.

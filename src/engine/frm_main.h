@@ -5,13 +5,14 @@
 class QCheckBox;
 class QLabel;
 class QListView;
+class QSystemTrayIcon;
 class QTimer;
 
 namespace qn3::engine {
 
 // The main window. It shows the incidents list and the incidents alert that
-// the trace log drives through Frm_Main()'s members. It exists once, created
-// on first use, and is reached through instance().
+// the trace log drives through Frm_Main()'s members, and the log menu. It
+// exists once, created on first use, and is reached through instance().
 class FrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -23,11 +24,20 @@ public:
     // from the system (SIGTERM, SIGINT) ends the program.
     void closeWithoutQuestion();
 
+    // Goes to the notification area: the window hides behind its icon. Does
+    // nothing where the desktop has no notification area.
+    void passerEnVeille();
+
+    // The folder of the export's day files, shown by the log menu.
+    QString DossierExport;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     FrmMain();
+    void creationMenuLogs();
+    void creationIcone();
     // Follows the value of CheckIncidents(0): blinking while it is ticked.
     void showIncidentsAlert();
     void blinkIncidentsLabel();
@@ -36,7 +46,9 @@ private:
     QCheckBox* checkIncidents_ = nullptr;
     QLabel* labelIncidents_ = nullptr;
     QTimer* timerIncidents_ = nullptr;
+    QSystemTrayIcon* icone_ = nullptr;
     bool askBeforeClosing_ = true;
+    bool closing_ = false;
 };
 
 } // namespace qn3::engine

@@ -1,4 +1,5 @@
 #include "engine/frm_main.h"
+#include "engine/scripted_answers.h"
 #include "engine/startup.h"
 #include "engine/termination_signals.h"
 #include "windows/qt_user_interaction.h"
@@ -6,6 +7,9 @@
 #include "platform/installable.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -16,16 +20,26 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     qn3::windows::QtUserInteraction userInteraction;
-    const qn3::platform::ScopedInstall<qn3::services::UserInteraction> installedQuestions(userInteraction);
+    std::unique_ptr<qn3::engine::ReponsesScriptees> scripted;
+    if (qn3::engine::ReponsesScriptees::demandees())
+        scripted = std::make_unique<qn3::engine::ReponsesScriptees>(userInteraction);
+    const qn3::platform::ScopedInstall<qn3::services::UserInteraction> installedQuestions(
+        scripted ? static_cast<qn3::services::UserInteraction&>(*scripted) : userInteraction);
     qn3::windows::QtKeyboardState keyboard;
     const qn3::platform::ScopedInstall<qn3::platform::KeyboardState> installedKeyboard(keyboard);
+
+    qn3::engine::OptionsDemarrage options;
+    options.ligne = qn3::engine::LectureLigneDeCommande(QCoreApplication::arguments().mid(1));
+    options.quitterQuandPret = qgetenv("QN3_QUIT_WHEN_READY") == "1";
+    options.fenetrePrincipaleCreee = [&](QWidget* main) { userInteraction.setOwner(main); };
 
     // Listening before the start-up: a request to stop that arrives while it
     // runs is answered as soon as the event loop turns.
     const qn3::engine::TerminationSignals terminationSignals(
         [] { qn3::engine::FrmMain::instance().closeWithoutQuestion(); });
-    qn3::engine::Demarrage();
-    userInteraction.setOwner(&qn3::engine::FrmMain::instance());
+    // The start-up runs inside the event loop, so that its waits and
+    // questions let the window messages run.
+    QTimer::singleShot(0, &app, [&] { qn3::engine::Demarrage(options); });
 
     const int status = app.exec();
     qn3::engine::FrmMain::destroyInstance();

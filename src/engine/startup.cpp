@@ -2,28 +2,34 @@
 
 #include "engine/frm_main.h"
 #include "engine/frm_setup.h"
-#include "platform/windows_path.h"
+#include "engine/startup_phases.h"
+#include "engine/suite_settings.h"
 #include "platform/registry_store.h"
+#include "platform/windows_path.h"
 #include "services/formats.h"
 #include "services/os_facts.h"
 #include "services/registry_access.h"
 #include "services/shared_values.h"
-#include "services/versions.h"
 #include "services/trace_log.h"
+#include "services/versions.h"
 #include "services/window_members.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace qn3::engine {
 namespace {
 
+// The main window's first initialisation: the system's facts and formats,
+// known before any folder is read.
 void InitialisationSysteme()
 {
-    services::EnIDE = false;
+    services::EnIDE = EnvironnementDeDeveloppement();
     services::FormatDate = QStringLiteral("dd/MM/yyyy");
     services::FormatHeure = QStringLiteral("HH:MM:SS");
     services::RepApplication = platform::paths::applicationFolder();
     services::GetVersionExA(services::VersionOS);
-    // The desktop's visual theme, as the registry tells it.
     QString theme;
     services::Reg_GetValue(platform::HKEY_CURRENT_USER,
                            QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"),
@@ -36,24 +42,62 @@ void Trace(const QString& text)
     services::TraceLog(-1, -1, -1, text, false, true);
 }
 
+// The wait the command line asks for; the window messages run meanwhile, so
+// a request to stop is answered at once.
+void Attente(int32_t millisecondes)
+{
+    if (millisecondes <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(millisecondes, &loop, &QEventLoop::quit);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 } // namespace
 
-void Demarrage()
+bool EnvironnementDeDeveloppement()
+{
+    return qEnvironmentVariable("QN3_DEVELOPMENT") == QStringLiteral("1");
+}
+
+void Demarrage(const OptionsDemarrage& options)
 {
     services::Frm_Main().Caption =
         QStringLiteral("Quillon: Tools VANDREL - ") + services::VersionApplication();
     FrmMain& main = FrmMain::instance();
+    if (options.fenetrePrincipaleCreee)
+        options.fenetrePrincipaleCreee(&main);
     main.show();
 
+    Attente(options.ligne.Attente);
+    if (services::FermetureEnCours)
+        return;
+
+    PhasesDemarrage phases([](const QString&) {}, [] { return false; });
+    phases.debut(QStringLiteral("General"));
     InitialisationSysteme();
     Trace(QStringLiteral("Démarrage de ") + services::Frm_Main().Caption);
 
+    phases.debut(QStringLiteral("Setup"));
     FrmSetup::instance();
-    Trace(QStringLiteral("Fenêtre de configuration chargée, dossier des traces: ") + services::RepLogs);
+    if (services::FermetureEnCours)
+        return;
 
-    // The start-up is over: what it told reaches the day's file now rather
-    // than with the first full batch.
+    phases.debut(QStringLiteral("Data"));
+    LectureRepPRG(0);
+    LectureRepSons(0);
+    phases.fin();
+
+    Trace(QStringLiteral("Tools Vandrel: Ready"));
+    // What the start-up told reaches the day's file now rather than with the
+    // first full batch.
     services::TraceLogForce();
+
+    if (options.ligne.Veille)
+        QTimer::singleShot(100, &main, &FrmMain::passerEnVeille);
+    if (options.quitterQuandPret)
+        QTimer::singleShot(0, &main, &FrmMain::closeWithoutQuestion);
 }
 
 } // namespace qn3::engine

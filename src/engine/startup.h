@@ -1,10 +1,30 @@
 #pragma once
 
+#include "engine/command_line.h"
+
+#include <functional>
+
+class QWidget;
+
 namespace qn3::engine {
 
-// The start-up sequence of the program, as far as it stands today: the
-// main window, the shared values of the system initialisation, then the
-// settings window that makes the trace log write to its folder.
-void Demarrage();
+struct OptionsDemarrage {
+    LigneDeCommande ligne;
+    // Closes the program once ready (QN3_QUIT_WHEN_READY=1): the start-up
+    // benchmark measures a whole start this way.
+    bool quitterQuandPret = false;
+    // Called with the main window as soon as it exists, before any question
+    // may be asked: the questions' windows are owned by it.
+    std::function<void(QWidget*)> fenetrePrincipaleCreee;
+};
+
+// The program's start-up, run from the event loop: the main window's
+// loading, its general initialisation in timed phases (site, settings
+// window, catalogue, record files, suite folders), then ready.
+void Demarrage(const OptionsDemarrage& options);
+
+// True only when the environment variable QN3_DEVELOPMENT is "1": the
+// delivered program never runs its development checks otherwise.
+bool EnvironnementDeDeveloppement();
 
 } // namespace qn3::engine

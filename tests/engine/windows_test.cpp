@@ -1,10 +1,12 @@
 #include "engine/frm_main.h"
+#include "engine/engine_values.h"
 #include "engine/frm_setup.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -86,4 +88,45 @@ TEST_F(EngineWindows, LoadingTheSettingsWindowTakesTheBufferAndUnloadingWritesIt
     const QByteArray content = day.readAll();
     EXPECT_LT(content.indexOf("before the settings"), content.indexOf("after the settings"));
     EXPECT_GE(content.indexOf("before the settings"), 0);
+}
+
+TEST_F(EngineWindows, EachLogMenuEntryOffersTodaysFileOfItsFolder)
+{
+    engine::FrmMain& window = engine::FrmMain::instance();
+    services::RepLogs = QStringLiteral("C:\\Logs\\");
+    engine::RepLogPub[0] = QStringLiteral("C:\\AudioLog\\Pub\\");
+    window.DossierExport = QStringLiteral("C:\\Export\\");
+    const QString day = todayLogName().chopped(4);
+    const std::pair<const char*, QString> entries[] = {
+        {"MnuLogTrace", QStringLiteral("C:\\Logs\\") + day + QStringLiteral(".Log")},
+        {"MnuLogPub", QStringLiteral("C:\\AudioLog\\Pub\\") + day + QStringLiteral(".Log")},
+        {"MnuLogExport", QStringLiteral("C:\\Export\\") + day + QStringLiteral("_QN3_Export_Vandrel.Log")},
+    };
+    for (const auto& [name, file] : entries) {
+        user.lastRequest.reset();
+        auto* action = window.findChild<QAction*>(QString::fromLatin1(name));
+        ASSERT_NE(action, nullptr) << name;
+        action->trigger();
+        ASSERT_TRUE(user.lastRequest.has_value()) << name;
+        EXPECT_EQ(user.lastRequest->fileName, file);
+        EXPECT_EQ(user.lastRequest->filter, QStringLiteral("Logs|*.log"));
+    }
+}
+
+TEST_F(EngineWindows, ClosingIsConfirmedThenWritesWhatTheLogHolds)
+{
+    engine::FrmMain& window = engine::FrmMain::instance();
+    window.show();
+    engine::FrmSetup::instance();
+    user.messageBoxAnswer = services::msgbox::AnswerNo;
+    EXPECT_FALSE(window.close());
+    EXPECT_FALSE(services::FermetureEnCours);
+    ASSERT_EQ(user.messageBoxes.size(), 1u);
+    EXPECT_EQ(user.messageBoxes[0].text, QStringLiteral("Voulez-vous quitter le programme ?"));
+
+    user.messageBoxAnswer = services::msgbox::AnswerYes;
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(services::FermetureEnCours);
+    EXPECT_FALSE(services::SetupCharge);
+    EXPECT_TRUE(readLog(todayLogName()).contains("Fermeture du programme demand\xE9" "e par l'utilisateur"));
 }

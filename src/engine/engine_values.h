@@ -1,0 +1,15 @@
+#pragma once
+
+#include "services/shared_values.h"
+
+#include <QString>
+
+#include <array>
+
+// Values of the engine itself, set while the program starts.
+namespace qn3::engine {
+
+// The advertising broadcast-log folder of each base (trailing backslash).
+inline std::array<QString, services::kZones> RepLogPub;
+
+} // namespace qn3::engine

@@ -1,0 +1,77 @@
+#include "engine/scripted_answers.h"
+
+#include "services/trace_log.h"
+
+#include <QStringList>
+
+#include <cstdlib>
+
+namespace qn3::engine {
+namespace {
+
+const char kVariable[] = "QN3_TEST_ANSWERS";
+
+services::UserInteraction& nobody()
+{
+    return services::UserInteraction::standard();
+}
+
+} // namespace
+
+bool ReponsesScriptees::demandees()
+{
+    return qEnvironmentVariableIsSet(kVariable);
+}
+
+ReponsesScriptees::ReponsesScriptees(services::UserInteraction& windows) : windows_(windows)
+{
+    for (const QString& code : qEnvironmentVariable(kVariable).split(u',', Qt::SkipEmptyParts)) {
+        bool numeric = false;
+        const int answer = code.trimmed().toInt(&numeric);
+        if (numeric && answer >= services::msgbox::AnswerOk && answer <= services::msgbox::AnswerNo)
+            answers_.push_back(answer);
+    }
+}
+
+int32_t ReponsesScriptees::askMessageBox(const services::MessageBoxRequest& request)
+{
+    int32_t answer = 0;
+    if (answers_.empty()) {
+        answer = nobody().askMessageBox(request);
+    } else {
+        answer = answers_.front();
+        answers_.pop_front();
+    }
+    // Said in the trace so that a run can be read back without the screen.
+    services::TraceLog(-1, -1, -1,
+                       QStringLiteral("Réponse %1 à: ").arg(answer) + request.text.simplified(),
+                       false, true);
+    return answer;
+}
+
+std::optional<QString> ReponsesScriptees::askOpenFile(const services::OpenFileRequest& request)
+{
+    return nobody().askOpenFile(request);
+}
+
+QString ReponsesScriptees::selectFolder(const services::FolderRequest& request)
+{
+    return nobody().selectFolder(request);
+}
+
+int16_t ReponsesScriptees::chooseBase(const services::BaseChoiceRequest& request)
+{
+    return nobody().chooseBase(request);
+}
+
+void ReponsesScriptees::setWaitWindowVisible(bool visible)
+{
+    windows_.setWaitWindowVisible(visible);
+}
+
+void ReponsesScriptees::endProgram()
+{
+    windows_.endProgram();
+}
+
+} // namespace qn3::engine

@@ -1,0 +1,67 @@
+#include "engine/suite_settings.h"
+
+#include "services/formats.h"
+#include "services/ini_access.h"
+#include "services/path_names.h"
+#include "services/shared_values.h"
+#include "services/trap.h"
+
+#include <array>
+
+namespace qn3::engine {
+namespace {
+
+const QString kOff = QStringLiteral("0FF");
+const QString kOn = QStringLiteral("ON");
+
+constexpr std::array<const char16_t*, services::kCategories> kCategoryKeys = {
+    u"000", u"JIN", u"LIN", u"RUB", u"INF", u"PRE", u"PUB", u"TMP", u"NUM"};
+
+QString systemFile(int16_t NoZone)
+{
+    return services::RepConfig.at(NoZone) + QStringLiteral("ZT_SYS.ini");
+}
+
+} // namespace
+
+void LectureRepPRG(int16_t NoZone)
+{
+    services::Trap trap(u"Frm_Main:LectureRepPRG");
+    trap([&] {
+        const QString file = systemFile(NoZone);
+        const QString key = QStringLiteral("REPPRG");
+        const bool unc = services::LectureIni(file, QStringLiteral("UNC_Actif"), key, kOff) == kOn;
+        services::RepPRG = services::CheckRep(services::LectureIni(
+            file, unc ? QStringLiteral("Repertoires_UNC") : QStringLiteral("Repertoires"), key,
+            QStringLiteral("C:\\Sonvarek\\Quillon\\")));
+    });
+}
+
+void LectureRepSons(int16_t NoZone)
+{
+    services::Trap trap(u"Frm_Main:LectureRepSons");
+    trap([&] {
+        const QString file = systemFile(NoZone);
+        const QString base = services::N2S(NoZone + 1, 3, 0, QStringLiteral("0"));
+        const QString switches = QStringLiteral("UNC_Actif") + base;
+        const QString local = QStringLiteral("Repertoire_Station_") + base;
+        const QString network = QStringLiteral("Repertoire_Station_UNC_") + base;
+        auto& zone = services::RepSons.at(NoZone);
+        for (int category = 0; category < services::kCategories; ++category) {
+            int used = 0;
+            for (int slot = 0; slot < services::kSlots; ++slot) {
+                const QString key = QString::fromUtf16(kCategoryKeys[category]) + u'_'
+                    + services::N2S(slot, 2, 0, QStringLiteral("0"));
+                const bool unc = services::LectureIni(file, switches, key, kOff) == kOn;
+                const QString value = services::LectureIni(file, unc ? network : local, key, QString()).trimmed();
+                const QString folder = value.mid(2).trimmed();
+                if (!folder.isEmpty() && !value.startsWith(u'0'))
+                    zone[category][used++] = services::CheckRep(folder);
+            }
+            for (int slot = used; slot < services::kSlots; ++slot)
+                zone[category][slot].clear();
+        }
+    });
+}
+
+} // namespace qn3::engine

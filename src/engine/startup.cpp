@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
 
 namespace qn3::engine {
 namespace {
@@ -52,6 +53,15 @@ void Attente(int32_t millisecondes)
     QTimer::singleShot(millisecondes, &loop, &QEventLoop::quit);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// A picture of a window for the documentation and the end-to-end test, when
+// QN3_SCREENSHOTS names a folder.
+void Photo(QWidget& fenetre, const QString& nom)
+{
+    const QString dossier = qEnvironmentVariable("QN3_SCREENSHOTS");
+    if (!dossier.isEmpty())
+        fenetre.grab().save(dossier + u'/' + nom + QStringLiteral(".png"));
 }
 
 } // namespace
@@ -90,6 +100,7 @@ void Demarrage(const OptionsDemarrage& options)
     phases.fin();
 
     Trace(QStringLiteral("Tools Vandrel: Ready"));
+    Photo(main, QStringLiteral("main_window"));
     // What the start-up told reaches the day's file now rather than with the
     // first full batch.
     services::TraceLogForce();

@@ -99,7 +99,9 @@ void CreateShortCutStartUp(bool Creer, int32_t& DureeAttente, const QString& Sou
     trap(2, [&] { DureeAttente = std::clamp(DureeAttente, kMinWait, kMaxWait); });
     if (Creer) {
         trap(3, [&] {
-            const QString exe = RepApplication + QStringLiteral("QN3_Tools_Vandrel.exe");
+            // The program's file has no ".exe" here: the shortcut must name
+            // the file that exists, or the program never comes back.
+            const QString exe = RepApplication + QStringLiteral("QN3_Tools_Vandrel");
             platform::shortcut::Shortcut shortcut;
             shortcut.targetPath = exe;
             shortcut.arguments = QStringLiteral(" /Wait=") + QString::number(DureeAttente);

@@ -31,6 +31,17 @@ protected:
         return result;
     }
     const ListBox& incidents() const { return Frm_Main().ListeIncidents0; }
+    // The start-up shortcut's desktop entry, "" when there is none.
+    QString shortcutEntry() const
+    {
+        QFile file(shortcutPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    QString shortcutPath() const
+    {
+        return prefix.driveC() + QStringLiteral("/users/") + qEnvironmentVariable("USER", QStringLiteral("user"))
+            + QStringLiteral("/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Quillon - Tools Vandrel.lnk");
+    }
 };
 
 TEST_F(ErrorRoutineTest, ReportsTheFailureFramedByRulesAsAnIncident)
@@ -140,16 +151,12 @@ TEST_F(ErrorRoutineTest, AutomationDisconnectionLeavesAStartUpShortcutAndRestart
     ASSERT_EQ(restart.requests.size(), 1u);
     EXPECT_EQ(restart.requests[0], platform::exitflags::Reboot | platform::exitflags::Force);
 
-    const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
-    QFile shortcut(prefix.driveC() + QStringLiteral("/users/") + user
-                   + QStringLiteral("/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Quillon - Tools Vandrel.lnk"));
-    ASSERT_TRUE(shortcut.open(QIODevice::ReadOnly)) << qPrintable(shortcut.fileName());
-    const QString entry = QString::fromUtf8(shortcut.readAll());
+    const QString entry = shortcutEntry();
     const QString programFolder = host(QStringLiteral("C:\\Program Files\\QN3"));
     EXPECT_TRUE(entry.startsWith(QStringLiteral("[Desktop Entry]\n")));
-    EXPECT_TRUE(entry.contains(QStringLiteral("Exec=\"") + programFolder + QStringLiteral("/QN3_Tools_Vandrel.exe\" /Wait=10000\n")));
+    EXPECT_TRUE(entry.contains(QStringLiteral("Exec=\"") + programFolder + QStringLiteral("/QN3_Tools_Vandrel\" /Wait=10000\n")));
     EXPECT_TRUE(entry.contains(QStringLiteral("Path=") + programFolder + u'\n'));
-    EXPECT_TRUE(entry.contains(QStringLiteral("Icon=") + programFolder + QStringLiteral("/QN3_Tools_Vandrel.exe\n")));
+    EXPECT_TRUE(entry.contains(QStringLiteral("Icon=") + programFolder + QStringLiteral("/QN3_Tools_Vandrel\n")));
     EXPECT_TRUE(entry.contains(QStringLiteral("Comment=Lancer le Tools Vandrel Quillon\n")));
 }
 
@@ -159,12 +166,8 @@ TEST_F(ErrorRoutineTest, AProgramFolderWithAPercentSignStaysLiteralInTheShortcut
     RepApplication = QStringLiteral("C:\\Prog 100%\\");
     int32_t wait = 10000;
     CreateShortCutStartUp(true, wait, QStringLiteral("Test"));
-    const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
-    QFile file(prefix.driveC() + QStringLiteral("/users/") + user
-               + QStringLiteral("/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Quillon - Tools Vandrel.lnk"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString entry = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(entry.contains(QStringLiteral("Exec=\"") + host(QStringLiteral("C:\\Prog 100%%")) + QStringLiteral("/QN3_Tools_Vandrel.exe\" /Wait=10000\n")))
+    const QString entry = shortcutEntry();
+    EXPECT_TRUE(entry.contains(QStringLiteral("Exec=\"") + host(QStringLiteral("C:\\Prog 100%%")) + QStringLiteral("/QN3_Tools_Vandrel\" /Wait=10000\n")))
         << qPrintable(entry);
     EXPECT_TRUE(entry.contains(QStringLiteral("Path=") + host(QStringLiteral("C:\\Prog 100%")) + u'\n'));
 }
@@ -174,23 +177,15 @@ TEST_F(ErrorRoutineTest, ShortcutWaitIsClampedInPlaceAndFalseRemovesIt)
     int32_t wait = 500;
     CreateShortCutStartUp(true, wait, QStringLiteral("Test"));
     EXPECT_EQ(wait, 1000);
-    const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
-    const QString path = prefix.driveC() + QStringLiteral("/users/") + user
-        + QStringLiteral("/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Quillon - Tools Vandrel.lnk");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains(" /Wait=1000\n"));
-    file.close();
+    EXPECT_TRUE(shortcutEntry().contains(QStringLiteral(" /Wait=1000\n")));
 
     wait = 500000;
     CreateShortCutStartUp(true, wait, QStringLiteral("Test"));
     EXPECT_EQ(wait, 120000);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains(" /Wait=120000\n"));
-    file.close();
+    EXPECT_TRUE(shortcutEntry().contains(QStringLiteral(" /Wait=120000\n")));
 
     CreateShortCutStartUp(false, wait, QStringLiteral("Test"));
-    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(QFile::exists(shortcutPath()));
     CreateShortCutStartUp(false, wait, QStringLiteral("Test")); // absent: nothing to do, nothing reported
     EXPECT_TRUE(texts().isEmpty());
 }

@@ -35,24 +35,34 @@ bool generationSansReglages()
     return CodeVersionWindows == 6 || CodeVersionWindows == 7 || CodeVersionWindows == 8;
 }
 
-QString cheminFichierSite() { return CheckRep(RepApplication) + QStringLiteral("Settings\\QN3_Config.ini"); }
+QString cheminFichierSite()
+{
+    return CheckRep(RepApplication) + QStringLiteral("Settings\\QN3_Config.ini");
+}
 
-bool vide(const QString& texte) { return texte.trimmed().isEmpty(); }
+bool vide(const QString& texte)
+{
+    return texte.trimmed().isEmpty();
+}
 
 // The skin looks wrong on the classic Windows style; the site is told once.
 void noticeStyleClassique(const QString& FichierSite)
 {
     QString theme;
-    Reg_GetValue(platform::HKEY_CURRENT_USER, QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"),
-                 QStringLiteral("ThemeActive"), theme);
-    if (Val(theme) != 0 || LectureIni(FichierSite, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("0")) != u"0")
+    Reg_GetValue(platform::HKEY_CURRENT_USER,
+        QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"), QStringLiteral("ThemeActive"),
+        theme);
+    if (Val(theme) != 0
+        || LectureIni(FichierSite, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("0")) != u"0")
         return;
     const QString paragraphe = QStringLiteral("\r\n\r\n");
     MessageBoxRequest box;
-    box.text = QStringLiteral("Le poste utilise le style 'Windows standard'") + paragraphe +
-               QStringLiteral("Pour une avoir une interface optimisée, nous vous conseillons d'utiliser un style 'Windows XP'") +
-               paragraphe +
-               QStringLiteral("Pour faire le changement,  cliquez droit sur le bureau de windows et choisissez 'Propriétés'");
+    box.text = QStringLiteral("Le poste utilise le style 'Windows standard'") + paragraphe
+        + QStringLiteral(
+            "Pour une avoir une interface optimisée, nous vous conseillons d'utiliser un style 'Windows XP'")
+        + paragraphe
+        + QStringLiteral(
+            "Pour faire le changement,  cliquez droit sur le bureau de windows et choisissez 'Propriétés'");
     box.style = msgbox::OkOnly | msgbox::Information;
     box.title = Frm_Main().Caption;
     UserInteraction::current().askMessageBox(box);
@@ -110,8 +120,8 @@ QString DetermineDossierConfig_Fichier(const QString& FichierSite, int16_t NoBas
     trap([&] {
         dossier = LectureIni(FichierSite, kSite, kDossierConfig, QString());
         if (vide(dossier))
-            dossier = CheckRep(LectureIni(FichierSite, SectionBase(NoBase), kDossierConfig,
-                                          RepApplication + QStringLiteral("Config\\")));
+            dossier = CheckRep(LectureIni(
+                FichierSite, SectionBase(NoBase), kDossierConfig, RepApplication + QStringLiteral("Config\\")));
         dossier = CheckRep(dossier);
     });
     return dossier;
@@ -146,11 +156,11 @@ void NomDossierSettings()
         copie.operation = platform::shell::operations::Copy;
         copie.from = ancien;
         copie.to = nouveau;
-        copie.flags = platform::shell::flags::Silent | platform::shell::flags::NoConfirmation |
-                      platform::shell::flags::NoErrorUi;
+        copie.flags = platform::shell::flags::Silent | platform::shell::flags::NoConfirmation
+            | platform::shell::flags::NoErrorUi;
         if (platform::shell::fileOperation(copie) != platform::shell::codes::Success)
             throw platform::RuntimeError(platform::errors::PathFileAccessError,
-                                         platform::runtimeErrorText(platform::errors::PathFileAccessError));
+                platform::runtimeErrorText(platform::errors::PathFileAccessError));
         // The old file goes only once its copy is there: a failed copy is
         // tried again at the next start and nothing is lost.
         if (File_Exist(nouveau, source, false))

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 // Where the program keeps its settings: the site settings file

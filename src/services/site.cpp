@@ -21,12 +21,15 @@ namespace {
 const QString kSite = QStringLiteral("Site");
 const QString kSystemeIni = QStringLiteral("QN3_Systeme.ini");
 
-bool indexValide(int index) { return index >= 0 && index < kMaxBases; }
+bool indexValide(int index)
+{
+    return index >= 0 && index < kMaxBases;
+}
 
 void horsTable()
 {
-    throw platform::RuntimeError(platform::errors::SubscriptOutOfRange,
-                                 platform::runtimeErrorText(platform::errors::SubscriptOutOfRange));
+    throw platform::RuntimeError(
+        platform::errors::SubscriptOutOfRange, platform::runtimeErrorText(platform::errors::SubscriptOutOfRange));
 }
 
 // The site's count of bases, kept within the table: a larger count in a
@@ -47,7 +50,8 @@ void selectionBase(int16_t index)
         const QString fichier = DetermineFichierSysteme(index);
         const QString section = SectionBase(index + 1);
         DescriptionBase& base = ParametresBase[index];
-        base.Lib = LectureIni(fichier, section, QStringLiteral("Lib"), QStringLiteral("Base ") + QString::number(index + 1));
+        base.Lib
+            = LectureIni(fichier, section, QStringLiteral("Lib"), QStringLiteral("Base ") + QString::number(index + 1));
         base.NbStation = EntierCourt(LectureIni(fichier, section, QStringLiteral("NbStation"), QStringLiteral("1")));
     });
 }
@@ -79,10 +83,12 @@ bool choixBase(Trap& trap)
     std::vector<int16_t> bases; // base index of each entry of the list
     BaseChoiceRequest demande;
     trap([&] {
-        const QString courant = CheckRep(LectureIni(FichierIniSysteme, kSite, QStringLiteral("Dossier_Config_Global"), QString()));
+        const QString courant
+            = CheckRep(LectureIni(FichierIniSysteme, kSite, QStringLiteral("Dossier_Config_Global"), QString()));
         bool trouve = false;
         for (int i = 1; i <= NombreBases; ++i) {
-            const QString dossier = DetermineDossierConfig_Bases_Dossier(FichierIniSysteme, static_cast<int16_t>(i), true);
+            const QString dossier
+                = DetermineDossierConfig_Bases_Dossier(FichierIniSysteme, static_cast<int16_t>(i), true);
             if (dossier.trimmed().isEmpty())
                 continue;
             if (!trouve && dossier == courant) {
@@ -114,9 +120,11 @@ void retenirChoix(Trap& trap)
 {
     trap([&] {
         EcritureIni(FichierIniSysteme, kSite, QStringLiteral("Dossier_Config_Global"),
-                    DetermineDossierConfig_Bases_Dossier(FichierIniSysteme, static_cast<int16_t>(BaseCourante + 1), true));
+            DetermineDossierConfig_Bases_Dossier(FichierIniSysteme, static_cast<int16_t>(BaseCourante + 1), true));
         EcritureIni(FichierIniSysteme, kSite, QStringLiteral("NoBase"), QString::number(BaseCourante + 1));
     });
+    // Known already when the window's selection handler ran for this base.
+    DetermineFichierSysteme(BaseCourante);
     DossierConfigBase[0] = DossierConfigBase[BaseCourante];
     NombreBases = 1;
     BaseCourante = 0;
@@ -139,7 +147,8 @@ void InitGeneralPath(int16_t IndexBase)
         premier = 0;
         dernier = NombreBases - 1;
         if (dernier < 0)
-            dernier = nombreDeBases(LectureIni(FichierIniSysteme, kSite, QStringLiteral("NbBase"), QStringLiteral("1"))) - 1;
+            dernier = nombreDeBases(LectureIni(FichierIniSysteme, kSite, QStringLiteral("NbBase"), QStringLiteral("1")))
+                - 1;
         dernier = std::min(dernier, kMaxBases - 1);
     });
     for (int i = std::max(premier, 0); i <= dernier && indexValide(i); ++i) {
@@ -175,7 +184,8 @@ void InitGeneralSite(bool& Arret)
     Trap trap(u"Lib_Site:InitGeneralSite");
     trap([&] { DetermineFichierSysteme(0); });
     trap([&] {
-        NombreBases = nombreDeBases(LectureIni(FichierIniSysteme, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
+        NombreBases
+            = nombreDeBases(LectureIni(FichierIniSysteme, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
     });
     if (NombreBases >= 2) {
         if (!choixBase(trap)) {
@@ -187,7 +197,7 @@ void InitGeneralSite(bool& Arret)
     }
     trap([&] {
         DossierSettingsLocal = CheckRep(LectureIni(FichierIniSysteme, kSite, QStringLiteral("Settings_Local_Folder"),
-                                                   QStringLiteral("C:\\Sonvarek\\Quillon\\Settings\\_Local\\")));
+            QStringLiteral("C:\\Sonvarek\\Quillon\\Settings\\_Local\\")));
         VerificationEtCreationRepertoire(DossierSettingsLocal, true);
     });
     for (int16_t z = 0; z < NombreBases; ++z) {
@@ -207,7 +217,7 @@ void TEST_resetSite()
     NombreBases = 0;
     BaseCourante = 0;
     DossierSettingsLocal.clear();
-    ParametresBase.fill(DescriptionBase{});
+    ParametresBase.fill(DescriptionBase {});
 }
 
 } // namespace qn3::services

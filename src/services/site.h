@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 #include <cstdint>
 
@@ -21,7 +20,7 @@ inline constexpr int kCategoriesSons = 8;
 // One sound-folder slot, by category (music, jingles, liners, features,
 // news, promos, ads, temporary).
 struct SlotSons {
-    std::array<bool, kCategoriesSons> Actif{};
+    std::array<bool, kCategoriesSons> Actif {};
     std::array<QString, kCategoriesSons> Dossier;
 };
 

@@ -16,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <QStringList>
-
 #include <algorithm>
 #include <array>
 
@@ -32,28 +31,44 @@ struct CategorieSlot {
     const char16_t* defaut;
 };
 
-constexpr std::array<CategorieSlot, kCategoriesSons> kCategories = {{
-    {u"Mus_", u"C:\\QN_Sons\\Musique\\"},
-    {u"Jin_", u"C:\\QN_Sons\\Autre\\"},
-    {u"Lin_", u"C:\\QN_Sons\\Autre\\"},
-    {u"Rub_", u"C:\\QN_Sons\\Autre\\"},
-    {u"Inf_", u"C:\\QN_Sons\\Autre\\"},
-    {u"Pre_", u"C:\\QN_Sons\\Autre\\"},
-    {u"Pub_", u"C:\\QN_Sons\\Autre\\"},
-    {u"Tmp_", u"C:\\QN_Sons\\Autre\\"},
-}};
+constexpr std::array<CategorieSlot, kCategoriesSons> kCategories = { {
+    { u"Mus_", u"C:\\QN_Sons\\Musique\\" },
+    { u"Jin_", u"C:\\QN_Sons\\Autre\\" },
+    { u"Lin_", u"C:\\QN_Sons\\Autre\\" },
+    { u"Rub_", u"C:\\QN_Sons\\Autre\\" },
+    { u"Inf_", u"C:\\QN_Sons\\Autre\\" },
+    { u"Pre_", u"C:\\QN_Sons\\Autre\\" },
+    { u"Pub_", u"C:\\QN_Sons\\Autre\\" },
+    { u"Tmp_", u"C:\\QN_Sons\\Autre\\" },
+} };
 
-void creer(const QString& dossier) { VerificationEtCreationRepertoire(dossier, true); }
+void creer(const QString& dossier)
+{
+    VerificationEtCreationRepertoire(dossier, true);
+}
 
-void tracer(int16_t z, const QString& texte) { TraceLog(z, -1, -1, texte, false, true); }
+void tracer(int16_t z, const QString& texte)
+{
+    TraceLog(z, -1, -1, texte, false, true);
+}
 
-bool actif(const QString& valeur) { return Val(valeur) != 0; }
+bool actif(const QString& valeur)
+{
+    return Val(valeur) != 0;
+}
 
 // Reads the base's keys of one section of its "QN3_Systeme.ini".
 class LecteurBase {
 public:
-    LecteurBase(QString fichier, QString section) : fichier_(std::move(fichier)), section_(std::move(section)) {}
-    QString texte(const QString& cle, const QString& defaut) const { return LectureIni(fichier_, section_, cle, defaut); }
+    LecteurBase(QString fichier, QString section)
+        : fichier_(std::move(fichier))
+        , section_(std::move(section))
+    {
+    }
+    QString texte(const QString& cle, const QString& defaut) const
+    {
+        return LectureIni(fichier_, section_, cle, defaut);
+    }
     QString dossier(const QString& cle, const QString& defaut) const { return CheckRep(texte(cle, defaut)); }
     const QString& fichier() const { return fichier_; }
     const QString& section() const { return section_; }
@@ -73,10 +88,10 @@ Verification verifierBaseDonnees(DescriptionBase& base, const LecteurBase& lecte
     const QString paragraphe = QStringLiteral("\r\n\r\n");
     while (!File_Exist(base.Dossier_Data + kBaseDonnees, kSource, true)) {
         MessageBoxRequest question;
-        question.text = QStringLiteral("Impossible de trouver la base de données pour la base: ") + base.Lib + paragraphe +
-                        QStringLiteral("Fichier '") + base.Dossier_Data + kBaseDonnees + QStringLiteral("' non trouvé") +
-                        paragraphe +
-                        QStringLiteral("Voulez-vous rechercher manuellement la localisation de la base de données Quillon ?");
+        question.text = QStringLiteral("Impossible de trouver la base de données pour la base: ") + base.Lib
+            + paragraphe + QStringLiteral("Fichier '") + base.Dossier_Data + kBaseDonnees
+            + QStringLiteral("' non trouvé") + paragraphe
+            + QStringLiteral("Voulez-vous rechercher manuellement la localisation de la base de données Quillon ?");
         question.style = msgbox::YesNoCancel | msgbox::Question;
         question.title = Frm_Main().Caption;
         const int32_t reponse = utilisateur.askMessageBox(question);
@@ -88,11 +103,12 @@ Verification verifierBaseDonnees(DescriptionBase& base, const LecteurBase& lecte
             QString depart = base.Dossier_Data;
             if (depart.size() > 1 && depart.endsWith(u'\\'))
                 depart.chop(1);
-            const QString choisi = utilisateur.selectFolder(FolderRequest{Frm_Main().hWnd, depart, QString()});
+            const QString choisi = utilisateur.selectFolder(FolderRequest { Frm_Main().hWnd, depart, QString() });
             if (choisi != u"*") {
                 base.Dossier_Data = CheckRep(choisi);
                 if (File_Exist(base.Dossier_Data + kBaseDonnees, kSource, true))
-                    EcritureIni(lecteur.fichier(), lecteur.section(), QStringLiteral("Dossier_Data"), base.Dossier_Data);
+                    EcritureIni(
+                        lecteur.fichier(), lecteur.section(), QStringLiteral("Dossier_Data"), base.Dossier_Data);
             }
         }
         QCoreApplication::processEvents();
@@ -133,7 +149,8 @@ void lireSons(DescriptionBase& base, const QString& fichier, int16_t z)
     for (int s = 0; s < kSlotsSons; ++s) {
         for (int c = 0; c < kCategoriesSons; ++c) {
             const QString defaut = QString::fromUtf16(kCategories[c].defaut);
-            const QString valeur = lecteur.dossier(QString::fromUtf16(kCategories[c].prefixe) + Chiffres(s + 1, 2), defaut);
+            const QString valeur
+                = lecteur.dossier(QString::fromUtf16(kCategories[c].prefixe) + Chiffres(s + 1, 2), defaut);
             SlotSons& slot = base.Sons[s];
             const bool marque = valeur.startsWith(QStringLiteral("0:")) || valeur.startsWith(QStringLiteral("1:"));
             slot.Actif[c] = valeur.startsWith(QStringLiteral("1:"));
@@ -177,17 +194,19 @@ bool LectureBase(Trap& trap, int16_t z)
         creer(base.Dossier_Histo);
     });
     trap([&] {
-        base.Dossier_Log_Pub = lecteur.dossier(QStringLiteral("Dossier_Log_Pub"), QStringLiteral("C:\\AudioLog\\Pub\\"));
+        base.Dossier_Log_Pub
+            = lecteur.dossier(QStringLiteral("Dossier_Log_Pub"), QStringLiteral("C:\\AudioLog\\Pub\\"));
         creer(base.Dossier_Log_Pub);
     });
     trap([&] {
-        base.Dossier_Local =
-            lecteur.dossier(QStringLiteral("Dossier_Local"), QStringLiteral("C:\\Sonvarek\\Quillon\\Settings\\_Local\\"));
+        base.Dossier_Local = lecteur.dossier(
+            QStringLiteral("Dossier_Local"), QStringLiteral("C:\\Sonvarek\\Quillon\\Settings\\_Local\\"));
         creer(base.Dossier_Local);
         tracer(z, QStringLiteral("Local_Folder: ") + base.Dossier_Local);
     });
     trap([&] {
-        base.Dossier_Shared = lecteur.dossier(QStringLiteral("Dossier_Shared"), QStringLiteral("C:\\Sonvarek\\Quillon\\Shared\\"));
+        base.Dossier_Shared
+            = lecteur.dossier(QStringLiteral("Dossier_Shared"), QStringLiteral("C:\\Sonvarek\\Quillon\\Shared\\"));
         creer(base.Dossier_Shared);
     });
     trap([&] {

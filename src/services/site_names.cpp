@@ -21,7 +21,8 @@ int16_t EntierCourt(const QString& Texte)
 {
     const int32_t value = CLng(Val(Texte));
     if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
-        throw platform::RuntimeError(platform::errors::Overflow, platform::runtimeErrorText(platform::errors::Overflow));
+        throw platform::RuntimeError(
+            platform::errors::Overflow, platform::runtimeErrorText(platform::errors::Overflow));
     return static_cast<int16_t>(value);
 }
 

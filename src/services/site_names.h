@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 
 // The numbered section and key names of the site's settings files, and the

@@ -28,45 +28,48 @@ struct CleDossier {
 };
 
 // In the order the keys are written.
-constexpr std::array<CleDossier, 7> kClesDossiers = {{
-    {u"REPLOG", u"C:\\AudioLog\\", u"Dossier_Log"},
-    {u"REPLOGPUB", u"C:\\AudioLog\\Pub\\", u"Dossier_Log_Pub"},
-    {u"REPBLOCNOTES", u"C:\\Sonvarek\\Quillon\\Notes\\", u"Dossier_Notes"},
-    {u"REPLOCAL", nullptr, u"Dossier_Local"},
-    {u"REPPARTAGE", nullptr, u"Dossier_Shared"},
-    {u"REPBTR", u"C:\\BTRieve\\Data\\", u"Dossier_Data"},
-    {u"REPSAUVEGARDE", u"C:\\BTRieve\\Data\\", u"Dossier_Data_Backup"},
-}};
+constexpr std::array<CleDossier, 7> kClesDossiers = { {
+    { u"REPLOG", u"C:\\AudioLog\\", u"Dossier_Log" },
+    { u"REPLOGPUB", u"C:\\AudioLog\\Pub\\", u"Dossier_Log_Pub" },
+    { u"REPBLOCNOTES", u"C:\\Sonvarek\\Quillon\\Notes\\", u"Dossier_Notes" },
+    { u"REPLOCAL", nullptr, u"Dossier_Local" },
+    { u"REPPARTAGE", nullptr, u"Dossier_Shared" },
+    { u"REPBTR", u"C:\\BTRieve\\Data\\", u"Dossier_Data" },
+    { u"REPSAUVEGARDE", u"C:\\BTRieve\\Data\\", u"Dossier_Data_Backup" },
+} };
 
 struct CategorieSons {
     const char16_t* prefixe;
     const char16_t* section;
 };
 
-constexpr std::array<CategorieSons, 8> kCategoriesSons = {{
-    {u"000", u"Dossiers_Sons_Mus"},
-    {u"JIN", u"Dossiers_Sons_Jin"},
-    {u"LIN", u"Dossiers_Sons_Lin"},
-    {u"RUB", u"Dossiers_Sons_Rub"},
-    {u"INF", u"Dossiers_Sons_Inf"},
-    {u"PUB", u"Dossiers_Sons_Pub"},
-    {u"PRE", u"Dossiers_Sons_Pre"},
-    {u"TMP", u"Dossiers_Sons_Tmp"},
-}};
+constexpr std::array<CategorieSons, 8> kCategoriesSons = { {
+    { u"000", u"Dossiers_Sons_Mus" },
+    { u"JIN", u"Dossiers_Sons_Jin" },
+    { u"LIN", u"Dossiers_Sons_Lin" },
+    { u"RUB", u"Dossiers_Sons_Rub" },
+    { u"INF", u"Dossiers_Sons_Inf" },
+    { u"PUB", u"Dossiers_Sons_Pub" },
+    { u"PRE", u"Dossiers_Sons_Pre" },
+    { u"TMP", u"Dossiers_Sons_Tmp" },
+} };
 constexpr int kSlotsAnciens = 10;
 
-QString texte(const char16_t* s) { return QString::fromUtf16(s); }
+QString texte(const char16_t* s)
+{
+    return QString::fromUtf16(s);
+}
 
 // One base of the older setup: its "Zt_sys.ini" read, its "QN3_Systeme.ini"
 // written. Each write stands alone, so one that fails loses only its key.
 class GenerateurBase {
 public:
     GenerateurBase(Trap& trap, const QString& dossier, int NoBase)
-        : trap_(trap),
-          ancien_(dossier + QStringLiteral("Zt_sys.ini")),
-          systeme_(dossier + QStringLiteral("QN3_Systeme.ini")),
-          section_(SectionBase(NoBase)),
-          noBase_(NoBase)
+        : trap_(trap)
+        , ancien_(dossier + QStringLiteral("Zt_sys.ini"))
+        , systeme_(dossier + QStringLiteral("QN3_Systeme.ini"))
+        , section_(SectionBase(NoBase))
+        , noBase_(NoBase)
     {
     }
 
@@ -83,8 +86,9 @@ public:
         for (const CleDossier& cle : kClesDossiers) {
             trap_([&] {
                 const QString nom = texte(cle.ancienne);
-                const QString section = lire(QStringLiteral("UNC_Actif"), nom, kOff) == kOn ? QStringLiteral("Repertoires_UNC")
-                                                                                            : QStringLiteral("Repertoires");
+                const QString section = lire(QStringLiteral("UNC_Actif"), nom, kOff) == kOn
+                    ? QStringLiteral("Repertoires_UNC")
+                    : QStringLiteral("Repertoires");
                 const QString defaut = cle.defaut ? texte(cle.defaut) : RepPRG;
                 ecrire(section_, texte(cle.nouvelle), lire(section, nom, defaut));
             });
@@ -97,7 +101,7 @@ public:
             trap_([&] {
                 const QString section = section_ + QStringLiteral("_Station_") + Chiffres(j, 2);
                 const QString lib = lire(QStringLiteral("Div_Radio"), QStringLiteral("Station_") + Chiffres(j, 3),
-                                         QStringLiteral("Station ") + Chiffres(j, 2));
+                    QStringLiteral("Station ") + Chiffres(j, 2));
                 ecrire(section, kLib, lib);
                 ecrire(section, kActif, kUn);
             });
@@ -154,17 +158,19 @@ void GenerationFichierSite(const QString& FichierSite)
     trap([&] {
         winIni = CheckRep(GetWinDir()) + QStringLiteral("Win.ini");
         const bool reseau = LectureIni(winIni, kSonvarek, QStringLiteral("UNC_Actif"), kOff) == kOn;
-        dossierAncien = CheckRep(LectureIni(winIni, kSonvarek,
-                                            reseau ? QStringLiteral("INI_QUILLON_UNC") : QStringLiteral("INI_QUILLON"),
-                                            RepPRG + QStringLiteral("Config\\")));
+        dossierAncien = CheckRep(
+            LectureIni(winIni, kSonvarek, reseau ? QStringLiteral("INI_QUILLON_UNC") : QStringLiteral("INI_QUILLON"),
+                RepPRG + QStringLiteral("Config\\")));
     });
-    trap([&] { nombreBases = EntierCourt(LectureIni(winIni, kSonvarek, QStringLiteral("Nb_Base"), QStringLiteral("0"))); });
+    trap([&] {
+        nombreBases = EntierCourt(LectureIni(winIni, kSonvarek, QStringLiteral("Nb_Base"), QStringLiteral("0")));
+    });
     nombreBases = std::clamp<int16_t>(nombreBases, 1, kMaxBasesGenerees);
 
     const QString site = QStringLiteral("Site");
     trap([&] {
         const QString nomRadio = LectureIni(dossierAncien + QStringLiteral("Zt_sys.ini"), QStringLiteral("Div_radio"),
-                                            QStringLiteral("Nom_Radio"), kNomRadioDefaut);
+            QStringLiteral("Nom_Radio"), kNomRadioDefaut);
         EcritureIni(FichierSite, site, kLib, nomRadio);
         EcritureIni(FichierSite, site, kActif, kUn);
         EcritureIni(FichierSite, site, QStringLiteral("NbBase"), QString::number(nombreBases));
@@ -175,16 +181,16 @@ void GenerationFichierSite(const QString& FichierSite)
         QString dossier = dossierAncien;
         trap([&] {
             if (nombreBases > 1)
-                dossier = CheckRep(LectureIni(winIni, kSonvarek, QStringLiteral("Ini_Base_") + Chiffres(i, 2), QString()));
+                dossier
+                    = CheckRep(LectureIni(winIni, kSonvarek, QStringLiteral("Ini_Base_") + Chiffres(i, 2), QString()));
         });
         GenerateurBase base(trap, dossier, i);
         int16_t stations = 0;
         trap([&] { stations = EntierCourt(base.lire(QStringLiteral("Stations"), QStringLiteral("Nb_Max"), kUn)); });
         trap([&] {
-            const QString lib =
-                nombreBases == 1
-                    ? base.lire(QStringLiteral("Div_radio"), QStringLiteral("Nom_Radio"), kNomRadioDefaut)
-                    : LectureIni(winIni, kSonvarek, SectionBase(i), QStringLiteral("Base ") + Chiffres(i, 2));
+            const QString lib = nombreBases == 1
+                ? base.lire(QStringLiteral("Div_radio"), QStringLiteral("Nom_Radio"), kNomRadioDefaut)
+                : LectureIni(winIni, kSonvarek, SectionBase(i), QStringLiteral("Base ") + Chiffres(i, 2));
             base.entete(lib, stations);
             EcritureIni(FichierSite, SectionBase(i), QStringLiteral("Dossier_Config_Global"), dossier);
         });

@@ -8,18 +8,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <array>
 
 namespace qn3::testing {
 
-// A start of the program in a private prefix: the current folder lies inside
-// it (a relative "Config\" resolves there), nothing is known of the Windows
-// generation yet and the site module is as at start.
+// A first start in a private prefix, whose C:\Work is the current folder.
 class SiteTest : public ServicesTest {
 protected:
     SiteTest()
     {
-        QDir().mkpath(host(QStringLiteral("C:\\Work")));
-        QDir::setCurrent(host(QStringLiteral("C:\\Work")));
+        QDir().mkpath(work());
+        QDir::setCurrent(work());
         reset();
     }
     ~SiteTest() override
@@ -38,10 +37,17 @@ protected:
         return services::LectureIni(file, section, key, QStringLiteral("<none>"));
     }
     bool isFolder(const QString& windowsPath) const { return QFileInfo(host(windowsPath)).isDir(); }
+    // Each row: file, section, key and the value expected ("<none>": missing).
+    void expectRows(std::initializer_list<std::array<QString, 4>> rows) const
+    {
+        for (const auto& [file, section, key, value] : rows)
+            EXPECT_EQ(read(file, section, key).toStdString(), value.toStdString()) << key.toStdString();
+    }
 
     const QString siteFile = QStringLiteral("C:\\Program Files\\QN3\\Settings\\QN3_Config.ini");
 
 private:
+    QString work() const { return prefix.driveC() + QStringLiteral("/Work"); }
     static void reset()
     {
         services::CodeVersionWindows = 0;

@@ -116,8 +116,8 @@ Verification verifierBaseDonnees(DescriptionBase& base, const LecteurBase& lecte
     return Verification::Terminee;
 }
 
-// The file of the running program. The delivered program carries no ".exe"
-// here; an installation may keep its program file beside the settings.
+// The running program's file: its own name in the program's folder, or,
+// when started under another name, the file the process was started from.
 QString programmeEnCours()
 {
     const QString installe = RepApplication + kNomProgramme;

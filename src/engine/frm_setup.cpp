@@ -1,6 +1,12 @@
 #include "engine/frm_setup.h"
 
+#include "engine/engine_values.h"
 #include "services/folders.h"
+#include "services/formats.h"
+#include "services/ini_access.h"
+#include "services/path_names.h"
+#include "services/settings_folders.h"
+#include "services/trap.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
@@ -9,14 +15,13 @@
 #include <QListView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace qn3::engine {
 namespace {
 
 FrmSetup* theInstance = nullptr;
 
-// Until the site initialisation reads the base's settings, the log folder is
-// the site's default one.
-const QString kDefaultLogFolder = QStringLiteral("C:\\AudioLog\\");
 const QString kHistoryFolder = QStringLiteral("Histo_QN3_Tools_Vandrel\\");
 
 } // namespace
@@ -63,11 +68,34 @@ FrmSetup::~FrmSetup() = default;
 
 void FrmSetup::initialiseFolders()
 {
-    services::RepLogs = kDefaultLogFolder + kHistoryFolder;
+    services::Trap trap(u"FrmSetup:InitialisationDossiers");
+    trap([] {
+        if (services::RepSettings.trimmed().isEmpty())
+            services::NomDossierSettings();
+    });
+    // The site's initialisation has made the chosen base the base of index
+    // 0; the import and the export work in it alone.
+    trap([] {
+        const QString site = services::DetermineDossierConfig(1);
+        services::RepConfig[0] = services::DetermineDossierConfig_Fichier(site, 1);
+        const QString systeme = services::RepConfig[0] + QStringLiteral("QN3_Systeme.ini");
+        auto dossier = [&](const char16_t* cle, const char16_t* defaut) {
+            return services::CheckRep(services::LectureIni(systeme, QStringLiteral("Base_01"), QString::fromUtf16(cle),
+                                                           QString::fromUtf16(defaut)));
+        };
+        services::RepBtr[0] = dossier(u"Dossier_Data", u"C:\\QN_Data\\");
+        services::RepLocal[0] = dossier(u"Dossier_Local", u"C:\\Sonvarek\\Quillon\\Settings\\_Local\\");
+        RepLogPub[0] = dossier(u"Dossier_Log_Pub", u"C:\\AudioLog\\Pub\\");
+        services::RepLogs = dossier(u"Dossier_Log", u"C:\\AudioLog\\") + kHistoryFolder;
+        const double stations = services::Val(
+            services::LectureIni(systeme, QStringLiteral("Base_01"), QStringLiteral("NbStation"), QStringLiteral("1")));
+        services::PremiereStation[0] = 1;
+        services::DerniereStation[0] = static_cast<int16_t>(std::clamp(stations, 0.0, 10.0));
+    });
     // The trace log appends to a file in this folder; it must exist before
     // the first batch. A folder that cannot be made is traced, and the trace
     // log keeps its lines until it can write them.
-    services::VerificationEtCreationRepertoire(services::RepLogs, true);
+    trap([] { services::VerificationEtCreationRepertoire(services::RepLogs, true); });
 }
 
 void FrmSetup::closeEvent(QCloseEvent* event)

@@ -4,6 +4,7 @@
 #include "engine/frm_setup.h"
 #include "engine/startup_phases.h"
 #include "engine/suite_settings.h"
+#include "services/site.h"
 #include "platform/registry_store.h"
 #include "platform/windows_path.h"
 #include "services/formats.h"
@@ -38,6 +39,10 @@ void InitialisationSysteme()
     services::ThemeActif = services::Val(theme) != 0 ? 1 : 0;
 }
 
+// The record files the program works with, opened for every station of the
+// base at start-up.
+constexpr int16_t kFichiersOuverts[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 12, 13, 14, 15, 16, 17, 18, 22, 26, 27, 31, 32};
+
 void Trace(const QString& text)
 {
     services::TraceLog(-1, -1, -1, text, false, true);
@@ -49,6 +54,7 @@ void Attente(int32_t millisecondes)
 {
     if (millisecondes <= 0)
         return;
+    Trace(QStringLiteral("Attente de %1 ms demandée par la ligne de commande").arg(millisecondes));
     QEventLoop loop;
     QTimer::singleShot(millisecondes, &loop, &QEventLoop::quit);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
@@ -84,18 +90,33 @@ void Demarrage(const OptionsDemarrage& options)
     if (services::FermetureEnCours)
         return;
 
-    PhasesDemarrage phases([](const QString&) {}, [] { return false; });
+    bool attenteAffichee = false;
+    PhasesDemarrage phases([](const QString&) {}, [&] { return attenteAffichee; });
+    // A request to stop answered while a phase let the window messages run
+    // ends the start-up there.
+    auto arrete = [] { return services::FermetureEnCours; };
+
     phases.debut(QStringLiteral("General"));
     InitialisationSysteme();
     Trace(QStringLiteral("Démarrage de ") + services::Frm_Main().Caption);
 
+    phases.debut(QStringLiteral("Site"));
+    bool arret = false;
+    services::InitGeneralPath(-1);
+    services::InitGeneralSite(arret);
+    if (arret || arrete())
+        return;
+
     phases.debut(QStringLiteral("Setup"));
     FrmSetup::instance();
-    if (services::FermetureEnCours)
+    main.DossierExport = services::RepLogs;
+    if (arrete())
         return;
 
     phases.debut(QStringLiteral("Data"));
     LectureRepPRG(0);
+
+    phases.debut(QStringLiteral("Sounds"));
     LectureRepSons(0);
     phases.fin();
 

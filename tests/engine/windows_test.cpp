@@ -1,6 +1,7 @@
 #include "engine/frm_main.h"
 #include "engine/engine_values.h"
 #include "engine/frm_setup.h"
+#include "services/ini_access.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
@@ -118,15 +119,37 @@ TEST_F(EngineWindows, ClosingIsConfirmedThenWritesWhatTheLogHolds)
     engine::FrmMain& window = engine::FrmMain::instance();
     window.show();
     engine::FrmSetup::instance();
+    const size_t shown = user.messageBoxes.size();
     user.messageBoxAnswer = services::msgbox::AnswerNo;
     EXPECT_FALSE(window.close());
     EXPECT_FALSE(services::FermetureEnCours);
-    ASSERT_EQ(user.messageBoxes.size(), 1u);
-    EXPECT_EQ(user.messageBoxes[0].text, QStringLiteral("Voulez-vous quitter le programme ?"));
+    ASSERT_EQ(user.messageBoxes.size(), shown + 1);
+    EXPECT_EQ(user.messageBoxes.back().text, QStringLiteral("Voulez-vous quitter le programme ?"));
 
     user.messageBoxAnswer = services::msgbox::AnswerYes;
     EXPECT_TRUE(window.close());
     EXPECT_TRUE(services::FermetureEnCours);
     EXPECT_FALSE(services::SetupCharge);
     EXPECT_TRUE(readLog(todayLogName()).contains("Fermeture du programme demand\xE9" "e par l'utilisateur"));
+}
+
+TEST_F(EngineWindows, TheSettingsWindowTakesTheBaseFoldersAndStationsFromTheSite)
+{
+    const QString site = QStringLiteral("C:\\Program Files\\QN3\\Settings\\QN3_Config.ini");
+    const QString system = QStringLiteral("C:\\Cfg\\QN3_Systeme.ini");
+    services::EcritureIni(site, QStringLiteral("Site"), QStringLiteral("Dossier_Config_Global"), QStringLiteral("C:\\Cfg"));
+    services::EcritureIni(site, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("1"));
+    services::EcritureIni(system, QStringLiteral("Base_01"), QStringLiteral("Dossier_Data"), QStringLiteral("C:\\Data"));
+    services::EcritureIni(system, QStringLiteral("Base_01"), QStringLiteral("Dossier_Log"), QStringLiteral("C:\\Journal"));
+    services::EcritureIni(system, QStringLiteral("Base_01"), QStringLiteral("NbStation"), QStringLiteral("12"));
+
+    engine::FrmSetup::instance();
+    EXPECT_EQ(services::RepConfig[0], QStringLiteral("C:\\Cfg\\"));
+    EXPECT_EQ(services::RepBtr[0], QStringLiteral("C:\\Data\\"));
+    EXPECT_EQ(services::RepLogs, QStringLiteral("C:\\Journal\\Histo_QN3_Tools_Vandrel\\"));
+    EXPECT_EQ(engine::RepLogPub[0], QStringLiteral("C:\\AudioLog\\Pub\\"));
+    // A base has at most ten stations.
+    EXPECT_EQ(services::PremiereStation[0], 1);
+    EXPECT_EQ(services::DerniereStation[0], 10);
+    EXPECT_TRUE(user.messageBoxes.empty());
 }

@@ -151,11 +151,8 @@ TEST_F(TwoProcesses, AnIdleReaderLetsItsSnapshotGo)
     ASSERT_EQ(sqlite3_open(hostPath("shared").c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "UPDATE records SET version = version + 1", nullptr, nullptr, nullptr), SQLITE_OK);
     int rc = SQLITE_BUSY;
-    for (int tries = 0; tries < 1000 && rc != SQLITE_OK; ++tries) {
+    for (int tries = 0; tries < 1000 && rc != SQLITE_OK; ++tries, ::usleep(10000))
         rc = sqlite3_wal_checkpoint_v2(other, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            ::usleep(10000);
-    }
     sqlite3_close(other);
     EXPECT_EQ(rc, SQLITE_OK) << "the snapshot is still held";
 }

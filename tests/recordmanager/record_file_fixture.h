@@ -167,14 +167,12 @@ protected:
     {
         sqlite3* db = nullptr;
         sqlite3_stmt* statement = nullptr;
-        int rc = sqlite3_open(hostPath(name).c_str(), &db);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+        sqlite3_open(hostPath(name).c_str(), &db);
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
         int parameter = 0;
         for (const std::string& blob : blobs)
             sqlite3_bind_blob(statement, ++parameter, blob.data(), int(blob.size()), SQLITE_TRANSIENT);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_step(statement);
+        const int rc = sqlite3_step(statement);  // SQLITE_MISUSE when nothing was prepared
         sqlite3_finalize(statement);
         sqlite3_close(db);
         return rc;

@@ -13,8 +13,6 @@
 namespace qn3::recordmanager {
 namespace {
 
-// The key buffer of an open or create that gives no length of its own.
-constexpr int DefaultPathBytes = 255;
 // A process that makes no call for this long lets its read snapshots go:
 // short enough that other processes' logs stay small, long enough that a
 // walk or a burst of reads keeps its snapshot.
@@ -148,8 +146,7 @@ int16_t Engine::open(void* positionBlock, const void* keyBuffer, int16_t keyLeng
     if (Cursor old; readPositionBlock(positionBlock, old) && handles_.count(old.handle))
         close(old.handle);
     std::string path;
-    if (const int16_t named = hostPathOfKey(keyBuffer, keyLength > 0 ? keyLength : DefaultPathBytes, path);
-        named != status::Success)
+    if (const int16_t named = hostPathOfKey(keyBuffer, keyLength, path); named != status::Success)
         return named;
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
@@ -198,8 +195,7 @@ int16_t Engine::create(const void* dataBuffer, const int32_t* dataLength, const 
     if (const int16_t parsed = parseFileLayout(bytes, layout); parsed != status::Success)
         return parsed;
     std::string path;
-    if (const int16_t named = hostPathOfKey(keyBuffer, keyLength > 0 ? keyLength : DefaultPathBytes, path);
-        named != status::Success)
+    if (const int16_t named = hostPathOfKey(keyBuffer, keyLength, path); named != status::Success)
         return named;
     const bool replace = mode != createmode::KeepExisting;
     struct stat info {};

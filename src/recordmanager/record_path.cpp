@@ -9,8 +9,16 @@
 
 namespace qn3::recordmanager {
 
-int16_t hostPathOfKey(const void* keyBuffer, int limit, std::string& out)
+namespace {
+
+// The key buffer of an open or create that gives no length of its own.
+constexpr int DefaultKeyLength = 255;
+
+} // namespace
+
+int16_t hostPathOfKey(const void* keyBuffer, int16_t keyLength, std::string& out)
 {
+    const int limit = keyLength > 0 ? keyLength : DefaultKeyLength;
     const auto* bytes = static_cast<const char*>(keyBuffer);
     int length = 0;
     while (length < limit && bytes[length] != ' ' && bytes[length] != '\0')

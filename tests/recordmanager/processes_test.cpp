@@ -177,7 +177,7 @@ TEST_F(TwoProcesses, KillDuringInsertsKeepsEveryAcknowledgedInsert)
         if (open(block, "shared") != 0)
             return;
         for (int32_t i = 2;; ++i) {
-            char id[5];
+            char id[12];
             std::snprintf(id, sizeof id, "%04d", i % 10000);
             if (insert(block, record(id, "K", id + 1)) != 0)
                 return;

@@ -55,7 +55,7 @@ QStringList logicalLines(const QString& text)
         if (pending.isEmpty() && (trimmed.startsWith(u'#') || trimmed.startsWith(u';')))
             continue;
         if (trimmed.endsWith(u'\\')) {
-            pending += trimmed.chopped(1) + u' ';
+            pending += trimmed.chopped(1).trimmed() + u' ';
             continue;
         }
         pending += trimmed;

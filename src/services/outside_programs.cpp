@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <poll.h>
 
 // Map of this file: the shell's failures - ExecuterProgrammeExterne -
 // AttenteFinProcessusExterne - ConvertSonDetermineVersion.
@@ -71,6 +72,12 @@ QString executableName() { return QFileInfo(QCoreApplication::applicationFilePat
 // The texts reach the shell through its ANSI form.
 QString ansiForm(const QString& text) { return platform::ansi::decode(platform::ansi::encode(text)); }
 
+QString tropLong(int32_t delai)
+{
+    return QStringLiteral("Err: AttenteFinProcessusExterne: Too long waiting |Max: ") + QString::number(delai)
+           + QStringLiteral(" ms");
+}
+
 } // namespace
 
 // ---- ExecuterProgrammeExterne ---------------------------------------------------
@@ -114,6 +121,16 @@ int32_t AttenteFinProcessusExterne(int32_t IdProcessus, const int32_t& DelaiMaxi
 
     trap([&] {
         const int64_t debut = GetTickCount64();
+        if (QCoreApplication::instance() == nullptr) {
+            // No event loop to keep alive (a tool without application object):
+            // block on the process's end instead, within the limit.
+            pollfd fin{process->descriptor(), POLLIN, 0};
+            ::poll(&fin, 1, DelaiMaximum >= 1 ? DelaiMaximum + 1 : -1);
+            code = process->exitCode();
+            if (code == platform::kStillActive)
+                TraceLog(-1, -1, -1, tropLong(DelaiMaximum), true, true);
+            return;
+        }
         // The loop sleeps until the process ends or the limit may have
         // passed; whatever else arrives meanwhile (timers, clicks) is handled.
         QEventLoop loop;
@@ -131,10 +148,7 @@ int32_t AttenteFinProcessusExterne(int32_t IdProcessus, const int32_t& DelaiMaxi
             if (DelaiMaximum >= 1) {
                 const int64_t ecoule = std::abs(GetTickCount64() - debut);
                 if (ecoule > DelaiMaximum) {
-                    TraceLog(-1, -1, -1,
-                             QStringLiteral("Err: AttenteFinProcessusExterne: Too long waiting |Max: ")
-                                 + QString::number(DelaiMaximum) + QStringLiteral(" ms"),
-                             true, true);
+                    TraceLog(-1, -1, -1, tropLong(DelaiMaximum), true, true);
                     break;
                 }
                 const int64_t reste = DelaiMaximum - ecoule + 1;

@@ -13,45 +13,22 @@ namespace qn3::platform {
 namespace {
 
 // Stand-ins for the desktop's tools: the query knows a handler for plain
-// text only, the opener writes down what it was given.
-class DesktopShellTest : public ::testing::Test {
-protected:
-    testing::TempPrefix prefix;
-    QString tools = prefix.path() + QStringLiteral("/tools");
-    QString opened = prefix.path() + QStringLiteral("/opened");
-
-    DesktopShellTest()
-    {
-        QDir().mkpath(tools);
-        script(QStringLiteral("query"), "#!/bin/sh\n[ \"$3\" = text/plain ] && echo editor.desktop\nexit 0\n");
-        script(QStringLiteral("open"), "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/../opened.tmp\" && mv "
-                                       "\"$(dirname \"$0\")/../opened.tmp\" \"$(dirname \"$0\")/../opened\"\n");
-        QDir().mkpath(paths::toHost(QStringLiteral("C:\\Docs")));
-        write(QStringLiteral("C:\\Docs\\lisez.txt"), "texte");
-        write(QStringLiteral("C:\\Docs\\inconnu.zzqq"), QByteArray("\x01\x02\x03\x00", 4));
-    }
-    void script(const QString& name, const char* text)
-    {
-        QFile file(tools + u'/' + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    static void write(const QString& windowsPath, const QByteArray& bytes)
-    {
-        QFile file(paths::toHost(windowsPath));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    int32_t open(const QString& file, const QString& verb = QStringLiteral("Open"))
-    {
-        DesktopShell shell(tools + QStringLiteral("/query"), tools + QStringLiteral("/open"));
-        return shell.execute({0, verb, file, QString(), QString(), 1});
-    }
-};
-
-TEST_F(DesktopShellTest, FailuresGiveTheShellsCodes)
+// text only; the opener writes down what it was given.
+TEST(DesktopShell, GivesTheShellsCodesAndHandsADocumentWithAHandlerToTheOpener)
 {
+    testing::TempPrefix prefix;
+    const QString tools = prefix.path() + u'/';
+    const auto write = [](const QString& path, const QByteArray& bytes, bool program) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | (program ? QFile::ExeOwner : QFile::Permissions()));
+    };
+    write(tools + QStringLiteral("query"), "#!/bin/sh\n[ \"$3\" = text/plain ] && echo editor.desktop\nexit 0\n", true);
+    write(tools + QStringLiteral("open"), "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.done\"\n", true);
+    write(paths::toHost(QStringLiteral("C:\\Docs\\lisez.txt")), "texte", false);
+    write(paths::toHost(QStringLiteral("C:\\Docs\\inconnu.zzqq")), QByteArray("\x01\x02\x03\x00", 4), false);
+    DesktopShell shell(tools + QStringLiteral("query"), tools + QStringLiteral("open"));
     const struct {
         const char16_t* file;
         const char16_t* verb;
@@ -64,20 +41,18 @@ TEST_F(DesktopShellTest, FailuresGiveTheShellsCodes)
         {u"C:\\Docs\\lisez.txt", u"Print", shell_results::NoAssociation},
     };
     for (const auto& row : table)
-        EXPECT_EQ(open(QString::fromUtf16(row.file), QString::fromUtf16(row.verb)), row.code) << QString::fromUtf16(row.file).toStdString();
-    EXPECT_FALSE(QFile::exists(opened));
-}
+        EXPECT_EQ(shell.execute({0, QString::fromUtf16(row.verb), QString::fromUtf16(row.file), {}, {}, 1}), row.code);
+    const QString note = tools + QStringLiteral("open.done");
+    EXPECT_FALSE(QFile::exists(note));
 
-TEST_F(DesktopShellTest, ADocumentWithAHandlerIsHandedToTheOpener)
-{
-    EXPECT_EQ(open(QStringLiteral("c:\\docs\\LISEZ.txt")), shell_results::Started);
-    // The opener runs on its own; give it a moment to write its note.
-    const QDeadlineTimer deadline(10000);
-    while (!QFile::exists(opened) && !deadline.hasExpired())
+    EXPECT_EQ(shell.execute({0, QStringLiteral("Open"), QStringLiteral("lisez.txt"), {}, QStringLiteral("c:\\docs"), 1}),
+              shell_results::Started);
+    const QDeadlineTimer deadline(10000); // the opener runs on its own
+    while (!QFile::exists(note) && !deadline.hasExpired())
         QThread::msleep(20);
-    QFile note(opened);
-    ASSERT_TRUE(note.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromLocal8Bit(note.readAll()), paths::toHost(QStringLiteral("C:\\Docs\\lisez.txt")));
+    QFile done(note);
+    ASSERT_TRUE(done.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLocal8Bit(done.readAll()), paths::toHost(QStringLiteral("C:\\Docs\\lisez.txt")));
 }
 
 } // namespace

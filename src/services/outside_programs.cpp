@@ -125,7 +125,8 @@ int32_t AttenteFinProcessusExterne(int32_t IdProcessus, const int32_t& DelaiMaxi
             // No event loop to keep alive (a tool without application object):
             // block on the process's end instead, within the limit.
             pollfd fin{process->descriptor(), POLLIN, 0};
-            ::poll(&fin, 1, DelaiMaximum >= 1 ? DelaiMaximum + 1 : -1);
+            const int64_t attente = DelaiMaximum >= 1 ? int64_t(DelaiMaximum) + 1 : -1;
+            ::poll(&fin, 1, static_cast<int>(std::min<int64_t>(attente, std::numeric_limits<int>::max())));
             code = process->exitCode();
             if (code == platform::kStillActive)
                 TraceLog(-1, -1, -1, tropLong(DelaiMaximum), true, true);

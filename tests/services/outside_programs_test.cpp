@@ -86,7 +86,7 @@ TEST_F(ProcessWaitTest, GivesTheExitCodeOrAfterTheLimit259WithoutSpinning)
     const pid_t early = start("exit 3");
     ::waitid(P_PID, static_cast<id_t>(early), nullptr, WEXITED | WNOWAIT); // ended before the wait
     EXPECT_EQ(AttenteFinProcessusExterne(early, 5000), 3);
-    const pid_t slow = start("sleep 30");
+    const pid_t slow = start("exec sleep 30");
     const double cpu = cpuSeconds();
     EXPECT_EQ(AttenteFinProcessusExterne(start("sleep 0.4; exit 7"), 0), 7); // no limit
     EXPECT_EQ(AttenteFinProcessusExterne(start("sleep 0.4; exit 5"), 60000), 5);

@@ -44,7 +44,6 @@ TEST(DesktopShell, GivesTheShellsCodesAndHandsADocumentWithAHandlerToTheOpener)
         EXPECT_EQ(shell.execute({0, QString::fromUtf16(row.verb), QString::fromUtf16(row.file), {}, {}, 1}), row.code);
     const QString note = tools + QStringLiteral("open.done");
     EXPECT_FALSE(QFile::exists(note));
-
     EXPECT_EQ(shell.execute({0, QStringLiteral("Open"), QStringLiteral("lisez.txt"), {}, QStringLiteral("c:\\docs"), 1}),
               shell_results::Started);
     const QDeadlineTimer deadline(10000); // the opener runs on its own

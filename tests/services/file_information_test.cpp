@@ -34,7 +34,7 @@ TEST(StrFileTime, WritesLocalShortDateAndLongTimeWithoutTheTimeAtMidnight)
     EXPECT_EQ(written, QStringList({QStringLiteral("05/03/2024 13:05:09"), QStringLiteral("05/03/2024")}));
 }
 
-class FileInformationTest : public testing::ServicesTest {};
+using FileInformationTest = testing::ServicesTest;
 
 TEST_F(FileInformationTest, AProgramFileGivesItsVersionStringsAndAnotherFileNoneOfThem)
 {
@@ -46,18 +46,15 @@ TEST_F(FileInformationTest, AProgramFileGivesItsVersionStringsAndAnotherFileNone
                      {QStringLiteral("ProductVersion"), QStringLiteral("16.6")}}}};
     writeFile(QStringLiteral("C:\\Prog\\conv.exe"), testing::pe::image(testing::pe::versionBlock(spec)));
     FileInfo info = GetFileInfo(QStringLiteral("C:\\Prog\\conv.exe"));
-    EXPECT_TRUE(info.Existe);
     EXPECT_EQ(QStringList({info.CompanyName, info.MentionsLegales, info.ProductVersion, info.FileVersion}),
               QStringList({QStringLiteral("Illustrate"), QStringLiteral("© 2020"), QStringLiteral("16.6"), QString()}));
 
     writeFile(QStringLiteral("C:\\Sons\\MES001.mp3"), QByteArray(1234, 'x'));
     platform::attributes::set(QStringLiteral("C:\\Sons\\MES001.mp3"), 1 | 2 | 32);
     info = GetFileInfo(QStringLiteral("C:\\Sons\\MES001.mp3"));
-    EXPECT_EQ(info.Taille, 1234);
+    EXPECT_TRUE(info.Existe && info.Taille == 1234 && !info.DateModification.isEmpty());
     EXPECT_EQ(info.Attributs, QStringLiteral("AHR"));
-    EXPECT_FALSE(info.DateModification.isEmpty());
-    EXPECT_EQ(info.CompanyName, QString()); // nothing left over from the program file
-    EXPECT_EQ(SplitInfo(QStringLiteral("CompanyName")), QString());
+    EXPECT_EQ(info.CompanyName + SplitInfo(QStringLiteral("CompanyName")), QString()); // nothing left from the program
     info = GetFileInfo(QStringLiteral("D:\\Sons.old\\README")); // missing: only the name pieces
     EXPECT_EQ(QStringList({info.Chemin, info.NomFichier, info.Extension, info.Attributs, info.DateModification}),
               QStringList({QStringLiteral("D:\\Sons.old\\README"), QStringLiteral("README"), QStringLiteral("old\\README"), {}, {}}));

@@ -110,6 +110,45 @@ pid_t temporaryOwner(const std::string& name, const std::string& start)
     return static_cast<pid_t>(std::strtol(rest.c_str(), nullptr, 10));
 }
 
+// The rest of read() on the opened file: its status, the bytes and stat
+// left in `result`.
+ReadStatus readOpen(int fd, qint64 limit, Contents& result)
+{
+    if (::fstat(fd, &result.st) != 0) {
+        result.error = errno;
+        return ReadStatus::Failed;
+    }
+    if (!S_ISREG(result.st.st_mode))
+        return ReadStatus::NotRegular;
+    if (result.st.st_size > limit)
+        return ReadStatus::TooLarge;
+    // The size is a hint only: the file may grow or shrink while it is read.
+    QByteArray bytes(static_cast<qsizetype>(result.st.st_size) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (got > limit)
+                return ReadStatus::TooLarge;
+            bytes.resize(std::min<qsizetype>(2 * got + 4096, limit + 1));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            result.error = errno;
+            return ReadStatus::Failed;
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > limit)
+        return ReadStatus::TooLarge;
+    bytes.truncate(got);
+    result.bytes = std::move(bytes);
+    return ReadStatus::Ok;
+}
+
 } // namespace
 
 void removeStaleTemporaries(const QString& hostPath)
@@ -160,58 +199,19 @@ Contents read(const QString& hostPath, qint64 limit)
         result.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
         return result;
     }
+    if (!S_ISREG(result.st.st_mode)) {
+        result.status = ReadStatus::NotRegular;
+        return result;
+    }
     // O_NONBLOCK: should it have become a FIFO meanwhile, the open returns at once.
-    const int fd = S_ISREG(result.st.st_mode) ? ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY) : -1;
-    if (fd < 0 && S_ISREG(result.st.st_mode)) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
         result.error = errno;
         result.status = errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
         return result;
     }
-    if (fd >= 0 && ::fstat(fd, &result.st) != 0) {
-        result.error = errno;
-        ::close(fd);
-        return result;
-    }
-    if (fd < 0 || !S_ISREG(result.st.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
-        result.status = ReadStatus::NotRegular;
-        return result;
-    }
-    if (result.st.st_size > limit) {
-        ::close(fd);
-        result.status = ReadStatus::TooLarge;
-        return result;
-    }
-    // The size is a hint only: the file may grow or shrink while it is read.
-    QByteArray bytes(static_cast<qsizetype>(result.st.st_size) + 1, Qt::Uninitialized);
-    qsizetype got = 0;
-    for (;;) {
-        if (got == bytes.size()) {
-            if (got > limit)
-                break;
-            bytes.resize(std::min<qsizetype>(2 * got + 4096, limit + 1));
-        }
-        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            result.error = errno;
-            ::close(fd);
-            return result;
-        }
-        if (n == 0)
-            break;
-        got += n;
-    }
+    result.status = readOpen(fd, limit, result);
     ::close(fd);
-    if (got > limit) {
-        result.status = ReadStatus::TooLarge;
-        return result;
-    }
-    bytes.truncate(got);
-    result.bytes = std::move(bytes);
-    result.status = ReadStatus::Ok;
     return result;
 }
 

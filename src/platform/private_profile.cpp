@@ -238,9 +238,10 @@ private:
         atomic_file::Contents read = atomic_file::read(where.host);
         if (read.status != atomic_file::ReadStatus::Ok)
             return {nullptr, refusal(where.host, read, "not read")};
-        // The stamp is the very file's read, in case it was replaced meanwhile.
+        // The stamp of the very file read, in case it was replaced meanwhile.
         QString text = decodeFile(std::exchange(read.bytes, {})).text;
-        auto parsed = std::make_shared<const ParsedFile>(ParsedFile{FileStamp(read.st), profile_text::parse(std::move(text))});
+        auto parsed = std::make_shared<const ParsedFile>(
+            ParsedFile{FileStamp(read.st), profile_text::parse(std::move(text))});
         if (!parsed->stamp.settled())
             return {parsed, 0};
         const std::lock_guard lock(mutex_);

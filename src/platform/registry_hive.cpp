@@ -303,6 +303,10 @@ size_t foldedHash(QStringView name)
     size_t hash = QHashSeed::globalSeed();
     for (qsizetype i = 0; i < name.size(); ++i) {
         char32_t c = name[i].unicode();
+        if (c < 0x80) { // most names: folded here, without the Unicode tables
+            hash = qHashMulti(hash, c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+            continue;
+        }
         if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate())
             c = QChar::surrogateToUcs4(static_cast<char16_t>(c), name[++i].unicode());
         hash = qHashMulti(hash, QChar::toCaseFolded(c));

@@ -395,7 +395,7 @@ TEST_F(PrivateProfileTest, HostileLineShapesCostASmallMultipleOfTheFileSize)
     };
     for (const auto& [shape, text] : shapes) {
         put(text);
-        EXPECT_TRUE(qn3::testing::finishesWithinMemory(8LL * size, [&] {
+        EXPECT_TRUE(qn3::testing::finishesWithinMemory(16LL * size, [&] {
             profile.readString(ini, u"s", u"x", u"", 255);
             profile.keyNames(ini, u"s", 255);
             profile.writeString(ini, u"s", u"x", u"1");

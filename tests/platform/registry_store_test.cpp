@@ -222,7 +222,7 @@ TEST(RegistryHive, DeepLongKeyPathsCostASmallMultipleOfTheFileSize)
             path += (level ? "\\\\" : "") + QByteArray(255, char('a' + (level + line) % 26));
         text += "[" + path + "]\n\"v\"=\"x\"\n";
     }
-    EXPECT_TRUE(qn3::testing::finishesWithinMemory(10LL * text.size(), [&] {
+    EXPECT_TRUE(qn3::testing::finishesWithinMemory(16LL * text.size(), [&] {
         const registry_hive::Hive hive = registry_hive::parse(text);
         if (hive.damagedLines != 0 || registry_hive::serialize(hive, u"HKEY_CURRENT_USER").size() < text.size())
             std::abort();

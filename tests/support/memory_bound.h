@@ -30,6 +30,8 @@ inline bool finishesWithinMemory(long long bytes, const std::function<void()>& w
         const rlimit limit{static_cast<rlim_t>(dataKb * 1024 + bytes), static_cast<rlim_t>(dataKb * 1024 + bytes)};
         if (dataKb < 0 || ::setrlimit(RLIMIT_DATA, &limit) != 0)
             ::_exit(2);
+#else
+        (void)bytes;
 #endif
         try {
             work();

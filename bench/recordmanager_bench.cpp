@@ -4,8 +4,11 @@
 // the same 100,000 records of 300 bytes with three keys: a unique one, one
 // with duplicates (100 records per value) and a case-insensitive one. The raw
 // side runs the engine's own statements through prepared statements, with the
-// same pragmas; the table at the end gives operations per second and the
-// ratio engine time / raw time (goal: at most 1.5).
+// same pragmas, each statement its own transaction as a plain SQLite
+// program would run it; the table at the end gives microseconds per call and
+// the ratio engine time / raw time (goal: at most 1.5). The update keeps
+// every key, and the raw side writes the data alone: an update must not cost
+// the rewriting of indexes whose key did not change.
 
 #include "ratio_reporter.h"
 #include "recordmanager/btrcall.h"
@@ -310,20 +313,17 @@ void Update_engine(benchmark::State& state)
 void Update_raw(benchmark::State& state)
 {
     Statement read("SELECT id, version, data FROM records WHERE k0 = ?1 ORDER BY id LIMIT 1");
-    Statement update("UPDATE records SET version = version + 1, data = ?1, k0 = ?4, k1 = ?5, k2 = ?6 "
-                     "WHERE id = ?2 AND version = ?3 AND k0 = ?4");
+    Statement update("UPDATE records SET version = version + 1, data = ?1 WHERE id = ?2 AND version = ?3");
     char data[RecordLength];
     int64_t id, version;
     sqlite3_bind_blob(read.s, 1, "00004242", 8, SQLITE_STATIC);
     rawRow(read.s, data, id, version);
-    std::string upper;
     int i = 0;
     for (auto _ : state) {
         data[299] = static_cast<char>('a' + i++ % 26);
         sqlite3_bind_blob(update.s, 1, data, RecordLength, SQLITE_STATIC);
         sqlite3_bind_int64(update.s, 2, id);
         sqlite3_bind_int64(update.s, 3, version);
-        bindKeys(update.s, data, upper, 4);
         if (sqlite3_step(update.s) != SQLITE_DONE || sqlite3_changes(files().raw) != 1)
             state.SkipWithError("update");
         sqlite3_reset(update.s);
@@ -351,7 +351,7 @@ int main(int argc, char** argv)
     files();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n%-22s %14s %14s %8s\n", "operation", "engine ops/s", "raw ops/s", "ratio");
+    std::printf("\n%-22s %14s %14s %8s\n", "operation", "engine us/call", "raw us/call", "ratio");
     for (const auto& [name, engineTime] : reporter.seconds()) {
         const auto cut = name.rfind("_engine");
         if (cut == std::string::npos)
@@ -360,7 +360,7 @@ int main(int argc, char** argv)
         const auto raw = reporter.seconds().find(operation + "_raw");
         if (raw == reporter.seconds().end())
             continue;
-        std::printf("%-22s %14.0f %14.0f %8.2f%s\n", operation.c_str(), 1 / engineTime, 1 / raw->second,
+        std::printf("%-22s %14.2f %14.2f %8.2f%s\n", operation.c_str(), engineTime * 1e6, raw->second * 1e6,
                     engineTime / raw->second, engineTime / raw->second > 1.5 ? "  above the 1.5 goal" : "");
     }
     benchmark::Shutdown();

@@ -2,11 +2,15 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -70,35 +74,167 @@ void syncFolder(const std::string& folder)
     ::close(fd);
 }
 
-} // namespace
+// The file a write really lands in (a link is followed, so the link itself
+// survives), its folder, and the start of the temporary names made for it.
+struct Target {
+    std::string path;
+    std::string folder;
+    std::string tempStart; // ".<name>." : the temporary names go on with "<pid>.XXXXXX"
+};
 
-int replace(const QString& hostPath, QByteArrayView content)
+Target targetOf(const QString& hostPath)
 {
     QString targetPath = hostPath;
     const QFileInfo info(hostPath);
     if (info.isSymLink())
         // A dangling link is kept too: the file it names is made.
         targetPath = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
-    const std::string target = QFile::encodeName(targetPath).toStdString();
-    const std::string folder = QFile::encodeName(QFileInfo(targetPath).absolutePath()).toStdString();
+    const QFileInfo target(targetPath);
     // Only the start of the name, so the temporary name of a file whose name
     // has the longest length allowed still fits that length.
-    const std::string base = QFile::encodeName(QFileInfo(targetPath).fileName()).toStdString().substr(0, 64);
+    return {QFile::encodeName(targetPath).toStdString(), QFile::encodeName(target.absolutePath()).toStdString(),
+            "." + QFile::encodeName(target.fileName()).toStdString().substr(0, 64) + "."};
+}
 
-    std::string temp = folder + "/." + base + "." + std::to_string(::getpid()) + ".XXXXXX";
+// The writer's process id of a temporary name, or 0 when `name` is not one
+// of ours for that target.
+pid_t temporaryOwner(const std::string& name, const std::string& start)
+{
+    if (name.compare(0, start.size(), start) != 0)
+        return 0;
+    const std::string rest = name.substr(start.size());
+    const size_t dot = rest.find('.');
+    if (dot == 0 || dot == std::string::npos || rest.size() - dot - 1 != 6
+        || rest.find_first_not_of("0123456789") != dot)
+        return 0;
+    return static_cast<pid_t>(std::strtol(rest.c_str(), nullptr, 10));
+}
+
+// The rest of read() on the opened file: its status, the bytes and stat
+// left in `result`.
+ReadStatus readOpen(int fd, qint64 limit, Contents& result)
+{
+    if (::fstat(fd, &result.st) != 0) {
+        result.error = errno;
+        return ReadStatus::Failed;
+    }
+    if (!S_ISREG(result.st.st_mode))
+        return ReadStatus::NotRegular;
+    if (result.st.st_size > limit)
+        return ReadStatus::TooLarge;
+    // The size is a hint only: the file may grow or shrink while it is read.
+    QByteArray bytes(static_cast<qsizetype>(result.st.st_size) + 1, Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == bytes.size()) {
+            if (got > limit)
+                return ReadStatus::TooLarge;
+            bytes.resize(std::min<qsizetype>(2 * got + 4096, limit + 1));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            result.error = errno;
+            return ReadStatus::Failed;
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got > limit)
+        return ReadStatus::TooLarge;
+    bytes.truncate(got);
+    result.bytes = std::move(bytes);
+    return ReadStatus::Ok;
+}
+
+} // namespace
+
+void removeStaleTemporaries(const QString& hostPath)
+{
+    const Target target = targetOf(hostPath);
+    DIR* dir = ::opendir(target.folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = temporaryOwner(entry->d_name, target.tempStart);
+        // A live owner (this process included) may still be writing.
+        if (owner > 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+Lock::Lock(const QString& hostPath)
+{
+    fd_ = ::open(targetOf(hostPath).folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0)
+        return;
+    int locked = 0;
+    while ((locked = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+    removeStaleTemporaries(hostPath);
+}
+
+Lock::~Lock()
+{
+    if (fd_ >= 0)
+        ::close(fd_); // releases the lock
+}
+
+Contents read(const QString& hostPath, qint64 limit)
+{
+    Contents result;
+    const QByteArray path = QFile::encodeName(hostPath);
+    // A FIFO or a device is recognised before it is opened: opening some of
+    // them blocks or has effects of its own.
+    if (::stat(path.constData(), &result.st) != 0) {
+        result.error = errno;
+        result.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
+        return result;
+    }
+    if (!S_ISREG(result.st.st_mode)) {
+        result.status = ReadStatus::NotRegular;
+        return result;
+    }
+    // O_NONBLOCK: should it have become a FIFO meanwhile, the open returns at once.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        result.error = errno;
+        result.status = errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+        return result;
+    }
+    result.status = readOpen(fd, limit, result);
+    ::close(fd);
+    return result;
+}
+
+int replace(const QString& hostPath, QByteArrayView content, std::optional<mode_t> mode)
+{
+    const Target target = targetOf(hostPath);
+    std::string temp = target.folder + "/" + target.tempStart + std::to_string(::getpid()) + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return errno;
 
     int error = 0;
-    const int old = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
+    const int old = ::open(target.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (old >= 0) {
         struct stat st {};
-        if (::fstat(old, &st) == 0)
+        if (!mode && ::fstat(old, &st) == 0)
             ::fchmod(fd, st.st_mode & 07777);
         copyUserAttributes(old, fd);
         ::close(old);
-    } else {
+    }
+    if (mode) {
+        ::fchmod(fd, *mode & 07777);
+    } else if (old < 0) {
         // mkostemp makes 0600; a new file gets the usual mode under the umask.
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -110,13 +246,13 @@ int replace(const QString& hostPath, QByteArrayView content)
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
-    if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0)
+    if (error == 0 && ::rename(temp.c_str(), target.path.c_str()) != 0)
         error = errno;
     if (error != 0) {
         ::unlink(temp.c_str());
         return error;
     }
-    syncFolder(folder);
+    syncFolder(target.folder);
     return 0;
 }
 

@@ -68,10 +68,15 @@ void remove(QStringView windowsPath)
 void makeFolder(QStringView windowsPath)
 {
     const QString host = paths::toHost(windowsPath);
-    if (::mkdir(QFile::encodeName(host).constData(), 0777) != 0 && errno != EEXIST) {
-        const int error = errno;
+    if (::mkdir(QFile::encodeName(host).constData(), 0777) == 0)
+        return;
+    const int error = errno;
+    // A file of that name is no folder: MkDir refuses it as an access error.
+    if (error == EEXIST && !QFileInfo(host).isDir())
+        throw RuntimeError(errors::PathFileAccessError,
+                           runtimeErrorText(errors::PathFileAccessError) + QStringLiteral(": ") + windowsPath.toString());
+    if (error != EEXIST)
         throwErrno(error, windowsPath.toString(), parentExists(host));
-    }
 }
 
 std::optional<int64_t> readableSize(QStringView windowsPath)

@@ -24,7 +24,8 @@ void append(QStringView windowsPath, QByteArrayView bytes);
 // Deletes one file.
 void remove(QStringView windowsPath);
 
-// Makes one folder level; a level that is already there is no failure.
+// Makes one folder level; a folder already there is no failure, a file of
+// that name is (75).
 void makeFolder(QStringView windowsPath);
 
 // The size of a file that can be opened for reading; nothing for a folder

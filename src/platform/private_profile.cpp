@@ -11,10 +11,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringList>
+#include <QtDebug>
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,18 +110,33 @@ ProfileRead copyValue(QStringView value, uint32_t size, uint32_t lastError)
     return {value.first(size - 1).toString(), size - 1, win_error::MoreData};
 }
 
-ProfileRead copyList(const QStringList& names, uint32_t size, uint32_t lastError)
-{
-    QString list;
-    for (const QString& name : names)
-        list += name + QChar(0);
-    if (static_cast<uint64_t>(list.size()) + 1 <= size)
-        return {list, static_cast<uint32_t>(list.size()), lastError};
-    if (size < 2)
-        return {{}, 0, win_error::MoreData};
-    // The last name that fits is cut and the buffer ends with two NULs.
-    return {list.first(size - 2), size - 2, win_error::MoreData};
-}
+// A list of names as the buffer receives it, each followed by NUL. Names
+// stop being gathered once the buffer is overfull, so a file of millions of
+// sections costs nothing more.
+class NameList {
+public:
+    explicit NameList(uint32_t size) : size_(size) {}
+    void add(QStringView name)
+    {
+        if (static_cast<uint64_t>(list_.size()) > size_)
+            return;
+        list_ += name;
+        list_ += QChar(0);
+    }
+    ProfileRead result(uint32_t lastError) const
+    {
+        if (static_cast<uint64_t>(list_.size()) + 1 <= size_)
+            return {list_, static_cast<uint32_t>(list_.size()), lastError};
+        if (size_ < 2)
+            return {{}, 0, win_error::MoreData};
+        // The last name that fits is cut and the buffer ends with two NULs.
+        return {list_.first(size_ - 2), size_ - 2, win_error::MoreData};
+    }
+
+private:
+    uint32_t size_;
+    QString list_;
+};
 
 // An argument as the A functions receive it: a C string, ending at the
 // first NUL of the caller's text.
@@ -152,32 +168,32 @@ public:
         const Loaded loaded = load(fileName);
         if (!loaded.file)
             return copyValue(trimmedDefault(defaultValue), size, loaded.error);
-        const profile_text::Entry* entry =
-            loaded.file->profile.entry(nameArgument(section), nameArgument(key));
-        if (!entry)
+        const profile_text::Profile& profile = loaded.file->profile;
+        const profile_text::Span* found = profile.key(nameArgument(section), nameArgument(key));
+        if (!found)
             return copyValue(trimmedDefault(defaultValue), size, 0);
-        return copyValue(profile_text::unquote(entry->value), size, 0);
+        return copyValue(profile_text::unquote(profile.value(*found)), size, 0);
     }
 
     ProfileRead sectionNames(QStringView fileName, uint32_t size) override
     {
         const Loaded loaded = load(fileName);
-        QStringList names;
+        NameList names(size);
         if (loaded.file)
             for (const profile_text::Section& s : loaded.file->profile.sections)
-                names << s.name;
-        return copyList(names, size, loaded.error);
+                names.add(loaded.file->profile.view(s.name));
+        return names.result(loaded.error);
     }
 
     ProfileRead keyNames(QStringView fileName, QStringView section, uint32_t size) override
     {
         const Loaded loaded = load(fileName);
-        QStringList names;
+        NameList names(size);
         if (loaded.file)
             if (const profile_text::Section* s = loaded.file->profile.section(nameArgument(section)))
-                for (const profile_text::Entry& e : s->entries)
-                    names << e.name;
-        return copyList(names, size, loaded.error);
+                for (uint32_t i = s->firstKey; i < s->firstKey + s->keyCount; ++i)
+                    names.add(loaded.file->profile.view(loaded.file->profile.keys[i]));
+        return names.result(loaded.error);
     }
 
     ProfileWrite writeString(QStringView fileName, QStringView section, QStringView key, QStringView value) override
@@ -210,26 +226,22 @@ private:
         const Resolved where = resolve(fileName);
         if (where.error)
             return {nullptr, where.error};
-        const QByteArray host = QFile::encodeName(where.host);
         struct stat st {};
-        if (::stat(host.constData(), &st) != 0)
+        if (::stat(QFile::encodeName(where.host).constData(), &st) != 0)
             return {nullptr, statError(errno)};
-        if (S_ISDIR(st.st_mode))
-            return {nullptr, win_error::AccessDenied};
-        {
+        if (S_ISREG(st.st_mode)) {
             const std::lock_guard lock(mutex_);
             const auto found = cache_.constFind(where.host);
             if (found != cache_.cend() && (*found)->stamp == FileStamp(st))
                 return {*found, 0};
         }
-        QFile file(where.host);
-        if (!file.open(QIODevice::ReadOnly))
-            return {nullptr, win_error::AccessDenied};
+        atomic_file::Contents read = atomic_file::read(where.host);
+        if (read.status != atomic_file::ReadStatus::Ok)
+            return {nullptr, refusal(where.host, read, "not read")};
         // The stamp of the very file read, in case it was replaced meanwhile.
-        if (::fstat(file.handle(), &st) != 0)
-            return {nullptr, win_error::AccessDenied};
+        QString text = decodeFile(std::exchange(read.bytes, {})).text;
         auto parsed = std::make_shared<const ParsedFile>(
-            ParsedFile{FileStamp(st), profile_text::parse(decodeFile(file.readAll()).text)});
+            ParsedFile{FileStamp(read.st), profile_text::parse(std::move(text))});
         if (!parsed->stamp.settled())
             return {parsed, 0};
         const std::lock_guard lock(mutex_);
@@ -237,6 +249,24 @@ private:
             cache_.clear();
         cache_.insert(where.host, parsed);
         return {parsed, 0};
+    }
+
+    // The Windows error of a file that cannot be used, traced when the file
+    // is of a kind a settings file never is.
+    static uint32_t refusal(const QString& host, const atomic_file::Contents& read, const char* outcome)
+    {
+        switch (read.status) {
+        case atomic_file::ReadStatus::Missing: return win_error::FileNotFound;
+        case atomic_file::ReadStatus::NotRegular:
+            if (!S_ISDIR(read.st.st_mode))
+                qWarning("INI file %s is not a regular file: %s", qPrintable(host), outcome);
+            return win_error::AccessDenied;
+        case atomic_file::ReadStatus::TooLarge:
+            qWarning("INI file %s is larger than %lld bytes: %s", qPrintable(host),
+                     static_cast<long long>(atomic_file::maxReadSize), outcome);
+            return win_error::FileNotFound;
+        default: return statError(read.error);
+        }
     }
 
     ProfileWrite edit(QStringView fileName, const std::function<std::optional<QString>(QStringView)>& change)
@@ -247,25 +277,25 @@ private:
         const QFileInfo info(where.host);
         if (!QFileInfo(info.absolutePath()).isDir())
             return {false, win_error::PathNotFound};
-        const QByteArray host = QFile::encodeName(where.host);
-        struct stat st {};
-        const bool exists = ::stat(host.constData(), &st) == 0;
-        QByteArray bytes;
+        // Held across read, change and replace: the suite's programs share
+        // these files, and each must build on the other's last write.
+        const atomic_file::Lock lock(where.host);
+        forget(where.host); // stale once written, and a big file need not be held twice
+        atomic_file::Contents read = atomic_file::read(where.host);
+        const bool exists = read.status != atomic_file::ReadStatus::Missing;
+        if (read.status == atomic_file::ReadStatus::TooLarge || read.status == atomic_file::ReadStatus::NotRegular) {
+            refusal(where.host, read, "not written");
+            return {false, win_error::AccessDenied};
+        }
         if (exists) {
             // The write permission bits are the read-only attribute; they are
             // checked even for root, whom access() would let through.
-            if (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(host.constData(), W_OK) != 0)
+            const QByteArray host = QFile::encodeName(where.host);
+            if (read.status != atomic_file::ReadStatus::Ok || (read.st.st_mode & 0222) == 0
+                || ::access(host.constData(), W_OK) != 0)
                 return {false, win_error::AccessDenied};
-            QFile file(where.host);
-            if (!file.open(QIODevice::ReadOnly))
-                return {false, win_error::AccessDenied};
-            bytes = file.readAll();
-            if (file.error() != QFileDevice::NoError)
-                return {false, win_error::AccessDenied};
-        } else if (errno != ENOENT) {
-            return {false, statError(errno)};
         }
-        const FileText current = decodeFile(bytes);
+        const FileText current = decodeFile(std::exchange(read.bytes, {}));
         const std::optional<QString> changed = change(current.text);
         if (!changed && exists)
             return {true, 0};
@@ -274,6 +304,12 @@ private:
         if (error != 0)
             return {false, win_error::fromErrno(error)};
         return {true, 0};
+    }
+
+    void forget(const QString& host)
+    {
+        const std::lock_guard lock(mutex_);
+        cache_.remove(host);
     }
 
     std::mutex mutex_;

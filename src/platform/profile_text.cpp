@@ -1,5 +1,9 @@
 #include "platform/profile_text.h"
 
+#include <algorithm>
+#include <initializer_list>
+#include <limits>
+
 // Sections: line scanning, parsing for reads, edits.
 
 namespace qn3::platform::profile_text {
@@ -56,60 +60,63 @@ Line classify(QStringView text, qsizetype start, qsizetype end, qsizetype next)
     return line;
 }
 
-std::vector<Line> scan(QStringView text)
-{
-    std::vector<Line> lines;
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && text[end] != u'\r' && text[end] != u'\n')
+// The text's lines one at a time: nothing is kept of the lines passed, so
+// a file of millions of short lines costs no more than its text.
+class LineReader {
+public:
+    explicit LineReader(QStringView text) : text_(text) {}
+
+    bool next(Line& line)
+    {
+        const qsizetype size = text_.size();
+        if (at_ >= size)
+            return false;
+        qsizetype end = at_;
+        while (end < size && text_[end] != u'\r' && text_[end] != u'\n')
             ++end;
         qsizetype next = end;
-        if (next < size && text[next] == u'\r')
+        if (next < size && text_[next] == u'\r')
             ++next;
-        if (next < size && text[next] == u'\n' && (next == end || text[end] == u'\r'))
+        if (next < size && text_[next] == u'\n' && (next == end || text_[end] == u'\r'))
             ++next;
-        lines.push_back(classify(text, start, end, next));
-        start = next;
+        line = classify(text_, at_, end, next);
+        at_ = next;
+        return true;
     }
-    return lines;
-}
 
-// Index of the first header of `section`, or -1.
-qsizetype findSection(const std::vector<Line>& lines, const QString& folded)
-{
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (lines[i].kind == Kind::Section && fold(lines[i].name) == folded)
-            return static_cast<qsizetype>(i);
-    return -1;
-}
+private:
+    QStringView text_;
+    qsizetype at_ = 0;
+};
 
-// One past the last line of the section whose header is at `header`.
-size_t sectionEnd(const std::vector<Line>& lines, size_t header)
+// Reads up to the first header of `section`; false when there is none.
+bool findSection(LineReader& lines, QStringView section, Line& header)
 {
-    size_t i = header + 1;
-    while (i < lines.size() && lines[i].kind != Kind::Section)
-        ++i;
-    return i;
-}
-
-qsizetype findKey(const std::vector<Line>& lines, size_t header, const QString& foldedKey)
-{
-    const size_t end = sectionEnd(lines, header);
-    for (size_t i = header + 1; i < end; ++i)
-        if (lines[i].kind == Kind::Key && fold(lines[i].name) == foldedKey)
-            return static_cast<qsizetype>(i);
-    return -1;
+    while (lines.next(header))
+        if (header.kind == Kind::Section && sameName(header.name, section))
+            return true;
+    return false;
 }
 
 bool endsWithLineEnd(QStringView text) { return text.endsWith(u'\r') || text.endsWith(u'\n'); }
 
 QString entryText(QStringView key, QStringView value) { return key.toString() + u'=' + value.toString(); }
 
+QString joined(std::initializer_list<QStringView> parts)
+{
+    qsizetype size = 0;
+    for (const QStringView part : parts)
+        size += part.size();
+    QString result;
+    result.reserve(size);
+    for (const QStringView part : parts)
+        result += part;
+    return result;
+}
+
 } // namespace
 
-QString fold(QStringView name) { return name.toString().toCaseFolded(); }
+bool sameName(QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 QStringView trimSpaces(QStringView name)
 {
@@ -130,108 +137,120 @@ QString unquote(QStringView value)
     return value.toString();
 }
 
-const Section* Profile::section(QStringView name) const
+QStringView Profile::value(Span key) const
 {
-    const auto found = firstSection.constFind(fold(name));
-    return found == firstSection.cend() ? nullptr : &sections[static_cast<size_t>(*found)];
+    // The name holds no "=" (the line splits at its first one) and no line end.
+    const QStringView rest = QStringView(text).sliced(key.from + key.size);
+    const qsizetype equals = rest.indexOf(u'=');
+    qsizetype end = equals + 1;
+    while (end < rest.size() && rest[end] != u'\r' && rest[end] != u'\n')
+        ++end;
+    return trimBlanks(rest.sliced(equals + 1, end - equals - 1));
 }
 
-const Entry* Profile::entry(QStringView sectionName, QStringView key) const
+const Section* Profile::section(QStringView name) const
+{
+    for (const Section& s : sections)
+        if (sameName(view(s.name), name))
+            return &s;
+    return nullptr;
+}
+
+const Span* Profile::key(QStringView sectionName, QStringView name) const
 {
     const Section* s = section(sectionName);
     if (!s)
         return nullptr;
-    const auto found = s->firstKey.constFind(fold(key));
-    return found == s->firstKey.cend() ? nullptr : &s->entries[static_cast<size_t>(*found)];
+    for (uint32_t i = s->firstKey; i < s->firstKey + s->keyCount; ++i)
+        if (sameName(view(keys[i]), name))
+            return &keys[i];
+    return nullptr;
 }
 
-Profile parse(QStringView text)
+Profile parse(QString text)
 {
     Profile profile;
-    Section* current = nullptr;
-    for (const Line& line : scan(text)) {
+    if (static_cast<uint64_t>(text.size()) > std::numeric_limits<uint32_t>::max())
+        text.truncate(std::numeric_limits<uint32_t>::max());
+    profile.text = std::move(text);
+    const QStringView all(profile.text);
+    const auto span = [&all](QStringView part) {
+        return Span{static_cast<uint32_t>(part.data() - all.data()), static_cast<uint32_t>(part.size())};
+    };
+    // Reserved once, so the lists never hold twice their room while they grow.
+    const qsizetype lineCount = all.count(u'\n') + all.count(u'\r') + 1;
+    profile.sections.reserve(static_cast<size_t>(std::min(all.count(u'['), lineCount)));
+    profile.keys.reserve(static_cast<size_t>(std::min(all.count(u'='), lineCount)));
+    LineReader lines(all);
+    Line line;
+    while (lines.next(line)) {
         if (line.kind == Kind::Section) {
-            const QString folded = fold(line.name);
-            if (!profile.firstSection.contains(folded)) // the first section of a name wins
-                profile.firstSection.insert(folded, static_cast<int>(profile.sections.size()));
-            profile.sections.push_back(Section{line.name.toString(), {}, {}});
-            current = &profile.sections.back();
-            continue;
+            profile.sections.push_back(Section{span(line.name), static_cast<uint32_t>(profile.keys.size()), 0});
+        } else if (line.kind == Kind::Key && !profile.sections.empty()) {
+            profile.keys.push_back(span(line.name));
+            ++profile.sections.back().keyCount;
         }
-        if (line.kind != Kind::Key || !current)
-            continue;
-        const QString folded = fold(line.name);
-        if (!current->firstKey.contains(folded))
-            current->firstKey.insert(folded, static_cast<int>(current->entries.size()));
-        current->entries.push_back(Entry{line.name.toString(), line.value.toString()});
     }
     return profile;
 }
 
 std::optional<QString> withValue(QStringView text, QStringView section, QStringView key, QStringView value)
 {
-    const std::vector<Line> lines = scan(text);
-    const qsizetype header = findSection(lines, fold(section));
-    QString result = text.toString();
-    if (header < 0) {
-        if (!result.isEmpty() && !endsWithLineEnd(result))
-            result += lineEnd;
-        result += u'[' + section.toString() + u']' + lineEnd + entryText(key, value) + lineEnd;
-        return result;
+    LineReader lines(text);
+    Line line;
+    if (!findSection(lines, section, line)) {
+        const QString added = u'[' + section.toString() + u']' + lineEnd + entryText(key, value) + lineEnd;
+        return joined({text, !text.isEmpty() && !endsWithLineEnd(text) ? QStringView(lineEnd) : QStringView(), added});
     }
-    const qsizetype found = findKey(lines, static_cast<size_t>(header), fold(key));
-    if (found >= 0) {
-        const Line& line = lines[static_cast<size_t>(found)];
-        if (line.value == value)
-            return std::nullopt;
-        result.replace(line.start, line.end - line.start, entryText(line.name, value));
-        return result;
+    // A new key goes after the section's last non-blank line, so blank lines
+    // that separate it from the next header stay in front of that header.
+    Line last = line;
+    while (lines.next(line) && line.kind != Kind::Section) {
+        if (line.kind == Kind::Key && sameName(line.name, key)) {
+            if (line.value == value)
+                return std::nullopt;
+            return joined({text.first(line.start), entryText(line.name, value), text.sliced(line.end)});
+        }
+        if (line.kind != Kind::Blank)
+            last = line;
     }
-    // After the section's last non-blank line, so blank lines that separate it
-    // from the next header stay in front of that header.
-    size_t last = static_cast<size_t>(header);
-    const size_t end = sectionEnd(lines, last);
-    for (size_t i = last + 1; i < end; ++i)
-        if (lines[i].kind != Kind::Blank)
-            last = i;
-    const Line& after = lines[last];
     QString inserted = entryText(key, value) + lineEnd;
-    if (after.next == after.end)
+    if (last.next == last.end)
         inserted.prepend(lineEnd);
-    result.insert(after.next, inserted);
-    return result;
+    return joined({text.first(last.next), inserted, text.sliced(last.next)});
 }
 
 std::optional<QString> withoutKey(QStringView text, QStringView section, QStringView key)
 {
-    const std::vector<Line> lines = scan(text);
-    const qsizetype header = findSection(lines, fold(section));
-    if (header < 0)
+    LineReader lines(text);
+    Line line;
+    if (!findSection(lines, section, line))
         return std::nullopt;
-    const qsizetype found = findKey(lines, static_cast<size_t>(header), fold(key));
-    if (found < 0)
-        return std::nullopt;
-    const Line& line = lines[static_cast<size_t>(found)];
-    QString result = text.toString();
-    result.remove(line.start, line.next - line.start);
-    return result;
+    while (lines.next(line) && line.kind != Kind::Section)
+        if (line.kind == Kind::Key && sameName(line.name, key))
+            return joined({text.first(line.start), text.sliced(line.next)});
+    return std::nullopt;
 }
 
 std::optional<QString> withoutSection(QStringView text, QStringView section)
 {
-    const std::vector<Line> lines = scan(text);
-    const qsizetype header = findSection(lines, fold(section));
-    if (header < 0)
+    LineReader lines(text);
+    Line line;
+    if (!findSection(lines, section, line))
         return std::nullopt;
     QString result;
     result.reserve(text.size());
-    const size_t end = sectionEnd(lines, static_cast<size_t>(header));
-    result += text.first(lines[static_cast<size_t>(header)].start);
-    for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i)
-        if (lines[i].kind == Kind::Comment)
-            result += text.sliced(lines[i].start, lines[i].next - lines[i].start);
-    if (end < lines.size())
-        result += text.sliced(lines[end].start);
+    result += text.first(line.start);
+    qsizetype rest = text.size();
+    while (lines.next(line)) {
+        if (line.kind == Kind::Section) {
+            rest = line.start;
+            break;
+        }
+        if (line.kind == Kind::Comment)
+            result += text.sliced(line.start, line.next - line.start);
+    }
+    result += text.sliced(rest);
     return result;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringView>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -21,29 +21,41 @@
 // text, line ends included, stays as it was.
 namespace qn3::platform::profile_text {
 
-struct Entry {
-    QString name;  // as spelt in the file
-    QString value; // trimmed, quotes still on
+// Where a name or value lies in the profile's text.
+struct Span {
+    uint32_t from = 0;
+    uint32_t size = 0;
 };
 
 struct Section {
-    QString name;
-    std::vector<Entry> entries;  // every key line, duplicates included
-    QHash<QString, int> firstKey; // folded name -> index of its first entry
+    Span name;
+    uint32_t firstKey = 0; // its key lines, duplicates included, are
+    uint32_t keyCount = 0; // keys[firstKey, firstKey + keyCount)
 };
 
-// The parsed form that reads use.
+// The parsed form that reads use: the text itself and where its sections
+// and key names lie in it (a value is found from its key's name when it is
+// read), so a file costs little more than its own text however its lines
+// are shaped. Lookups scan a section's few keys; the first section and the
+// first key of a name win.
 struct Profile {
-    std::vector<Section> sections;    // duplicates included, in file order
-    QHash<QString, int> firstSection; // folded name -> index of the first one
+    QString text;
+    std::vector<Section> sections; // duplicates included, in file order
+    std::vector<Span> keys;        // the key names, as spelt in the file
+
+    QStringView view(Span span) const { return QStringView(text).sliced(span.from, span.size); }
+    // A key's value, trimmed, quotes still on.
+    QStringView value(Span key) const;
     const Section* section(QStringView name) const;
-    const Entry* entry(QStringView section, QStringView key) const;
+    const Span* key(QStringView section, QStringView key) const;
 };
 
-Profile parse(QStringView text);
+// Takes the text over. Text beyond 4 Gi characters (never reached: files are
+// read within a size limit) is ignored.
+Profile parse(QString text);
 
-// The form names take for comparison.
-QString fold(QStringView name);
+// Whether two section or key names are the same name (case ignored).
+bool sameName(QStringView a, QStringView b);
 
 // A caller's section or key argument: only spaces are dropped around it.
 QStringView trimSpaces(QStringView name);

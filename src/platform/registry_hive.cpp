@@ -2,10 +2,13 @@
 
 #include "platform/ansi.h"
 
+#include <QHashFunctions>
 #include <QList>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 // Sections: keys and values in memory; reading the escaped strings; parsing
 // lines; writing.
@@ -84,25 +87,41 @@ std::optional<QString> readEscaped(QStringView line, qsizetype& at, QChar close)
     return std::nullopt;
 }
 
-QByteArray stringData(const QString& text) { return ansi::encode(text) + '\0'; }
-
 // "hex:01,02" / "hex(N):..." bytes after the colon; nullopt if malformed.
 std::optional<QByteArray> readHex(QStringView text)
 {
     QByteArray bytes;
-    for (QStringView item : text.split(u',')) {
-        item = item.trimmed();
-        if (item.isEmpty() && text.trimmed().isEmpty())
-            break;
+    if (text.trimmed().isEmpty())
+        return bytes;
+    bytes.reserve(text.size() / 3 + 1);
+    for (qsizetype at = 0;; ++at) {
+        const qsizetype comma = text.indexOf(u',', at);
+        const QStringView item = text.sliced(at, (comma < 0 ? text.size() : comma) - at).trimmed();
         if (item.size() != 2 || hexDigit(item[0]) < 0 || hexDigit(item[1]) < 0)
             return std::nullopt;
         bytes.append(static_cast<char>(hexDigit(item[0]) * 16 + hexDigit(item[1])));
+        if (comma < 0)
+            return bytes;
+        at = comma;
     }
-    return bytes;
+}
+
+struct Data {
+    uint32_t type = 0;
+    QByteArray bytes;
+    QString text; // see Value::text
+};
+
+Data stringValue(uint32_t type, const QString& text)
+{
+    QByteArray bytes = ansi::encode(text);
+    const bool exact = ansi::decode(bytes) == text;
+    bytes += '\0';
+    return {type, bytes, exact ? QString() : text};
 }
 
 // The data after "=": nullopt when it is not understood.
-std::optional<std::pair<uint32_t, QByteArray>> readData(QStringView text)
+std::optional<Data> readData(QStringView text)
 {
     uint32_t type = regSz;
     if (text.startsWith(u"str:\"")) {
@@ -119,7 +138,7 @@ std::optional<std::pair<uint32_t, QByteArray>> readData(QStringView text)
         const std::optional<QString> value = readEscaped(text, at, u'"');
         if (!value || !text.sliced(at).trimmed().isEmpty())
             return std::nullopt;
-        return std::pair{type, stringData(*value)};
+        return stringValue(type, *value);
     }
     if (text.startsWith(u"dword:")) {
         const QStringView digits = text.sliced(6).trimmed();
@@ -130,7 +149,7 @@ std::optional<std::pair<uint32_t, QByteArray>> readData(QStringView text)
         QByteArray data(4, '\0');
         for (int i = 0; i < 4; ++i)
             data[i] = static_cast<char>((number >> (8 * i)) & 0xFF);
-        return std::pair{regDword, data};
+        return Data{regDword, data, {}};
     }
     type = regBinary;
     if (text.startsWith(u"hex(")) {
@@ -147,7 +166,7 @@ std::optional<std::pair<uint32_t, QByteArray>> readData(QStringView text)
     const std::optional<QByteArray> bytes = readHex(text);
     if (!bytes)
         return std::nullopt;
-    return std::pair{type, *bytes};
+    return Data{type, *bytes, {}};
 }
 
 // ---- Writing ----------------------------------------------------------------
@@ -182,6 +201,10 @@ QString escaped(QStringView text, QStringView specials)
 
 QString dataText(const Value& value)
 {
+    if (!value.text.isNull()) {
+        const QString text = u'"' + escaped(value.text, u"\"") + u'"';
+        return value.type == regSz ? text : QStringLiteral("str(%1):").arg(value.type, 0, 16) + text;
+    }
     const QByteArray& data = value.data;
     const bool isString = (value.type == regSz || value.type == regExpandSz) && data.endsWith('\0')
         && data.indexOf('\0') == data.size() - 1;
@@ -201,15 +224,68 @@ QString dataText(const Value& value)
     return text;
 }
 
-// A key without values is written only when no key below it is: the others
-// are implied by their subkeys.
-bool isImplied(const Hive& hive, const QString& folded, const Key& key)
+// A line of the file as text: UTF-8, or the ANSI code page for a line that
+// is not UTF-8 (a hive an editor saved in Latin-1).
+QString lineText(QByteArrayView bytes)
 {
-    if (!key.values.empty())
-        return false;
-    const QString below = folded.isEmpty() ? QString() : folded + u'\\';
-    const auto next = hive.keys.upperBound(folded);
-    return next != hive.keys.cend() && next.key().startsWith(below);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    return utf8.hasError() ? ansi::decode(bytes) : text;
+}
+
+// One line at a time, without its line end; nothing is kept of the lines
+// passed.
+class LineReader {
+public:
+    explicit LineReader(QByteArrayView text) : text_(text) {}
+    bool next(QByteArrayView& line)
+    {
+        if (at_ > text_.size())
+            return false;
+        qsizetype end = text_.indexOf('\n', at_);
+        if (end < 0)
+            end = text_.size();
+        line = text_.sliced(at_, end - at_);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        at_ = end + 1;
+        return true;
+    }
+
+private:
+    QByteArrayView text_;
+    qsizetype at_ = 0;
+};
+
+// `path` is the key's path; one buffer serves the whole walk, so a deep
+// chain of keys is never copied level by level.
+void writeKey(const Key& key, QString& path, QString& out)
+{
+    // A key without values is written only when no key below it is: the
+    // others are implied by their subkeys. The root has no line of its own.
+    const bool isRoot = path.isEmpty(); // no subkey has an empty name
+    if (!key.values.empty() || (key.subkeys.empty() && !isRoot)) {
+        out += QStringLiteral("\n[") + escaped(path, u"[]") + QStringLiteral("]\n");
+        std::vector<std::pair<QString, const Value*>> values;
+        for (const Value& v : key.values)
+            values.emplace_back(fold(v.name), &v);
+        std::sort(values.begin(), values.end());
+        for (const auto& [folded, v] : values)
+            out += (v->name.isEmpty() ? QStringLiteral("@") : u'"' + escaped(v->name, u"\"") + u'"') + u'='
+                + dataText(*v) + u'\n';
+    }
+    std::vector<std::pair<QString, const Key*>> subkeys;
+    for (const auto& subkey : key.subkeys)
+        subkeys.emplace_back(fold(subkey->name), subkey.get());
+    std::sort(subkeys.begin(), subkeys.end());
+    const qsizetype length = path.size();
+    for (const auto& [folded, subkey] : subkeys) {
+        if (length > 0)
+            path += u'\\';
+        path += subkey->name;
+        writeKey(*subkey, path, out);
+        path.truncate(length);
+    }
 }
 
 } // namespace
@@ -218,61 +294,99 @@ bool isImplied(const Hive& hive, const QString& folded, const Key& key)
 
 QString fold(QStringView name) { return name.toString().toCaseFolded(); }
 
-QString normalisedPath(QStringView path)
+namespace detail {
+
+size_t foldedHash(QStringView name)
 {
-    QStringList names;
-    for (QStringView name : path.split(u'\\'))
-        if (!name.isEmpty())
-            names << name.toString();
-    return names.join(u'\\');
+    // Code point by code point, as the case-insensitive comparison folds;
+    // seeded, so a hostile hive cannot aim at one bucket.
+    size_t hash = QHashSeed::globalSeed();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name[i].unicode();
+        if (c < 0x80) { // most names: folded here, without the Unicode tables
+            hash = qHashMulti(hash, c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), name[++i].unicode());
+        hash = qHashMulti(hash, QChar::toCaseFolded(c));
+    }
+    return hash;
 }
+
+QStringView valueName(const Key& key, uint32_t i) { return key.values[i].name; }
+QStringView subkeyName(const Key& key, uint32_t i) { return key.subkeys[i]->name; }
+
+} // namespace detail
 
 const Value* Key::value(QStringView name) const
 {
-    const auto found = byName.constFind(fold(name));
-    return found == byName.cend() ? nullptr : &values[*found];
+    const auto found = valueIndex_.find(name);
+    return found == valueIndex_.end() ? nullptr : &values[*found];
+}
+
+Value* Key::value(QStringView name) { return const_cast<Value*>(std::as_const(*this).value(name)); }
+
+const Key* Key::subkey(QStringView name) const
+{
+    const auto found = subkeyIndex_.find(name);
+    return found == subkeyIndex_.end() ? nullptr : subkeys[*found].get();
+}
+
+Key& Key::makeSubkey(QStringView name)
+{
+    if (const auto found = subkeyIndex_.find(name); found != subkeyIndex_.end())
+        return *subkeys[*found]; // the first spelling is kept
+    subkeys.push_back(std::make_unique<Key>(name));
+    subkeyIndex_.insert(static_cast<uint32_t>(subkeys.size() - 1));
+    return *subkeys.back();
 }
 
 bool Key::set(QStringView name, uint32_t type, QByteArrayView data)
 {
-    const QString folded = fold(name);
-    if (const auto found = byName.constFind(folded); found != byName.cend()) {
-        Value& v = values[*found];
-        if (v.type == type && v.data == data)
+    if (Value* v = value(name)) {
+        if (v->type == type && v->data == data)
             return false;
-        v.type = type;
-        v.data = data.toByteArray();
+        v->type = type;
+        v->data = data.toByteArray();
+        v->text = QString();
         return true;
     }
-    byName.insert(folded, values.size());
-    values.push_back(Value{name.toString(), type, data.toByteArray()});
+    values.push_back(Value{name.toString(), type, data.toByteArray(), {}});
+    valueIndex_.insert(static_cast<uint32_t>(values.size() - 1));
     return true;
 }
 
 const Key* Hive::key(QStringView path) const
 {
-    const auto found = keys.constFind(fold(normalisedPath(path)));
-    return found == keys.cend() ? nullptr : &*found;
+    const Key* at = root.get();
+    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts))
+        if (!(at = at->subkey(name)))
+            return nullptr;
+    return at;
+}
+
+Key* Hive::key(QStringView path) { return const_cast<Key*>(std::as_const(*this).key(path)); }
+
+std::optional<QString> Hive::spelling(QStringView path) const
+{
+    QString spelt;
+    const Key* at = root.get();
+    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts)) {
+        if (!(at = at->subkey(name)))
+            return std::nullopt;
+        if (!spelt.isEmpty())
+            spelt += u'\\';
+        spelt += at->name;
+    }
+    return spelt;
 }
 
 Key& Hive::make(QStringView path)
 {
-    // Level by level from the root, so a deep path costs no recursion.
-    QString normal;
-    auto at = keys.find(QString());
-    if (at == keys.end())
-        at = keys.insert(QString(), Key{});
-    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts)) {
-        if (!normal.isEmpty())
-            normal += u'\\';
-        normal += name;
-        const QString folded = fold(normal);
-        at = keys.find(folded);
-        if (at == keys.end())
-            at = keys.insert(folded, Key{normal, {}, {}});
-        else
-            normal = at->path; // the first spelling of the ancestors is kept
-    }
+    Key* at = root.get();
+    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts))
+        at = &at->makeSubkey(name);
     return *at;
 }
 
@@ -292,22 +406,15 @@ bool withinLimits(QStringView path)
 Hive parse(QByteArrayView text)
 {
     Hive hive;
-    QList<QByteArrayView> lines;
-    for (qsizetype start = 0; start <= text.size();) {
-        qsizetype end = text.indexOf('\n', start);
-        if (end < 0)
-            end = text.size();
-        QByteArrayView line = text.sliced(start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        lines << line;
-        start = end + 1;
-    }
-    if (lines.isEmpty() || lines.front() != header)
+    LineReader lines(text);
+    QByteArrayView raw;
+    if (!lines.next(raw) || raw != header) {
         ++hive.damagedLines;
+        lines = LineReader(text);
+    }
     Key* current = nullptr;
-    for (qsizetype i = lines.front() == header ? 1 : 0; i < lines.size(); ++i) {
-        const QString line = QString::fromUtf8(lines[i]).trimmed();
+    while (lines.next(raw)) {
+        const QString line = lineText(raw).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
@@ -329,19 +436,20 @@ Hive parse(QByteArrayView text)
             ++hive.damagedLines;
             continue;
         }
-        QString text = QStringView(line).sliced(at + 1).trimmed().toString();
+        QString data = QStringView(line).sliced(at + 1).trimmed().toString();
         // Long hex data continues on the next lines after a final backslash.
-        if (text.startsWith(u"hex"))
-            while (text.endsWith(u'\\') && i + 1 < lines.size()) {
-                text.chop(1);
-                text += QString::fromUtf8(lines[++i]).trimmed();
+        if (data.startsWith(u"hex"))
+            while (data.endsWith(u'\\') && lines.next(raw)) {
+                data.chop(1);
+                data += lineText(raw).trimmed();
             }
-        const auto data = current ? readData(text) : decltype(readData(text))();
-        if (!data) {
+        const std::optional<Data> value = current ? readData(data) : std::nullopt;
+        if (!value) {
             ++hive.damagedLines;
             continue;
         }
-        current->set(*name, data->first, data->second);
+        if (current->set(*name, value->type, value->bytes))
+            current->value(*name)->text = value->text;
     }
     return hive;
 }
@@ -350,18 +458,8 @@ QByteArray serialize(const Hive& hive, QStringView rootName)
 {
     QString out = QString::fromLatin1(header) + QStringLiteral("\n;; All keys relative to ") + rootName.toString()
         + u'\n';
-    for (auto it = hive.keys.cbegin(); it != hive.keys.cend(); ++it) {
-        if (isImplied(hive, it.key(), it.value()))
-            continue;
-        out += QStringLiteral("\n[") + escaped(it->path, u"[]") + QStringLiteral("]\n");
-        std::vector<const Value*> values;
-        for (const Value& v : it->values)
-            values.push_back(&v);
-        std::sort(values.begin(), values.end(), [](const Value* a, const Value* b) { return fold(a->name) < fold(b->name); });
-        for (const Value* v : values)
-            out += (v->name.isEmpty() ? QStringLiteral("@") : u'"' + escaped(v->name, u"\"") + u'"') + u'='
-                + dataText(*v) + u'\n';
-    }
+    QString path;
+    writeKey(*hive.root, path, out);
     return out.toUtf8();
 }
 

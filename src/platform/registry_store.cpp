@@ -47,8 +47,8 @@ public:
     explicit HiveLock(const QString& hivePath)
         : fd_(::open(QFile::encodeName(hivePath + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
     {
-        if (fd_ >= 0)
-            ::flock(fd_, LOCK_EX);
+        if (fd_ >= 0 && ::flock(fd_, LOCK_EX) == 0)
+            atomic_file::removeStaleTemporaries(hivePath); // left by killed writers
     }
     ~HiveLock()
     {
@@ -72,41 +72,53 @@ struct LoadedHive {
     Hive hive;
 };
 
-// Brings `loaded` up to date with the file on disk.
+// Brings `loaded` up to date with the file on disk. A hive that is not a
+// regular file, or is beyond the size limit, is neither read nor saved over.
 int32_t refresh(const HiveFile& file, LoadedHive& loaded)
 {
     const QByteArray host = QFile::encodeName(file.path);
     struct stat st {};
-    if (::stat(host.constData(), &st) != 0) {
-        if (errno != ENOENT)
-            return win_error::RegistryIoFailed;
+    if (::stat(host.constData(), &st) == 0 && loaded.trusted && loaded.present && loaded.stamp == FileStamp(st))
+        return 0;
+    atomic_file::Contents read = atomic_file::read(file.path);
+    switch (read.status) {
+    case atomic_file::ReadStatus::Ok: break;
+    case atomic_file::ReadStatus::Missing:
         if (loaded.present || !loaded.trusted)
             loaded = LoadedHive{true, false, {}, {}, {}};
         return 0;
-    }
-    if (loaded.trusted && loaded.present && loaded.stamp == FileStamp(st))
-        return 0;
-    QFile in(file.path);
-    if (!in.open(QIODevice::ReadOnly) || ::fstat(in.handle(), &st) != 0)
+    case atomic_file::ReadStatus::NotRegular:
+        qWarning("registry hive %s is not a regular file: not used", qPrintable(file.path));
         return win_error::RegistryIoFailed;
-    const QByteArray text = in.readAll();
-    const FileStamp stamp(st);
-    loaded = LoadedHive{stamp.settled(), true, stamp, text, registry_hive::parse(text)};
+    case atomic_file::ReadStatus::TooLarge:
+        qWarning("registry hive %s is larger than %lld bytes: not used", qPrintable(file.path),
+                 static_cast<long long>(atomic_file::maxReadSize));
+        return win_error::RegistryIoFailed;
+    case atomic_file::ReadStatus::Failed: return win_error::RegistryIoFailed;
+    }
+    // The parse of the previous text goes before the next one is made.
+    loaded = LoadedHive{};
+    const FileStamp stamp(read.st);
+    Hive hive = registry_hive::parse(read.bytes);
+    loaded = LoadedHive{stamp.settled(), true, stamp, std::move(read.bytes), std::move(hive)};
     if (loaded.hive.damagedLines > 0)
         qWarning("registry hive %s: %d damaged line(s) skipped", qPrintable(file.path), loaded.hive.damagedLines);
     return 0;
 }
 
-// Saves the hive; a damaged file is first copied to "<hive>.bad".
+// Saves the hive; a damaged file is first copied to "<hive>.bad", readable by
+// no one the hive itself does not let read it.
 int32_t save(const HiveFile& file, LoadedHive& loaded)
 {
     QDir().mkpath(QFileInfo(file.path).absolutePath());
     const QByteArray host = QFile::encodeName(file.path);
     struct stat st {};
-    if (::stat(host.constData(), &st) == 0 && (st.st_mode & 0222) == 0)
+    const bool exists = ::stat(host.constData(), &st) == 0;
+    if (exists && (st.st_mode & 0222) == 0)
         return win_error::AccessDenied;
     if (loaded.present && loaded.hive.damagedLines > 0
-        && atomic_file::replace(file.path + QStringLiteral(".bad"), loaded.text) != 0)
+        && atomic_file::replace(file.path + QStringLiteral(".bad"), loaded.text,
+                                exists ? std::optional<mode_t>(st.st_mode & 07777) : std::nullopt) != 0)
         return win_error::RegistryIoFailed;
     const QByteArray text = registry_hive::serialize(loaded.hive, file.rootName);
     if (const int error = atomic_file::replace(file.path, text); error != 0)
@@ -147,14 +159,15 @@ public:
         LoadedHive& loaded = hives_[file->path];
         if (const int32_t code = refresh(*file, loaded))
             return code;
-        if (const registry_hive::Key* found = loaded.hive.key(subKey)) {
-            key = RegistryKey{root, found->path};
+        if (const std::optional<QString> spelt = loaded.hive.spelling(subKey)) {
+            key = RegistryKey{root, *spelt};
             return 0;
         }
         const HiveLock lock(file->path);
         if (const int32_t code = refresh(*file, loaded))
             return code;
-        const QString path = loaded.hive.make(subKey).path;
+        loaded.hive.make(subKey);
+        const QString path = loaded.hive.spelling(subKey).value_or(QString());
         if (const int32_t code = save(*file, loaded)) {
             loaded.trusted = false; // drop the unsaved key
             return code;
@@ -196,8 +209,8 @@ public:
         const HiveLock lock(file->path);
         if (const int32_t code = refresh(*file, loaded))
             return code;
-        const auto found = loaded.hive.keys.find(registry_hive::fold(registry_hive::normalisedPath(key.path)));
-        if (found == loaded.hive.keys.end())
+        registry_hive::Key* found = loaded.hive.key(key.path);
+        if (!found)
             return win_error::KeyDeleted;
         if (!found->set(valueName, type, data))
             return 0;

@@ -156,8 +156,9 @@ bool linkExists(const QString& path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
-// The first use of a prefix gives it drive_c and the c: and z: links. A
-// prefix that cannot be written simply has no drives (68 later on).
+// The first use of a prefix gives it drive_c (with the Windows folder) and
+// the c: and z: links. A prefix that cannot be written simply has no drives
+// (68 later on).
 void ensureDrives(const QString& prefixFolder)
 {
     const QString devices = dosdevicesOf(prefixFolder);
@@ -167,7 +168,11 @@ void ensureDrives(const QString& prefixFolder)
         return;
     QDir().mkpath(devices);
     if (!linkExists(c)) {
-        QDir().mkpath(prefixFolder + QStringLiteral("/drive_c"));
+        // C:\Windows and its system folder exist on every Windows machine,
+        // and a bare INI file name lives in the first. A drive_c that exists
+        // already keeps the folders it has, whatever their case.
+        const QString driveC = prefixFolder + QStringLiteral("/drive_c");
+        QDir().mkpath(QFileInfo::exists(driveC) ? driveC : driveC + QStringLiteral("/Windows/System32"));
         (void)::symlink("../drive_c", QFile::encodeName(c).constData());
     }
     if (!linkExists(z))

@@ -13,10 +13,10 @@
 namespace qn3::recordmanager {
 namespace {
 
-// Key buffers of open and create hold a path of at most this many bytes.
-constexpr int MaxPathBytes = 255;
-// Deleted long keys kept per file; older ones are forgotten.
-constexpr size_t DeletedLongKeysKept = 1024;
+// A process that makes no call for this long lets its read snapshots go:
+// short enough that other processes' logs stay small, long enough that a
+// walk or a burst of reads keeps its snapshot.
+constexpr std::chrono::milliseconds IdleLimit{50};
 
 bool isRead(uint16_t operation)
 {
@@ -47,8 +47,53 @@ uint32_t load32(const uint8_t* bytes)
 
 Engine::~Engine()
 {
+    {
+        const std::lock_guard lock(callLock_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (watcher_.joinable())
+        watcher_.join();
     for (const auto& file : touched_)
         file->file->rollback();
+}
+
+// ---- idle watch ----------------------------------------------------------
+
+// Runs on its own thread from the first snapshot held. Waits, without
+// polling, until the process has made no call for `IdleLimit`.
+void Engine::watchIdle()
+{
+    std::unique_lock lock(callLock_);
+    while (!stopping_) {
+        if (!watching_) {
+            wake_.wait(lock);
+            continue;
+        }
+        const auto deadline = lastCall_ + IdleLimit;
+        if (wake_.wait_until(lock, deadline) == std::cv_status::timeout && !stopping_ &&
+            std::chrono::steady_clock::now() >= lastCall_ + IdleLimit) {
+            for (const auto& [identity, file] : files_)
+                file->file->endRead();
+            watching_ = false;
+        }
+    }
+}
+
+// After a call: wakes the watch when a file now holds a snapshot.
+void Engine::watchSnapshots()
+{
+    if (watching_)
+        return;
+    bool held = false;
+    for (const auto& [identity, file] : files_)
+        held = held || file->file->holdsReadSnapshot();
+    if (!held)
+        return;
+    watching_ = true;
+    if (!watcher_.joinable())
+        watcher_ = std::thread([this] { watchIdle(); });
+    wake_.notify_one();
 }
 
 // ---- dispatch ------------------------------------------------------------
@@ -78,8 +123,12 @@ int16_t Engine::call(uint16_t operation, void* positionBlock, void* dataBuffer, 
         return close(cursor_.handle);
     if (const int16_t joined = join(found->second.file); joined != status::Success)
         return joined;
-    return recordOperation(operation, positionBlock, found->second, static_cast<uint8_t*>(dataBuffer), dataLength,
-                           static_cast<uint8_t*>(keyBuffer), keyLength, keyNumber);
+    lastCall_ = std::chrono::steady_clock::now();
+    const int16_t result = recordOperation(operation, positionBlock, found->second, static_cast<uint8_t*>(dataBuffer),
+                                           dataLength, static_cast<uint8_t*>(keyBuffer), keyLength, keyNumber);
+    if (isRead(operation))
+        watchSnapshots();
+    return result;
 }
 
 // ---- open, create, close -------------------------------------------------
@@ -92,10 +141,15 @@ int16_t Engine::open(void* positionBlock, const void* keyBuffer, int16_t keyLeng
         return status::InvalidOperation;
     if (!keyBuffer)
         return status::FileNotFound;
-    const std::string path = hostPathOfKey(keyBuffer, keyLength > 0 ? std::min<int>(keyLength, MaxPathBytes)
-                                                                    : MaxPathBytes);
+    // A block opened again without a close: its old handle goes, or it
+    // would stay open, unreachable, until the process ends.
+    if (Cursor old; readPositionBlock(positionBlock, old) && handles_.count(old.handle))
+        close(old.handle);
+    std::string path;
+    if (const int16_t named = hostPathOfKey(keyBuffer, keyLength, path); named != status::Success)
+        return named;
     struct stat info {};
-    if (path.empty() || ::stat(path.c_str(), &info) != 0)
+    if (::stat(path.c_str(), &info) != 0)
         return status::FileNotFound;
     const bool exclusive = mode == mode::Exclusive;
     const std::pair<uint64_t, uint64_t> identity{info.st_dev, info.st_ino};
@@ -103,8 +157,14 @@ int16_t Engine::open(void* positionBlock, const void* keyBuffer, int16_t keyLeng
     std::shared_ptr<OpenFile> file;
     if (const auto found = files_.find(identity); found != files_.end()) {
         file = found->second;
-        if (file->exclusive || exclusive)
+        if (file->handles > 0 && (file->exclusive || exclusive))
             return status::IncompatibleMode;
+        // Kept open by the transaction alone: it takes the new mode.
+        if (file->handles == 0 && file->exclusive != exclusive) {
+            if (!file->file->setOpenMode(exclusive))
+                return status::IncompatibleMode;
+            file->exclusive = exclusive;
+        }
     } else {
         std::unique_ptr<RecordFile> opened;
         if (const int16_t result = RecordFile::open(path, exclusive, opened); result != status::Success)
@@ -134,10 +194,9 @@ int16_t Engine::create(const void* dataBuffer, const int32_t* dataLength, const 
                                          static_cast<size_t>(std::min<int32_t>(*dataLength, CreationBufferSize)));
     if (const int16_t parsed = parseFileLayout(bytes, layout); parsed != status::Success)
         return parsed;
-    const std::string path = hostPathOfKey(keyBuffer, keyLength > 0 ? std::min<int>(keyLength, MaxPathBytes)
-                                                                    : MaxPathBytes);
-    if (path.empty())
-        return status::FileNotFound;
+    std::string path;
+    if (const int16_t named = hostPathOfKey(keyBuffer, keyLength, path); named != status::Success)
+        return named;
     const bool replace = mode != createmode::KeepExisting;
     struct stat info {};
     if (replace && ::stat(path.c_str(), &info) == 0 && files_.count({info.st_dev, info.st_ino}))
@@ -150,7 +209,10 @@ int16_t Engine::close(uint32_t handle)
     const auto found = handles_.find(handle);
     const std::shared_ptr<OpenFile> file = found->second.file;
     handles_.erase(found);
-    --file->handles;
+    // The last handle's exclusive mode ends with it, though the transaction
+    // keeps the file itself open.
+    if (--file->handles == 0 && file->exclusive && file->inTransaction && file->file->setOpenMode(false))
+        file->exclusive = false;
     release(file);
     return status::Success;
 }
@@ -237,17 +299,8 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
             return status::InvalidPositioning;
         if (handle.readOnly)
             return status::AccessDenied;
-        if (!cursor_.keyInBlock) {
-            if (const int16_t found = cursorKey(open); found != status::Success)
-                return found;
-        }
         if (const int16_t removed = file.remove(cursor_.recordId, cursor_.version); removed != status::Success)
             return removed;
-        if (!cursor_.keyInBlock) {
-            if (open.deletedLongKeys.size() >= DeletedLongKeysKept)
-                open.deletedLongKeys.erase(open.deletedLongKeys.begin());
-            open.deletedLongKeys[{cursor_.recordId, cursor_.keyNumber}] = cursor_.key;
-        }
         cursor_.state = CursorState::Deleted;
         writePositionBlock(positionBlock, cursor_);
         return status::Success;
@@ -265,11 +318,11 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
         if (operation == op::GetDirect) {
             if (*dataLength < 4)
                 return status::DataBufferLength;
-            found = file.readById(load32(data), row_);
+            found = file.readById(load32(data), keyNumber, row_);
         } else {
             found = navigate(operation, open, keyNumber, key);
         }
-        if (found != status::Success)
+        if (found != status::Success && !(found == status::IoError && row_.damaged))
             return found;
         return deliver(positionBlock, file, keyNumber, data, dataLength, key);
     }
@@ -283,6 +336,7 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
         int64_t id = 0;
         if (const int16_t inserted = file.insert(data, id); inserted != status::Success)
             return inserted;
+        encodeKey(layout.keys[static_cast<size_t>(keyNumber)], data, true, cursor_.key);
         positionOn(positionBlock, file, keyNumber, id, 1, data, key);
         return status::Success;
     }
@@ -290,6 +344,7 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
         return status::InvalidPositioning;
     if (const int16_t updated = file.update(cursor_.recordId, cursor_.version, data); updated != status::Success)
         return updated;
+    encodeKey(layout.keys[static_cast<size_t>(keyNumber)], data, true, cursor_.key);
     positionOn(positionBlock, file, keyNumber, cursor_.recordId, cursor_.version + 1, data, key);
     return status::Success;
 }
@@ -315,28 +370,38 @@ int16_t Engine::navigate(uint16_t operation, OpenFile& open, int16_t keyNumber, 
 }
 
 // The indexed key of the cursor's record when the block had no room for it:
-// from the record itself, or from the keys of records deleted here.
+// from the table of long keys, or, once forgotten there, from the record.
 int16_t Engine::cursorKey(OpenFile& open)
 {
     if (cursor_.keyNumber < 0 || static_cast<size_t>(cursor_.keyNumber) >= open.file->layout().keys.size())
         return status::InvalidPositioning;  // a block scribbled over by its owner
-    const auto kept = open.deletedLongKeys.find({cursor_.recordId, cursor_.keyNumber});
-    if (kept != open.deletedLongKeys.end()) {
-        cursor_.key = kept->second;
+    if (const std::string* kept = longKeys_.find(cursor_.longKeyId)) {
+        cursor_.key = *kept;
         return status::Success;
     }
-    if (cursor_.state == CursorState::Deleted || open.file->readById(cursor_.recordId, row_) != status::Success)
+    const int16_t found = open.file->readById(cursor_.recordId, cursor_.keyNumber, row_);
+    if (cursor_.state == CursorState::Deleted || (found != status::Success && !row_.damaged))
         return status::InvalidPositioning;
-    encodeKey(open.file->layout().keys[static_cast<size_t>(cursor_.keyNumber)],
-              reinterpret_cast<const uint8_t*>(row_.data.data()), true, cursor_.key);
+    cursor_.key = row_.key;
     return status::Success;
 }
 
 // Hands the record in `row_` to the caller and positions the cursor on it. A
-// buffer shorter than the record receives what fits, with status 22.
+// buffer shorter than the record receives what fits, with status 22. A
+// damaged record is not handed over (2), but the cursor stands on it, on its
+// stored key, so the walk goes on past it and ends.
 int16_t Engine::deliver(void* positionBlock, const RecordFile& file, int16_t keyNumber, uint8_t* data,
                         int32_t* dataLength, uint8_t* key)
 {
+    cursor_.keyNumber = keyNumber;
+    cursor_.state = CursorState::OnRecord;
+    cursor_.recordId = row_.id;
+    cursor_.version = row_.version;
+    std::swap(cursor_.key, row_.key);
+    if (row_.damaged) {
+        writeCursor(positionBlock);
+        return status::IoError;
+    }
     const auto* record = reinterpret_cast<const uint8_t*>(row_.data.data());
     const int32_t size = static_cast<int32_t>(row_.data.size());
     std::memcpy(data, record, static_cast<size_t>(std::min(size, *dataLength)));
@@ -347,16 +412,23 @@ int16_t Engine::deliver(void* positionBlock, const RecordFile& file, int16_t key
     return status::Success;
 }
 
+// Positions the cursor on a record whose indexed key is in `cursor_.key`
+// and hands its key, as the record holds it, to the caller.
 void Engine::positionOn(void* positionBlock, const RecordFile& file, int16_t keyNumber, int64_t id,
                         int64_t version, const uint8_t* record, uint8_t* key)
 {
-    const KeyDefinition& definition = file.layout().keys[static_cast<size_t>(keyNumber)];
-    copyRawKey(definition, record, key);
+    copyRawKey(file.layout().keys[static_cast<size_t>(keyNumber)], record, key);
     cursor_.keyNumber = keyNumber;
     cursor_.state = CursorState::OnRecord;
     cursor_.recordId = id;
     cursor_.version = version;
-    encodeKey(definition, record, true, cursor_.key);
+    writeCursor(positionBlock);
+}
+
+void Engine::writeCursor(void* positionBlock)
+{
+    cursor_.keyInBlock = cursor_.key.size() <= InlineKeyCapacity;
+    cursor_.longKeyId = cursor_.keyInBlock ? 0 : longKeys_.keep(cursor_.key);
     writePositionBlock(positionBlock, cursor_);
 }
 

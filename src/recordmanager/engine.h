@@ -1,11 +1,16 @@
 #pragma once
 
+#include "recordmanager/long_keys.h"
 #include "recordmanager/position_block.h"
 #include "recordmanager/record_file.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -16,7 +21,9 @@ namespace qn3::recordmanager {
 
 class Engine {
 public:
-    Engine() = default;
+    // `callLock` is held by the caller around every `call`; the engine's idle
+    // watch takes it too before it lets the files' read snapshots go.
+    explicit Engine(std::mutex& callLock) : callLock_(callLock) {}
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
     ~Engine();
@@ -34,9 +41,6 @@ private:
         int handles = 0;
         bool exclusive = false;
         bool inTransaction = false;
-        // Indexed values of deleted records whose key is too long for the
-        // position block, so navigation can go on from where they stood.
-        std::map<std::pair<int64_t, int>, std::string> deletedLongKeys;
     };
     struct Handle {
         std::shared_ptr<OpenFile> file;
@@ -58,17 +62,30 @@ private:
                     int32_t* dataLength, uint8_t* key);
     void positionOn(void* positionBlock, const RecordFile& file, int16_t keyNumber, int64_t id, int64_t version,
                     const uint8_t* record, uint8_t* key);
+    void writeCursor(void* positionBlock);
     void release(const std::shared_ptr<OpenFile>& file);
+    void watchIdle();
+    void watchSnapshots();
 
     std::unordered_map<uint32_t, Handle> handles_;
     std::map<std::pair<uint64_t, uint64_t>, std::shared_ptr<OpenFile>> files_;
     uint32_t nextHandle_ = 1;
     bool transaction_ = false;
     std::vector<std::shared_ptr<OpenFile>> touched_;
+    LongKeys longKeys_;
     // Scratch kept between calls so a call allocates nothing.
     Cursor cursor_;
     Row row_;
     std::string searchKey_;
+
+    // The idle watch: once no call has come for a while, the read snapshots
+    // are let go. It sleeps on `wake_` while no snapshot is held.
+    std::mutex& callLock_;
+    std::condition_variable wake_;
+    std::thread watcher_;
+    std::chrono::steady_clock::time_point lastCall_;
+    bool watching_ = false;
+    bool stopping_ = false;
 };
 
 } // namespace qn3::recordmanager

@@ -113,6 +113,21 @@ void encodeKey(const KeyDefinition& key, const uint8_t* source, bool fromRecord,
     }
 }
 
+bool keyMatches(const KeyDefinition& key, const uint8_t* record, const void* stored, size_t storedLength)
+{
+    if (storedLength != key.length)
+        return false;
+    const auto* expected = static_cast<const uint8_t*>(stored);
+    const auto& upper = upperTable();
+    for (const Segment& segment : key.segments) {
+        const uint8_t* from = record + segment.offset;
+        for (size_t i = 0; i < segment.length; ++i)
+            if (*expected++ != (segment.caseInsensitive ? upper[from[i]] : from[i]))
+                return false;
+    }
+    return true;
+}
+
 void copyRawKey(const KeyDefinition& key, const uint8_t* record, uint8_t* out)
 {
     for (const Segment& segment : key.segments) {

@@ -48,6 +48,10 @@ int16_t parseFileLayout(std::span<const uint8_t> bytes, FileLayout& out);
 // or one after the other as a caller's key buffer holds them otherwise.
 void encodeKey(const KeyDefinition& key, const uint8_t* source, bool fromRecord, std::string& out);
 
+// Whether `stored` (`storedLength` bytes) is the indexed form of the key of
+// `record`; a stored key that disagrees with its record means damage.
+bool keyMatches(const KeyDefinition& key, const uint8_t* record, const void* stored, size_t storedLength);
+
 // The key's bytes as the record holds them (what a read hands back).
 void copyRawKey(const KeyDefinition& key, const uint8_t* record, uint8_t* out);
 

@@ -41,6 +41,7 @@ bool readPositionBlock(const void* block, Cursor& out)
     out.keyInBlock = keyInBlock;
     out.recordId = load<int64_t>(bytes + IdAt);
     out.version = load<int64_t>(bytes + VersionAt);
+    out.longKeyId = keyInBlock ? 0 : load<uint64_t>(bytes + KeyAt);
     if (keyInBlock)
         out.key.assign(reinterpret_cast<const char*>(bytes + KeyAt), keyLength);
     else
@@ -51,7 +52,7 @@ bool readPositionBlock(const void* block, Cursor& out)
 void writePositionBlock(void* block, const Cursor& cursor)
 {
     auto* bytes = static_cast<uint8_t*>(block);
-    const bool keyInBlock = cursor.key.size() <= InlineKeyCapacity;
+    const bool keyInBlock = cursor.keyInBlock && cursor.key.size() <= InlineKeyCapacity;
     std::memcpy(bytes, Magic, sizeof Magic);
     store(bytes + HandleAt, cursor.handle);
     store(bytes + KeyNumberAt, cursor.keyNumber);
@@ -63,6 +64,8 @@ void writePositionBlock(void* block, const Cursor& cursor)
     store(bytes + KeyLengthAt + 2, uint16_t{0});
     if (keyInBlock)
         std::memcpy(bytes + KeyAt, cursor.key.data(), cursor.key.size());
+    else
+        store(bytes + KeyAt, cursor.longKeyId);
 }
 
 } // namespace qn3::recordmanager

@@ -8,8 +8,9 @@
 // Everything needed to go on from a block is in its bytes: the engine's handle
 // id (what file, what open mode), the key number of the last positioning, the
 // record id and version last read, and the indexed key value of that record.
-// So a byte copy of a block is an independent cursor. Keys longer than the
-// room left in the block are marked as such; the engine finds them elsewhere.
+// So a byte copy of a block is an independent cursor. A key longer than the
+// room left in the block stays in the engine's table of long keys and the
+// block carries its id there instead.
 namespace qn3::recordmanager {
 
 enum class CursorState : uint8_t {
@@ -24,8 +25,9 @@ struct Cursor {
     CursorState state = CursorState::None;
     int64_t recordId = 0;
     int64_t version = 0;
-    std::string key;     // the indexed key value; empty when `keyInBlock` is false
+    std::string key;     // the indexed key value; read back empty when `keyInBlock` is false
     bool keyInBlock = true;
+    uint64_t longKeyId = 0;  // where the engine keeps `key` when it does not fit
 };
 
 // Room for a key value inside the block.

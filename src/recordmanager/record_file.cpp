@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -89,11 +91,21 @@ void removeDatabase(const std::string& path)
 
 // ---- statement texts -----------------------------------------------------
 
-const char* const RowColumns = "SELECT id, version, data FROM records ";
+std::string keyColumn(size_t key) { return "k" + std::to_string(key); }
 
-std::string keyed(Seek how, const std::string& k, bool duplicates)
+// A row as reads take it: id, version, data, then every stored key (column
+// 3 + n), so a read can check the image against its keys.
+std::string rowColumns(size_t keys)
 {
-    const std::string select = RowColumns;
+    std::string select = "SELECT id, version, data";
+    for (size_t k = 0; k < keys; ++k)
+        select += ", " + keyColumn(k);
+    return select + " FROM records ";
+}
+constexpr int FirstKeyColumn = 3;
+
+std::string keyed(Seek how, const std::string& k, bool duplicates, const std::string& select)
+{
     switch (how) {
     case Seek::Equal: return select + "WHERE " + k + " = ?1 ORDER BY id LIMIT 1";
     case Seek::Greater: return select + "WHERE " + k + " > ?1 ORDER BY " + k + ", id LIMIT 1";
@@ -104,20 +116,18 @@ std::string keyed(Seek how, const std::string& k, bool duplicates)
     case Seek::Last: return select + "ORDER BY " + k + " DESC, id DESC LIMIT 1";
     case Seek::Next:
         if (!duplicates)
-            return keyed(Seek::Greater, k, false);
+            return keyed(Seek::Greater, k, false, select);
         // Two seeks at most, on (key, id): SQLite does not seek on a row value.
         return "SELECT * FROM (" + select + "WHERE " + k + " = ?1 AND id > ?2 ORDER BY id LIMIT 1) "
                "UNION ALL SELECT * FROM (" + select + "WHERE " + k + " > ?1 ORDER BY " + k + ", id LIMIT 1) LIMIT 1";
     case Seek::Previous:
         if (!duplicates)
-            return keyed(Seek::Less, k, false);
+            return keyed(Seek::Less, k, false, select);
         return "SELECT * FROM (" + select + "WHERE " + k + " = ?1 AND id < ?2 ORDER BY id DESC LIMIT 1) "
                "UNION ALL SELECT * FROM (" + select + "WHERE " + k + " < ?1 ORDER BY " + k + " DESC, id DESC LIMIT 1) LIMIT 1";
     }
     return {};
 }
-
-std::string keyColumn(size_t key) { return "k" + std::to_string(key); }
 
 std::string schemaOf(const FileLayout& layout)
 {
@@ -179,8 +189,9 @@ int16_t readLayout(sqlite3* db, FileLayout& layout)
 
 // Our files begin with SQLite's header and carry our application id. Read
 // with plain reads, so a foreign file never reaches SQLite (which could roll
-// back its journal or checkpoint its log, changing it).
-bool hasOurHeader(int fd)
+// back its journal or checkpoint its log, changing it). `logMode`: the
+// header's read and write versions say the file keeps a log (WAL).
+bool hasOurHeader(int fd, bool& logMode)
 {
     unsigned char header[100];
     if (::pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header))
@@ -189,7 +200,42 @@ bool hasOurHeader(int fd)
         return false;
     const unsigned char* id = header + ApplicationIdOffset;
     const int applicationId = (id[0] << 24) | (id[1] << 16) | (id[2] << 8) | id[3];
+    logMode = header[18] == 2 && header[19] == 2;
     return applicationId == ApplicationId;
+}
+
+// A file URI for `path`, every byte outside the plain ones escaped.
+std::string fileUri(const std::string& path)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if (std::isalnum(b) || std::strchr("/-_.~", c)) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += hex[b >> 4];
+            uri += hex[b & 15];
+        }
+    }
+    return uri;
+}
+
+// Checks the schema on the main file alone, opened as immutable: SQLite then
+// reads it without locks and ignores any journal or log beside it, so a file
+// that turns out not to be ours is refused before SQLite could roll back a
+// journal into it or replay a log.
+int16_t checkSchemaUntouched(const std::string& hostPath, FileLayout& layout)
+{
+    sqlite3* db = nullptr;
+    const std::string uri = fileUri(hostPath) + "?immutable=1";
+    int16_t result = status::NotARecordFile;
+    if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr) ==
+        SQLITE_OK)
+        result = readLayout(db, layout);
+    sqlite3_close(db);
+    return result;
 }
 
 } // namespace
@@ -200,12 +246,15 @@ enum RecordFile::Statement : int {
     // Per key, in the order of `Seek`.
     KeyedKinds = 9,
     // Not per key.
-    ById = 0, Insert, Update, VersionOf, Delete, Begin, BeginReadOnly, Commit, Rollback, UnkeyedKinds
+    ById = 0, Insert, StoredKeys, Delete, Begin, BeginRead, Commit, Rollback, UnkeyedKinds
 };
 
 RecordFile::~RecordFile()
 {
+    endRead();
     for (sqlite3_stmt* statement : statements_)
+        sqlite3_finalize(statement);
+    for (sqlite3_stmt* statement : updates_)
         sqlite3_finalize(statement);
     if (db_)
         sqlite3_close(db_);
@@ -227,12 +276,15 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     if (file->lockFd_ < 0)
         return errno == EISDIR ? status::NotARecordFile : statusOfErrno(errno);
     struct stat info {};
-    if (::fstat(file->lockFd_, &info) != 0 || !S_ISREG(info.st_mode) || !hasOurHeader(file->lockFd_))
+    bool logMode = false;
+    if (::fstat(file->lockFd_, &info) != 0 || !S_ISREG(info.st_mode) || !hasOurHeader(file->lockFd_, logMode))
         return status::NotARecordFile;
     if (exclusive && !file->writable_)
         return status::AccessDenied;
     if (!lockOpenMode(file->lockFd_, exclusive))
         return status::IncompatibleMode;
+    if (const int16_t checked = checkSchemaUntouched(hostPath, file->layout_); checked != status::Success)
+        return checked;
 
     const int flags = (file->writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(hostPath.c_str(), &file->db_, flags, nullptr) != SQLITE_OK)
@@ -250,10 +302,23 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // in memory; it grows only as pages are read.
     sqlite3_exec(file->db_, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
     file->statements_.assign(KeyedKinds * file->layout_.keys.size() + UnkeyedKinds, nullptr);
+    file->updates_.assign(size_t{1} << file->layout_.keys.size(), nullptr);
     file->keyScratch_.resize(file->layout_.keys.size());
+    // The log's shared index is mapped by SQLite once the file has been read
+    // in log mode; its header tells cheaply whether anyone committed. A file
+    // without a log simply takes a fresh snapshot per read.
+    sqlite3_file* handle = nullptr;
+    if (logMode && sqlite3_file_control(file->db_, "main", SQLITE_FCNTL_FILE_POINTER, &handle) == SQLITE_OK &&
+        handle && handle->pMethods && handle->pMethods->iVersion >= 2 && handle->pMethods->xShmMap) {
+        volatile void* region = nullptr;
+        if (handle->pMethods->xShmMap(handle, 0, 32768, 0, &region) == SQLITE_OK && region)
+            file->logIndex_ = static_cast<const volatile unsigned char*>(region);
+    }
     out = std::move(file);
     return status::Success;
 }
+
+bool RecordFile::setOpenMode(bool exclusive) { return lockOpenMode(lockFd_, exclusive); }
 
 // ---- creating ------------------------------------------------------------
 
@@ -323,6 +388,18 @@ int16_t placeNew(const std::string& temporary, const std::string& hostPath)
     return status::Success;
 }
 
+// A replaced file keeps its permission bits (a private file stays private)
+// and, where this process may give them, its owner and group.
+void keepOwnership(const std::string& temporary, const std::string& hostPath)
+{
+    struct stat old {};
+    if (::stat(hostPath.c_str(), &old) != 0)
+        return;
+    if (::chown(temporary.c_str(), old.st_uid, old.st_gid) != 0)
+        (void)!::chown(temporary.c_str(), static_cast<uid_t>(-1), old.st_gid);
+    ::chmod(temporary.c_str(), old.st_mode & 07777);
+}
+
 // Nobody may have the old file open, and its log must go with it (an old log
 // would be replayed into the new file).
 int16_t replaceWith(const std::string& temporary, const std::string& hostPath)
@@ -333,6 +410,7 @@ int16_t replaceWith(const std::string& temporary, const std::string& hostPath)
         removeDatabase(temporary);
         return status::FileInUse;
     }
+    keepOwnership(temporary, hostPath);
     ::unlink((hostPath + "-wal").c_str());
     ::unlink((hostPath + "-shm").c_str());
     const int renamed = ::rename(temporary.c_str(), hostPath.c_str());
@@ -370,12 +448,12 @@ sqlite3_stmt* RecordFile::statement(int kind, int key)
     if (slot)
         return slot;
     std::string sql;
+    const size_t keys = layout_.keys.size();
     if (key >= 0) {
-        sql = keyed(static_cast<Seek>(kind), keyColumn(key), layout_.keys[key].duplicates);
+        sql = keyed(static_cast<Seek>(kind), keyColumn(key), layout_.keys[key].duplicates, rowColumns(keys));
     } else {
-        const size_t keys = layout_.keys.size();
         switch (kind) {
-        case ById: sql = std::string(RowColumns) + "WHERE id = ?1"; break;
+        case ById: sql = rowColumns(keys) + "WHERE id = ?1"; break;
         case Insert:
             sql = "INSERT INTO records(version, data";
             for (size_t k = 0; k < keys; ++k)
@@ -385,20 +463,15 @@ sqlite3_stmt* RecordFile::statement(int kind, int key)
                 sql += ", ?" + std::to_string(k + 2);
             sql += ")";
             break;
-        case Update:
-            // A key that may not change must come back equal, or no row is touched.
-            sql = "UPDATE records SET version = version + 1, data = ?1";
+        case StoredKeys:
+            sql = "SELECT version";
             for (size_t k = 0; k < keys; ++k)
-                sql += ", " + keyColumn(k) + " = ?" + std::to_string(k + 4);
-            sql += " WHERE id = ?2 AND version = ?3";
-            for (size_t k = 0; k < keys; ++k)
-                if (!layout_.keys[k].modifiable)
-                    sql += " AND " + keyColumn(k) + " = ?" + std::to_string(k + 4);
+                sql += ", " + keyColumn(k);
+            sql += " FROM records WHERE id = ?1";
             break;
-        case VersionOf: sql = "SELECT version FROM records WHERE id = ?1"; break;
         case Delete: sql = "DELETE FROM records WHERE id = ?1 AND version = ?2"; break;
         case Begin: sql = "BEGIN IMMEDIATE"; break;
-        case BeginReadOnly: sql = "BEGIN"; break;
+        case BeginRead: sql = "BEGIN"; break;
         case Commit: sql = "COMMIT"; break;
         case Rollback: sql = "ROLLBACK"; break;
         }
@@ -410,28 +483,106 @@ sqlite3_stmt* RecordFile::statement(int kind, int key)
     return slot;
 }
 
-namespace {
-
-// Copies the row under `statement`; a stored record of the wrong length
-// means a damaged file.
-int16_t takeRow(sqlite3_stmt* statement, const FileLayout& layout, Row& row)
+// The update that sets the data and the keys in `changedKeys` (bit n: key
+// n). Keys left out of SET are compared in WHERE instead: SQLite rewrites
+// every index whose column is named in SET, changed or not.
+sqlite3_stmt* RecordFile::updateStatement(uint32_t changedKeys)
 {
-    const int size = sqlite3_column_bytes(statement, 2);
-    if (size != layout.recordLength)
-        return status::IoError;
+    sqlite3_stmt*& slot = updates_[changedKeys];
+    if (slot)
+        return slot;
+    std::string set = "UPDATE records SET version = version + 1, data = ?1";
+    std::string where = " WHERE id = ?2 AND version = ?3";
+    for (size_t k = 0; k < layout_.keys.size(); ++k) {
+        const std::string assignment = keyColumn(k) + " = ?" + std::to_string(k + 4);
+        ((changedKeys >> k) & 1 ? set += ", " : where += " AND ") += assignment;
+    }
+    const std::string sql = set + where;
+    if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(slot);
+        slot = nullptr;
+    }
+    return slot;
+}
+
+// Copies the row under `statement` with its stored key `key`. A record of
+// the wrong length, or whose image disagrees with any stored key, is damage:
+// its id, version and key are still taken so a walk can go on past it.
+int16_t RecordFile::takeRow(sqlite3_stmt* statement, int key, Row& row) const
+{
     row.id = sqlite3_column_int64(statement, 0);
     row.version = sqlite3_column_int64(statement, 1);
-    row.data.assign(static_cast<const char*>(sqlite3_column_blob(statement, 2)), static_cast<size_t>(size));
+    const auto* stored = static_cast<const char*>(sqlite3_column_blob(statement, FirstKeyColumn + key));
+    row.key.assign(stored ? stored : "", static_cast<size_t>(sqlite3_column_bytes(statement, FirstKeyColumn + key)));
+    const int size = sqlite3_column_bytes(statement, 2);
+    const auto* image = static_cast<const uint8_t*>(sqlite3_column_blob(statement, 2));
+    row.damaged = size != layout_.recordLength || !image;
+    for (size_t k = 0; k < layout_.keys.size() && !row.damaged; ++k) {
+        const int column = FirstKeyColumn + static_cast<int>(k);
+        row.damaged = !keyMatches(layout_.keys[k], image, sqlite3_column_blob(statement, column),
+                                  static_cast<size_t>(sqlite3_column_bytes(statement, column)));
+    }
+    if (row.damaged)
+        return status::IoError;
+    row.data.assign(reinterpret_cast<const char*>(image), static_cast<size_t>(size));
     return status::Success;
 }
 
-} // namespace
+// ---- the read snapshot ---------------------------------------------------
+
+// Reads run inside a read transaction that outlives the call. It is kept
+// while the log's header is as it was when the snapshot began (saved before
+// it began, so a commit racing with the start only costs one renewal).
+int16_t RecordFile::startRead()
+{
+    if (writing_)
+        return status::Success;
+    if (reading_) {
+        if (!othersCommitted())
+            return status::Success;
+        endRead();
+    }
+    if (!logIndex_)
+        return status::Success;  // no cheap way to see commits: one snapshot per read
+    noteLogHeader();
+    if (const int16_t begun = execute(BeginRead); begun != status::Success)
+        return begun;
+    reading_ = true;
+    return status::Success;
+}
+
+void RecordFile::endRead()
+{
+    if (!reading_)
+        return;
+    reading_ = false;
+    if (!sqlite3_get_autocommit(db_))
+        execute(Commit);
+}
+
+void RecordFile::noteLogHeader()
+{
+    std::atomic_thread_fence(std::memory_order_acquire);
+    for (size_t i = 0; i < LogHeaderSize; ++i)
+        logHeader_[i] = logIndex_[i];
+}
+
+bool RecordFile::othersCommitted() const
+{
+    std::atomic_thread_fence(std::memory_order_acquire);
+    for (size_t i = 0; i < LogHeaderSize; ++i)
+        if (logHeader_[i] != logIndex_[i])
+            return true;
+    return false;
+}
 
 int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64_t id, Row& row)
 {
     sqlite3_stmt* s = statement(static_cast<int>(how), key);
     if (!s)
         return status::IoError;
+    if (const int16_t started = startRead(); started != status::Success)
+        return started;
     ResetOnExit reset{s};
     if (how != Seek::First && how != Seek::Last)
         sqlite3_bind_blob(s, 1, encodedKey.data(), static_cast<int>(encodedKey.size()), SQLITE_STATIC);
@@ -439,26 +590,28 @@ int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64
         sqlite3_bind_int64(s, 2, id);
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW)
-        return takeRow(s, layout_, row);
+        return takeRow(s, key, row);
     if (rc == SQLITE_DONE)
         return how == Seek::Equal ? status::KeyNotFound : status::EndOfFile;
     return statusOf(rc);
 }
 
-int16_t RecordFile::readById(int64_t id, Row& row)
+int16_t RecordFile::readById(int64_t id, int key, Row& row)
 {
     sqlite3_stmt* s = statement(ById, -1);
     if (!s)
         return status::IoError;
+    if (const int16_t started = startRead(); started != status::Success)
+        return started;
     ResetOnExit reset{s};
     sqlite3_bind_int64(s, 1, id);
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW)
-        return takeRow(s, layout_, row);
+        return takeRow(s, key, row);
     return rc == SQLITE_DONE ? status::InvalidRecordAddress : statusOf(rc);
 }
 
-int16_t RecordFile::bindKeys(sqlite3_stmt* s, const uint8_t* record, int firstParameter)
+void RecordFile::bindKeys(sqlite3_stmt* s, const uint8_t* record, int firstParameter)
 {
     for (size_t k = 0; k < layout_.keys.size(); ++k) {
         std::string& value = keyScratch_[k];
@@ -466,13 +619,13 @@ int16_t RecordFile::bindKeys(sqlite3_stmt* s, const uint8_t* record, int firstPa
         sqlite3_bind_blob(s, firstParameter + static_cast<int>(k), value.data(), static_cast<int>(value.size()),
                           SQLITE_STATIC);
     }
-    return status::Success;
 }
 
 int16_t RecordFile::insert(const uint8_t* record, int64_t& id)
 {
     if (!writable_)
         return status::AccessDenied;
+    endRead();
     sqlite3_stmt* s = statement(Insert, -1);
     if (!s)
         return status::IoError;
@@ -490,37 +643,62 @@ int16_t RecordFile::update(int64_t id, int64_t version, const uint8_t* record)
 {
     if (!writable_)
         return status::AccessDenied;
-    sqlite3_stmt* s = statement(Update, -1);
-    if (!s)
-        return status::IoError;
-    {
-        ResetOnExit reset{s};
-        sqlite3_bind_blob(s, 1, record, layout_.recordLength, SQLITE_STATIC);
-        sqlite3_bind_int64(s, 2, id);
-        sqlite3_bind_int64(s, 3, version);
-        bindKeys(s, record, 4);
-        const int rc = sqlite3_step(s);
-        if (rc != SQLITE_DONE)
-            return statusOf(rc);
-        if (sqlite3_changes(db_) == 1)
-            return status::Success;
+    endRead();
+    // Most updates keep every key: first as if none changed, then, when no
+    // row was touched, setting the keys that did.
+    uint32_t changed = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        sqlite3_stmt* s = updateStatement(changed);
+        if (!s)
+            return status::IoError;
+        {
+            ResetOnExit reset{s};
+            sqlite3_bind_blob(s, 1, record, layout_.recordLength, SQLITE_STATIC);
+            sqlite3_bind_int64(s, 2, id);
+            sqlite3_bind_int64(s, 3, version);
+            bindKeys(s, record, 4);
+            const int rc = sqlite3_step(s);
+            if (rc != SQLITE_DONE)
+                return statusOf(rc);
+            if (sqlite3_changes(db_) == 1)
+                return status::Success;
+        }
+        if (attempt > 0)
+            break;
+        // No row touched: the record moved on, or some of its keys change.
+        sqlite3_stmt* v = statement(StoredKeys, -1);
+        if (!v)
+            return status::IoError;
+        ResetOnExit reset{v};
+        sqlite3_bind_int64(v, 1, id);
+        const int rc = sqlite3_step(v);
+        if (rc != SQLITE_ROW)
+            return rc == SQLITE_DONE ? status::Conflict : statusOf(rc);
+        if (sqlite3_column_int64(v, 0) != version)
+            return status::Conflict;
+        for (size_t k = 0; k < layout_.keys.size(); ++k) {
+            const int column = 1 + static_cast<int>(k);
+            const std::string& wanted = keyScratch_[k];
+            const bool same = static_cast<size_t>(sqlite3_column_bytes(v, column)) == wanted.size() &&
+                              std::memcmp(sqlite3_column_blob(v, column), wanted.data(), wanted.size()) == 0;
+            if (same)
+                continue;
+            if (!layout_.keys[k].modifiable)
+                return status::KeyNotModifiable;
+            changed |= uint32_t{1} << k;
+        }
+        if (changed == 0)
+            break;
     }
-    // No row touched: either the record moved on, or a fixed key changed.
-    sqlite3_stmt* v = statement(VersionOf, -1);
-    if (!v)
-        return status::IoError;
-    ResetOnExit reset{v};
-    sqlite3_bind_int64(v, 1, id);
-    const int rc = sqlite3_step(v);
-    if (rc == SQLITE_ROW)
-        return sqlite3_column_int64(v, 0) == version ? status::KeyNotModifiable : status::Conflict;
-    return rc == SQLITE_DONE ? status::Conflict : statusOf(rc);
+    // Changed or deleted by someone else in between.
+    return status::Conflict;
 }
 
 int16_t RecordFile::remove(int64_t id, int64_t version)
 {
     if (!writable_)
         return status::AccessDenied;
+    endRead();
     sqlite3_stmt* s = statement(Delete, -1);
     if (!s)
         return status::IoError;
@@ -543,10 +721,23 @@ int16_t RecordFile::execute(int kind)
     return rc == SQLITE_DONE ? status::Success : statusOf(rc);
 }
 
-int16_t RecordFile::begin() { return execute(writable_ ? Begin : BeginReadOnly); }
-int16_t RecordFile::commit() { return execute(Commit); }
+int16_t RecordFile::begin()
+{
+    endRead();
+    const int16_t begun = execute(writable_ ? Begin : BeginRead);
+    writing_ = begun == status::Success;
+    return begun;
+}
+
+int16_t RecordFile::commit()
+{
+    writing_ = false;
+    return execute(Commit);
+}
+
 void RecordFile::rollback()
 {
+    writing_ = false;
     if (!sqlite3_get_autocommit(db_))
         execute(Rollback);
 }

@@ -13,9 +13,12 @@ struct sqlite3_stmt;
 // One record file: an SQLite database of our own format at the file's path.
 //
 // Statements are prepared once per file and reset right after their last
-// step, so no read stays open between two calls (a live read would block
-// the writes of every other process). Every method answers a record-manager
-// status; none throws.
+// step. Reads share one read snapshot between calls while nobody has
+// committed since it began (starting a snapshot per read costs more than the
+// read): the snapshot is renewed at the first read after any commit, ended
+// before every write, and let go by `endRead` when the process falls idle,
+// since a snapshot held on keeps other processes' logs growing. Every method
+// answers a record-manager status; none throws.
 namespace qn3::recordmanager {
 
 enum class Seek { Equal, Greater, GreaterOrEqual, Less, LessOrEqual, First, Last, Next, Previous };
@@ -24,6 +27,11 @@ struct Row {
     int64_t id = 0;
     int64_t version = 0;
     std::string data;
+    // The stored key along which the record was read: where a walk goes on.
+    std::string key;
+    // The image disagrees with its stored keys (or has the wrong length): the
+    // read answers 2, but a walk may go on past it from `key`.
+    bool damaged = false;
 };
 
 class RecordFile {
@@ -46,10 +54,12 @@ public:
     bool writable() const { return writable_; }
 
     // The record found along `key` from `encodedKey` (and, for Next and
-    // Previous, the tie-breaking `id`). Statuses: 0, 4 (Equal), 9, 85, 2.
+    // Previous, the tie-breaking `id`). Statuses: 0, 4 (Equal), 9, 85, 2
+    // (a damaged record: `row.damaged` and its id, version and key are set).
     int16_t seek(Seek how, int key, const std::string& encodedKey, int64_t id, Row& row);
-    // Statuses: 0, 43 no such record, 85, 2.
-    int16_t readById(int64_t id, Row& row);
+    // The record `id`, its stored key `key` in `row.key`. Statuses: 0, 43 no
+    // such record, 85, 2 as for `seek`.
+    int16_t readById(int64_t id, int key, Row& row);
     // `record` has the file's record length. Statuses: 0, 5, 46, 85, 2.
     int16_t insert(const uint8_t* record, int64_t& id);
     // Replaces the record `id` read at `version`. Statuses: 0, 5, 10 a key
@@ -63,19 +73,43 @@ public:
     int16_t commit();
     void rollback();
 
+    // Takes the open mode's lock again, shared or exclusive: false when
+    // another open of the file stands in the way.
+    bool setOpenMode(bool exclusive);
+
+    // Lets the read snapshot go, if one is held.
+    void endRead();
+    bool holdsReadSnapshot() const { return reading_; }
+
 private:
     RecordFile() = default;
     enum Statement : int;
     sqlite3_stmt* statement(int kind, int key);
-    int16_t bindKeys(sqlite3_stmt* statement, const uint8_t* record, int firstParameter);
+    sqlite3_stmt* updateStatement(uint32_t changedKeys);
+    void bindKeys(sqlite3_stmt* statement, const uint8_t* record, int firstParameter);
     int16_t execute(int kind);
+    int16_t takeRow(sqlite3_stmt* statement, int key, Row& row) const;
+    int16_t startRead();
+    bool othersCommitted() const;
+    void noteLogHeader();
+
+    // The first bytes of SQLite's shared index of the log (its header, two
+    // copies): every commit of any process changes them.
+    static constexpr size_t LogHeaderSize = 96;
 
     sqlite3* db_ = nullptr;
     int lockFd_ = -1;
     bool writable_ = false;
     FileLayout layout_;
     std::vector<sqlite3_stmt*> statements_;
+    std::vector<sqlite3_stmt*> updates_;  // by the set of keys they change
     std::vector<std::string> keyScratch_;
+    bool writing_ = false;   // inside begin() .. commit()/rollback()
+    bool reading_ = false;   // a read snapshot is held
+    // The log's shared index, when the file is in log mode, and its header as
+    // it stood when the snapshot began.
+    const volatile unsigned char* logIndex_ = nullptr;
+    unsigned char logHeader_[LogHeaderSize] = {};
 };
 
 } // namespace qn3::recordmanager

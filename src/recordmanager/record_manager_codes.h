@@ -65,6 +65,7 @@ inline constexpr int16_t KeyNumberChanged = 7;
 inline constexpr int16_t InvalidPositioning = 8;
 inline constexpr int16_t EndOfFile = 9;
 inline constexpr int16_t KeyNotModifiable = 10;
+inline constexpr int16_t InvalidFileName = 11;
 inline constexpr int16_t FileNotFound = 12;
 inline constexpr int16_t KeyBufferTooShort = 21;
 inline constexpr int16_t DataBufferLength = 22;

@@ -8,6 +8,7 @@
 #include "platform/runtime_error.h"
 #include "platform/shell_file_operation.h"
 #include "platform/wildcard.h"
+#include "platform/windows_path.h"
 #include "services/gmt_offset.h"
 #include "services/ini_access.h"
 #include "services/shared_values.h"
@@ -55,6 +56,15 @@ int32_t runShell(uint32_t operation, const QString& from, const QString& to, uin
     return shell::fileOperation(op);
 }
 
+// "C:\", "C:" or "\\server\share\": a root, which has no "." entry.
+bool isRoot(const QString& folder)
+{
+    const QString f = folder.endsWith(u'\\') || folder.endsWith(u'/') ? folder.chopped(1) : folder;
+    if (f.isEmpty() || (f.size() == 2 && f[1] == u':'))
+        return true;
+    return f.startsWith(QStringLiteral("\\\\")) && f.count(u'\\') <= 3;
+}
+
 // FindFirstFileA: true when an entry answers the name. A name ending with a
 // separator answers nothing; a wildcard in the last part answers when any
 // entry matches it. A name the platform cannot take answers nothing, as an
@@ -65,9 +75,17 @@ bool findFirst(const QString& name)
         return false;
     try {
         const qsizetype separator = std::max(name.lastIndexOf(u'\\'), name.lastIndexOf(u'/'));
-        if (platform::wildcard::hasWildcards(QStringView(name).mid(separator + 1)))
-            return !platform::listDirectory(name).isEmpty();
-        return platform::files::exists(name);
+        const QStringView mask = QStringView(name).mid(separator + 1);
+        if (!platform::wildcard::hasWildcards(mask))
+            return platform::files::exists(name);
+        if (!platform::listDirectory(name).isEmpty())
+            return true;
+        // Every folder but a root holds "." and "..", which the listing leaves
+        // out: a mask that takes them is found even in an empty folder.
+        if (!platform::wildcard::matches(mask, u".") && !platform::wildcard::matches(mask, u".."))
+            return false;
+        const QString folder = separator < 0 ? platform::paths::currentDirectory() : name.left(separator + 1);
+        return !isRoot(folder) && platform::files::isFolder(folder);
     } catch (const platform::RuntimeError&) {
         return false;
     }

@@ -56,14 +56,26 @@ bool folderExists(const QString& folder)
 // folder creation, even when the server's folder is here.
 bool isShare(const QString& level) { return level.startsWith(u"\\\\") && level.count(u'\\') == 4; }
 
-// The runtime's MkDir: raises 75 or 76 when the folder cannot be made.
+[[noreturn]] void raisePathNotFound(const QString& level)
+{
+    throw platform::RuntimeError(platform::errors::PathNotFound,
+                                 platform::runtimeErrorText(platform::errors::PathNotFound) + QStringLiteral(": ") + level);
+}
+
+// The runtime's MkDir: raises 75 or 76 when the folder cannot be made. A
+// drive with no mapping is a path that is not there, as the existence test
+// says it, never a device failure for the error routine.
 void makeFolderOrRaise(const QString& level)
 {
     if (isShare(level))
-        throw platform::RuntimeError(platform::errors::PathNotFound,
-                                     platform::runtimeErrorText(platform::errors::PathNotFound) + QStringLiteral(": ")
-                                         + level);
-    platform::files::makeFolder(level);
+        raisePathNotFound(level);
+    try {
+        platform::files::makeFolder(level);
+    } catch (const platform::RuntimeError& e) {
+        if (e.number() == platform::errors::DeviceUnavailable)
+            raisePathNotFound(level);
+        throw;
+    }
 }
 
 // CreateDirectoryA: no report, the caller tests afterwards.

@@ -178,6 +178,31 @@ int runLength(const QString& pattern, qsizetype at)
     return count;
 }
 
+// The first separator of one of the locale's short patterns; `fallback` when
+// the pattern has none that Windows would take as a separator (a blank, or a
+// month written as a name).
+QChar separatorOf(const QString& pattern, QChar fallback)
+{
+    bool quoted = false;
+    for (const QChar c : pattern) {
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && !c.isLetter())
+            return c.isSpace() ? fallback : c;
+    }
+    return fallback;
+}
+
+// The system's date and time separators (Windows' sDate and sTime), which the
+// ":" and "/" of a pattern stand for.
+QChar dateSeparator()
+{
+    const QString shortDate = QLocale().dateFormat(QLocale::ShortFormat);
+    return shortDate.contains(QStringLiteral("MMM")) ? QChar(u'/') : separatorOf(shortDate, u'/');
+}
+
+QChar timeSeparator() { return separatorOf(QLocale().timeFormat(QLocale::ShortFormat), u':'); }
+
 // The system's named forms.
 std::optional<QString> namedForm(const QDateTime& moment, const QString& name)
 {
@@ -205,6 +230,8 @@ QString formatByPattern(const QDateTime& moment, const QString& pattern)
         || pattern.contains(QStringLiteral("a/p"), Qt::CaseInsensitive)
         || pattern.contains(QStringLiteral("ampm"), Qt::CaseInsensitive);
     QString out;
+    QChar timeSep; // looked up once per call, at the first separator
+    QChar dateSep;
     bool afterHour = false;
     qsizetype i = 0;
     while (i < pattern.size()) {
@@ -289,8 +316,18 @@ QString formatByPattern(const QDateTime& moment, const QString& pattern)
         } else if (lower == u't' && run == 5) {
             out += locale.toString(time, QLocale::LongFormat);
         } else {
-            // Separators (":" and "/" are this system's) and other characters.
-            out += c;
+            // ":" and "/" are the system's separators; other characters stand as they are.
+            if (c == u':') {
+                if (timeSep.isNull())
+                    timeSep = timeSeparator();
+                out += timeSep;
+            } else if (c == u'/') {
+                if (dateSep.isNull())
+                    dateSep = dateSeparator();
+                out += dateSep;
+            } else {
+                out += c;
+            }
             used = 1;
             token = false;
         }

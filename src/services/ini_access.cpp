@@ -1,5 +1,6 @@
 #include "services/ini_access.h"
 
+#include "platform/ansi.h"
 #include "platform/file_attributes.h"
 #include "platform/private_profile.h"
 #include "services/file_operations.h"
@@ -20,9 +21,15 @@ constexpr std::array<uint32_t, 7> kClearableBits = {64, 32, 16, 8, 4, 2, 1};
 
 bool isBlank(const QString& text) { return text.trimmed().isEmpty(); }
 
+// The profile calls take ANSI text: what the code page cannot hold reaches the
+// file (and the lookup) as "?", the same on every road into the file.
+QString ansiForm(const QString& text) { return platform::ansi::decode(platform::ansi::encode(text)); }
+
 bool writeOnce(const QString& Fichier, const QString& Section, const QString& Cle, const QString& Valeur)
 {
-    return platform::PrivateProfile::current().writeString(Fichier, Section, Cle, Valeur).succeeded;
+    return platform::PrivateProfile::current()
+        .writeString(ansiForm(Fichier), ansiForm(Section), ansiForm(Cle), ansiForm(Valeur))
+        .succeeded;
 }
 
 } // namespace
@@ -50,7 +57,8 @@ QString LectureIni(const QString& Fichier, const QString& Section, const QString
     Trap trap(u"Lib_Systeme:LectureIni");
     trap([&] {
         const platform::ProfileRead read =
-            platform::PrivateProfile::current().readString(Fichier, Section, Cle, Defaut, kReadBuffer);
+            platform::PrivateProfile::current().readString(ansiForm(Fichier), ansiForm(Section), ansiForm(Cle),
+                                                          ansiForm(Defaut), kReadBuffer);
         value = read.text.left(static_cast<qsizetype>(read.count));
     });
     return value;

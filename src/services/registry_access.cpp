@@ -2,9 +2,9 @@
 
 #include "platform/ansi.h"
 #include "platform/registry_store.h"
-#include "platform/system_facts.h"
 #include "platform/windows_error.h"
 #include "services/formats.h"
+#include "services/os_facts.h"
 #include "services/trap.h"
 
 #include <QtEndian>
@@ -19,12 +19,14 @@ constexpr int32_t kBadKey = static_cast<int32_t>(platform::win_error::BadKey);
 constexpr int32_t kInvalidParameter = static_cast<int32_t>(platform::win_error::InvalidParameter);
 constexpr int32_t kRegistryIoFailed = static_cast<int32_t>(platform::win_error::RegistryIoFailed);
 
-// RegCreateKeyA below the caller's root, or below the platform's choice.
+// RegCreateKeyA below the caller's root, or below the platform's choice. The
+// choice follows the version record the main window read at start-up, so the
+// registry and the share listing agree on the platform for the whole run.
 int32_t openKey(uint32_t CleRacine, const QString& CheminCle, platform::RegistryKey& key)
 {
     uint32_t root = CleRacine;
     if (root == 0) {
-        switch (platform::SystemFacts::current().osVersion().platformId) {
+        switch (VersionOS.dwPlatformId) {
         case 1: root = platform::HKEY_LOCAL_MACHINE; break;
         case 2: root = platform::HKEY_CURRENT_USER; break;
         default: return kInvalidHandle; // no root, so no key

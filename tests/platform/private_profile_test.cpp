@@ -3,15 +3,18 @@
 #include "platform/windows_error.h"
 #include "platform/windows_path.h"
 #include "support/kill_while_writing.h"
+#include "support/memory_bound.h"
 #include "support/temp_prefix.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace qn3::platform;
@@ -326,6 +329,78 @@ TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldOrTheNewFileWhole)
             rewritten += now != whole[0];
         });
     EXPECT_GT(rewritten, 0) << "no round let the writer finish a write";
+    ASSERT_TRUE(write("s", "after", "1"));
+    EXPECT_EQ(QDir(prefix.driveC()).entryList({".test.ini.*"}, QDir::Files | QDir::Hidden), QStringList())
+        << "killed writers' temporary files are left behind";
+}
+
+TEST_F(PrivateProfileTest, TwoProcessesWritingTheSameFileKeepEachOthersWrites)
+{
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = ::fork();
+        ASSERT_GE(writers[w], 0);
+        if (writers[w] == 0) {
+            bool ok = true;
+            for (int k = 0; k < 150; ++k)
+                ok = write("s", QStringLiteral("w%1k%2").arg(w).arg(k), QString::number(k)) && ok;
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (const pid_t writer : writers) {
+        int status = 0;
+        ::waitpid(writer, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write was refused";
+    }
+    int kept = 0;
+    for (int w = 0; w < 2; ++w)
+        for (int k = 0; k < 150; ++k)
+            kept += read("s", QStringLiteral("w%1k%2").arg(w).arg(k)) == QString::number(k);
+    EXPECT_EQ(kept, 300);
+}
+
+TEST_F(PrivateProfileTest, BareNameLivesInTheWindowsFolderOfAFreshPrefix)
+{
+    ASSERT_TRUE(profile.writeString(u"bare.ini", u"s", u"k", u"v").succeeded);
+    EXPECT_EQ(read("s", "k"), "default");
+    EXPECT_EQ(profile.readString(u"C:\\WINDOWS\\bare.ini", u"s", u"k", u"", 255).text, "v");
+    EXPECT_TRUE(QFileInfo(paths::toHost(u"C:\\Windows\\System32")).isDir());
+}
+
+TEST_F(PrivateProfileTest, SpecialAndOversizedFilesAreNeitherWaitedForNorReadNorWritten)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(host("fifo.ini")).constData(), 0644), 0);
+    QFile big(host("big.ini"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.write("[s]\r\nk=v\r\n") > 0 && big.resize(65 << 20));
+    big.close();
+    for (const char* name : {"C:\\fifo.ini", "C:\\big.ini", "Z:\\dev\\zero"}) {
+        const QString file = QString::fromLatin1(name);
+        EXPECT_EQ(profile.readString(file, u"s", u"k", u"default", 255).text, "default") << name;
+        EXPECT_EQ(profile.sectionNames(file, 255).count, 0u) << name;
+    }
+    for (const char* name : {"C:\\fifo.ini", "C:\\big.ini"})
+        EXPECT_EQ(profile.writeString(QString::fromLatin1(name), u"s", u"k", u"2").lastError, win_error::AccessDenied)
+            << name;
+    EXPECT_TRUE(QFileInfo(host("fifo.ini")).isFile() == false && QFileInfo::exists(host("fifo.ini")));
+    EXPECT_EQ(QFileInfo(host("big.ini")).size(), 65 << 20);
+}
+
+TEST_F(PrivateProfileTest, HostileLineShapesCostASmallMultipleOfTheFileSize)
+{
+    constexpr int size = 8 << 20;
+    const std::pair<const char*, QByteArray> shapes[] = {
+        {"line ends", QByteArray(size, '\n')},
+        {"empty keys", "[s]\n" + QByteArray("k=\n").repeated(size / 3)},
+        {"sections", QByteArray("[s]\n").repeated(size / 4)},
+    };
+    for (const auto& [shape, text] : shapes) {
+        put(text);
+        EXPECT_TRUE(qn3::testing::finishesWithinMemory(16LL * size, [&] {
+            profile.readString(ini, u"s", u"x", u"", 255);
+            profile.keyNames(ini, u"s", 255);
+            profile.writeString(ini, u"s", u"x", u"1");
+        })) << shape;
+    }
 }
 
 } // namespace

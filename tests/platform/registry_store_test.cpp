@@ -2,9 +2,13 @@
 
 #include "platform/registry_hive.h"
 #include "support/kill_while_writing.h"
+#include "support/memory_bound.h"
 #include "support/temp_prefix.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -118,9 +122,40 @@ TEST_F(RegistryStoreTest, DamagedLinesAreSkippedAndTheFileIsKeptBeforeItIsSavedO
     EXPECT_EQ(store.queryValue(key, u"good", 255u).data, sz("yes"));
     EXPECT_EQ(store.queryValue(key, u"bad", 255u).code, 2);
     EXPECT_EQ(contents(), damaged);
+    ASSERT_EQ(::chmod(QFile::encodeName(hive()).constData(), 0600), 0);
     ASSERT_EQ(store.setValue(key, u"new", REG_SZ, sz("1")), 0);
     EXPECT_EQ(contents("user.reg.bad"), damaged);
+    EXPECT_EQ(QFileInfo(hive("user.reg.bad")).permissions(), QFileInfo(hive()).permissions());
     EXPECT_EQ(store.queryValue(key, u"good", 255u).data, sz("yes"));
+}
+
+TEST_F(RegistryStoreTest, TextTheCodePageCannotHoldIsKeptThroughAnUnrelatedSave)
+{
+    put("WINE REGISTRY Version 2\n[Software\\\\T]\n\"Wide\"=\"\xE6\x97\xA5\xE6\x9C\xAC \xC3\xA9\"\n"
+        "\"Latin\"=\"caf\xE9 cr\xE8me\"\n");
+    const RegistryKey key = open("Software\\T");
+    EXPECT_EQ(store.queryValue(key, u"Wide", 255u).data, sz("?? \xE9"));
+    EXPECT_EQ(store.queryValue(key, u"Latin", 255u).data, sz("caf\xE9 cr\xE8me"));
+    ASSERT_EQ(store.setValue(key, u"Wide", REG_SZ, sz("?? \xE9")), 0); // what was read, written back
+    ASSERT_EQ(store.setValue(key, u"Other", REG_SZ, sz("1")), 0);
+    EXPECT_TRUE(contents().contains("\"Wide\"=\"\xE6\x97\xA5\xE6\x9C\xAC \xC3\xA9\"\n")) << contents().toStdString();
+    EXPECT_TRUE(contents().contains("\"Latin\"=\"caf\xC3\xA9 cr\xC3\xA8me\"\n")) << contents().toStdString();
+    EXPECT_FALSE(QFile::exists(hive("user.reg.bad")));
+}
+
+TEST_F(RegistryStoreTest, SpecialOrOversizedHiveFailsAtOnceAndStaysAsItIs)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(hive()).constData(), 0600), 0);
+    QFile big(hive("system.reg"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(65 << 20));
+    big.close();
+    for (const uint32_t root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        RegistryKey key;
+        EXPECT_EQ(store.createKey(root, u"Software\\T", key), 1016) << root;
+        EXPECT_EQ(store.setValue(RegistryKey{root, QStringLiteral("Software")}, u"v", REG_SZ, sz("1")), 1016) << root;
+    }
+    EXPECT_FALSE(QFileInfo(hive()).isFile());
+    EXPECT_EQ(QFileInfo(hive("system.reg")).size(), 65 << 20);
 }
 
 TEST_F(RegistryStoreTest, RefusalsGiveWindowsCodes)
@@ -171,10 +206,27 @@ TEST(RegistryHive, HugeHostileLinesAreReadInLinearTimeAndTooDeepPathsAreDamage)
     ASSERT_NE(key, nullptr);
     ASSERT_NE(key->value(u"H"), nullptr);
     EXPECT_EQ(key->value(u"H")->data.size(), 100001);
-    EXPECT_EQ(hive.keys.size(), 2); // "Short" and the root
+    EXPECT_EQ(hive.root->subkeys.size(), 1u); // "Short" only
     EXPECT_TRUE(registry_hive::withinLimits(QString(255, u'n') + QStringLiteral("\\x")));
     EXPECT_FALSE(registry_hive::withinLimits(QString(256, u'n')));
     EXPECT_FALSE(registry_hive::withinLimits(QStringLiteral("k\\").repeated(513)));
+}
+
+TEST(RegistryHive, DeepLongKeyPathsCostASmallMultipleOfTheFileSize)
+{
+    // 16 key lines of 512 levels of 255-character names: about 2 MB.
+    QByteArray text = "WINE REGISTRY Version 2\n";
+    for (int line = 0; line < 16; ++line) {
+        QByteArray path;
+        for (int level = 0; level < 512; ++level)
+            path += (level ? "\\\\" : "") + QByteArray(255, char('a' + (level + line) % 26));
+        text += "[" + path + "]\n\"v\"=\"x\"\n";
+    }
+    EXPECT_TRUE(qn3::testing::finishesWithinMemory(16LL * text.size(), [&] {
+        const registry_hive::Hive hive = registry_hive::parse(text);
+        if (hive.damagedLines != 0 || registry_hive::serialize(hive, u"HKEY_CURRENT_USER").size() < text.size())
+            std::abort();
+    }));
 }
 
 TEST(RegistryHive, LoneSurrogateEscapeInANameSurvivesTheRoundTrip)

@@ -11,9 +11,9 @@ using namespace rm;
 
 class DamagedFiles : public RecordFileTest {
 protected:
-    QByteArray contents(const std::string& name) const
+    QByteArray contents(const std::string& name, const char* suffix = "") const
     {
-        QFile file(QString::fromStdString(hostPath(name)));
+        QFile file(QString::fromStdString(hostPath(name) + suffix));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     void write(const std::string& name, const QByteArray& bytes) const
@@ -100,6 +100,50 @@ TEST_F(DamagedFiles, TruncatedOrScribbledFilesNeverCrashNorChange)
             scribbled[page * 4096 + i] = char(i * 31 + page);
         expectReadSafely("page" + std::to_string(page), scribbled, false);
     }
+}
+
+// Record 6 given record 1's image (its stored key stays K06): the file
+// passes SQLite's own checks, but a walk must neither loop nor hand it over.
+TEST_F(DamagedFiles, AWalkPastARecordThatDisagreesWithItsKeyEnds)
+{
+    ASSERT_EQ(create("walk", makeLayout(8, 1, {{1, 3, 0}})), 0);
+    Block block;
+    ASSERT_EQ(open(block, "walk"), 0);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(call(op::Insert, block, 0, {}, "K0" + std::to_string(i) + "-data", 8).status, 0);
+    ASSERT_EQ(sqlite("walk", "UPDATE records SET data = (SELECT data FROM records WHERE id = 2) WHERE id = 7"),
+              SQLITE_DONE);
+    std::string seen;
+    Answer a = call(op::GetFirst, block, 0, {}, {}, 8);
+    for (int steps = 0; steps < 30 && a.status != status::EndOfFile; ++steps, a = call(op::GetNext, block, 0, {}, {}, 8))
+        seen += a.status == 0 ? a.data.substr(0, 3) + " " : "#" + std::to_string(a.status) + " ";
+    EXPECT_EQ(seen, "K00 K01 K02 K03 K04 K05 #2 K07 K08 K09 ");
+    EXPECT_EQ(call(op::GetEqual, block, 0, "K06", {}, 8).status, status::IoError);
+}
+
+// Our application id over someone else's tables, with a rollback journal
+// left beside it: refused before SQLite could play the journal back.
+TEST_F(DamagedFiles, ARefusedFileKeepsItsJournalAndItsBytes)
+{
+    const std::string path = hostPath("journal");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA application_id = 1364079442; CREATE TABLE t(x BLOB); PRAGMA cache_size = 1; BEGIN;"
+                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+                     "INSERT INTO t SELECT randomblob(2000) FROM n",
+                 nullptr, nullptr, nullptr);
+    // The database and its journal as a crash in the middle would leave them.
+    for (const char* suffix : {"", "-journal"})
+        ASSERT_TRUE(
+            QFile::copy(QString::fromStdString(path + suffix), QString::fromStdString(hostPath("crashed") + suffix)));
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const QByteArray file = contents("crashed"), journal = contents("crashed", "-journal");
+    ASSERT_FALSE(journal.isEmpty());
+    Block block;
+    EXPECT_EQ(open(block, "crashed"), status::NotARecordFile);
+    EXPECT_EQ(contents("crashed"), file);
+    EXPECT_EQ(contents("crashed", "-journal"), journal) << "the journal was played back";
 }
 
 TEST_F(DamagedFiles, AFolderInPlaceOfTheFile)

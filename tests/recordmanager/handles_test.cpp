@@ -122,5 +122,18 @@ TEST_F(Transactions, EndKeepsEveryFileTouched)
     EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "0001|");
 }
 
+TEST_F(Transactions, ClosingAnExclusiveOpenInsideATransactionEndsItsExclusiveMode)
+{
+    ASSERT_EQ(close(a), 0);
+    ASSERT_EQ(open(a, "t1", mode::Exclusive), 0);
+    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
+    ASSERT_EQ(close(a), 0);
+    Block other;
+    EXPECT_EQ(open(other, "t1"), 0);
+    ASSERT_EQ(endTransaction(), 0);
+    EXPECT_EQ(walk(other, 0, op::GetFirst, op::GetNext), "0001|");
+}
+
 } // namespace
 } // namespace qn3::testing

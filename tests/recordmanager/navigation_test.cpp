@@ -232,5 +232,29 @@ TEST_F(Navigation, LongKeysBeyondTheBlockStillNavigateAcrossDeletes)
     EXPECT_EQ(call(op::GetPrevious, b, 0, {}, {}, 300).data[0], 'a');
 }
 
+// On a key too long for the block, what another program does to the current
+// record does not lose the walk's place.
+TEST_F(Navigation, LongKeysGoOnFromTheirPlaceWhateverHappensToTheRecord)
+{
+    const std::string moved(120, 'z');
+    const std::pair<const char*, std::string> changes[] = {
+        {"deleted", "DELETE FROM records WHERE id = 1"},
+        {"key changed", "UPDATE records SET data = ?1, k0 = substr(?1, 1, 100) WHERE id = 1"},
+    };
+    for (const auto& [what, sql] : changes) {
+        ASSERT_EQ(create("long", makeLayout(120, 1, {{1, 100, 2}})), 0);
+        Block b;
+        ASSERT_EQ(open(b, "long"), 0);
+        for (char c : std::string("abcd"))
+            ASSERT_EQ(insert(b, std::string(120, c)), 0);
+        ASSERT_EQ(call(op::GetFirst, b, 0, {}, {}, 120).data[0], 'a');
+        ASSERT_EQ(sqlite("long", sql, {moved}), SQLITE_DONE) << what;
+        const Answer next = call(op::GetNext, b, 0, {}, {}, 120);
+        EXPECT_EQ(next.status, 0) << what;
+        EXPECT_EQ(next.data[0], 'b') << what;
+        ASSERT_EQ(close(b), 0);
+    }
+}
+
 } // namespace
 } // namespace qn3::testing

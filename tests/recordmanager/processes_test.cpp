@@ -116,6 +116,47 @@ TEST_F(TwoProcesses, WritesWaitBrieflyThenAnswerInUseWhileTheOtherHoldsATransact
     EXPECT_EQ(child.receive(), 0) << "the retry after the transaction goes through";
 }
 
+// Reads keep their snapshot between calls: the other process's commit must
+// still be seen by the very next read, whichever read it is.
+TEST_F(TwoProcesses, TheNextReadSeesTheOtherProcessCommit)
+{
+    OtherProcess child([&](OtherProcess& self) {
+        Block block;
+        self.send(open(block, "shared"));
+        for (const char* id : {"0002", "0003"}) {
+            self.waitForParent();
+            self.send(insert(block, record(id, "A", id + 2)));
+        }
+    });
+    Block block;
+    ASSERT_EQ(child.receive(), 0);
+    ASSERT_EQ(open(block, "shared"), 0);
+    ASSERT_EQ(call(op::GetEqual, block, 0, "0002").status, status::KeyNotFound);
+    child.tell(1);
+    ASSERT_EQ(child.receive(), 0);
+    EXPECT_EQ(call(op::GetEqual, block, 0, "0002").status, 0);
+    child.tell(2);
+    ASSERT_EQ(child.receive(), 0);
+    EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0003");
+}
+
+// A process that stops calling lets its snapshot go, so another's log can
+// be emptied; until then the checkpoint could not pass the snapshot.
+TEST_F(TwoProcesses, AnIdleReaderLetsItsSnapshotGo)
+{
+    Block block;
+    ASSERT_EQ(open(block, "shared"), 0);
+    ASSERT_EQ(call(op::GetFirst, block, 0).status, 0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(hostPath("shared").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "UPDATE records SET version = version + 1", nullptr, nullptr, nullptr), SQLITE_OK);
+    int rc = SQLITE_BUSY;
+    for (int tries = 0; tries < 1000 && rc != SQLITE_OK; ++tries, ::usleep(10000))
+        rc = sqlite3_wal_checkpoint_v2(other, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(rc, SQLITE_OK) << "the snapshot is still held";
+}
+
 TEST_F(TwoProcesses, ExclusiveOpenShutsTheOtherProcessOut)
 {
     OtherProcess child([&](OtherProcess& self) {
@@ -136,7 +177,7 @@ TEST_F(TwoProcesses, KillDuringInsertsKeepsEveryAcknowledgedInsert)
         if (open(block, "shared") != 0)
             return;
         for (int32_t i = 2;; ++i) {
-            char id[5];
+            char id[12];
             std::snprintf(id, sizeof id, "%04d", i % 10000);
             if (insert(block, record(id, "K", id + 1)) != 0)
                 return;

@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <array>
 #include <cstring>
@@ -158,6 +159,23 @@ protected:
         for (Answer a = call(first, block, keyNumber); a.status == 0; a = call(next, block, keyNumber))
             ids += a.data.substr(0, 4) + "|";
         return ids;
+    }
+
+    // Runs one statement on the file through a connection of its own, as
+    // another program would, with `blobs` bound to ?1, ?2...: SQLite's result.
+    int sqlite(const std::string& name, const std::string& sql, std::initializer_list<std::string> blobs = {}) const
+    {
+        sqlite3* db = nullptr;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_open(hostPath(name).c_str(), &db);
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+        int parameter = 0;
+        for (const std::string& blob : blobs)
+            sqlite3_bind_blob(statement, ++parameter, blob.data(), int(blob.size()), SQLITE_TRANSIENT);
+        const int rc = sqlite3_step(statement);  // SQLITE_MISUSE when nothing was prepared
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        return rc;
     }
 
     TempPrefix prefix;

@@ -208,6 +208,7 @@ TEST_F(Statuses, OpenModes)
     EXPECT_EQ(open(other, "st", 5), status::InvalidOperation);
     ASSERT_EQ(close(block), 0);
     ASSERT_EQ(open(block, "st", mode::Exclusive), 0);
+    EXPECT_EQ(open(block, "st", mode::Exclusive), 0) << "opening a block again closes its old handle";
     EXPECT_EQ(open(other, "st"), status::IncompatibleMode);
     ASSERT_EQ(close(block), 0);
     EXPECT_EQ(open(other, "st"), 0);
@@ -221,6 +222,16 @@ TEST_F(Statuses, CreateKeepsOrReplacesAnExistingFile)
     ASSERT_EQ(create("st", standardLayout()), 0);
     ASSERT_EQ(open(block, "st"), 0);
     EXPECT_EQ(call(op::GetFirst, block, 0).status, status::EndOfFile) << "the new file is empty";
+}
+
+TEST_F(Statuses, ReplacingAFileKeepsItsPermissions)
+{
+    ASSERT_EQ(close(block), 0);
+    ASSERT_EQ(::chmod(hostPath("st").c_str(), 0600), 0);
+    ASSERT_EQ(create("st", standardLayout()), 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(hostPath("st").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
 TEST_F(Statuses, CreatedFilesGetTheUsualPermissionsAndNoLeftovers)

@@ -94,6 +94,7 @@ TEST_F(FileOperationsTest, ExistFollowsFindFirstFile)
 {
     writeFile(QStringLiteral("C:\\Sons\\MES01.mp3"), "x");
     writeFile(QStringLiteral("C:\\Sons\\vide.mp3"), "");
+    QDir().mkpath(host(QStringLiteral("C:\\Vide\\")));
     const struct {
         const char16_t* name;
         bool nonVide;
@@ -110,6 +111,10 @@ TEST_F(FileOperationsTest, ExistFollowsFindFirstFile)
         {u"C:\\Sons\\vide.mp3", false, true},
         {u"C:\\Sons\\vide.mp3", true, false},      // empty counts as missing
         {u"C:\\Absent\\a.mp3", false, false},
+        {u"C:\\Vide\\*", false, true},          // an empty folder still holds "."
+        {u"C:\\Vide\\*.*", false, true},
+        {u"C:\\Vide\\*.mp3", false, false},
+        {u"C:\\Absent\\*", false, false},
         {u"", false, false},
     };
     for (const auto& row : table) {

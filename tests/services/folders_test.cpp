@@ -51,6 +51,17 @@ TEST_F(FoldersTest, ALevelThatCannotBeMadeIsReportedOncePerRun)
     EXPECT_EQ(readFile(QStringLiteral("C:\\Bloc")), QByteArray("a file where a folder should be"));
 }
 
+TEST_F(FoldersTest, AnUnmappedDriveOrAFileInTheWayIsAPlainErrLineNotAnIncident)
+{
+    writeFile(QStringLiteral("C:\\Bloc"), "x");
+    VerificationEtCreationRepertoire(QStringLiteral("Q:\\a\\b\\"), true);
+    VerificationEtCreationRepertoire(QStringLiteral("C:\\Bloc\\Sous\\"), false);
+    const QString source = QStringLiteral(" |Source: Lib_Systeme:VerificationEtCreationRepertoire:3"); // the make-directory
+    EXPECT_TRUE(traced().contains(QStringLiteral("Err: Folder not found: Q:\\a\\b\\") + source));
+    EXPECT_TRUE(traced().contains(QStringLiteral("Err: Folder not found: C:\\Bloc\\Sous\\") + source));
+    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
+}
+
 TEST_F(FoldersTest, WithoutReportAFailureIsSilent)
 {
     writeFile(QStringLiteral("C:\\Bloc"), "x");

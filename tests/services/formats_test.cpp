@@ -4,6 +4,8 @@
 #include "services/window_members.h"
 #include "support/services_fixture.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
 namespace qn3::services {
@@ -129,6 +131,18 @@ TEST_F(FormatsTest, GetTickCount64KeepsCountingAcrossTheWrap)
     EXPECT_EQ(after - before, 10);
     clock.tick = 2;
     EXPECT_EQ(GetTickCount64(), 2 * (int64_t{1} << 32) + 2); // each step back counts as a wrap
+}
+
+TEST_F(FormatsTest, Date2StringExWritesTheSystemSeparatorsForColonAndSlash)
+{
+    const QDateTime moment(QDate(2024, 3, 5), QTime(13, 7, 9));
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland)); // date "d.M.yyyy", time "H.mm"
+    QStringList written = {Date2StringEx(moment, QStringLiteral("HH:MM:SS")), Date2StringEx(moment, QStringLiteral("dd/MM/yyyy"))};
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    written.append(Date2StringEx(moment, QStringLiteral("dd/MM/yyyy HH:MM:SS")));
+    QLocale::setDefault(saved);
+    EXPECT_EQ(written, QStringList({QStringLiteral("13.07.09"), QStringLiteral("05.03.2024"), QStringLiteral("05/03/2024 13:07:09")}));
 }
 
 } // namespace

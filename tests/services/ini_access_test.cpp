@@ -165,5 +165,14 @@ TEST_F(IniAccessTest, RemoveFlagOnAnEmptyOrMissingFileOnlyWarns)
                                      QStringLiteral("Warning: File_RemoveFlag: File not found: C:\\Config\\absent.ini")}));
 }
 
+TEST_F(IniAccessTest, ArgumentsReachTheFileInTheirAnsiForm)
+{
+    // "Ж" has no place in the code page: it reaches the file, and the lookup, as "?".
+    ASSERT_TRUE(EcritureIni(ini, QStringLiteral("Général"), QStringLiteral("ClÉ"), QStringLiteral("Ж1 €")));
+    EXPECT_TRUE(readFile(ini).contains("[G\xe9n\xe9ral]\r\nCl\xc9=?1 \x80"));
+    EXPECT_EQ(LectureIni(ini, QStringLiteral("général"), QStringLiteral("clé"), QString()), QStringLiteral("?1 €"));
+    EXPECT_EQ(LectureIni(ini, QStringLiteral("Général"), QStringLiteral("Absente"), QStringLiteral("dé Ж")), QStringLiteral("dé ?"));
+}
+
 } // namespace
 } // namespace qn3::services

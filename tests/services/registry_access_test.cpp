@@ -1,6 +1,7 @@
 #include "platform/registry_store.h"
 #include "platform/windows_path.h"
 #include "services/log_header.h"
+#include "services/os_facts.h"
 #include "services/registry_access.h"
 #include "support/services_fixture.h"
 
@@ -83,18 +84,21 @@ TEST_F(RegistryAccessTest, EmptyKeyPathOrValueNameIsRefusedWith1010)
     EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, QString(), QStringLiteral("Style"), QStringLiteral("1"), 1), 1010);
 }
 
-TEST_F(RegistryAccessTest, RootZeroFollowsThePlatformFamily)
+TEST_F(RegistryAccessTest, RootZeroFollowsThePlatformFamilyOfTheVersionRecord)
 {
+    // The record read at start-up decides, even when the system would now say otherwise.
     testing::FixedSystemFacts facts;
     platform::ScopedInstall<platform::SystemFacts> install(facts);
-    facts.version.platformId = 2;
+    facts.version.platformId = 1;
+    VersionOS.dwPlatformId = 2;
     EXPECT_EQ(Reg_SetValue(0, look, QStringLiteral("Nt"), QStringLiteral("user"), 1), 0);
     EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Nt")), QStringLiteral("user"));
     EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Nt")), QString());
-    facts.version.platformId = 1;
+    facts.version.platformId = 2;
+    VersionOS.dwPlatformId = 1;
     EXPECT_EQ(Reg_SetValue(0, look, QStringLiteral("Neuf"), QStringLiteral("machine"), 1), 0);
     EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Neuf")), QStringLiteral("machine"));
-    facts.version.platformId = 3;
+    VersionOS.dwPlatformId = 0; // not read yet
     EXPECT_NE(Reg_SetValue(0, look, QStringLiteral("Autre"), QStringLiteral("x"), 1), 0);
     QString value = QStringLiteral("stale");
     EXPECT_NE(Reg_GetValue(0, look, QStringLiteral("Nt"), value), 0);

@@ -6,6 +6,7 @@
 #include "services/file_operations.h"
 #include "services/folders.h"
 #include "services/gmt_offset.h"
+#include "services/os_facts.h"
 #include "services/path_names.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
@@ -43,6 +44,7 @@ void ServicesTest::resetSharedState()
     PremiereStation.fill(0);
     DerniereStation.fill(0);
     ThemeActif = 0;
+    VersionOS = {};
     FichierEclate = {};
 
     FrmMainMembers& main = Frm_Main();

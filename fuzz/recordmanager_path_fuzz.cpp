@@ -1,0 +1,27 @@
+#include "recordmanager_fuzz_support.h"
+
+#include <algorithm>
+#include <vector>
+
+using namespace qn3::fuzzing;
+
+// Any key buffer as the path of an open, with the buffer's own length: never
+// a read past the buffer, and a name that does not end inside it is refused
+// with 11 rather than cut.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzzFolder();
+    std::vector<char> key(data, data + std::min<size_t>(size, 1024));
+    if (key.empty())
+        return 0;
+    const bool ends = std::any_of(key.begin(), key.end(), [](char c) { return c == ' ' || c == '\0'; });
+    Block block;
+    int32_t length = 0;
+    const int16_t status = BTRCALL(rm::op::Open, block.bytes.data(), nullptr, &length, key.data(),
+                                   static_cast<int16_t>(key.size()), rm::mode::Normal);
+    if ((status == rm::status::InvalidFileName) == ends)
+        std::abort();
+    if (status == rm::status::Success)
+        BTRCALL(rm::op::Close, block.bytes.data(), nullptr, nullptr, nullptr, 0, 0);
+    return 0;
+}

@@ -26,12 +26,26 @@ void PrefixeStatutHistorique(int zone, int16_t statut)
         ligne.prepend(QStringLiteral("S:") + QString::number(statut) + u' ');
 }
 
+namespace {
+
+// N2S(valeur, 2, 0, "0"), without its general formatting for the usual values.
+QString deuxChiffres(int valeur)
+{
+    if (valeur >= 0 && valeur <= 99)
+    {
+        const QChar chiffres[] = {QChar(u'0' + valeur / 10), QChar(u'0' + valeur % 10)};
+        return QString(chiffres, 2);
+    }
+    return services::N2S(valeur, 2, 0, QStringLiteral("0"));
+}
+
+} // namespace
+
 QString EnteteHistorique(int16_t NoFichier, int32_t NoStation, int16_t Operation, int16_t NoCle)
 {
-    const QString zero = QStringLiteral("0");
-    return QStringLiteral("File:") + services::N2S(NoFichier, 2, 0, zero) + QStringLiteral(" Station:") +
-           QString::number(NoStation) + QStringLiteral(" OP:") + services::N2S(Operation, 2, 0, zero) +
-           QStringLiteral(" K:") + services::N2S(NoCle, 2, 0, zero) + QStringLiteral(" [");
+    return QStringLiteral("File:") + deuxChiffres(NoFichier) + QStringLiteral(" Station:") +
+           QString::number(NoStation) + QStringLiteral(" OP:") + deuxChiffres(Operation) + QStringLiteral(" K:") +
+           deuxChiffres(NoCle) + QStringLiteral(" [");
 }
 
 void TEST_resetDatabaseState()

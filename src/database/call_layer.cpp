@@ -11,6 +11,7 @@
 #include "services/trap.h"
 
 #include <algorithm>
+#include <array>
 
 namespace qn3::database {
 namespace {
@@ -29,16 +30,24 @@ enum class Image { Tampon, Brouillon };
 int16_t appel(EnregistrementBtr& enr, uint16_t operation, PositionBlock& position, int32_t& longueur, QString& cle,
               int16_t noCle, Image image)
 {
-    QByteArray octetsCle = platform::ansi::encode(cle);
-    const qsizetype longueurTexte = octetsCle.size();
-    if (longueurTexte < kLongueurCle)
-        octetsCle.append(kLongueurCle - longueurTexte, '\0');
+    // The key travels in a stack buffer: this runs for every record operation.
+    std::array<char, kLongueurCle + 1> pile{};
+    QByteArray tas;
+    char* octetsCle = pile.data();
+    const qsizetype longueurTexte = cle.size();
+    if (longueurTexte > kLongueurCle) {
+        tas = platform::ansi::encode(cle);
+        octetsCle = tas.data();
+    } else {
+        for (qsizetype i = 0; i < longueurTexte; ++i)
+            pile[i] = static_cast<char>(platform::ansi::toByte(cle[i].unicode()));
+    }
 
     const int taille = enr.taille();
     int16_t statut;
     if (image == Image::Tampon && longueur <= taille) {
         statut = RecordManagerAccess::current().call(operation, position.data(), enr.data(), &longueur,
-                                                     octetsCle.data(), kLongueurCle, noCle);
+                                                     octetsCle, kLongueurCle, noCle);
     } else {
         QByteArray brouillon = enr.image();
         if (longueur > taille) {
@@ -47,13 +56,13 @@ int16_t appel(EnregistrementBtr& enr, uint16_t operation, PositionBlock& positio
             brouillon += queue;
         }
         statut = RecordManagerAccess::current().call(operation, position.data(), brouillon.data(), &longueur,
-                                                     octetsCle.data(), kLongueurCle, noCle);
+                                                     octetsCle, kLongueurCle, noCle);
         if (image == Image::Tampon) {
             std::copy_n(brouillon.cbegin(), taille, enr.data());
             enr.queue() = brouillon.mid(taille);
         }
     }
-    cle = platform::ansi::decode(QByteArrayView(octetsCle.constData(), longueurTexte));
+    cle = platform::ansi::decode(QByteArrayView(octetsCle, longueurTexte));
     return statut;
 }
 

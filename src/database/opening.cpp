@@ -8,7 +8,7 @@
 #include "database/record_manager_access.h"
 #include "platform/ansi.h"
 #include "platform/file_attributes.h"
-#include "platform/plain_files.h"
+#include "platform/windows_path.h"
 #include "services/file_operations.h"
 #include "services/formats.h"
 #include "services/ini_access.h"
@@ -17,6 +17,8 @@
 #include "services/trap.h"
 #include "services/user_interaction.h"
 #include "services/window_members.h"
+
+#include <QFileInfo>
 
 #include <limits>
 #include <utility>
@@ -69,12 +71,15 @@ Cles sectionParDefaut(int fichier)
 
 // A record file is there when a plain file answers its path: folders,
 // hidden and system files do not count, nor does a name the platform refuses.
+// The path is mapped once: each mapping may rescan the folder, which every
+// open changes with the record manager's companion files.
 bool fichierPresent(const QString& chemin)
 {
     try {
-        if (!platform::files::exists(chemin) || platform::files::isFolder(chemin))
+        const QString hote = platform::paths::toHost(chemin);
+        if (!QFileInfo(hote).isFile())
             return false;
-        return (platform::attributes::get(chemin) & (platform::attributes::Hidden | platform::attributes::System)) == 0;
+        return (platform::attributes::getHost(hote) & (platform::attributes::Hidden | platform::attributes::System)) == 0;
     } catch (const std::exception&) {
         return false;
     }

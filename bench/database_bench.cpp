@@ -8,7 +8,7 @@
 #include "database/call_layer.h"
 #include "database/opening.h"
 #include "database/record_buffers.h"
-#include "database/demo_site.h"
+#include "demo_site.h"
 #include "ratio_reporter.h"
 #include "recordmanager/btrcall.h"
 

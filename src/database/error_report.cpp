@@ -179,8 +179,8 @@ bool RapportErreur(int16_t NoZone, int16_t NoFichier, const QString& Cle, const 
 
 } // namespace detail
 
-void ErreurBTrieve(int16_t NoZone, int16_t NoFichier, const QString& Cle, const QString& SubAppelant, bool& Court,
-                   bool& InfoSeule)
+void ErreurBTrieve(int16_t NoZone, int16_t NoFichier, const QString& Cle, const QString& SubAppelant, bool Court,
+                   bool InfoSeule)
 {
     detail::RapportErreur(NoZone, NoFichier, Cle, SubAppelant, Court, InfoSeule);
 }

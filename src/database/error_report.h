@@ -14,8 +14,8 @@ namespace qn3::database {
 // a framed incident and shown as the two connection sentences. `InfoSeule`
 // shows an OK box and returns; otherwise Abort/Retry/Ignore, where Abort
 // (or Cancel) writes the buffered trace lines and ends the program.
-void ErreurBTrieve(int16_t NoZone, int16_t NoFichier, const QString& Cle, const QString& SubAppelant, bool& Court,
-                   bool& InfoSeule);
+void ErreurBTrieve(int16_t NoZone, int16_t NoFichier, const QString& Cle, const QString& SubAppelant, bool Court,
+                   bool InfoSeule);
 
 // "Err:" followed by the status's text and a line feed.
 QString ErreurBTrieveLibelle(int16_t Statut, const QString& Cle);

@@ -1,7 +1,6 @@
 #include "database/creation.h"
-#include "database/opening.h"
 #include "database_fixture.h"
-#include "demo_site.h"
+#include "services/shared_values.h"
 
 #include <QtEndian>
 
@@ -29,13 +28,13 @@ TEST_F(CreationTest, SpecificationFromTheSection)
         bool exporting;
         const char* extension;
         const char* path;
-        int16_t keys, flags2, flags5;
+        int16_t keys, flags2;
     } cases[] = {
-        {"", "", false, "", "C:\\Data\\FradA44.bt6 ", 3, 3, 0},
-        {"", "Casse=ON", false, " ", "C:\\Data\\FradA44.bt6 ", 3, 1027, 0},
-        {"", "Casse=on", true, ".tmp", "C:\\Data\\FExpA44.tmp ", 3, 3, 0},
-        {"CLE_02=POS:0030 LNG:0060 FLG:1024\r\nNb_Cle=12\r\n", "", false, "", "C:\\Data\\FradA44.bt6 ", 8, 1024, 0},
-        {"CLE_05=POS:0001 LNG:0000 FLG:0002\r\nDossier=N\r\n", "", false, "", "C:\\Data\\Frad044.bt6 ", 3, 3, 0},
+        {"", "", false, "", "C:\\Data\\FradA44.bt6 ", 3, 3},
+        {"", "Casse=ON", false, " ", "C:\\Data\\FradA44.bt6 ", 3, 1027},
+        {"", "Casse=on", true, ".tmp", "C:\\Data\\FExpA44.tmp ", 3, 3},
+        {"CLE_02=POS:0030 LNG:0060 FLG:1024\r\nNb_Cle=12\r\n", "", false, "", "C:\\Data\\FradA44.bt6 ", 8, 1024},
+        {"CLE_05=POS:0001 LNG:0000 FLG:0002\r\nDossier=N\r\n", "", false, "", "C:\\Data\\Frad044.bt6 ", 3, 3},
     };
     for (const auto& c : cases) {
         writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"), "[FIC_FRAD044]\r\n" + c.extra + section.mid(14));
@@ -46,9 +45,7 @@ TEST_F(CreationTest, SpecificationFromTheSection)
         EXPECT_EQ(path, QLatin1String(c.path));
         ASSERT_FALSE(rm.calls.empty());
         const auto& call = rm.calls.back();
-        EXPECT_EQ(call.op, 14);
-        EXPECT_EQ(call.key, c.path);
-        EXPECT_EQ(call.keyLength, path.size());
+        EXPECT_TRUE(call.op == 14 && call.key == c.path && call.keyLength == path.size());
         const QByteArray& spec = call.data;
         ASSERT_EQ(spec.size(), 160);
         const int16_t expected[] = {4000, 4096, c.keys, 0, 0, 8, 0, 0, 1, 8, 2, 0, 0, 0, 0, 0,
@@ -62,21 +59,6 @@ TEST_F(CreationTest, SpecificationFromTheSection)
     CreationStructureVide(0, 44, QStringLiteral("FIC_NONE"), path, QStringLiteral("C:\\Data\\"), 1, false, QString());
     EXPECT_TRUE(rm.calls.empty());
     EXPECT_EQ(StatutBtr, 11);
-}
-
-TEST_F(DatabaseTest, GeneratedSiteOfTenStationsOpens)
-{
-    services::RepConfig[0] = QStringLiteral("C:\\Site\\Config\\");
-    services::RepBtr[0] = QStringLiteral("C:\\Site\\Data\\");
-    ASSERT_TRUE(GenerateSite(0, 10));
-    InitGeneralData();
-    MarkStartupFiles(0, 10);
-    BaseOuverte = BTr_Ouverture(0, 0, QString(), -1);
-    EXPECT_TRUE(BaseOuverte);
-    EXPECT_EQ(QDir(host(services::RepBtr[0])).entryList({QStringLiteral("*.bt6")}, QDir::Files).size(), 120);
-    EXPECT_EQ(FichiersOuverts[0][32][9], -1);
-    EXPECT_EQ(LongueurEnrBtr[18], 250);
-    EXPECT_TRUE(user.messageBoxes.empty());
 }
 
 } // namespace

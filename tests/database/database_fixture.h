@@ -29,18 +29,15 @@ public:
     std::vector<Call> calls;
     std::function<void(uint16_t op, char* data, int32_t* length)> fill;
 
-    int16_t call(uint16_t op, void* pos, void* data, int32_t* length, void* key, int16_t keyLength,
-                 int16_t) override
+    int16_t call(uint16_t op, void*, void* data, int32_t* length, void* key, int16_t keyLength, int16_t) override
     {
-        Q_UNUSED(pos);
         calls.push_back({op, QByteArray(static_cast<const char*>(key)), *length, keyLength,
                          QByteArray(static_cast<const char*>(data), std::max(*length, 0))});
         if (fill)
             fill(op, static_cast<char*>(data), length);
-        if (statuses.empty())
-            return 0;
-        const int16_t s = statuses.front();
-        statuses.pop_front();
+        const int16_t s = statuses.empty() ? 0 : statuses.front();
+        if (!statuses.empty())
+            statuses.pop_front();
         return s;
     }
 };

@@ -15,9 +15,8 @@ protected:
     {
         StatutBtr = status;
         OpBtr = op;
-        bool court = false;
         user.messageBoxes.clear();
-        ErreurBTrieve(0, file, QStringLiteral("C:\\Data\\FRADA17.bt6 "), QStringLiteral("Lib_Test:Appel"), court, info);
+        ErreurBTrieve(0, file, QStringLiteral("C:\\Data\\FRADA17.bt6 "), QStringLiteral("Lib_Test:Appel"), false, info);
         return user.messageBoxes.empty() ? QString() : user.messageBoxes.back().text;
     }
 };
@@ -26,11 +25,8 @@ TEST_F(ErrorReportTest, StatusTexts)
 {
     const QString path = QStringLiteral("C:\\x ");
     const std::pair<int16_t, QString> cases[] = {
-        {1, QStringLiteral("Err:1: The operation parameter is invalid\n")},
         {11, QStringLiteral("Err:11: The specified filename is invalid |C:\\x \n")},
         {12, QStringLiteral("Err:12: The MicroKernel cannot find the specified file |C:\\x \n")},
-        {46, QStringLiteral("Err:46: Access to the requested file is denied (File locked ?)\n")},
-        {2007, QStringLiteral("Err:2007: A pointer parameter is invalid\n")},
         {80, QStringLiteral("Err:80\n")},
         {3000, QStringLiteral("Err:3000\n")},
         {3103, QStringLiteral("Err:3103: Network error\n")},

@@ -4,6 +4,7 @@
 #include "database/opening.h"
 #include "database/record_buffers.h"
 #include "database_fixture.h"
+#include "../bench/demo_site.h"
 #include "recordmanager/btrcall.h"
 #include "services/shared_values.h"
 
@@ -24,18 +25,6 @@ protected:
         services::RepConfig[0] = QStringLiteral("C:\\Config\\");
         QDir().mkpath(host(kData));
     }
-    // An empty record file `name` (its first four letters become "Frad") with one 8-byte key.
-    void makeRecordFile(const QString& name, int length)
-    {
-        services::RepConfig[7] = QStringLiteral("C:\\Gen\\");
-        writeFile(QStringLiteral("C:\\Gen\\ZT_BTR.ini"),
-                  QStringLiteral("[FIC_X]\r\nFichier=%1\r\nLng_Enregistrement=%2\r\nLng_Page=1024\r\nNb_Cle=1\r\n"
-                                 "CLE_00=POS:0001 LNG:0008 FLG:0002\r\n").arg(name).arg(length).toLatin1());
-        QString path;
-        const bool exporting = false;
-        CreationStructureVide(7, 0, QStringLiteral("FIC_X"), path, kData, 1, exporting, QString());
-        ASSERT_EQ(StatutBtr, 0) << name.toStdString();
-    }
     void mark(int file, std::initializer_list<int> stations)
     {
         for (int s : stations)
@@ -44,30 +33,18 @@ protected:
     bool open(int16_t selection = 0, int16_t station = -1) { return BTr_Ouverture(0, selection, QString(), station); }
 };
 
-TEST_F(OpeningTest, OpensEveryMarkedStationThroughTheCatalogue)
+TEST_F(OpeningTest, GeneratedSiteOfTenStationsOpens)
 {
-    InitGeneralData();
-    for (const char* name : {"FRADA17", "FRADB17"})
-        makeRecordFile(QLatin1String(name), 1000);
-    makeRecordFile(QStringLiteral("FRAD014"), 300);
-    mark(17, {1, 2});
-    mark(14, {1, 2});
-    ASSERT_TRUE(open());
-    EXPECT_EQ(LongueurEnrBtr[17], 1000);
-    EXPECT_EQ(FichiersOuverts[0][14][1], -1);
-    EXPECT_NE(PositionBtr[0][14][0], PositionBtr[0][14][1]);
-
-    // The stations' files are distinct; the base's file is shared by both.
-    int16_t reserve = 0;
-    for (int station : {1, 2}) {
-        EnrBtr(17)->setTexte(0, 8, QStringLiteral("SONG000%1").arg(station));
-        CleBtr = QStringLiteral("SONG000%1").arg(station);
-        BTRieve(0, 2, CleBtr, 0, 17, station, QStringLiteral("Lib_Test:Ajout"), reserve);
-        EXPECT_EQ(StatutBtr, 0);
-    }
-    CleBtr = QStringLiteral("SONG0001");
-    BTRieve(0, 5, CleBtr, 0, 17, 2, QStringLiteral("Lib_Test:Lecture"), reserve);
-    EXPECT_EQ(StatutBtr, 4);
+    services::RepConfig[0] = QStringLiteral("C:\\Site\\Config\\");
+    ASSERT_TRUE(GenerateSite(0, 10));
+    MarkStartupFiles(0, 10);
+    BaseOuverte = open();
+    EXPECT_TRUE(BaseOuverte);
+    EXPECT_EQ(QDir(host(kData)).entryList({QStringLiteral("*.bt6")}, QDir::Files).size(), 120);
+    EXPECT_EQ(FichiersOuverts[0][32][9], -1);
+    EXPECT_EQ(LongueurEnrBtr[18], 250);
+    EXPECT_NE(PositionBtr[0][14][0], PositionBtr[0][14][1]); // one cursor per station on the base's file
+    EXPECT_TRUE(user.messageBoxes.empty());
 
     ScriptedRecordManager rm;
     platform::ScopedInstall<RecordManagerAccess> installRm{rm};
@@ -154,37 +131,39 @@ TEST_F(OpeningTest, UnknownNames)
 TEST_F(OpeningTest, ConflictFromAnotherWriterKeepsTheCallersRecord)
 {
     InitGeneralData();
-    makeRecordFile(QStringLiteral("FRADA27"), 50);
+    writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"), "[FIC_X]\r\nFichier=FRADA27\r\nLng_Enregistrement=50\r\n"
+                                                      "Lng_Page=1024\r\nNb_Cle=1\r\nCLE_00=POS:0001 LNG:0008 FLG:0002\r\n");
+    QString path;
+    CreationStructureVide(0, 27, QStringLiteral("FIC_X"), path, kData, 1, false, QString());
     mark(27, {1});
     ASSERT_TRUE(open());
     int16_t reserve = 0;
-    EnregistrementBtr& enr = *EnrBtr(27);
     auto call = [&](int16_t op) {
         CleBtr = QStringLiteral("SPOT0001");
         BTRieve(0, op, CleBtr, 0, 27, 1, QStringLiteral("Lib_Test:Conflit"), reserve);
         return StatutBtr;
     };
-    enr.setTexte(0, 50, QStringLiteral("SPOT0001 first"));
+    EnrBtr(27)->setTexte(0, 50, QStringLiteral("SPOT0001 first"));
     ASSERT_EQ(call(2), 0);
     ASSERT_EQ(call(5), 0);
 
-    // Another writer changes the record between our read and our update.
-    std::array<char, 128> other{};
-    QByteArray key = (kData + QStringLiteral("FRADA27.bt6 ")).toLatin1();
-    key.append(255 - key.size(), '\0');
+    // Another writer, with a handle of its own, changes the record between our read and our update.
+    PositionBlock other{};
     QByteArray data(50, ' ');
-    int32_t length = 50;
-    ASSERT_EQ(BTRCALL(0, other.data(), data.data(), &length, key.data(), 255, 0), 0);
-    QByteArray otherKey("SPOT0001");
-    otherKey.append(247, '\0');
-    ASSERT_EQ(BTRCALL(5, other.data(), data.data(), &length, otherKey.data(), 255, 0), 0);
+    auto otherCall = [&](uint16_t op, QByteArray key) {
+        key.append(255 - key.size(), '\0');
+        int32_t length = 50;
+        return BTRCALL(op, other.data(), data.data(), &length, key.data(), 255, 0);
+    };
+    ASSERT_EQ(otherCall(0, (kData + QStringLiteral("FRADA27.bt6 ")).toLatin1()), 0);
+    ASSERT_EQ(otherCall(5, "SPOT0001"), 0);
     data.replace(9, 5, "other");
-    ASSERT_EQ(BTRCALL(3, other.data(), data.data(), &length, otherKey.data(), 255, 0), 0);
+    ASSERT_EQ(otherCall(3, "SPOT0001"), 0);
 
-    enr.setTexte(9, 41, QStringLiteral("mine"));
+    EnrBtr(27)->setTexte(9, 41, QStringLiteral("mine"));
     EXPECT_EQ(call(3), 0);
     EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{500});
-    ASSERT_EQ(BTRCALL(5, other.data(), data.data(), &length, otherKey.data(), 255, 0), 0);
+    ASSERT_EQ(otherCall(5, "SPOT0001"), 0);
     EXPECT_EQ(data.mid(9, 4), "mine");
 }
 

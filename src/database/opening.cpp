@@ -119,9 +119,14 @@ bool OuvertureFichierBTrieve(int16_t NoZone, int16_t NoFichier, QString Chemin, 
         });
         present = fichierPresent(sansBlanc());
     }
+    EnregistrementBtr* enr = EnrBtr(NoFichier);
     if (!present) {
         StatutBtr = 12;
-    } else if (EnregistrementBtr* enr = EnrBtr(NoFichier)) {
+    } else if (!enr) {
+        // Nothing of this program reads such a file: it is there, which is
+        // all an open could tell (a creation just made left its 0 already).
+        StatutBtr = 0;
+    } else {
         trap([&] {
             // The record manager may read the whole data length: never past the buffer.
             QByteArray image = enr->image();

@@ -68,6 +68,7 @@ TEST_F(CallLayerTest, StatusRules)
         EXPECT_TRUE(HistoriqueBtr[0][0].startsWith(QStringLiteral("S:%1 File:%2").arg(c.statuses.front()).arg(c.file)));
     }
     EXPECT_EQ(user.endRequests, 0);
+    EXPECT_TRUE(traces(QStringLiteral("Err: Conflit persistant (80) sur le fichier: Frad017 Station:1 OP:3")));
 }
 
 TEST_F(CallLayerTest, AbortEndsTheProgramAfterWritingTheLog)

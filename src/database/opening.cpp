@@ -18,9 +18,12 @@
 #include "services/user_interaction.h"
 #include "services/window_members.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -69,21 +72,64 @@ Cles sectionParDefaut(int fichier)
     }
 }
 
+bool fichierNormal(const QString& hote)
+{
+    return QFileInfo(hote).isFile() &&
+           (platform::attributes::getHost(hote) & (platform::attributes::Hidden | platform::attributes::System)) == 0;
+}
+
 // A record file is there when a plain file answers its path: folders,
 // hidden and system files do not count, nor does a name the platform refuses.
-// The path is mapped once: each mapping may rescan the folder, which every
-// open changes with the record manager's companion files.
 bool fichierPresent(const QString& chemin)
 {
     try {
-        const QString hote = platform::paths::toHost(chemin);
-        if (!QFileInfo(hote).isFile())
-            return false;
-        return (platform::attributes::getHost(hote) & (platform::attributes::Hidden | platform::attributes::System)) == 0;
+        return fichierNormal(platform::paths::toHost(chemin));
     } catch (const std::exception&) {
         return false;
     }
 }
+
+// The record-file folder of one walk, listed once. Every open changes the
+// folder (the record manager's companion files), so mapping each path anew
+// would rescan it for every file; names are compared without regard to case.
+class ListeDossier {
+public:
+    explicit ListeDossier(const QString& dossier) : dossier_(dossier)
+    {
+        try {
+            hote_ = platform::paths::toHost(dossier);
+            const QStringList noms = QDir(hote_).entryList(QDir::Files | QDir::Hidden | QDir::System);
+            for (const QString& nom : noms)
+                noms_.insert(nom.toUpper(), nom);
+        } catch (const std::exception&) {
+            hote_.clear();
+        }
+    }
+
+    bool present(const QString& chemin) const
+    {
+        const QString nom = chemin.mid(dossier_.size());
+        if (hote_.isEmpty() || !chemin.startsWith(dossier_, Qt::CaseInsensitive) || nom.contains(u'\\') ||
+            nom.contains(u'/'))
+            return fichierPresent(chemin);
+        const auto trouve = noms_.constFind(nom.toUpper());
+        return trouve != noms_.cend() && fichierNormal(QDir(hote_).filePath(*trouve));
+    }
+
+    // A file made during the walk.
+    void ajoute(const QString& chemin)
+    {
+        if (chemin.startsWith(dossier_, Qt::CaseInsensitive)) {
+            const QString nom = chemin.mid(dossier_.size());
+            noms_.insert(nom.toUpper(), nom);
+        }
+    }
+
+private:
+    QString dossier_;
+    QString hote_;
+    QHash<QString, QString> noms_;
+};
 
 // The record length of a section: its leading number, else the catalogue's.
 // A length the 16-bit data length cannot carry counts as none.
@@ -103,14 +149,17 @@ void boite(const QString& texte)
 
 } // namespace
 
-bool OuvertureFichierBTrieve(int16_t NoZone, int16_t NoFichier, QString Chemin, int32_t& LngEnregistrement,
-                             int32_t NoStation, int16_t ModeOuverture, const QString& DossierDonnees)
+namespace {
+
+// OuvertureFichierBTrieve, finding the file first in `liste` when the walk has one.
+bool ouvre(int16_t NoZone, int16_t NoFichier, QString Chemin, int32_t& LngEnregistrement, int32_t NoStation,
+           int16_t ModeOuverture, const QString& DossierDonnees, ListeDossier* liste)
 {
     services::Trap trap(u"Lib_Data_Pervasive:OuvertureFichierBTrieve");
     PositionBlock position;
     position.fill(' ');
     auto sansBlanc = [&] { return Chemin.endsWith(u' ') ? Chemin.chopped(1) : Chemin; };
-    bool present = fichierPresent(sansBlanc());
+    bool present = liste ? liste->present(sansBlanc()) : fichierPresent(sansBlanc());
     if (!present && NoFichier >= 43 && NoFichier <= 45) {
         trap([&] {
             const bool exportation = false;
@@ -118,6 +167,8 @@ bool OuvertureFichierBTrieve(int16_t NoZone, int16_t NoFichier, QString Chemin, 
                                   DossierDonnees, static_cast<int16_t>(NoStation), exportation, QString());
         });
         present = fichierPresent(sansBlanc());
+        if (present && liste)
+            liste->ajoute(sansBlanc());
     }
     EnregistrementBtr* enr = EnrBtr(NoFichier);
     if (!present) {
@@ -156,6 +207,15 @@ bool OuvertureFichierBTrieve(int16_t NoZone, int16_t NoFichier, QString Chemin, 
     return false;
 }
 
+} // namespace
+
+bool OuvertureFichierBTrieve(int16_t NoZone, int16_t NoFichier, QString Chemin, int32_t& LngEnregistrement,
+                             int32_t NoStation, int16_t ModeOuverture, const QString& DossierDonnees)
+{
+    return ouvre(NoZone, NoFichier, std::move(Chemin), LngEnregistrement, NoStation, ModeOuverture, DossierDonnees,
+                 nullptr);
+}
+
 bool BTr_Ouverture(int16_t NoZone, int16_t Selection, const QString& DossierDonnees, const int16_t& NoStation)
 {
     if (!zoneValide(NoZone))
@@ -180,6 +240,7 @@ bool BTr_Ouverture(int16_t NoZone, int16_t Selection, const QString& DossierDonn
     }
 
     bool resultat = true;
+    std::optional<ListeDossier> liste; // listed at the first open of the walk
     for (int f = premierFichier; f <= dernierFichier && resultat; ++f) {
         for (int s = premiereStation; s <= derniereStation; ++s) {
             if (FichiersAOuvrir[NoZone][f][s - 1] == 0 || FichiersOuverts[NoZone][f][s - 1] != 0)
@@ -243,7 +304,9 @@ bool BTr_Ouverture(int16_t NoZone, int16_t Selection, const QString& DossierDonn
                     nom[4] = QChar(64 + s);
                 chemin = dossier + nom + QStringLiteral(".bt6 ");
             });
-            if (!OuvertureFichierBTrieve(NoZone, static_cast<int16_t>(f), chemin, longueur, s, 0, dossier)) {
+            if (!liste)
+                liste.emplace(dossier);
+            if (!ouvre(NoZone, static_cast<int16_t>(f), chemin, longueur, s, 0, dossier, &*liste)) {
                 resultat = false;
                 break;
             }

@@ -6,6 +6,7 @@
 #include "database_fixture.h"
 #include "../bench/demo_site.h"
 #include "recordmanager/btrcall.h"
+#include "platform/file_attributes.h"
 #include "services/shared_values.h"
 
 #include <QDir>
@@ -90,12 +91,18 @@ TEST_F(OpeningTest, SectionsSelectionAndStations)
 TEST_F(OpeningTest, MissingFileStopsTheWalk)
 {
     InitGeneralData();
+    writeFile(kData + QStringLiteral("FRAD013.bt6"), "x"); // hidden: counts as missing
+    platform::attributes::set(kData + QStringLiteral("FRAD013.bt6"), platform::attributes::Hidden);
+    mark(13, {2});
+    EXPECT_FALSE(open());
+    EXPECT_TRUE(HistoriqueBtr[0][0].startsWith(QStringLiteral("S:12 File:13 Station:2 OP:00 K:00 [")));
     mark(14, {1, 2});
     mark(15, {1});
+    FichiersAOuvrir[0][13][1] = 0;
     EXPECT_FALSE(open());
     EXPECT_EQ(HistoriqueBtr[0][0], QStringLiteral("S:12 File:14 Station:1 OP:00 K:00 [C:\\Data\\FRAD014.bt6 ]"));
-    ASSERT_EQ(user.messageBoxes.size(), 1u);
-    EXPECT_TRUE(user.messageBoxes[0].text.contains(QStringLiteral("Err:12: The MicroKernel cannot find")));
+    ASSERT_EQ(user.messageBoxes.size(), 2u);
+    EXPECT_TRUE(user.messageBoxes[1].text.contains(QStringLiteral("Err:12: The MicroKernel cannot find")));
     EXPECT_EQ(FichiersOuverts[0][15][0], 0);
 }
 

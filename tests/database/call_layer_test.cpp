@@ -115,15 +115,16 @@ TEST_F(CallLayerTest, HistoryAndKeys)
     call(5, 17, QStringLiteral("AB") + QChar(255), 1, QStringLiteral("  "));
     EXPECT_EQ(CleBtr, QStringLiteral("AB") + QChar(255));
     call(5, 17, QStringLiteral("K7"), 0);
+    call(6, 17); // the seventh line: the first one goes
     call(19, 17, QString(), 1);
     EXPECT_TRUE(TransactionBtr);
     call(21, 17);
     EXPECT_FALSE(TransactionBtr);
     const auto& h = HistoriqueBtr[0];
     EXPECT_EQ(h[0], QStringLiteral("S:0 File:17 Station:1 OP:21 K:00 [KEY0000001] [Lib_Test:Appel]"));
-    EXPECT_TRUE(h[2].startsWith(QStringLiteral("S:0 File:17 Station:1 OP:05 K:00 [K7]")));
-    EXPECT_TRUE(h[3].startsWith(QStringLiteral("S:0 File:17 Station:1 OP:05 K:00 [A B ]")));
-    EXPECT_TRUE(h[5].startsWith(QStringLiteral("S:0 File:17 Station:1 OP:05 K:00 [] [")));
+    EXPECT_TRUE(h[3].startsWith(QStringLiteral("S:0 File:17 Station:1 OP:05 K:00 [K7]")));
+    EXPECT_TRUE(h[4].startsWith(QStringLiteral("S:0 File:17 Station:1 OP:05 K:00 [A B ]")));
+    EXPECT_TRUE(h[5].startsWith(QStringLiteral("S:0 File:17 Station:1 OP:11 K:00 [ABz]")));
 }
 
 TEST_F(CallLayerTest, LengthsAndSavedPositions)

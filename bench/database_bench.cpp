@@ -1,0 +1,177 @@
+// The radio database layer against the record manager called directly, in
+// one run: opening a base of 10 stations (every file the start-up opens:
+// 210 opens) through BTr_Ouverture and the same opens through BTRCALL; one
+// Get Equal through BTRieve (history line included, as callers name
+// themselves) and through BTRCALL. Goals: the opening under 150 ms, Get
+// Equal within 1.3 times BTRCALL's time.
+
+#include "database/call_layer.h"
+#include "database/opening.h"
+#include "database/record_buffers.h"
+#include "demo_site.h"
+#include "ratio_reporter.h"
+#include "recordmanager/btrcall.h"
+
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using namespace qn3::database;
+namespace services = qn3::services;
+
+constexpr int kRecords = 1000;
+
+struct Site {
+    QTemporaryDir prefix;
+    std::vector<QByteArray> paths; // key buffers of the opens, in the opening's order
+    std::vector<int32_t> lengths;
+
+    Site()
+    {
+        qputenv("QN3_PREFIX", prefix.path().toLocal8Bit());
+        services::RepConfig[0] = QStringLiteral("C:\\Site\\Config\\");
+        services::RepBtr[0] = QStringLiteral("C:\\Site\\Data\\");
+        if (!qn3::testing::GenerateSite(0, 10)) {
+            std::fprintf(stderr, "the site could not be generated\n");
+            std::exit(1);
+        }
+        qn3::testing::MarkStartupFiles(0, 10);
+        for (int f : qn3::testing::kStartupFiles) {
+            for (int s = 1; s <= 10; ++s) {
+                QString name = NomFichierBTR(static_cast<int16_t>(f), static_cast<int16_t>(s - 1));
+                QByteArray key = (services::RepBtr[0] + name + u' ').toLatin1();
+                key.append(255 - key.size(), '\0');
+                paths.push_back(key);
+                lengths.push_back(CatalogueFichiers[f].Lng_Enregistrement);
+            }
+        }
+        // File 17 of station 1 gets records to read.
+        openAll();
+        EnregistrementBtr& enr = *EnrBtr(17);
+        int16_t reserve = 0;
+        for (int i = 0; i < kRecords; ++i) {
+            enr.setTexte(0, 14, QStringLiteral("%1").arg(i, 14, 10, QChar(u'0')));
+            enr.setTexte(14, 8, QStringLiteral("%1").arg(i, 8, 10, QChar(u'0')));
+            CleBtr = enr.texte(0, 14);
+            BTRieve(0, 2, CleBtr, 0, 17, 1, QStringLiteral("Bench:Ajout"), reserve);
+        }
+    }
+
+    bool openAll()
+    {
+        FichiersOuverts = {};
+        return BTr_Ouverture(0, 0, QString(), -1);
+    }
+
+    // The position blocks the opening left: closed so no handle is left over.
+    static void closeAll()
+    {
+        for (auto& file : PositionBtr[0])
+            for (auto& block : file)
+                if (block[0] != '\0') {
+                    int32_t length = 0;
+                    BTRCALL(1, block.data(), nullptr, &length, nullptr, 0, 0);
+                    block.fill('\0');
+                }
+    }
+};
+
+Site& site()
+{
+    static Site s;
+    return s;
+}
+
+void Opening_database(benchmark::State& state)
+{
+    Site& s = site();
+    Site::closeAll();
+    for (auto _ : state) {
+        if (!s.openAll())
+            state.SkipWithError("opening failed");
+        state.PauseTiming();
+        Site::closeAll();
+        state.ResumeTiming();
+    }
+}
+
+void Opening_btrcall(benchmark::State& state)
+{
+    Site& s = site();
+    std::vector<PositionBlock> blocks(s.paths.size());
+    QByteArray data(4096, '\0');
+    for (auto _ : state) {
+        for (size_t i = 0; i < s.paths.size(); ++i) {
+            blocks[i].fill(' ');
+            int32_t length = s.lengths[i];
+            if (BTRCALL(0, blocks[i].data(), data.data(), &length, s.paths[i].data(), 255, 0) != 0)
+                state.SkipWithError("open failed");
+        }
+        state.PauseTiming();
+        for (auto& block : blocks) {
+            int32_t length = 0;
+            BTRCALL(1, block.data(), nullptr, &length, nullptr, 0, 0);
+        }
+        state.ResumeTiming();
+    }
+}
+
+void GetEqual_btrieve(benchmark::State& state)
+{
+    Site& s = site();
+    Site::closeAll();
+    s.openAll();
+    int16_t reserve = 0;
+    int i = 0;
+    for (auto _ : state) {
+        CleBtr = QStringLiteral("%1").arg(i++ % kRecords, 14, 10, QChar(u'0'));
+        BTRieve(0, 5, CleBtr, 0, 17, 1, QStringLiteral("Bench:Lecture"), reserve);
+        if (StatutBtr != 0)
+            state.SkipWithError("Get Equal failed");
+    }
+}
+
+void GetEqual_btrcall(benchmark::State& state)
+{
+    Site& s = site();
+    PositionBlock block;
+    block.fill(' ');
+    QByteArray data(1012, '\0');
+    int32_t length = 1000;
+    BTRCALL(0, block.data(), data.data(), &length, s.paths[14 * 10].data(), 255, 0);
+    int i = 0;
+    for (auto _ : state) {
+        // The caller's key is text too, made the same way on both sides.
+        QByteArray key = QStringLiteral("%1").arg(i++ % kRecords, 14, 10, QChar(u'0')).toLatin1();
+        key.append(255 - key.size(), '\0');
+        length = 1000;
+        if (BTRCALL(5, block.data(), data.data(), &length, key.data(), 255, 0) != 0)
+            state.SkipWithError("Get Equal failed");
+    }
+}
+
+BENCHMARK(Opening_database)->Unit(benchmark::kMillisecond);
+BENCHMARK(Opening_btrcall)->Unit(benchmark::kMillisecond);
+BENCHMARK(GetEqual_btrieve);
+BENCHMARK(GetEqual_btrcall);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    site();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    reporter.printRatio("Opening_database", "Opening_btrcall");
+    reporter.printRatio("GetEqual_btrieve", "GetEqual_btrcall");
+    const auto opening = reporter.seconds().find("Opening_database");
+    if (opening != reporter.seconds().end())
+        std::printf("Opening of 10 stations: %.1f ms (goal: under 150 ms)\n", opening->second * 1000);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,95 @@
+#include "database/call_block.h"
+#include "database/catalogue.h"
+#include "database/creation.h"
+#include "database/opening.h"
+#include "database/record_manager_access.h"
+#include "platform/windows_path.h"
+#include "services/shared_values.h"
+#include "services/user_interaction.h"
+#include "services/window_members.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace qn3;
+
+namespace {
+
+// Keeps what the record manager would be asked; opens and creates succeed.
+class Recorder final : public database::RecordManagerAccess {
+public:
+    int32_t length = 0;
+    QByteArray key;
+    int16_t keyLength = 0;
+    int16_t call(uint16_t, void*, void*, int32_t* dataLength, void* keyBuffer, int16_t kl, int16_t) override
+    {
+        length = *dataLength;
+        key = QByteArray(static_cast<const char*>(keyBuffer));
+        keyLength = kl;
+        return 0;
+    }
+};
+
+class Answers final : public services::UserInteraction {
+public:
+    int32_t askMessageBox(const services::MessageBoxRequest&) override { return services::msgbox::AnswerIgnore; }
+    std::optional<QString> askOpenFile(const services::OpenFileRequest&) override { return {}; }
+    QString selectFolder(const services::FolderRequest&) override { return QStringLiteral("*"); }
+    int16_t chooseBase(const services::BaseChoiceRequest&) override { return -1; }
+    void setWaitWindowVisible(bool) override {}
+    void endProgram() override { std::abort(); } // nothing here may end the program
+};
+
+} // namespace
+
+// Any "ZT_BTR.ini": the creation builds a specification and a path from its
+// section, the opening a path and a record length, and neither crashes.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static QTemporaryDir prefix;
+    static Recorder recorder;
+    static Answers answers;
+    static platform::ScopedInstall<database::RecordManagerAccess> installRecorder{recorder};
+    static platform::ScopedInstall<services::UserInteraction> installAnswers{answers};
+    static const bool ready = [] {
+        qputenv("QN3_PREFIX", prefix.path().toLocal8Bit());
+        services::RepConfig[0] = QStringLiteral("C:\\Config\\");
+        services::RepBtr[0] = QStringLiteral("C:\\Data\\");
+        QDir().mkpath(platform::paths::toHost(u"C:\\Config\\"));
+        QDir().mkpath(platform::paths::toHost(u"C:\\Data\\"));
+        QFile present(platform::paths::toHost(u"C:\\Data\\FRADA17.bt6"));
+        return present.open(QIODevice::WriteOnly);
+    }();
+    if (!ready)
+        std::abort();
+    {
+        QFile file(platform::paths::toHost(u"C:\\Config\\ZT_BTR.ini"));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
+        file.write(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    }
+
+    QString path;
+    const bool exporting = false;
+    recorder.keyLength = -1;
+    database::CreationStructureVide(0, 44, QStringLiteral("FIC_Frad017"), path, services::RepBtr[0], 2, exporting,
+                                    QString());
+    if (!path.endsWith(u' ') || (recorder.keyLength >= 0 && recorder.keyLength != path.size()))
+        std::abort();
+    if (database::SpecFichierBtr().size() != 160)
+        std::abort();
+
+    database::InitGeneralData();
+    database::FichiersOuverts = {};
+    database::FichiersAOuvrir[0][17][0] = -1;
+    recorder.length = 0;
+    if (database::BTr_Ouverture(0, -17, QString(), 1) && (recorder.length < 0 || recorder.length > 32767))
+        std::abort();
+    services::Frm_Main().ListeLogTemp.Clear();
+    services::Frm_Main().ListeIncidents0.Clear();
+    return 0;
+}

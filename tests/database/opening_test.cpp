@@ -1,0 +1,178 @@
+#include "database/call_layer.h"
+#include "database/catalogue.h"
+#include "database/creation.h"
+#include "database/opening.h"
+#include "database/record_buffers.h"
+#include "database_fixture.h"
+#include "../bench/demo_site.h"
+#include "recordmanager/btrcall.h"
+#include "platform/file_attributes.h"
+#include "services/shared_values.h"
+
+#include <QDir>
+
+namespace qn3::testing {
+namespace {
+
+using namespace database;
+
+const QString kData = QStringLiteral("C:\\Data\\");
+
+class OpeningTest : public DatabaseTest {
+protected:
+    OpeningTest()
+    {
+        services::RepBtr[0] = kData;
+        services::RepConfig[0] = QStringLiteral("C:\\Config\\");
+        QDir().mkpath(host(kData));
+    }
+    void mark(int file, std::initializer_list<int> stations)
+    {
+        for (int s : stations)
+            FichiersAOuvrir[0][file][s - 1] = -1;
+    }
+    bool open(int16_t selection = 0, int16_t station = -1) { return BTr_Ouverture(0, selection, QString(), station); }
+};
+
+TEST_F(OpeningTest, GeneratedSiteOfTenStationsOpens)
+{
+    services::RepConfig[0] = QStringLiteral("C:\\Site\\Config\\");
+    ASSERT_TRUE(GenerateSite(0, 10));
+    MarkStartupFiles(0, 10);
+    BaseOuverte = open();
+    EXPECT_TRUE(BaseOuverte);
+    EXPECT_EQ(QDir(host(kData)).entryList({QStringLiteral("*.bt6")}, QDir::Files).size(), 120);
+    EXPECT_EQ(FichiersOuverts[0][32][9], -1);
+    EXPECT_EQ(LongueurEnrBtr[18], 250);
+    EXPECT_NE(PositionBtr[0][14][0], PositionBtr[0][14][1]); // one cursor per station on the base's file
+    EXPECT_TRUE(user.messageBoxes.empty());
+
+    ScriptedRecordManager rm;
+    platform::ScopedInstall<RecordManagerAccess> installRm{rm};
+    EXPECT_TRUE(open());
+    EXPECT_TRUE(rm.calls.empty());
+}
+
+TEST_F(OpeningTest, SectionsSelectionAndStations)
+{
+    InitGeneralData();
+    writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"),
+              "[FIC_Frad017]\r\nFichier=FRAD017\r\nLng_Enregistrement=0900\r\n"
+              "[fic_frad014]\r\nLng_Enregistrement=abc\r\n[FIC_Frad035]\r\nFichier=FRADX35\r\nDossier=O\r\n");
+    for (const char* name : {"FRAD017", "FRAD014", "FRADA35", "FRADB35"})
+        writeFile(kData + QLatin1String(name) + QStringLiteral(".bt6"), "x");
+    ScriptedRecordManager rm;
+    platform::ScopedInstall<RecordManagerAccess> installRm{rm};
+    const struct {
+        int16_t selection, station;
+        std::vector<QByteArray> paths;
+    } cases[] = {
+        {0, -1, {"FRAD014", "FRAD014", "FRAD017", "FRAD017", "FRADA35", "FRADB35"}},
+        {-14, -1, {"FRAD014", "FRAD014"}},
+        {-999, -1, {}},
+        {5, 2, {"FRAD014", "FRAD017", "FRADB35"}},
+    };
+    for (const auto& c : cases) {
+        FichiersOuverts = {};
+        rm.calls.clear();
+        mark(14, {1, 2});
+        mark(17, {1, 2});
+        mark(37, {1, 2});
+        EXPECT_TRUE(open(c.selection, c.station));
+        ASSERT_EQ(rm.calls.size(), c.paths.size()) << c.selection;
+        for (size_t i = 0; i < c.paths.size(); ++i)
+            EXPECT_EQ(rm.calls[i].key, "C:\\Data\\" + c.paths[i] + ".bt6 ");
+    }
+    EXPECT_EQ(rm.calls[0].length, 300);
+    EXPECT_EQ(rm.calls[1].length, 900);
+    EXPECT_EQ(NomSectionBtr[0][37], QStringLiteral("Frad035"));
+}
+
+TEST_F(OpeningTest, MissingFileStopsTheWalk)
+{
+    InitGeneralData();
+    writeFile(kData + QStringLiteral("FRAD013.bt6"), "x"); // hidden: counts as missing
+    platform::attributes::set(kData + QStringLiteral("FRAD013.bt6"), platform::attributes::Hidden);
+    mark(13, {2});
+    EXPECT_FALSE(open());
+    EXPECT_TRUE(HistoriqueBtr[0][0].startsWith(QStringLiteral("S:12 File:13 Station:2 OP:00 K:00 [")));
+    mark(14, {1, 2});
+    mark(15, {1});
+    FichiersAOuvrir[0][13][1] = 0;
+    EXPECT_FALSE(open());
+    EXPECT_EQ(HistoriqueBtr[0][0], QStringLiteral("S:12 File:14 Station:1 OP:00 K:00 [C:\\Data\\FRAD014.bt6 ]"));
+    ASSERT_EQ(user.messageBoxes.size(), 2u);
+    EXPECT_TRUE(user.messageBoxes[1].text.contains(QStringLiteral("Err:12: The MicroKernel cannot find")));
+    EXPECT_EQ(FichiersOuverts[0][15][0], 0);
+}
+
+TEST_F(OpeningTest, CreatesAMissingPodcastFile)
+{
+    InitGeneralData();
+    writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"),
+              "[FIC_Frad043]\r\nFichier=FRAD043\r\nDossier=O\r\nLng_Enregistrement=4000\r\nLng_Page=4096\r\n"
+              "Nb_Cle=2\r\nCLE_00=POS:0001 LNG:0008 FLG:0002\r\nCLE_01=POS:0009 LNG:0060 FLG:1027\r\n");
+    mark(43, {1});
+    EXPECT_TRUE(open());
+    EXPECT_EQ(QDir(host(kData)).entryList(QDir::Files), QStringList{QStringLiteral("FradA43.bt6")});
+}
+
+TEST_F(OpeningTest, UnknownNames)
+{
+    mark(0, {1});
+    mark(2, {1, 2});
+    EXPECT_FALSE(open());
+    ASSERT_EQ(user.messageBoxes.size(), 1u);
+    EXPECT_EQ(user.messageBoxes[0].text, QStringLiteral("Fichier non trouvé: C:\\Config\\ZT_BTR.ini"));
+    EXPECT_TRUE(traces(QStringLiteral("Err: Problème à l'ouverture des fichiers BTrieve")));
+    EXPECT_FALSE(traces(QStringLiteral("inconnu")));
+
+    writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"), "[Other]\r\n");
+    EXPECT_FALSE(open(-2));
+    EXPECT_EQ(user.messageBoxes.size(), 1u);
+    EXPECT_EQ(traced().filter(QStringLiteral("Err: Fichier 'Frad002' |C:\\Config\\ZT_BTR.ini inconnu")).size(), 2);
+    EXPECT_FALSE(open(-999));
+    EXPECT_EQ(user.messageBoxes.back().text, QStringLiteral("Fichier: 'C:\\Config\\ZT_BTR.ini'"));
+}
+
+TEST_F(OpeningTest, ConflictFromAnotherWriterKeepsTheCallersRecord)
+{
+    InitGeneralData();
+    writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"), "[FIC_X]\r\nFichier=FRADA27\r\nLng_Enregistrement=50\r\n"
+                                                      "Lng_Page=1024\r\nNb_Cle=1\r\nCLE_00=POS:0001 LNG:0008 FLG:0002\r\n");
+    QString path;
+    CreationStructureVide(0, 27, QStringLiteral("FIC_X"), path, kData, 1, false, QString());
+    mark(27, {1});
+    ASSERT_TRUE(open());
+    int16_t reserve = 0;
+    auto call = [&](int16_t op) {
+        CleBtr = QStringLiteral("SPOT0001");
+        BTRieve(0, op, CleBtr, 0, 27, 1, QStringLiteral("Lib_Test:Conflit"), reserve);
+        return StatutBtr;
+    };
+    EnrBtr(27)->setTexte(0, 50, QStringLiteral("SPOT0001 first"));
+    ASSERT_EQ(call(2), 0);
+    ASSERT_EQ(call(5), 0);
+
+    // Another writer, with a handle of its own, changes the record between our read and our update.
+    PositionBlock other{};
+    QByteArray data(50, ' ');
+    auto otherCall = [&](uint16_t op, QByteArray key) {
+        key.append(255 - key.size(), '\0');
+        int32_t length = 50;
+        return BTRCALL(op, other.data(), data.data(), &length, key.data(), 255, 0);
+    };
+    ASSERT_EQ(otherCall(0, (kData + QStringLiteral("FRADA27.bt6 ")).toLatin1()), 0);
+    ASSERT_EQ(otherCall(5, "SPOT0001"), 0);
+    data.replace(9, 5, "other");
+    ASSERT_EQ(otherCall(3, "SPOT0001"), 0);
+
+    EnrBtr(27)->setTexte(9, 41, QStringLiteral("mine"));
+    EXPECT_EQ(call(3), 0);
+    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{500});
+    ASSERT_EQ(otherCall(5, "SPOT0001"), 0);
+    EXPECT_EQ(data.mid(9, 4), "mine");
+}
+
+} // namespace
+} // namespace qn3::testing

@@ -1,72 +1,24 @@
 #include "tools/demo_site.h"
 
 #include "platform/windows_path.h"
-#include "recordmanager/btrcall.h"
-#include "recordmanager/record_manager_codes.h"
-#include "platform/ansi.h"
+#include "database/call_block.h"
+#include "database/catalogue.h"
+#include "database/creation.h"
 #include "services/file_operations.h"
 #include "services/folders.h"
 #include "services/formats.h"
 #include "services/ini_access.h"
+#include "services/shared_values.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <array>
-#include <vector>
 
 namespace qn3::tools {
 namespace {
 
-struct SegmentDescription {
-    int position; // counted from 1
-    int length;
-    int flags;    // 16: the key goes on in the next segment; 1024: case ignored
-};
-
-// The record files the start-up opens, as the suite describes them.
-struct FileDescription {
-    int number;
-    const char16_t* label;
-    bool perStation;
-    int recordLength;
-    int pageSize;
-    int keys;
-    std::vector<SegmentDescription> segments;
-};
-
-const std::vector<FileDescription>& openedFiles()
-{
-    static const std::vector<FileDescription> files = {
-        {0, u"Paramétrage", false, 1000, 1024, 1, {{1, 10, 2}}},
-        {1, u"Commerciaux", false, 300, 1024, 2, {{1, 8, 2}, {9, 10, 1027}}},
-        {2, u"Secteurs d'activité", false, 100, 512, 2, {{1, 10, 2}, {11, 10, 1027}}},
-        {3, u"Clients", false, 900, 1024, 2, {{1, 8, 2}, {9, 10, 1027}}},
-        {4, u"Produits", false, 100, 512, 2, {{1, 10, 2}, {11, 10, 1027}}},
-        {5, u"Entêtes des contrats", true, 150, 512, 3, {{1, 16, 2}, {3, 14, 2}, {11, 6, 2}}},
-        {6, u"Entêtes des spots", true, 400, 512, 2, {{1, 8, 2}, {9, 10, 1027}}},
-        {7, u"Dates de programmation des passages des spots", true, 100, 512, 4,
-         {{1, 21, 2}, {9, 13, 3}, {26, 10, 19}, {9, 13, 3}, {36, 21, 3}}},
-        {10, u"Publicité: Données programmées", true, 400, 512, 1, {{1, 14, 2}}},
-        {12, u"Publicité: Système Tiers: Campagnes", false, 300, 1536, 7,
-         {{1, 18, 2}, {19, 50, 3}, {69, 8, 3}, {77, 8, 3}, {135, 1, 3}, {136, 7, 3}, {137, 6, 3}}},
-        {13, u"Publicité: Système Tiers: Spots", false, 300, 1536, 5,
-         {{1, 33, 2}, {49, 12, 3}, {1, 3, 19}, {34, 15, 3}, {1, 48, 3}, {170, 15, 3}}},
-        {14, u"Publicité: Système Tiers: Messages", false, 300, 1536, 3, {{1, 18, 2}, {19, 1, 3}, {20, 9, 3}}},
-        {15, u"Publicité: Système Tiers: Produits", false, 100, 1536, 2, {{1, 53, 2}, {54, 10, 3}}},
-        {16, u"Publicité: Système Tiers: Clients", false, 100, 1536, 2, {{1, 53, 2}, {54, 8, 3}}},
-        {17, u"V 3.4 Planification", true, 1000, 2048, 2, {{1, 14, 2}, {15, 8, 3}}},
-        {18, u"V 3.4 Log Pub", true, 250, 512, 3, {{1, 14, 3}, {15, 16, 3}, {31, 16, 3}}},
-        {22, u"Morceaux", true, 900, 2048, 6,
-         {{1, 8, 2}, {9, 5, 3}, {19, 5, 3}, {64, 5, 3}, {69, 5, 3}, {24, 20, 1027}}},
-        {26, u"Table des morceaux pour le magnétophone", true, 150, 512, 4,
-         {{1, 8, 3}, {9, 19, 3}, {28, 14, 3}, {42, 39, 1027}}},
-        {27, u"Conducteur publicité", true, 50, 512, 2, {{1, 14, 2}, {15, 8, 3}}},
-        {31, u"Pointeurs de start, stop, loop, ...", true, 50, 512, 1, {{1, 11, 2}}},
-        {32, u"Renseignements complémentaires sur les morceaux", true, 250, 1024, 1, {{1, 10, 2}}},
-    };
-    return files;
-}
+// The record files the start-up opens.
+constexpr int16_t kOpenedFiles[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 12, 13, 14, 15, 16, 17, 18, 22, 26, 27, 31, 32};
 
 const QString kProgramFolder = QString::fromUtf16(kDemoProgramFolder);
 const QString kConfigFolder = kProgramFolder + QStringLiteral("Config\\");
@@ -84,22 +36,17 @@ QString three(int number)
     return services::N2S(number, 3, 0, QStringLiteral("0"));
 }
 
-QString segmentText(const SegmentDescription& segment)
+QString segmentText(const database::SegmentCle& segment)
 {
     return QStringLiteral("POS:%1 LNG:%2 FLG:%3")
-        .arg(segment.position, 4, 10, QLatin1Char('0'))
-        .arg(segment.length, 4, 10, QLatin1Char('0'))
-        .arg(segment.flags, 4, 10, QLatin1Char('0'));
+        .arg(segment.Pos, 4, 10, QLatin1Char('0'))
+        .arg(segment.Lng, 4, 10, QLatin1Char('0'))
+        .arg(segment.Flg, 4, 10, QLatin1Char('0'));
 }
 
-// The record file's name for a station: per-station files carry the station
-// letter in place of the fifth character.
-QString fileName(const FileDescription& file, int station)
+QString sectionName(int16_t number)
 {
-    QString name = QStringLiteral("FRAD") + three(file.number);
-    if (file.perStation)
-        name[4] = QChar(u'A' + station - 1);
-    return name + QStringLiteral(".bt6");
+    return QStringLiteral("FIC_Frad") + three(number);
 }
 
 void writeSiteSettings(int stations)
@@ -165,55 +112,27 @@ void writeSuiteSystem(int stations)
     EcritureIni(file, slotSection, QStringLiteral("PUB_00"), QStringLiteral("1,C:\\QN_Sons\\Pub\\"));
 }
 
+// Each file's section, as the suite describes the file: the creation below
+// and the program's opening both read it.
 void writeFileSections()
 {
     const QString file = kConfigFolder + QStringLiteral("ZT_BTR.ini");
-    for (const FileDescription& description : openedFiles()) {
-        const QString section = QStringLiteral("FIC_Frad") + three(description.number);
+    for (const int16_t number : kOpenedFiles) {
+        const database::DescriptionFichierBtr& description = database::CatalogueFichiers.at(number);
         auto write = [&](const QString& key, const QString& value) {
-            services::EcritureIni(file, section, key, value);
+            services::EcritureIni(file, sectionName(number), key, value);
         };
-        write(QStringLiteral("Libelle"), QString::fromUtf16(description.label));
-        write(QStringLiteral("Fichier"), QStringLiteral("FRAD") + three(description.number));
-        write(QStringLiteral("Dossier"), description.perStation ? QStringLiteral("O") : QStringLiteral("N"));
-        write(QStringLiteral("Compression"), QStringLiteral("N"));
-        write(QStringLiteral("Lng_Enregistrement"), services::N2S(description.recordLength, 4, 0, QStringLiteral("0")));
-        write(QStringLiteral("Lng_Page"), services::N2S(description.pageSize, 4, 0, QStringLiteral("0")));
-        write(QStringLiteral("Nb_Cle"), QString::number(description.keys));
-        for (size_t i = 0; i < description.segments.size(); ++i)
-            write(QStringLiteral("CLE_") + two(static_cast<int>(i)), segmentText(description.segments[i]));
+        write(QStringLiteral("Libelle"), description.Libelle);
+        write(QStringLiteral("Fichier"), description.Fichier.trimmed());
+        write(QStringLiteral("Dossier"), description.Dossier);
+        write(QStringLiteral("Compression"), description.Compression);
+        write(QStringLiteral("Lng_Enregistrement"), services::N2S(description.Lng_Enregistrement, 4, 0, QStringLiteral("0")));
+        write(QStringLiteral("Lng_Page"), services::N2S(description.Lng_Page, 4, 0, QStringLiteral("0")));
+        write(QStringLiteral("Nb_Cle"), QString::number(description.Nb_Cle));
+        for (size_t i = 0; i < description.Cle.size(); ++i)
+            if (description.Cle[i].Lng != 0)
+                write(QStringLiteral("CLE_") + two(static_cast<int>(i)), segmentText(description.Cle[i]));
     }
-}
-
-void put16(uint8_t* at, int value)
-{
-    at[0] = static_cast<uint8_t>(value & 0xFF);
-    at[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
-// Creates one empty record file with the record manager. The suite's files
-// keep their case-insensitive keys only when its "Casse" switch is on, and
-// the demo site leaves it off, as the suite does by default.
-int16_t createRecordFile(const FileDescription& description, const QString& path)
-{
-    std::array<uint8_t, 160> spec{};
-    put16(&spec[0], description.recordLength);
-    put16(&spec[2], description.pageSize);
-    put16(&spec[4], description.keys);
-    put16(&spec[10], 8);
-    for (size_t i = 0; i < description.segments.size(); ++i) {
-        const SegmentDescription& segment = description.segments[i];
-        uint8_t* entry = &spec[16 + 16 * i];
-        put16(entry, segment.position);
-        put16(entry + 2, segment.length);
-        put16(entry + 4, segment.flags > 1024 ? segment.flags - 1024 : segment.flags);
-    }
-    QByteArray key = platform::ansi::encode(path + u' ');
-    std::array<char, 128> block;
-    block.fill(' ');
-    int32_t length = static_cast<int32_t>(spec.size());
-    return BTRCALL(recordmanager::op::Create, block.data(), spec.data(), &length, key.data(),
-                   static_cast<int16_t>(key.size()), 0);
 }
 
 } // namespace
@@ -231,13 +150,16 @@ QString makeDemoSite(const DemoSiteOptions& options)
         services::VerificationEtCreationRepertoire(folder, true);
     writeSiteSettings(options.stations);
     writeSuiteSystem(options.stations);
+    database::InitGeneralData();
     writeFileSections();
-    for (const FileDescription& description : openedFiles()) {
-        const int lastStation = description.perStation ? options.stations : 1;
-        for (int station = 1; station <= lastStation; ++station) {
-            const QString path = kDataFolder + fileName(description, station);
-            if (const int16_t status = createRecordFile(description, path); status != 0)
-                return QStringLiteral("%1: status %2").arg(path).arg(status);
+    services::RepConfig[0] = kConfigFolder;
+    for (const int16_t number : kOpenedFiles) {
+        const bool perStation = database::CatalogueFichiers.at(number).Dossier == QStringLiteral("O");
+        for (int16_t station = 1; station <= (perStation ? options.stations : 1); ++station) {
+            QString path;
+            database::CreationStructureVide(0, number, sectionName(number), path, kDataFolder, station, false, QString());
+            if (database::StatutBtr != 0)
+                return QStringLiteral("%1: status %2").arg(path.trimmed()).arg(database::StatutBtr);
         }
     }
     return options.program.isEmpty() ? QString() : installProgram(options.program);

@@ -4,6 +4,9 @@
 #include "engine/frm_setup.h"
 #include "engine/startup_phases.h"
 #include "engine/suite_settings.h"
+#include "database/call_block.h"
+#include "database/catalogue.h"
+#include "database/opening.h"
 #include "services/site.h"
 #include "platform/registry_store.h"
 #include "platform/windows_path.h"
@@ -114,13 +117,23 @@ void Demarrage(const OptionsDemarrage& options)
         return;
 
     phases.debut(QStringLiteral("Data"));
+    database::InitGeneralData();
     LectureRepPRG(0);
+
+    phases.debut(QStringLiteral("Database"));
+    for (int16_t fichier : kFichiersOuverts)
+        for (int station = services::PremiereStation[0]; station <= services::DerniereStation[0]; ++station)
+            database::FichiersAOuvrir[0][fichier][station - 1] = -1;
+    database::BaseOuverte = database::BTr_Ouverture(0, 0, QString(), -1);
+    if (arrete())
+        return;
 
     phases.debut(QStringLiteral("Sounds"));
     LectureRepSons(0);
     phases.fin();
 
-    Trace(QStringLiteral("Tools Vandrel: Ready"));
+    Trace(QStringLiteral("Tools Vandrel: Ready (BaseOuverte: %1)")
+              .arg(database::BaseOuverte ? QStringLiteral("True") : QStringLiteral("False")));
     Photo(main, QStringLiteral("main_window"));
     // What the start-up told reaches the day's file now rather than with the
     // first full batch.

@@ -70,7 +70,7 @@ public:
     {
         QSet<QString> names;
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(process_.processId()));
-        for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+        for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
             const QString target = QFileInfo(fd.symLinkTarget()).fileName();
             if (target.endsWith(QStringLiteral(".bt6"), Qt::CaseInsensitive))
                 names.insert(target.toUpper());
@@ -117,11 +117,15 @@ TEST(Program, StartsOnTheDemoSiteWithItsBaseOpenAndFlushesOnTermination)
     ProgramRun run(prefix);
     ASSERT_TRUE(run.startUntilReady(prefix.driveC() + QStringLiteral("/Sonvarek/Quillon/QN3_Tools_Vandrel"), {}))
         << run.log().toStdString();
+    const QSet<QString> open = run.openRecordFiles();
+    for (const char* name : {"FRAD000.BT6", "FRAD014.BT6", "FRADA17.BT6", "FRADB17.BT6", "FRADB32.BT6"})
+        EXPECT_TRUE(open.contains(QString::fromLatin1(name))) << name;
     run.terminate();
 
     const QString log = run.log();
     EXPECT_TRUE(log.startsWith("==:==:==:====:=:=:=:")) << log.left(200).toStdString();
-    for (const char* line : {"App.Version: ", "Tools Vandrel: Init: Site", "Data_Folder: C:\\QN_Data\\", "Tools Vandrel: Ready",
+    for (const char* line : {"App.Version: ", "Tools Vandrel: Init: Site", "Tools Vandrel: Init: Database",
+                             "Data_Folder: C:\\QN_Data\\", "Tools Vandrel: Ready (BaseOuverte: True)",
                              "Fermeture du programme"})
         EXPECT_TRUE(log.contains(line)) << line << '\n' << log.toStdString();
     EXPECT_FALSE(log.contains("Err:")) << log.toStdString();
@@ -146,6 +150,7 @@ TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
 
     const QString log = run.log();
     EXPECT_TRUE(log.contains("Réponse 7 à: Impossible de trouver la base de données")) << log.toStdString();
+    EXPECT_TRUE(log.contains("Tools Vandrel: Ready (BaseOuverte: False)")) << log.toStdString();
     // The site settings were made from their defaults beside the program.
     EXPECT_TRUE(exists(prefix, QStringLiteral("Programs/Settings/QN3_Config.ini")));
 }
@@ -173,5 +178,5 @@ TEST(Program, ItsStartUpShortcutStartsItAgainAfterTheWaitItAsks)
     run.start(command[0], command.mid(1), {}, true);
     EXPECT_TRUE(run.finishes());
     EXPECT_TRUE(run.log().contains("Attente de 1000 ms")) << run.log().toStdString();
-    EXPECT_TRUE(run.log().contains("Tools Vandrel: Ready"));
+    EXPECT_TRUE(run.log().contains("Tools Vandrel: Ready (BaseOuverte: True)"));
 }

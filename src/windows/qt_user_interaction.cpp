@@ -1,6 +1,10 @@
 #include "windows/qt_user_interaction.h"
 
 #include "platform/windows_path.h"
+#include "windows/folder_select.h"
+#include "windows/frm_msg.h"
+#include "windows/frm_select_base.h"
+#include "windows/window_helpers.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -88,28 +92,38 @@ std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRe
     QString start = hostOrEmpty(request.fileName);
     if (start.isEmpty())
         start = hostOrEmpty(request.initialFolder);
+    // Windows kept on top step back so they cannot cover the dialog.
+    AfficherMessageBoxOuInputBox(-1);
     const QString chosen = QFileDialog::getOpenFileName(owner_, request.title, start, qtFilter(request.filter));
+    AfficherMessageBoxOuInputBox(0);
     if (chosen.isEmpty())
         return std::nullopt;
     return platform::paths::toWindows(chosen);
 }
 
-// The folder dialog, the base selection and the wait window are the shared
-// windows of this library; until they are wired here the questions get the
-// answer that changes nothing.
-QString QtUserInteraction::selectFolder(const services::FolderRequest&)
+QString QtUserInteraction::selectFolder(const services::FolderRequest& request)
 {
-    return QStringLiteral("*");
+    return FolderSelect(owner_, request.startFolder, request.title);
 }
 
 int16_t QtUserInteraction::chooseBase(const services::BaseChoiceRequest& request)
 {
-    if (request.onSelection)
-        request.onSelection(request.preselected);
-    return request.preselected;
+    return ChooseBase(owner_, request);
 }
 
-void QtUserInteraction::setWaitWindowVisible(bool) {}
+void QtUserInteraction::setWaitWindowVisible(bool visible)
+{
+    if (!FrmMsg::exists())
+        return;
+    FrmMsg& wait = FrmMsg::instance();
+    if (!visible) {
+        waitWindowHidden_ = wait.isVisible();
+        wait.hide();
+    } else if (waitWindowHidden_) {
+        waitWindowHidden_ = false;
+        wait.show();
+    }
+}
 
 void QtUserInteraction::endProgram()
 {

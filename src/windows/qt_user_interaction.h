@@ -22,6 +22,8 @@ public:
 
 private:
     QWidget* owner_;
+    // The wait window was shown when a question hid it: show it again after.
+    bool waitWindowHidden_ = false;
 };
 
 // The modifier keys held now, as the window system tells them.

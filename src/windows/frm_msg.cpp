@@ -4,6 +4,7 @@
 #include "windows/twips.h"
 
 #include <QGuiApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -39,14 +40,25 @@ QPixmap gradientPicture()
     return picture;
 }
 
+// Arial as designed, else a face of the same widths, else a narrow one; a
+// wider face is made smaller until the text fits the designed width.
+QFont designFont(const QString& text, double pointSize, bool bold, int widthTwips)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                      QStringLiteral("DejaVu Sans Condensed")});
+    font.setBold(bold);
+    font.setPointSizeF(pointSize);
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > twipsToPixels(widthTwips))
+        font.setPointSizeF(font.pointSizeF() - 0.75);
+    return font;
+}
+
 QLabel* makeLabel(QWidget* parent, const QString& text, double pointSize, bool bold, const QColor& colour,
-                  int leftTwips, int topTwips)
+                  int leftTwips, int topTwips, int widthTwips)
 {
     auto* label = new QLabel(text, parent);
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    label->setFont(font);
+    label->setFont(designFont(text, pointSize, bold, widthTwips));
     label->setAlignment(Qt::AlignCenter);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setStyleSheet(QStringLiteral("QLabel { background: transparent; color: %1; }").arg(colour.name()));
@@ -83,8 +95,8 @@ FrmMsg::FrmMsg() : background_(gradientPicture())
     setFixedSize(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips));
 
     // The black copy lies 45 twips lower and further right, under the white one.
-    LabelPatientez[1] = makeLabel(this, kWaitText, 27.75, true, Qt::black, 675, 105);
-    LabelPatientez[0] = makeLabel(this, kWaitText, 27.75, true, Qt::white, 630, 60);
+    LabelPatientez[1] = makeLabel(this, kWaitText, 27.75, true, Qt::black, 675, 105, 4170);
+    LabelPatientez[0] = makeLabel(this, kWaitText, 27.75, true, Qt::white, 630, 60, 4170);
     for (int i = 0; i < 2; ++i) {
         LabelPatientez[i]->setObjectName(QStringLiteral("LabelPatientez"));
         LabelPatientez[i]->setProperty("Index", i);
@@ -92,7 +104,7 @@ FrmMsg::FrmMsg() : background_(gradientPicture())
 
     // The phase names grow to the right of a fixed left edge, so the label
     // reaches the window's edge and shows its text from its left.
-    LabelMsgInit = makeLabel(this, QStringLiteral("Quillon"), 8.25, false, Qt::white, 2280, 900);
+    LabelMsgInit = makeLabel(this, QStringLiteral("Quillon"), 8.25, false, Qt::white, 2280, 900, 855);
     LabelMsgInit->setObjectName(QStringLiteral("LabelMsgInit"));
     LabelMsgInit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     LabelMsgInit->resize(width() - LabelMsgInit->x(), LabelMsgInit->height());

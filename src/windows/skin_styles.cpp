@@ -73,7 +73,7 @@ QString sheetOf(const SkinColours& skin)
     return QStringLiteral(
                "QMainWindow, QDialog { background-color: %1; }\n"
                "QPushButton { color: %2; background: %3; border: 1px solid %4; border-radius: %5px;"
-               " padding: 3px 12px; min-height: 1.3em; }\n"
+               " padding: 2px 6px; }\n"
                "QPushButton:hover { background: %6; }\n"
                "QPushButton:pressed, QPushButton:checked { background: %7; }\n"
                "QPushButton:default, QPushButton:focus { border: 1px solid %8; }\n"

@@ -214,7 +214,7 @@ void InitGeneralLook(int32_t Style)
             return;
         QString stored;
         services::Reg_GetValue(platform::HKEY_LOCAL_MACHINE, kLookKey, kStyleValue, stored);
-        if (stored.trimmed().isEmpty()) {
+        if (stored.count(u' ') == stored.size()) {
             style = kDefaultStyle;
             services::Reg_SetValue(platform::HKEY_LOCAL_MACHINE, kLookKey, kStyleValue, QString::number(style), 1);
         } else {

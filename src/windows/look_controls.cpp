@@ -29,6 +29,26 @@ bool is(const QWidget* widget)
     return qobject_cast<const T*>(widget) != nullptr;
 }
 
+bool isMaskedEdit(const QWidget* widget)
+{
+    const auto* edit = qobject_cast<const QLineEdit*>(widget);
+    return edit != nullptr && !edit->inputMask().isEmpty();
+}
+
+// In this order: a masked edit is a line edit, a check box a button.
+struct KindRule {
+    bool (*matches)(const QWidget*);
+    const char16_t* kind;
+};
+constexpr KindRule kKindRules[] = {
+    {is<QCheckBox>, u"CheckBox"},     {is<QRadioButton>, u"OptionButton"}, {is<QAbstractButton>, u"SftButton"},
+    {isMaskedEdit, u"SftMask"},       {is<QLineEdit>, u"TextBox"},         {is<QTextEdit>, u"TextBox"},
+    {is<QPlainTextEdit>, u"TextBox"}, {is<QListView>, u"ListBox"},         {is<QTreeView>, u"SftOptions"},
+    {is<QComboBox>, u"ComboBox"},     {is<QLabel>, u"Label"},              {is<QGroupBox>, u"MyFrame"},
+    {is<QTabWidget>, u"SftTabs"},     {is<QProgressBar>, u"ProgressBar"},  {is<QDateTimeEdit>, u"DTPicker"},
+    {is<QSlider>, u"Slider"},
+};
+
 bool isPlainPanel(const QWidget* widget)
 {
     const QMetaObject* meta = widget->metaObject();
@@ -178,34 +198,10 @@ QString tabsSheet(QTabWidget* tabs, const QString& own)
 
 QString kindOf(const QWidget* widget)
 {
-    if (is<QCheckBox>(widget))
-        return QStringLiteral("CheckBox");
-    if (is<QRadioButton>(widget))
-        return QStringLiteral("OptionButton");
-    if (is<QAbstractButton>(widget))
-        return QStringLiteral("SftButton");
-    if (const auto* edit = qobject_cast<const QLineEdit*>(widget))
-        return edit->inputMask().isEmpty() ? QStringLiteral("TextBox") : QStringLiteral("SftMask");
-    if (is<QTextEdit>(widget) || is<QPlainTextEdit>(widget))
-        return QStringLiteral("TextBox");
-    if (is<QListView>(widget))
-        return QStringLiteral("ListBox");
-    if (is<QTreeView>(widget))
-        return QStringLiteral("SftOptions");
-    if (is<QComboBox>(widget))
-        return QStringLiteral("ComboBox");
-    if (is<QLabel>(widget))
-        return QStringLiteral("Label");
-    if (is<QGroupBox>(widget))
-        return QStringLiteral("MyFrame");
-    if (is<QTabWidget>(widget))
-        return QStringLiteral("SftTabs");
-    if (is<QProgressBar>(widget))
-        return QStringLiteral("ProgressBar");
-    if (is<QDateTimeEdit>(widget))
-        return QStringLiteral("DTPicker");
-    if (is<QSlider>(widget))
-        return QStringLiteral("Slider");
+    for (const KindRule& rule : kKindRules) {
+        if (rule.matches(widget))
+            return QString::fromUtf16(rule.kind);
+    }
     if (isPlainPanel(widget))
         return widget->objectName().startsWith(QStringLiteral("Shape")) ? QStringLiteral("Shape")
                                                                          : QStringLiteral("PictureBox");

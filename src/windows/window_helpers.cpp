@@ -43,11 +43,11 @@ void requireWindow(const QWidget* Feuille)
         throw platform::RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
 }
 
-// A blank suffix leaves the keys and the caller's variable as they are;
+// A suffix of spaces only leaves the keys and the caller's variable alone;
 // any other one is used untrimmed and handed back with its underscore.
 QString keyEnding(QString& Suffixe)
 {
-    if (Suffixe.trimmed().isEmpty())
+    if (Suffixe.count(u' ') == Suffixe.size())
         return {};
     Suffixe = u'_' + Suffixe;
     return Suffixe;

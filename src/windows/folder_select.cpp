@@ -6,7 +6,9 @@
 #include "services/shared_values.h"
 #include "services/trap.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QUrl>
 
 namespace qn3::windows {
 namespace {
@@ -24,6 +26,17 @@ QString hostStart(const QString& windowsFolder)
     }
 }
 
+// The machine's drives as the program sees them (C:, Z: and those an
+// administrator linked), so the user starts from them, not from host folders.
+QList<QUrl> driveUrls()
+{
+    QList<QUrl> urls;
+    const QDir devices(platform::paths::prefix() + QStringLiteral("/dosdevices"));
+    for (const QString& drive : devices.entryList({QStringLiteral("?:")}, QDir::Dirs, QDir::Name))
+        urls << QUrl::fromLocalFile(devices.filePath(drive));
+    return urls;
+}
+
 // The chosen folder as a Windows path, or nothing when the user cancelled.
 std::optional<QString> askFolder(QWidget* owner, const QString& title, const QString& start)
 {
@@ -38,6 +51,7 @@ std::optional<QString> askFolder(QWidget* owner, const QString& title, const QSt
     dialog.setObjectName(QStringLiteral("FolderSelect"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    dialog.setSidebarUrls(driveUrls());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     const QString chosen = dialog.selectedFiles().constFirst();

@@ -19,10 +19,10 @@ FrmSelectBase::FrmSelectBase(QWidget* owner)
 {
     setObjectName(QStringLiteral("FrmSelectBase"));
     setWindowTitle(QStringLiteral("Choix de la base"));
-    resizeWindowTwips(this, 4800 + kFrameWidthTwips, 2040 + kFrameHeightTwips);
+    resizeWindowTwips(this, 4800 + kFrameWidthTwips, 2220 + kFrameHeightTwips);
 
     const QString texts[] = {QStringLiteral("Base:"), QStringLiteral("Quillon"), QStringLiteral("Sélectionnez la base")};
-    const int places[][4] = {{240, 780, 600, 255}, {240, 240, 4320, 255}, {240, 1320, 2000, 255}};
+    const int places[][4] = {{240, 1080, 600, 255}, {240, 240, 4320, 255}, {240, 660, 4320, 255}};
     for (int i = 0; i < 3; ++i) {
         Label[i] = new QLabel(texts[i], this);
         setElement(Label[i], QStringLiteral("Label"), i);
@@ -35,13 +35,13 @@ FrmSelectBase::FrmSelectBase(QWidget* owner)
 
     ComboBase = new QComboBox(this);
     ComboBase->setObjectName(QStringLiteral("ComboBase"));
-    placeTwips(ComboBase, 900, 720, 3660, 375);
+    placeTwips(ComboBase, 900, 1020, 3660, 375);
 
     const QString captions[] = {QStringLiteral("Valider"), QStringLiteral("Abandonner")};
     for (int i = 0; i < 2; ++i) {
         CommandFermer[i] = new QPushButton(captions[i], this);
         setElement(CommandFermer[i], QStringLiteral("CommandFermer"), i);
-        placeTwips(CommandFermer[i], 2160 + i * 1260, 1500, 1140, 375);
+        placeTwips(CommandFermer[i], 1980 + i * 1320, 1620, 1260, 375);
         connect(CommandFermer[i], &QPushButton::clicked, this, [this, i] { CommandFermer_Click(i); });
     }
     CommandFermer[0]->setDefault(true);

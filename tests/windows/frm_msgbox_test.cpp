@@ -179,14 +179,6 @@ TEST_F(MsgBoxTest, TimeLimitAnswersTheDefaultButtonAndLogsOpenAndClose)
                   .toStdString());
 }
 
-TEST_F(MsgBoxTest, NextAnswerIsTakenOnce)
-{
-    FrmMsgBox::setNextAnswer(2);
-    EXPECT_EQ(ChoiceBox("a", {"Oui", "Non"}, nullptr), 2);
-    whenWaiting([] { shownWindow<FrmMsgBox>(QStringLiteral("FrmMsgBox"))->BtnMsgBox[0]->click(); });
-    EXPECT_EQ(ChoiceBox("a", {"Oui", "Non"}, nullptr), 1);
-}
-
 TEST_F(MsgBoxTest, BoxClosedWithoutAnAnswerEndsTheWait)
 {
     QWidget owner;

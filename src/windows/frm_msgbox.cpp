@@ -352,8 +352,8 @@ void FrmMsgBox::done(int answer)
     Timer1->stop();
     // The box's own Id: with a box left open without waiting, the counter
     // may already belong to a later box.
-    services::TraceLog(noZone_, -1, -1, QStringLiteral("MsgBox: Id:") + QString::number(id_) + QStringLiteral(" closed"),
-                       false, true);
+    const QString closing = QStringLiteral("MsgBox: Id:") + QString::number(id_) + QStringLiteral(" closed");
+    services::TraceLog(noZone_, -1, -1, closing, false, true);
     PositionFeuilleSauvegarde(this, suffix_);
     QDialog::done(answer);
 }

@@ -21,7 +21,8 @@ FrmSelectBase::FrmSelectBase(QWidget* owner)
     setWindowTitle(QStringLiteral("Choix de la base"));
     resizeWindowTwips(this, 4800 + kFrameWidthTwips, 2220 + kFrameHeightTwips);
 
-    const QString texts[] = {QStringLiteral("Base:"), QStringLiteral("Quillon"), QStringLiteral("Sélectionnez la base")};
+    const QString texts[] = {QStringLiteral("Base:"), QStringLiteral("Quillon"),
+                             QStringLiteral("Sélectionnez la base")};
     const int places[][4] = {{240, 1080, 600, 255}, {240, 240, 4320, 255}, {240, 660, 4320, 255}};
     for (int i = 0; i < 3; ++i) {
         Label[i] = new QLabel(texts[i], this);

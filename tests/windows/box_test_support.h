@@ -7,12 +7,9 @@
 
 #include <functional>
 
-// Driving the program's boxes from a test: what the user does runs from the
-// event loop once the box waits, and each box leaves a picture of itself in
-// the build folder for a person to look at.
+// Driving the boxes from a test: the user's part runs once the box waits.
 namespace qn3::testing {
 
-// The shown top-level window named `name`, or nullptr.
 template <class Window>
 Window* shownWindow(const QString& name)
 {
@@ -28,16 +25,11 @@ inline void whenWaiting(std::function<void()> user)
     QTimer::singleShot(0, qApp, std::move(user));
 }
 
+// A picture of the window in the build folder, for a person to look at.
 inline void saveScreenshot(QWidget* window, const QString& name)
 {
     QDir().mkpath(QStringLiteral("screenshots"));
     window->grab().save(QStringLiteral("screenshots/") + name + QStringLiteral(".png"));
-}
-
-// Closed boxes delete themselves later: let them go before the next test.
-inline void dropClosedWindows()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace qn3::testing

@@ -20,15 +20,11 @@ using FolderSelectTest = testing::ServicesTest;
 TEST_F(FolderSelectTest, OpensOnTheProposedFolder)
 {
     const struct {
-        QString proposed;
-        QString depart;
-        QString shown;
-    } cases[] = {
-        {"D:\\Radio\\Sons\\", "D:\\Radio\\Sons\\", "D:\\Radio\\Sons"},
-        {"D:\\Radio\\Sons", "D:\\Radio\\", "D:\\Radio"},
-        {" ", services::RepApplication, "C:\\Program Files\\QN3"},
-        {"E:\\", "E:\\", "E:"},
-    };
+        QString proposed, depart, shown;
+    } cases[] = {{"D:\\Radio\\Sons\\", "D:\\Radio\\Sons\\", "D:\\Radio\\Sons"},
+                 {"D:\\Radio\\Sons", "D:\\Radio\\", "D:\\Radio"},
+                 {" ", services::RepApplication, "C:\\Program Files\\QN3"},
+                 {"E:\\", "E:\\", "E:"}};
     for (const auto& c : cases) {
         FolderSelectSetNextAnswer(std::nullopt);
         EXPECT_EQ(FolderSelect(nullptr, c.proposed, {}), "*");
@@ -37,14 +33,7 @@ TEST_F(FolderSelectTest, OpensOnTheProposedFolder)
     }
 }
 
-TEST_F(FolderSelectTest, ChosenFolderEndsWithABackslashAndIsMade)
-{
-    FolderSelectSetNextAnswer(QStringLiteral("C:\\Radio\\Nouveau"));
-    EXPECT_EQ(FolderSelect(nullptr, {}, {}), "C:\\Radio\\Nouveau\\");
-    EXPECT_TRUE(QFileInfo(host("C:\\Radio\\Nouveau")).isDir());
-}
-
-TEST_F(FolderSelectTest, DialogStartsOnTheFolderAndGivesTheWindowsPath)
+TEST_F(FolderSelectTest, GivesTheChosenFolderWithABackslashMadeWhenMissing)
 {
     QDir().mkpath(host("C:\\Radio\\Sons\\Pubs"));
     QString shownDirectory;
@@ -59,6 +48,10 @@ TEST_F(FolderSelectTest, DialogStartsOnTheFolderAndGivesTheWindowsPath)
         static_cast<QDialog*>(dialog)->accept();
     });
     EXPECT_EQ(FolderSelect(nullptr, QStringLiteral("C:\\Radio\\Sons\\"), {}), "C:\\Radio\\Sons\\Pubs\\");
+    // A folder named but not made yet is made with every missing level.
+    FolderSelectSetNextAnswer(QStringLiteral("C:\\Radio\\Nouveau\\Jingles"));
+    EXPECT_EQ(FolderSelect(nullptr, {}, {}), "C:\\Radio\\Nouveau\\Jingles\\");
+    EXPECT_TRUE(QFileInfo(host("C:\\Radio\\Nouveau\\Jingles")).isDir());
     EXPECT_EQ(QDir(shownDirectory), QDir(host("C:\\Radio\\Sons")));
     EXPECT_EQ(title, QStringLiteral("Sélectionnez un dossier: "));
 }

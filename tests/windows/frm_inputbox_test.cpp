@@ -12,14 +12,11 @@
 namespace qn3::windows {
 namespace {
 
-using testing::shownWindow;
-using testing::whenWaiting;
-
 using InputBoxTest = testing::ServicesTest;
 
 FrmInputBox* shownBox()
 {
-    return shownWindow<FrmInputBox>(QStringLiteral("FrmInputBox"));
+    return testing::shownWindow<FrmInputBox>(QStringLiteral("FrmInputBox"));
 }
 
 void press(QWidget* target, int key)
@@ -28,51 +25,19 @@ void press(QWidget* target, int key)
     QApplication::sendEvent(target, &event);
 }
 
-TEST_F(InputBoxTest, SpreadsThePromptOverThreeLabels)
-{
-    const struct {
-        QString prompt;
-        QStringList labels;
-    } cases[] = {
-        {"a\r\nb", {"a", "b", ""}},
-        {"1\r\n2\r\n3\r\n4", {"1", "2", "3"}},
-        {"\r\nx", {"", "x", ""}},
-        {"a\nb", {"a\nb", "", ""}},
-    };
-    for (const auto& c : cases) {
-        QStringList shown;
-        whenWaiting([&] {
-            FrmInputBox* box = shownBox();
-            for (const QLabel* label : box->LabelInputBox)
-                shown << label->text();
-            box->CmdAbandonner->click();
-        });
-        InputBox({}, {}, c.prompt);
-        EXPECT_EQ(shown, c.labels) << c.prompt.toStdString();
-    }
-}
-
 // OK (or Enter anywhere) gives the field; Annuler and the close box give "";
-// Escape does nothing.
+// Escape does nothing. The prompt's lines (up to CR LF) go one per label.
 TEST_F(InputBoxTest, AnswersByTheWayTheBoxCloses)
 {
-    const struct {
-        const char* name;
-        QString typed;
-        void (*act)(FrmInputBox*);
-        QString result;
-    } cases[] = {
-        {"ok", "abc", [](FrmInputBox* box) { box->CmdValider->click(); }, "abc"},
-        {"ok_empty", "", [](FrmInputBox* box) { box->CmdValider->click(); }, ""},
-        {"annuler", "abc", [](FrmInputBox* box) { box->CmdAbandonner->click(); }, ""},
-        {"close_box", "abc", [](FrmInputBox* box) { box->close(); }, ""},
-        {"enter_on_annuler", "abc",
-         [](FrmInputBox* box) {
-             box->CmdAbandonner->setFocus();
-             press(box->CmdAbandonner, Qt::Key_Return);
-         },
-         "abc"},
-        {"escape_then_enter", "abc",
+    const struct { const char* name; QString prompt; QStringList labels; QString typed;
+                   void (*act)(FrmInputBox*); QString result; } cases[] = {
+        {"ok", "a\r\nb", {"a", "b", ""}, "abc", [](FrmInputBox* box) { box->CmdValider->click(); }, "abc"},
+        {"ok_empty", "1\r\n2\r\n3\r\n4", {"1", "2", "3"}, "", [](FrmInputBox* box) { box->CmdValider->click(); }, ""},
+        {"annuler", "\r\nx", {"", "x", ""}, "abc", [](FrmInputBox* box) { box->CmdAbandonner->click(); }, ""},
+        {"close_box", "a\nb", {"a\nb", "", ""}, "abc", [](FrmInputBox* box) { box->close(); }, ""},
+        {"enter_on_annuler", "", {"", "", ""}, "abc",
+         [](FrmInputBox* box) { press(box->CmdAbandonner, Qt::Key_Return); }, "abc"},
+        {"escape_then_enter", "", {"", "", ""}, "abc",
          [](FrmInputBox* box) {
              press(box->TexteSaisie, Qt::Key_Escape);
              if (box->isVisible())
@@ -81,27 +46,29 @@ TEST_F(InputBoxTest, AnswersByTheWayTheBoxCloses)
          "abc"},
     };
     for (const auto& c : cases) {
-        whenWaiting([&] {
-            FrmInputBox* box = shownBox();
-            box->TexteSaisie->setText(c.typed);
-            c.act(box);
+        QStringList labels;
+        testing::whenWaiting([&] {
+            for (const QLabel* label : shownBox()->LabelInputBox)
+                labels << label->text();
+            shownBox()->TexteSaisie->setText(c.typed);
+            c.act(shownBox());
         });
-        EXPECT_EQ(InputBox(QStringLiteral("initial")), c.result) << c.name;
+        EXPECT_EQ(InputBox(QStringLiteral("initial"), {}, c.prompt), c.result) << c.name;
+        EXPECT_EQ(labels, c.labels) << c.name;
     }
 }
 
 TEST_F(InputBoxTest, ShowsCaptionInitialTextAndPasswordCharacter)
 {
-    QString caption;
-    QString initial;
+    QString caption, initial;
     int passwordCharacter = 0;
-    whenWaiting([&] {
+    testing::whenWaiting([&] {
         FrmInputBox* box = shownBox();
         caption = box->windowTitle();
         initial = box->TexteSaisie->text();
-        EXPECT_EQ(box->TexteSaisie->echoMode(), QLineEdit::Password);
         passwordCharacter =
             box->TexteSaisie->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, box->TexteSaisie);
+        EXPECT_EQ(box->TexteSaisie->echoMode(), QLineEdit::Password);
         testing::saveScreenshot(box, QStringLiteral("FrmInputBox"));
         box->TexteSaisie->setText(QStringLiteral("secret"));
         box->CmdValider->click();

@@ -18,19 +18,13 @@ using BaseSelectionTest = testing::ServicesTest;
 TEST_F(BaseSelectionTest, AnswersTheBaseOrMinusOne)
 {
     const struct {
-        const char* name;
         int16_t preselected;
         int select; // -1: leave the list alone
-        void (*close)(FrmSelectBase*);
+        int button; // CommandFermer(0) or (1); -1: the close box
         int16_t answer;
         std::vector<int16_t> selections;
-    } cases[] = {
-        {"valider", 1, -1, [](FrmSelectBase* w) { w->CommandFermer[0]->click(); }, 1, {1}},
-        {"first_base", 0, -1, [](FrmSelectBase* w) { w->CommandFermer[0]->click(); }, 0, {0}},
-        {"other_then_valider", 0, 2, [](FrmSelectBase* w) { w->CommandFermer[0]->click(); }, 2, {0, 2}},
-        {"close_box", 1, 2, [](FrmSelectBase* w) { w->close(); }, -1, {1, 2}},
-        {"abandonner", 1, -1, [](FrmSelectBase* w) { w->CommandFermer[1]->click(); }, -1, {1}},
-    };
+    } cases[] = {{1, -1, 0, 1, {1}},      {0, -1, 0, 0, {0}}, {0, 2, 0, 2, {0, 2}},
+                 {1, 2, -1, -1, {1, 2}}, {1, -1, 1, -1, {1}}};
     for (const auto& c : cases) {
         std::vector<int16_t> selections;
         testing::whenWaiting([&] {
@@ -40,23 +34,14 @@ TEST_F(BaseSelectionTest, AnswersTheBaseOrMinusOne)
             if (c.select >= 0)
                 window->ComboBase->setCurrentIndex(c.select);
             testing::saveScreenshot(window, QStringLiteral("FrmSelectBase"));
-            c.close(window);
+            c.button >= 0 ? window->CommandFermer[c.button]->click() : void(window->close());
         });
         const int16_t answer =
-            ChooseBase(nullptr, {{"Base 1", "Base 2", "Base 3"}, c.preselected, [&](int16_t i) { selections.push_back(i); }});
-        EXPECT_EQ(answer, c.answer) << c.name;
-        EXPECT_EQ(selections, c.selections) << c.name;
+            ChooseBase(nullptr, {{"Base 1", "Base 2", "Base 3"}, c.preselected,
+                                 [&](int16_t i) { selections.push_back(i); }});
+        EXPECT_EQ(answer, c.answer) << c.button;
+        EXPECT_EQ(selections, c.selections) << c.button;
     }
-}
-
-TEST_F(BaseSelectionTest, NextAnswerIsTakenOnce)
-{
-    std::vector<int16_t> selections;
-    FrmSelectBase::setNextAnswer(2);
-    EXPECT_EQ(ChooseBase(nullptr, {{"A", "B", "C"}, 0, [&](int16_t i) { selections.push_back(i); }}), 2);
-    EXPECT_EQ(selections, (std::vector<int16_t>{0, 2}));
-    FrmSelectBase::setNextAnswer(-1);
-    EXPECT_EQ(ChooseBase(nullptr, {{"A", "B"}, 1, {}}), -1);
 }
 
 } // namespace

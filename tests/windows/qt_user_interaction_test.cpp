@@ -5,6 +5,7 @@
 #include "windows/frm_inputbox.h"
 #include "windows/frm_msg.h"
 #include "windows/frm_msgbox.h"
+#include "windows/frm_select_base.h"
 #include "windows/window_helpers.h"
 
 #include <QDialog>
@@ -40,7 +41,6 @@ TEST_F(QtQuestionsTest, TopmostWindowsStepBackAroundTheWait)
         ask();
         EXPECT_EQ(tagDuringWait, "-1");
         EXPECT_EQ(onTop.property("Tag").toString(), "1");
-        testing::dropClosedWindows();
     }
 }
 
@@ -57,6 +57,17 @@ TEST_F(QtQuestionsTest, WaitWindowComesBackOnlyWhenItWasShown)
         EXPECT_EQ(FrmMsg::instance().isVisible(), shown);
     }
     FrmMsg::destroyInstance();
+}
+
+// Services that ask can be tested without a person.
+TEST_F(QtQuestionsTest, BoxesTakeAnAnswerGivenInAdvance)
+{
+    FrmMsgBox::setNextAnswer(2);
+    FrmInputBox::setNextAnswer(QStringLiteral("typed"));
+    FrmSelectBase::setNextAnswer(1);
+    EXPECT_EQ(ChoiceBox("a", {"Oui", "Non"}, nullptr), 2);
+    EXPECT_EQ(InputBox({}), "typed");
+    EXPECT_EQ(ChooseBase(nullptr, {{"A", "B"}, 0, {}}), 1);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "windows/qt_user_interaction.h"
 
 #include "platform/windows_path.h"
+#include "windows/box_support.h"
 #include "windows/folder_select.h"
 #include "windows/frm_msg.h"
 #include "windows/frm_select_base.h"
@@ -77,9 +78,16 @@ int32_t answerOf(int clicked)
 
 } // namespace
 
+// The start-up asks its questions before the engine names the owner: the
+// main window, already shown by then, owns them.
+QWidget* QtUserInteraction::owner() const
+{
+    return owner_ != nullptr ? owner_ : mainWindow();
+}
+
 int32_t QtUserInteraction::askMessageBox(const services::MessageBoxRequest& request)
 {
-    QMessageBox box(iconOf(request.style), request.title, request.text, buttonsOf(request.style), owner_);
+    QMessageBox box(iconOf(request.style), request.title, request.text, buttonsOf(request.style), owner());
     if (request.style & services::msgbox::SetForeground) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.activateWindow();
@@ -94,7 +102,7 @@ std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRe
         start = hostOrEmpty(request.initialFolder);
     // Windows kept on top step back so they cannot cover the dialog.
     AfficherMessageBoxOuInputBox(-1);
-    const QString chosen = QFileDialog::getOpenFileName(owner_, request.title, start, qtFilter(request.filter));
+    const QString chosen = QFileDialog::getOpenFileName(owner(), request.title, start, qtFilter(request.filter));
     AfficherMessageBoxOuInputBox(0);
     if (chosen.isEmpty())
         return std::nullopt;
@@ -103,12 +111,12 @@ std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRe
 
 QString QtUserInteraction::selectFolder(const services::FolderRequest& request)
 {
-    return FolderSelect(owner_, request.startFolder, request.title);
+    return FolderSelect(owner(), request.startFolder, request.title);
 }
 
 int16_t QtUserInteraction::chooseBase(const services::BaseChoiceRequest& request)
 {
-    return ChooseBase(owner_, request);
+    return ChooseBase(owner(), request);
 }
 
 void QtUserInteraction::setWaitWindowVisible(bool visible)

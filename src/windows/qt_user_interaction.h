@@ -21,6 +21,8 @@ public:
     void endProgram() override;
 
 private:
+    QWidget* owner() const;
+
     QWidget* owner_;
     // The wait window was shown when a question hid it: show it again after.
     bool waitWindowHidden_ = false;

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <utility>
+
 namespace qn3::windows {
 namespace {
 
@@ -19,10 +21,7 @@ protected:
         window.setObjectName(QStringLiteral("Frm_Main"));
         window.resize(twipsToPixels(4500), twipsToPixels(3000));
     }
-    void save(const QString& key, const QString& value)
-    {
-        services::EcritureIni(kFile, QStringLiteral("FrmPos"), key, value);
-    }
+    void save(const QString& key, const QString& value) { services::EcritureIni(kFile, "FrmPos", key, value); }
     QString saved(const QString& key) { return services::LectureIni(kFile, QStringLiteral("FrmPos"), key, "-"); }
 
     const QString kFile = QStringLiteral("C:\\Settings\\QN3_Tools_Vandrel_Positions.Ini");
@@ -32,12 +31,7 @@ protected:
 TEST_F(WindowHelpersTest, RestoresAndCorrectsSavedPositions)
 {
     const int screenTwips = pixelsToTwips(QGuiApplication::primaryScreen()->geometry().height());
-    struct Case {
-        const char* left;
-        const char* top;
-        int expectedLeft;
-        int expectedTop;
-    };
+    struct Case { const char* left; const char* top; int expectedLeft; int expectedTop; };
     const Case cases[] = {
         {nullptr, nullptr, 0, 0},           // never saved
         {"1500", "3000", 1500, 3000},
@@ -81,6 +75,13 @@ TEST_F(WindowHelpersTest, SuffixNamesTheKeysAndComesBackWithItsUnderscore)
     EXPECT_EQ(window.pos(), QPoint(100, 200));
 }
 
+using Mark = std::pair<QString, bool>; // the Tag, and whether the window stays on top
+
+Mark markOf(const QWidget& window)
+{
+    return {window.property("Tag").toString(), window.windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+}
+
 TEST_F(WindowHelpersTest, TopmostMarksAndStepping)
 {
     QWidget shown;
@@ -88,27 +89,20 @@ TEST_F(WindowHelpersTest, TopmostMarksAndStepping)
     shown.show();
     AfficherAuDessus(&shown, -1);
     AfficherAuDessus(&hidden, -1);
-    EXPECT_TRUE(shown.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(shown.isVisible());
-
     AfficherAuDessus(&shown, 1); // neither True nor False
-    EXPECT_EQ(shown.property("Tag").toString(), QStringLiteral("1"));
+    EXPECT_EQ(markOf(shown), Mark("1", true));
 
     AfficherMessageBoxOuInputBox(-1);
     AfficherMessageBoxOuInputBox(-1);
-    EXPECT_EQ(shown.property("Tag").toString(), QStringLiteral("-1"));
-    EXPECT_FALSE(shown.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(hidden.property("Tag").toString(), QStringLiteral("1"));
-    EXPECT_TRUE(hidden.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(markOf(shown), Mark("-1", false));
+    EXPECT_EQ(markOf(hidden), Mark("1", true));
 
     AfficherMessageBoxOuInputBox(0);
-    EXPECT_EQ(shown.property("Tag").toString(), QStringLiteral("1"));
-    EXPECT_TRUE(shown.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(markOf(shown), Mark("1", true));
     EXPECT_TRUE(shown.isVisible());
 
     AfficherAuDessus(&shown, 0);
-    EXPECT_EQ(shown.property("Tag").toString(), QStringLiteral("0"));
-    EXPECT_FALSE(shown.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(markOf(shown), Mark("0", false));
 }
 
 TEST_F(WindowHelpersTest, QuestionTrimsOnlySpacesAndGivesTheAnswer)

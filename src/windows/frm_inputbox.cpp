@@ -123,9 +123,8 @@ QString InputBox(const QString& TexteASaisir, const QString& Titre, const QStrin
     trap([&] { AfficherMessageBoxOuInputBox(-1); });
     trap([&] {
         box->EtatSaisie = 0;
-        FrmInputBox* waited = box;
-        waitUntilFinished(waited, -1, [waited] {
-            if (!FrmInputBox::nextAnswer_)
+        waitUntilFinished(box, -1, [waited = box] {
+            if (!waited || !FrmInputBox::nextAnswer_)
                 return;
             const std::optional<QString> typed = *FrmInputBox::nextAnswer_;
             FrmInputBox::nextAnswer_.reset();

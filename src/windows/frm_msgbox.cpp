@@ -298,9 +298,8 @@ int32_t ChoiceBox(const QString& Message, const QStringList& TexteBouton, QWidge
         trap([&] { AfficherMessageBoxOuInputBox(-1); });
         trap([&] {
             box->ReponseChoisie = 0;
-            FrmMsgBox* waited = box;
-            answer = waitUntilFinished(waited, 0, [waited] {
-                if (FrmMsgBox::nextAnswer_) {
+            answer = waitUntilFinished(box, 0, [waited = box] {
+                if (waited && FrmMsgBox::nextAnswer_) {
                     const int32_t next = *FrmMsgBox::nextAnswer_;
                     FrmMsgBox::nextAnswer_.reset();
                     waited->choose(next);

@@ -45,8 +45,9 @@ std::optional<QString> askFolder(QWidget* owner, const QString& title, const QSt
         nextAnswer.reset();
         return chosen;
     }
-    // Qt's own dialog rather than the desktop's: it has the edit box for a
-    // typed name, and folders that do not exist yet can be named in it.
+    // Qt's own dialog rather than the desktop's: it always has the edit box
+    // for a typed name and the button that makes a new folder, and it lists
+    // the program's drives.
     QFileDialog dialog(owner, title, hostStart(start));
     dialog.setObjectName(QStringLiteral("FolderSelect"));
     dialog.setFileMode(QFileDialog::Directory);

@@ -1,6 +1,5 @@
 #include "windows/folder_select.h"
 
-#include "platform/windows_path.h"
 #include "services/shared_values.h"
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"

@@ -1,7 +1,6 @@
 #include "windows/look.h"
 
 #include "platform/registry_store.h"
-#include "platform/runtime_error.h"
 #include "services/formats.h"
 #include "services/path_names.h"
 #include "services/registry_access.h"
@@ -9,6 +8,7 @@
 #include "services/trap.h"
 #include "services/window_members.h"
 #include "windows/look_controls.h"
+#include "windows/window_required.h"
 
 #include <QLabel>
 #include <QTabWidget>
@@ -243,10 +243,8 @@ void InitGeneralLook(int32_t Style)
 void LookFenetre(QWidget* Feuille, int32_t Mode)
 {
     services::Trap trap(u"Lib_Look:LookFenetre");
-    if (Feuille == nullptr) {
-        trap([] { throw platform::RuntimeError(91, QStringLiteral("Object variable or With block variable not set")); });
+    if (!trap([&] { requireWindow(Feuille); }))
         return;
-    }
     const Colours colours = coloursFor(Mode, StyleLook);
     std::vector<QWidget*> controls;
     trap([&] { controls = look::controlsOf(Feuille); });

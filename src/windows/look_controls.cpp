@@ -86,14 +86,17 @@ void collect(QWidget* parent, std::vector<QWidget*>& controls)
     }
 }
 
-// One widget's own rules: its exact class and, when it has one, its name,
-// so the rules never reach the controls it holds.
+// One widget's own rules: its exact class and, when it has one, its name
+// (quoted, so any name will do), so the rules never reach the controls it holds.
 QString selector(const QWidget* widget)
 {
-    QString name = u'.' + QString::fromLatin1(widget->metaObject()->className()).replace(QStringLiteral("::"), QStringLiteral("--"));
-    if (!widget->objectName().isEmpty())
-        name += u'#' + widget->objectName();
-    return name;
+    QString name = QString::fromLatin1(widget->metaObject()->className());
+    name = u'.' + name.replace(QStringLiteral("::"), QStringLiteral("--"));
+    if (widget->objectName().isEmpty())
+        return name;
+    QString quoted = widget->objectName();
+    quoted.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+    return name + QStringLiteral("[objectName=\"%1\"]").arg(quoted);
 }
 
 bool has(const QWidget* control, const char* property)
@@ -184,7 +187,8 @@ QString tabsSheet(QTabWidget* tabs, const QString& own)
     const int radius = style == 36 ? 6 : 0;
     sheet += QStringLiteral(" %1 > QTabBar::tab { background: %2; border: 1px solid rgb(150, 150, 150);"
                             " border-top-left-radius: %3px; border-top-right-radius: %3px; padding: 4px 12px; }")
-                 .arg(self, gradient(colourProperty(tabs, "BackColorStart", 0), colourProperty(tabs, "BackColorEnd", 0)))
+                 .arg(self,
+                      gradient(colourProperty(tabs, "BackColorStart", 0), colourProperty(tabs, "BackColorEnd", 0)))
                  .arg(radius);
     sheet += QStringLiteral(" %1 > QTabBar::tab:selected { background: %2;%3 }")
                  .arg(self,
@@ -262,6 +266,8 @@ void render(QWidget* control, const QString& kind)
         control->setAttribute(Qt::WA_StyledBackground, has(control, "BackColor"));
     // The window's own rules for the control stay in front of the look's.
     static const char* const kOwnSheet = "LookOwnStyleSheet";
+    if (sheet.isEmpty() && !has(control, kOwnSheet))
+        return;
     if (!has(control, kOwnSheet))
         control->setProperty(kOwnSheet, control->styleSheet());
     const QString ownSheet = control->property(kOwnSheet).toString();

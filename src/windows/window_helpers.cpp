@@ -1,12 +1,12 @@
 #include "windows/window_helpers.h"
 
-#include "platform/runtime_error.h"
 #include "services/formats.h"
 #include "services/ini_access.h"
 #include "services/shared_values.h"
 #include "services/trap.h"
 #include "services/user_interaction.h"
 #include "windows/twips.h"
+#include "windows/window_required.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -35,12 +35,6 @@ QString positionsFile()
 {
     return services::RepSettings + QStringLiteral("QN3_Tools_Vandrel") + QStringLiteral("_Positions")
            + QStringLiteral(".Ini");
-}
-
-void requireWindow(const QWidget* Feuille)
-{
-    if (Feuille == nullptr)
-        throw platform::RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
 }
 
 // A suffix of spaces only leaves the keys and the caller's variable alone;

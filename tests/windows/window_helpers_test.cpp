@@ -1,6 +1,7 @@
 #include "services/ini_access.h"
 #include "services/shared_values.h"
 #include "support/services_fixture.h"
+#include "windows/look.h"
 #include "windows/twips.h"
 #include "windows/window_helpers.h"
 
@@ -114,6 +115,19 @@ TEST_F(WindowHelpersTest, QuestionTrimsOnlySpacesAndGivesTheAnswer)
     EXPECT_EQ(user.messageBoxes[0].text, QStringLiteral("Voulez-vous quitter le programme ?\n"));
     EXPECT_EQ(user.messageBoxes[0].style, 36);
     EXPECT_EQ(user.messageBoxes[0].title, QStringLiteral("Q"));
+}
+
+TEST_F(WindowHelpersTest, NoWindowIsReportedNotFollowed)
+{
+    QString suffix = QStringLiteral("A");
+    PositionFeuille(nullptr, suffix);
+    LookFenetre(nullptr, 1);
+    // Each step of the procedure reports its own failure, then the next runs.
+    const QStringList reports = traced().filter(QStringLiteral("Err:91 "));
+    ASSERT_EQ(reports.size(), 4);
+    EXPECT_TRUE(reports[2].endsWith(QStringLiteral("Source:Lib_Public:PositionFeuille:0")));
+    EXPECT_TRUE(reports[3].endsWith(QStringLiteral("Source:Lib_Look:LookFenetre:0")));
+    EXPECT_EQ(suffix, QStringLiteral("_A"));
 }
 
 } // namespace

@@ -36,7 +36,6 @@ TEST_F(FrmMsgTest, TopmostBorderlessAtTheTopCentreWithRoundedCornersAcrossHiding
 
     // The black shadow lies 45 twips right of and below the white words.
     EXPECT_EQ(wait.LabelPatientez[1]->pos() - wait.LabelPatientez[0]->pos(), QPoint(3, 3));
-    EXPECT_EQ(wait.LabelPatientez[0]->text(), QStringLiteral("Patientez S.V.P."));
     EXPECT_EQ(wait.LabelMsgInit->x(), 152);
 
     const QImage picture = wait.grab().toImage();

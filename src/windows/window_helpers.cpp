@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QVariant>
+#include <QWindow>
 #include <QWidget>
 
 #include <algorithm>
@@ -71,16 +72,20 @@ void setTag(QWidget* window, const QString& tag)
     window->setProperty(kTagProperty, tag);
 }
 
-// Changing a window flag recreates the native window, which hides it: a
-// shown window is shown again at once.
+// A window the platform already shows changes in place: recreating it, as
+// setWindowFlags does, would hide it and take its focus away.
 void setStaysOnTop(QWidget* window, bool onTop)
 {
-    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == onTop)
+    Qt::WindowFlags flags = window->windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == onTop)
         return;
-    const bool wasVisible = window->isVisible();
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (wasVisible)
-        window->show();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (QWindow* handle = window->windowHandle()) {
+        window->overrideWindowFlags(flags);
+        handle->setFlags(flags);
+    } else {
+        window->setWindowFlags(flags);
+    }
 }
 
 QString trimSpaces(const QString& text)

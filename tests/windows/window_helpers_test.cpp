@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <utility>
 
@@ -77,10 +78,10 @@ TEST_F(WindowHelpersTest, SuffixNamesTheKeysAndComesBackWithItsUnderscore)
 }
 
 using Mark = std::pair<QString, bool>; // the Tag, and whether the window stays on top
-
-Mark markOf(const QWidget& window)
+Mark markOf(const QWidget& window) // as the platform sees a shown window
 {
-    return {window.property("Tag").toString(), window.windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+    const Qt::WindowFlags flags = window.windowHandle() ? window.windowHandle()->flags() : window.windowFlags();
+    return {window.property("Tag").toString(), flags.testFlag(Qt::WindowStaysOnTopHint)};
 }
 
 TEST_F(WindowHelpersTest, TopmostMarksAndStepping)

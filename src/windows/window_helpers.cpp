@@ -2,6 +2,7 @@
 
 #include "services/formats.h"
 #include "services/ini_access.h"
+#include "services/settings_folders.h"
 #include "services/shared_values.h"
 #include "services/trap.h"
 #include "services/user_interaction.h"
@@ -30,12 +31,9 @@ const char* const kTagProperty = "Tag";
 // are brought to that limit, so a damaged file never overflows a conversion.
 constexpr double kMaxTwips = 16777215.0 * kTwipsPerPixel;
 
-// The positions file, formed here until the settings-file namer of the
-// services takes it over: RepSettings + program name + "_Positions" + ".Ini".
 QString positionsFile()
 {
-    return services::RepSettings + QStringLiteral("QN3_Tools_Vandrel") + QStringLiteral("_Positions")
-           + QStringLiteral(".Ini");
+    return services::NomFichierSettings(QStringLiteral("_Positions"), QStringLiteral(".Ini"));
 }
 
 // A suffix of spaces only leaves the keys and the caller's variable alone;

@@ -1,6 +1,11 @@
 #include "windows/qt_user_interaction.h"
 
 #include "platform/windows_path.h"
+#include "windows/box_support.h"
+#include "windows/folder_select.h"
+#include "windows/frm_msg.h"
+#include "windows/frm_select_base.h"
+#include "windows/window_helpers.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -73,9 +78,16 @@ int32_t answerOf(int clicked)
 
 } // namespace
 
+// The start-up asks its questions before the engine names the owner: the
+// main window, already shown by then, owns them.
+QWidget* QtUserInteraction::owner() const
+{
+    return owner_ != nullptr ? owner_ : mainWindow();
+}
+
 int32_t QtUserInteraction::askMessageBox(const services::MessageBoxRequest& request)
 {
-    QMessageBox box(iconOf(request.style), request.title, request.text, buttonsOf(request.style), owner_);
+    QMessageBox box(iconOf(request.style), request.title, request.text, buttonsOf(request.style), owner());
     if (request.style & services::msgbox::SetForeground) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.activateWindow();
@@ -88,28 +100,38 @@ std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRe
     QString start = hostOrEmpty(request.fileName);
     if (start.isEmpty())
         start = hostOrEmpty(request.initialFolder);
-    const QString chosen = QFileDialog::getOpenFileName(owner_, request.title, start, qtFilter(request.filter));
+    // Windows kept on top step back so they cannot cover the dialog.
+    AfficherMessageBoxOuInputBox(-1);
+    const QString chosen = QFileDialog::getOpenFileName(owner(), request.title, start, qtFilter(request.filter));
+    AfficherMessageBoxOuInputBox(0);
     if (chosen.isEmpty())
         return std::nullopt;
     return platform::paths::toWindows(chosen);
 }
 
-// The folder dialog, the base selection and the wait window are the shared
-// windows of this library; until they are wired here the questions get the
-// answer that changes nothing.
-QString QtUserInteraction::selectFolder(const services::FolderRequest&)
+QString QtUserInteraction::selectFolder(const services::FolderRequest& request)
 {
-    return QStringLiteral("*");
+    return FolderSelect(owner(), request.startFolder, request.title);
 }
 
 int16_t QtUserInteraction::chooseBase(const services::BaseChoiceRequest& request)
 {
-    if (request.onSelection)
-        request.onSelection(request.preselected);
-    return request.preselected;
+    return ChooseBase(owner(), request);
 }
 
-void QtUserInteraction::setWaitWindowVisible(bool) {}
+void QtUserInteraction::setWaitWindowVisible(bool visible)
+{
+    if (!FrmMsg::exists())
+        return;
+    FrmMsg& wait = FrmMsg::instance();
+    if (!visible) {
+        waitWindowHidden_ = wait.isVisible();
+        wait.hide();
+    } else if (waitWindowHidden_) {
+        waitWindowHidden_ = false;
+        wait.show();
+    }
+}
 
 void QtUserInteraction::endProgram()
 {

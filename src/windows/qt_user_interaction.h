@@ -21,7 +21,11 @@ public:
     void endProgram() override;
 
 private:
+    QWidget* owner() const;
+
     QWidget* owner_;
+    // The wait window was shown when a question hid it: show it again after.
+    bool waitWindowHidden_ = false;
 };
 
 // The modifier keys held now, as the window system tells them.

@@ -1,0 +1,151 @@
+#include "windows/box_support.h"
+
+#include "platform/system_facts.h"
+#include "services/os_facts.h"
+#include "services/window_members.h"
+#include "windows/twips.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QScreen>
+#include <QTimer>
+
+namespace qn3::windows {
+namespace {
+
+// The virtual-key code the main window's handler expects for a Qt key:
+// letters and digits share their codes; the usual editing and function keys
+// are translated; anything else is 0.
+int16_t virtualKey(int key)
+{
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return static_cast<int16_t>(key);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return static_cast<int16_t>(0x70 + (key - Qt::Key_F1));
+    switch (key) {
+    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Tab: return 0x09;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 0x0D;
+    case Qt::Key_Shift: return 0x10;
+    case Qt::Key_Control: return 0x11;
+    case Qt::Key_Alt: return 0x12;
+    case Qt::Key_Escape: return 0x1B;
+    case Qt::Key_Space: return 0x20;
+    case Qt::Key_PageUp: return 0x21;
+    case Qt::Key_PageDown: return 0x22;
+    case Qt::Key_End: return 0x23;
+    case Qt::Key_Home: return 0x24;
+    case Qt::Key_Left: return 0x25;
+    case Qt::Key_Up: return 0x26;
+    case Qt::Key_Right: return 0x27;
+    case Qt::Key_Down: return 0x28;
+    case Qt::Key_Insert: return 0x2D;
+    case Qt::Key_Delete: return 0x2E;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+void placeTwips(QWidget* control, int left, int top, int width, int height)
+{
+    control->setProperty("Left", left);
+    control->setProperty("Top", top);
+    control->setProperty("Width", width);
+    control->setProperty("Height", height);
+    control->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+void moveWindowTwips(QWidget* window, int left, int top)
+{
+    window->setProperty("Left", left);
+    window->setProperty("Top", top);
+    window->move(twipsToPixels(left), twipsToPixels(top));
+}
+
+void resizeWindowTwips(QWidget* window, int width, int height)
+{
+    window->setProperty("Width", width);
+    window->setProperty("Height", height);
+    window->setFixedSize(twipsToPixels(width - kFrameWidthTwips), twipsToPixels(height - kFrameHeightTwips));
+}
+
+int twips(const QWidget* widget, const char* property)
+{
+    return widget->property(property).toInt();
+}
+
+int textWidthTwips(const QFont& font, const QString& text, bool mnemonics)
+{
+    QString shown = text;
+    if (mnemonics) {
+        shown.clear();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == u'&' && i + 1 < text.size())
+                ++i;
+            shown += text[i];
+        }
+    }
+    return pixelsToTwips(QFontMetrics(font).horizontalAdvance(shown));
+}
+
+ScreenTwips screenTwips(const QWidget* widget)
+{
+    const QScreen* screen = widget != nullptr ? widget->screen() : nullptr;
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return {};
+    const QSize size = screen->size();
+    return {pixelsToTwips(size.width()), pixelsToTwips(size.height())};
+}
+
+QWidget* mainWindow()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<QMainWindow*>(window) != nullptr)
+            return window;
+    return nullptr;
+}
+
+void forwardKeyPress(const QKeyEvent* event)
+{
+    bool touchesUtilisees = false;
+    bool sendUdp = false;
+    services::Frm_Main().GestionClavier(virtualKey(event->key()),
+                                        static_cast<int16_t>(platform::modifierMask(event->modifiers())),
+                                        touchesUtilisees, sendUdp);
+}
+
+void recordKeyRelease(const QKeyEvent* event)
+{
+    services::TouchesEnfoncees(static_cast<int16_t>(platform::modifierMask(event->modifiers())));
+}
+
+int waitUntilFinished(QDialog* box, int ifGone, const std::function<void()>& start)
+{
+    int result = ifGone;
+    QEventLoop loop;
+    QObject::connect(box, &QDialog::finished, &loop, [&](int finished) {
+        result = finished;
+        loop.quit();
+    });
+    QObject::connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
+    if (start)
+        QTimer::singleShot(0, &loop, start);
+    loop.exec();
+    return result;
+}
+
+void setElement(QWidget* control, const QString& name, int index)
+{
+    control->setObjectName(name);
+    control->setProperty("Index", index);
+}
+
+} // namespace qn3::windows

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class QDialog;
+class QFont;
+class QKeyEvent;
+
+// What the program's own boxes (message box, input box, base selection)
+// share: placing controls in twips, measuring texts, handing keys to the main
+// window and waiting for an answer while the event loop runs.
+namespace qn3::windows {
+
+// Twips a titled window with thin borders adds to its client area.
+inline constexpr int kFrameWidthTwips = 90;
+inline constexpr int kFrameHeightTwips = 390;
+
+// Places a control (left, top, width, height in twips, relative to the
+// client area). The twips are kept as the control's "Left", "Top", "Width"
+// and "Height" properties, so the layout rules read back exactly what they
+// computed rather than pixels rounded to 15 twips.
+void placeTwips(QWidget* control, int left, int top, int width, int height);
+// Moves a window (left, top of its outer frame, in twips).
+void moveWindowTwips(QWidget* window, int left, int top);
+// Sizes a window by its outer width and height in twips.
+void resizeWindowTwips(QWidget* window, int width, int height);
+// A twips property written above ("Left", "Top", "Width", "Height").
+int twips(const QWidget* widget, const char* property);
+
+// The width in twips of `text` in `font`; with `mnemonics`, "&" markers
+// count as a button shows them (a single "&" takes no room, "&&" is one "&").
+int textWidthTwips(const QFont& font, const QString& text, bool mnemonics);
+
+// The size in twips of the screen that shows `widget` (the primary screen
+// when it has none yet).
+struct ScreenTwips {
+    int width = 0;
+    int height = 0;
+};
+ScreenTwips screenTwips(const QWidget* widget);
+
+// The program's main window: the first of its main windows, or nullptr.
+QWidget* mainWindow();
+
+// Every key press goes to the main window's keyboard handler; every key
+// release records the modifier keys held.
+void forwardKeyPress(const QKeyEvent* event);
+void recordKeyRelease(const QKeyEvent* event);
+
+// Lets the event loop run until `box` finishes, then gives its result; a box
+// destroyed before it finished (its owner closed, say) gives `ifGone`.
+// `start` runs once the wait is under way (a test's answer).
+int waitUntilFinished(QDialog* box, int ifGone, const std::function<void()>& start);
+
+// The element `index` of a control array of `parent` (controls sharing one
+// objectName, told apart by their "Index" property).
+template <class Control>
+Control* element(const QWidget* parent, const QString& name, int index)
+{
+    for (Control* control : parent->findChildren<Control*>(name))
+        if (control->property("Index").toInt() == index)
+            return control;
+    return nullptr;
+}
+
+// Names a control as element `index` of the array `name`.
+void setElement(QWidget* control, const QString& name, int index);
+
+} // namespace qn3::windows

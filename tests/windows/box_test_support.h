@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+// Driving the boxes from a test: the user's part runs once the box waits.
+namespace qn3::testing {
+
+template <class Window>
+Window* shownWindow(const QString& name)
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == name && window->isVisible())
+            return qobject_cast<Window*>(window);
+    return nullptr;
+}
+
+// Runs `user` as soon as the event loop turns (inside the box's wait).
+inline void whenWaiting(std::function<void()> user)
+{
+    QTimer::singleShot(0, qApp, std::move(user));
+}
+
+// A picture of the window in the build folder, for a person to look at.
+inline void saveScreenshot(QWidget* window, const QString& name)
+{
+    QDir().mkpath(QStringLiteral("screenshots"));
+    window->grab().save(QStringLiteral("screenshots/") + name + QStringLiteral(".png"));
+}
+
+} // namespace qn3::testing

@@ -1,0 +1,142 @@
+#include "windows/frm_msgbox.h"
+
+#include "services/shared_values.h"
+#include "support/services_fixture.h"
+#include "windows/box_support.h"
+#include "windows/box_test_support.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include <vector>
+
+namespace qn3::windows {
+namespace {
+
+using MsgBoxTest = testing::ServicesTest;
+
+FrmMsgBox* shownBox()
+{
+    return testing::shownWindow<FrmMsgBox>(QStringLiteral("FrmMsgBox"));
+}
+
+// Opens a box without waiting and returns it.
+FrmMsgBox* open(const QString& message, const QStringList& buttons, int32_t icon = 0, float* x = nullptr)
+{
+    EXPECT_EQ(ChoiceBox(message, buttons, nullptr, {}, x, nullptr, 0, 1, 0, icon, true), 0);
+    return shownBox();
+}
+
+TEST_F(MsgBoxTest, SplitsTheMessageIntoAtMostTenLines)
+{
+    QStringList eleven;
+    for (int i = 1; i <= 11; ++i)
+        eleven << QString::number(i);
+    const struct { QString message; QStringList lines; } cases[] = {
+        {"a", {"a"}}, {"a\nb", {"a", "b"}}, {"a\n", {"a", ""}}, {"a\n\nb", {"a", "", "b"}}, {"", {""}},
+        {"a\r\nb", {"a\r", "b"}}, {eleven.join(u'\n'), eleven.mid(0, 10)}};
+    for (const auto& c : cases) {
+        FrmMsgBox* box = open(c.message, {"Ok"});
+        QStringList shown;
+        for (const QLabel* label : box->LabelMsg)
+            if (!label->isHidden())
+                shown << label->text();
+        EXPECT_EQ(shown, c.lines) << c.message.toStdString();
+        delete box;
+    }
+}
+
+TEST_F(MsgBoxTest, LaysOutLinesIconAndButtonsInTwips)
+{
+    const struct {
+        const char* name;
+        QString message;
+        QStringList buttons;
+        int32_t icon, theme, lineLeft;
+        std::vector<int> lineTops;
+        int iconTop; // -1: no icon shown
+        int buttonsTop, buttonWidth, windowWidth;
+        std::vector<int> buttonLefts;
+    } cases[] = {
+        {"one_line", "Bonjour", {"Oui", "Non"}, 0, 0, 120, {300}, -1, 1200, 1100, 4500, {1820, 3040}},
+        {"one_line_icon", "Bonjour", {"Ok"}, 64, 1, 840, {425}, 240, 1200, 1100, 4500, {3040}},
+        {"three_lines_icon", "a\nb\nc", {"Oui", "Non", "Ok"}, 16, 0, 840, {425, 665, 905}, 665, 1625, 1100, 4700,
+         {800, 2020, 3240}},
+        {"wide_buttons", "a", {QString(60, u'W'), "Non"}, 0, 0, 120, {300}, -1, 1200, 3000, 7400, {920, 4040}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services::ThemeActif = c.theme;
+        float x = -1;
+        FrmMsgBox* box = open(c.message, c.buttons, c.icon, &x);
+        for (size_t i = 0; i < c.lineTops.size(); ++i)
+            EXPECT_EQ(QPoint(twips(box->LabelMsg[i], "Left"), twips(box->LabelMsg[i], "Top")),
+                      QPoint(c.lineLeft, c.lineTops[i]));
+        EXPECT_EQ(box->ImageIcone->isHidden() ? -1 : twips(box->ImageIcone, "Top"), c.iconTop);
+        EXPECT_EQ(QSize(twips(box, "Width"), twips(box, "Height")),
+                  QSize(c.windowWidth, c.buttonsTop + 345 + (c.theme ? 680 : 580)));
+        ASSERT_EQ(box->BtnMsgBox.size(), static_cast<qsizetype>(c.buttonLefts.size()));
+        for (size_t k = 0; k < c.buttonLefts.size(); ++k)
+            EXPECT_EQ(QRect(twips(box->BtnMsgBox[k], "Left"), twips(box->BtnMsgBox[k], "Top"),
+                            twips(box->BtnMsgBox[k], "Width"), 345),
+                      QRect(c.buttonLefts[k], c.buttonsTop, c.buttonWidth, 345));
+        // Centred with the width it had before widening: it grows to the right.
+        EXPECT_EQ(x, (screenTwips(box).width - 4500) / 2.0F);
+        testing::saveScreenshot(box, QStringLiteral("FrmMsgBox_") + c.name);
+        delete box;
+    }
+}
+
+// The close box answers with the first "Annuler", "Abandonner", "Non" or "Ok"
+// (exact captions); without one the box refuses to close. Escape chooses
+// nothing; Enter presses the default button.
+TEST_F(MsgBoxTest, CloseBoxAndKeysPickTheAnswer)
+{
+    // defaultButton 0: the close box is used, else Escape then Enter; answer 0: the close is refused.
+    const struct { QStringList buttons; int32_t defaultButton, answer; } cases[] = {
+        {{"Oui", "Non", "Annuler"}, 0, 3}, {{"Oui", "Non"}, 0, 2}, {{"Ok"}, 0, 1}, {{"Abandonner", "Non"}, 0, 1},
+        {{"Oui"}, 0, 0}, {{"OK"}, 0, 0}, {{"Oui", "Non", "Annuler"}, 2, 2}};
+    for (const auto& c : cases) {
+        bool refused = false;
+        testing::whenWaiting([&] {
+            for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
+                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+                if (c.defaultButton != 0)
+                    QApplication::sendEvent(shownBox(), &press);
+            }
+            if (shownBox() != nullptr)
+                shownBox()->close();
+            if ((refused = shownBox() != nullptr))
+                shownBox()->BtnMsgBox[0]->click();
+        });
+        const int32_t answer = ChoiceBox("Fermer ?", c.buttons, nullptr, {}, nullptr, nullptr, 0, c.defaultButton);
+        EXPECT_EQ(refused ? 0 : answer, c.answer) << c.buttons.join(u',').toStdString();
+    }
+}
+
+// The time limit answers the default button; meanwhile a second call is
+// refused without a trace; both lines carry the box's Id.
+TEST_F(MsgBoxTest, TimeLimitAnswersTheDefaultButtonAndLogsOpenAndClose)
+{
+    CompteurMsgBox = 6;
+    int32_t nested = -1;
+    testing::whenWaiting([&] {
+        nested = ChoiceBox("encore", {"Ok"}, nullptr);
+        clock.tick += 5000;
+    });
+    EXPECT_EQ(ChoiceBox("Attente", {"Oui", "Non", "Annuler"}, nullptr, "Titre", nullptr, nullptr, 0, 2, 5000), 2);
+    EXPECT_EQ(nested, 0);
+    const QString opening = "MsgBox: Attente |Id:7", rule(opening.size(), u'*');
+    EXPECT_EQ(traced().mid(0, 4).join(u'|'), QStringList({rule, opening, rule, "MsgBox: Id:7 closed"}).join(u'|'));
+}
+
+TEST_F(MsgBoxTest, BoxClosedWithoutAnAnswerEndsTheWait)
+{
+    QWidget owner;
+    testing::whenWaiting([&] { delete shownBox(); });
+    EXPECT_EQ(ChoiceBox("a", {"Oui"}, &owner), 0);
+}
+
+} // namespace
+} // namespace qn3::windows

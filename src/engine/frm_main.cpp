@@ -6,6 +6,7 @@
 #include "services/trace_log.h"
 #include "services/user_interaction.h"
 #include "services/window_members.h"
+#include "windows/window_helpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -192,6 +193,8 @@ void FrmMain::closeEvent(QCloseEvent* event)
     timerIncidents_->stop();
     if (icone_)
         icone_->hide();
+    QString suffixe;
+    windows::PositionFeuilleSauvegarde(this, suffixe);
     FrmSetup::unload();
     event->accept();
     // The program lives as long as its main window.

@@ -7,6 +7,8 @@
 #include "services/path_names.h"
 #include "services/settings_folders.h"
 #include "services/trap.h"
+#include "windows/look.h"
+#include "windows/window_helpers.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
@@ -42,6 +44,8 @@ void FrmSetup::unload()
 {
     if (!theInstance)
         return;
+    QString suffixe;
+    windows::PositionFeuilleSauvegarde(theInstance, suffixe);
     services::TraceLogForce();
     services::SetupCharge = false;
     delete theInstance;
@@ -60,6 +64,9 @@ FrmSetup::FrmSetup()
     layout->addWidget(listeLog_);
     resize(700, 400);
 
+    windows::LookFenetre(this, 1);
+    QString suffixe;
+    windows::PositionFeuille(this, suffixe);
     initialiseFolders();
     services::SetupCharge = true;
 }

@@ -8,6 +8,9 @@
 #include "database/catalogue.h"
 #include "database/opening.h"
 #include "services/site.h"
+#include "windows/frm_msg.h"
+#include "windows/look.h"
+#include "windows/window_helpers.h"
 #include "platform/registry_store.h"
 #include "platform/windows_path.h"
 #include "services/formats.h"
@@ -20,6 +23,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
@@ -84,7 +88,9 @@ void Demarrage(const OptionsDemarrage& options)
 {
     services::Frm_Main().Caption =
         QStringLiteral("Quillon: Tools VANDREL - ") + services::VersionApplication();
+    windows::InitGeneralLook(-1);
     FrmMain& main = FrmMain::instance();
+    windows::LookFenetre(&main, 1);
     if (options.fenetrePrincipaleCreee)
         options.fenetrePrincipaleCreee(&main);
     main.show();
@@ -93,8 +99,15 @@ void Demarrage(const OptionsDemarrage& options)
     if (services::FermetureEnCours)
         return;
 
-    bool attenteAffichee = false;
-    PhasesDemarrage phases([](const QString&) {}, [&] { return attenteAffichee; });
+    windows::FrmMsg::instance().show();
+    bool attenteAffichee = true;
+    PhasesDemarrage phases(
+        [](const QString& phase) {
+            windows::FrmMsg::instance().LabelMsgInit->setText(phase);
+            // The phase is seen before its work holds the window thread.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        },
+        [&] { return attenteAffichee; });
     // A request to stop answered while a phase let the window messages run
     // ends the start-up there.
     auto arrete = [] { return services::FermetureEnCours; };
@@ -130,8 +143,13 @@ void Demarrage(const OptionsDemarrage& options)
 
     phases.debut(QStringLiteral("Sounds"));
     LectureRepSons(0);
+    Photo(windows::FrmMsg::instance(), QStringLiteral("main_wait_window"));
     phases.fin();
 
+    QString suffixe;
+    windows::PositionFeuille(&main, suffixe);
+    attenteAffichee = false;
+    windows::FrmMsg::destroyInstance();
     Trace(QStringLiteral("Tools Vandrel: Ready (BaseOuverte: %1)")
               .arg(database::BaseOuverte ? QStringLiteral("True") : QStringLiteral("False")));
     Photo(main, QStringLiteral("main_window"));

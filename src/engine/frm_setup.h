@@ -6,9 +6,11 @@ class QListView;
 
 namespace qn3::engine {
 
-// The settings window. Loading it makes the log folder known and moves the
-// trace log's buffer here; closing it by the user only hides it, unloading it
-// flushes the buffer first.
+// The settings window. Loading it dresses it, restores its place, and sets
+// the base's folders (RepConfig, RepBtr, RepLocal, the broadcast-log folder,
+// RepLogs) and stations from the site's settings, which makes the log folder
+// known and moves the trace log's buffer here; closing it by the user only
+// hides it, unloading it saves its place and flushes the buffer first.
 class FrmSetup : public QWidget {
     Q_OBJECT
 public:

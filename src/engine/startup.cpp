@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace qn3::engine {
 namespace {
 
@@ -134,8 +136,11 @@ void Demarrage(const OptionsDemarrage& options)
     LectureRepPRG(0);
 
     phases.debut(QStringLiteral("Database"));
+    // Only stations 1 to 10 have record files, whatever the settings said.
+    const int premiere = std::max<int>(services::PremiereStation[0], 1);
+    const int derniere = std::min<int>(services::DerniereStation[0], database::kStations);
     for (int16_t fichier : kFichiersOuverts)
-        for (int station = services::PremiereStation[0]; station <= services::DerniereStation[0]; ++station)
+        for (int station = premiere; station <= derniere; ++station)
             database::FichiersAOuvrir[0][fichier][station - 1] = -1;
     database::BaseOuverte = database::BTr_Ouverture(0, 0, QString(), -1);
     if (arrete())

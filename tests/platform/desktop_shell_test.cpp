@@ -1,13 +1,10 @@
 #include "platform/processes.h"
 #include "platform/windows_path.h"
+#include "platform_test_files.h"
 #include "support/temp_prefix.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QThread>
-
-#include <gtest/gtest.h>
 
 namespace qn3::platform {
 namespace {
@@ -19,10 +16,8 @@ TEST(DesktopShell, GivesTheShellsCodesAndHandsADocumentWithAHandlerToTheOpener)
     testing::TempPrefix prefix;
     const QString tools = prefix.path() + u'/';
     const auto write = [](const QString& path, const QByteArray& bytes, bool program) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | (program ? QFile::ExeOwner : QFile::Permissions()));
+        testing::put(path, bytes);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | (program ? QFile::ExeOwner : QFile::Permissions()));
     };
     write(tools + QStringLiteral("query"), "#!/bin/sh\n[ \"$3\" = text/plain ] && echo editor.desktop\nexit 0\n", true);
     write(tools + QStringLiteral("open"), "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.done\"\n", true);
@@ -49,9 +44,7 @@ TEST(DesktopShell, GivesTheShellsCodesAndHandsADocumentWithAHandlerToTheOpener)
     const QDeadlineTimer deadline(10000); // the opener runs on its own
     while (!QFile::exists(note) && !deadline.hasExpired())
         QThread::msleep(20);
-    QFile done(note);
-    ASSERT_TRUE(done.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromLocal8Bit(done.readAll()), paths::toHost(QStringLiteral("C:\\Docs\\lisez.txt")));
+    EXPECT_EQ(QString::fromLocal8Bit(testing::contents(note)), paths::toHost(QStringLiteral("C:\\Docs\\lisez.txt")));
 }
 
 } // namespace

@@ -1,12 +1,10 @@
 #include "platform/system_facts.h"
+#include "support/scoped_time_zone.h"
 #include "support/temp_prefix.h"
 
 #include <QSysInfo>
-#include <QTimeZone>
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 using namespace qn3::platform;
 
@@ -16,12 +14,9 @@ TEST(SystemFacts, DefaultVersionIsWhatAProgramWithoutManifestSees)
 {
     qn3::testing::TempPrefix prefix; // the version record looks at the registry store
     const OsVersionInfo info = SystemFacts::standard().osVersion();
-    EXPECT_EQ(info.platformId, 2u);
-    EXPECT_EQ(info.majorVersion, 6u);
-    EXPECT_EQ(info.minorVersion, 2u);
-    EXPECT_EQ(info.buildNumber, 9200u);
+    EXPECT_EQ(std::tuple(info.platformId, info.majorVersion, info.minorVersion, info.buildNumber, int(info.productType)),
+              std::tuple(2u, 6u, 2u, 9200u, 1));
     EXPECT_TRUE(info.csdVersion.isEmpty());
-    EXPECT_EQ(info.productType, 1);
     if (QSysInfo::currentCpuArchitecture() == u"x86_64") {
         EXPECT_EQ(info.processorArchitecture, 9);
     }
@@ -38,20 +33,14 @@ TEST(SystemFacts, ComputerNameIsTheShortHostNameInUpperCase)
 
 TEST(SystemFacts, UtcOffsetFollowsDaylightSavingAndIsEastPositive)
 {
-    const QByteArray previous = qgetenv("TZ");
-    qputenv("TZ", "Europe/Paris");
-    tzset();
     SystemFacts& facts = SystemFacts::standard();
-    EXPECT_EQ(facts.utcOffsetMinutes(QDateTime(QDate(2024, 1, 15), QTime(12, 0), Qt::UTC)), 60);
-    EXPECT_EQ(facts.utcOffsetMinutes(QDateTime(QDate(2024, 7, 15), QTime(12, 0), Qt::UTC)), 120);
-    qputenv("TZ", "America/New_York");
-    tzset();
+    {
+        qn3::testing::ScopedTimeZone paris("Europe/Paris");
+        EXPECT_EQ(facts.utcOffsetMinutes(QDateTime(QDate(2024, 1, 15), QTime(12, 0), Qt::UTC)), 60);
+        EXPECT_EQ(facts.utcOffsetMinutes(QDateTime(QDate(2024, 7, 15), QTime(12, 0), Qt::UTC)), 120);
+    }
+    qn3::testing::ScopedTimeZone newYork("America/New_York");
     EXPECT_EQ(facts.utcOffsetMinutes(QDateTime(QDate(2024, 7, 15), QTime(12, 0), Qt::UTC)), -240);
-    if (previous.isEmpty())
-        qunsetenv("TZ");
-    else
-        qputenv("TZ", previous);
-    tzset();
 }
 
 TEST(SystemFacts, ModifierMaskUsesTheKeyEventBits)

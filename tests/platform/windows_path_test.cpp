@@ -1,5 +1,6 @@
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
+#include "platform_test_files.h"
 #include "support/temp_prefix.h"
 
 #include <QCoreApplication>
@@ -29,13 +30,10 @@ protected:
     void make(const QString& relative) const
     {
         const QString host = prefix_.driveC() + u'/' + relative;
-        if (host.endsWith(u'/')) {
+        if (host.endsWith(u'/'))
             ASSERT_TRUE(QDir().mkpath(host));
-            return;
-        }
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(host).path()));
-        QFile file(host);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        else
+            testing::put(host, {});
     }
     // Sets a folder's modification time an hour back, so its listing is cached.
     void age(const QString& relative) const
@@ -47,14 +45,9 @@ protected:
         times[1].tv_sec -= 3600;
         ASSERT_EQ(::utimensat(AT_FDCWD, host.constData(), times, 0), 0);
     }
-    int errorOf(const QString& windowsPath) const
+    static int errorOf(const QString& windowsPath)
     {
-        try {
-            paths::toHost(windowsPath);
-        } catch (const RuntimeError& error) {
-            return error.number();
-        }
-        return 0;
+        return testing::runtimeErrorOf([&] { paths::toHost(windowsPath); });
     }
 
     TempPrefix prefix_;
@@ -78,63 +71,33 @@ void expectMappings(const Literal (&cases)[N], const QString& base)
 TEST_F(WindowsPathTest, NormalisesLiteralPathsLikeWindows)
 {
     const Literal cases[] = {
-        {u"C:\\AudioLog\\", u"/c:/AudioLog/"},
-        {u"c:/AudioLog", u"/c:/AudioLog"},
-        {u"C:", u"/c:/"},
-        {u"C:\\", u"/c:/"},
-        {u"c:/", u"/c:/"},
-        {u"C:\\\\a//b\\\\", u"/c:/a/b/"},
-        {u"C:\\a\\.\\b", u"/c:/a/b"},
-        {u"C:\\a\\..\\b", u"/c:/b"},
-        {u"C:\\..\\..\\b", u"/c:/b"},
-        {u"C:\\a\\b\\..\\..\\..", u"/c:/"},
-        {u"C:\\a\\..\\", u"/c:/"},
-        {u"C:\\name. ", u"/c:/name"},
-        {u"C:\\name...\\x", u"/c:/name/x"},
-        {u"C:\\name \\x\\", u"/c:/name/x/"},
-        {u"C:\\a\\.. ", u"/c:/a"},
-        {u"C:\\a\\...", u"/c:/a"},
-        {u"C:\\ lead", u"/c:/ lead"},
-        {u"C:\\name .ext", u"/c:/name .ext"},
-        {u"C:\\Musique\\Été €", u"/c:/Musique/Été €"},
-        {u"C:\\a.b.c", u"/c:/a.b.c"},
+        {u"C:\\AudioLog\\", u"/c:/AudioLog/"}, {u"c:/AudioLog", u"/c:/AudioLog"}, {u"C:", u"/c:/"},
+        {u"C:\\", u"/c:/"}, {u"c:/", u"/c:/"}, {u"C:\\\\a//b\\\\", u"/c:/a/b/"},
+        {u"C:\\a\\.\\b", u"/c:/a/b"}, {u"C:\\a\\..\\b", u"/c:/b"}, {u"C:\\..\\..\\b", u"/c:/b"},
+        {u"C:\\a\\b\\..\\..\\..", u"/c:/"}, {u"C:\\a\\..\\", u"/c:/"}, {u"C:\\name. ", u"/c:/name"},
+        {u"C:\\name...\\x", u"/c:/name/x"}, {u"C:\\name \\x\\", u"/c:/name/x/"}, {u"C:\\a\\.. ", u"/c:/a"},
+        {u"C:\\a\\...", u"/c:/a"}, {u"C:\\ lead", u"/c:/ lead"}, {u"C:\\name .ext", u"/c:/name .ext"},
+        {u"C:\\Musique\\Été €", u"/c:/Musique/Été €"}, {u"C:\\a.b.c", u"/c:/a.b.c"},
         {u"z:\\No\\Such\\Place", u"/z:/No/Such/Place"},
         {u"\\\\Server\\Share\\dir\\f.txt", u"/unc/Server/Share/dir/f.txt"},
-        {u"//server/share", u"/unc/server/share/"},
-        {u"\\\\server\\share\\", u"/unc/server/share/"},
+        {u"//server/share", u"/unc/server/share/"}, {u"\\\\server\\share\\", u"/unc/server/share/"},
         {u"\\\\server\\share\\..\\..\\x", u"/unc/server/share/x"},
     };
     expectMappings(cases, devices());
 }
 
-TEST_F(WindowsPathTest, RefusesMalformedPathsWithBadFileName)
+TEST_F(WindowsPathTest, RefusesMalformedPathsAndUnlinkedDrives)
 {
     const QString cases[] = {
         QString(),
-        QStringLiteral("C:\\a<b"),
-        QStringLiteral("C:\\a>b"),
-        QStringLiteral("C:\\a\"b"),
-        QStringLiteral("C:\\a|b"),
-        QStringLiteral("C:\\a?b"),
-        QStringLiteral("C:\\*.*"),
-        QStringLiteral("C:\\a:b"),
-        QStringLiteral("C:\\a\tb"),
-        QStringLiteral("C:\\a") + QChar(0) + QStringLiteral("b"),
-        QStringLiteral("C:\\a\x1f"),
-        QStringLiteral("1:\\x"),
-        QStringLiteral(":"),
-        QStringLiteral("\\\\server"),
-        QStringLiteral("\\\\server\\"),
-        QStringLiteral("\\\\"),
-        QStringLiteral("\\\\?\\C:\\x"),
-        QStringLiteral("\\\\server\\...\\x"),
+        QStringLiteral("C:\\a<b"), QStringLiteral("C:\\a>b"), QStringLiteral("C:\\a\"b"), QStringLiteral("C:\\a|b"),
+        QStringLiteral("C:\\a?b"), QStringLiteral("C:\\*.*"), QStringLiteral("C:\\a:b"), QStringLiteral("C:\\a\tb"),
+        QStringLiteral("C:\\a") + QChar(0) + QStringLiteral("b"), QStringLiteral("C:\\a\x1f"),
+        QStringLiteral("1:\\x"), QStringLiteral(":"), QStringLiteral("\\\\server"), QStringLiteral("\\\\server\\"),
+        QStringLiteral("\\\\"), QStringLiteral("\\\\?\\C:\\x"), QStringLiteral("\\\\server\\...\\x"),
     };
     for (const QString& path : cases)
         EXPECT_EQ(errorOf(path), errors::BadFileName) << path.toStdString();
-}
-
-TEST_F(WindowsPathTest, DriveWithoutLinkIsUnavailable)
-{
     EXPECT_EQ(errorOf(QStringLiteral("D:\\x")), errors::DeviceUnavailable);
     EXPECT_EQ(errorOf(QStringLiteral("q:")), errors::DeviceUnavailable);
 }
@@ -184,9 +147,8 @@ TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCase)
 
 TEST_F(WindowsPathTest, ExactSpellingWinsThenTheFirstInBinaryOrder)
 {
-    make(QStringLiteral("Dup/zeta/"));
-    make(QStringLiteral("Dup/zEta/"));
-    make(QStringLiteral("Dup/ZETA/"));
+    for (const char* name : {"Dup/zeta/", "Dup/zEta/", "Dup/ZETA/"})
+        make(QString::fromLatin1(name));
     const QString dup = devices() + QStringLiteral("/c:/Dup/");
     EXPECT_EQ(paths::toHost(u"C:\\Dup\\zEta"), dup + "zEta");
     EXPECT_EQ(paths::toHost(u"C:\\Dup\\Zeta"), dup + "ZETA");
@@ -199,7 +161,6 @@ TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
     const QString box = devices() + QStringLiteral("/c:/Box/");
     EXPECT_EQ(paths::toHost(u"C:\\Box\\A_FILE"), box + "A_FILE");
     EXPECT_EQ(paths::toHost(u"C:\\Box\\B_FILE"), box + "b_file");
-
     make(QStringLiteral("Box/a_File"));
     EXPECT_EQ(paths::toHost(u"C:\\Box\\A_FILE"), box + "a_File");
 
@@ -223,15 +184,9 @@ TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\Work\\Sub"));
     const QString c = devices() + QStringLiteral("/c:");
     const Literal cases[] = {
-        {u"Config\\", u"/Work/Sub/Config/"},
-        {u"Config", u"/Work/Sub/Config"},
-        {u".", u"/Work/Sub"},
-        {u"..\\x", u"/Work/x"},
-        {u"..\\..\\..\\x", u"/x"},
-        {u"\\x", u"/x"},
-        {u"/", u"/"},
-        {u"C:x\\y", u"/Work/Sub/x/y"},
-        {u"c:..", u"/Work"},
+        {u"Config\\", u"/Work/Sub/Config/"}, {u"Config", u"/Work/Sub/Config"}, {u".", u"/Work/Sub"},
+        {u"..\\x", u"/Work/x"}, {u"..\\..\\..\\x", u"/x"}, {u"\\x", u"/x"}, {u"/", u"/"},
+        {u"C:x\\y", u"/Work/Sub/x/y"}, {u"c:..", u"/Work"},
     };
     expectMappings(cases, c);
     // "Z:x" while the current directory is on C: starts at Z:'s root.
@@ -240,16 +195,8 @@ TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
     paths::setCurrentDirectory(u"C:\\");
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\"));
     EXPECT_EQ(paths::toHost(u"Work"), c + "/Work");
-}
-
-TEST_F(WindowsPathTest, SettingAMissingCurrentDirectoryFailsWithPathNotFound)
-{
-    try {
-        paths::setCurrentDirectory(u"C:\\No\\Such");
-        FAIL() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), errors::PathNotFound);
-    }
+    EXPECT_EQ(testing::runtimeErrorOf([] { paths::setCurrentDirectory(u"C:\\No\\Such"); }), errors::PathNotFound);
+    EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\"));
 }
 
 TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTarget)

@@ -7,11 +7,7 @@
 #include "support/memory_bound.h"
 #include "support/temp_prefix.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
-#include <gtest/gtest.h>
 
 #include <optional>
 #include <sys/stat.h>
@@ -35,10 +31,9 @@ protected:
     {
         return qn3::testing::contents(host(name));
     }
-    QString read(const QString& section, const QString& key, const QString& fallback = QStringLiteral("default"),
-                 uint32_t size = 255) const
+    QString read(const QString& section, const QString& key) const
     {
-        return profile.readString(ini, section, key, fallback, size).text;
+        return profile.readString(ini, section, key, u"default", 255).text;
     }
     bool write(const QString& section, const QString& key, const QString& value) const
     {
@@ -157,14 +152,13 @@ TEST_F(PrivateProfileTest, OddBytesInTheFileAreReadAsWindowsDoes)
 
 TEST_F(PrivateProfileTest, Utf16FileIsReadAndWrittenAsUtf16)
 {
-    const QString text = QStringLiteral("[s]\r\nk=\u0100v\r\n");
-    QByteArray bytes("\xFF\xFE");
-    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    put(bytes);
+    const auto utf16 = [](const QString& text) {
+        return QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    };
+    put(utf16(QStringLiteral("[s]\r\nk=\u0100v\r\n")));
     EXPECT_EQ(read("s", "k"), QStringLiteral("\u0100v"));
     ASSERT_TRUE(write("s", "n", "2"));
-    const QString expected = text + QStringLiteral("n=2\r\n");
-    EXPECT_EQ(contents(), QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(expected.utf16()), expected.size() * 2));
+    EXPECT_EQ(contents(), utf16(QStringLiteral("[s]\r\nk=\u0100v\r\nn=2\r\n")));
 }
 
 TEST_F(PrivateProfileTest, ChangeByAnotherWriterIsSeenByTheNextRead)
@@ -183,11 +177,9 @@ TEST_F(PrivateProfileTest, ChangeByAnotherWriterIsSeenByTheNextRead)
 
 TEST_F(PrivateProfileTest, WindowsWriteSequenceGivesItsExactBytes)
 {
-    ASSERT_TRUE(write("App1", "key1", "string1"));
-    ASSERT_TRUE(write("App1", "key2", "string2"));
-    ASSERT_TRUE(write("App1", "key3", "string3"));
-    ASSERT_TRUE(write("App2", "key4", "string4"));
-    ASSERT_TRUE(write("App3", "key5", "string5"));
+    const char* apps[] = {"App1", "App1", "App1", "App2", "App3"};
+    for (int n = 1; n <= 5; ++n)
+        ASSERT_TRUE(write(apps[n - 1], QStringLiteral("key%1").arg(n), QStringLiteral("string%1").arg(n)));
     EXPECT_EQ(contents(), "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n"
                           "[App3]\r\nkey5=string5\r\n");
     EXPECT_TRUE(profile.deleteKey(ini, u"App1", u"key2").succeeded);
@@ -264,32 +256,29 @@ TEST_F(PrivateProfileTest, ArgumentsEndAtTheirFirstNulAsTheCallersStringsDo)
     EXPECT_EQ(contents(), "[s]\r\n");
 }
 
-TEST_F(PrivateProfileTest, MissingFileIsMadeButNeverItsFolder)
+TEST_F(PrivateProfileTest, MissingFileIsMadeByAWriteOrADelete)
 {
     EXPECT_TRUE(profile.writeString(u"C:\\made.ini", u"s", u"k", u"v").succeeded);
     EXPECT_EQ(contents("made.ini"), "[s]\r\nk=v\r\n");
     EXPECT_TRUE(profile.deleteKey(u"C:\\empty.ini", u"s", u"k").succeeded);
     EXPECT_EQ(contents("empty.ini"), "");
-    const ProfileWrite w = profile.writeString(u"C:\\no\\such\\x.ini", u"s", u"k", u"v");
-    EXPECT_FALSE(w.succeeded);
-    EXPECT_EQ(w.lastError, win_error::PathNotFound);
-    EXPECT_FALSE(QDir(prefix.driveC() + QStringLiteral("/no")).exists());
 }
 
-TEST_F(PrivateProfileTest, ReadOnlyFileRefusesTheWriteAndStaysAsItWas)
+TEST_F(PrivateProfileTest, RefusedWritesGiveTheirErrorAndChangeNothing)
 {
     put("[s]\r\nk=1\r\n");
     QFile::setPermissions(host(), QFile::ReadOwner | QFile::ReadGroup);
-    const ProfileWrite w = profile.writeString(ini, u"s", u"k", u"2");
-    EXPECT_FALSE(w.succeeded);
-    EXPECT_EQ(w.lastError, win_error::AccessDenied);
+    const std::pair<const char16_t*, uint32_t> cases[] = {
+        {u"C:\\test.ini", win_error::AccessDenied}, {u"C:\\no\\such\\x.ini", win_error::PathNotFound},
+        {u"C:\\", win_error::AccessDenied}, {u"", win_error::AccessDenied},
+    };
+    for (const auto& [file, error] : cases) {
+        const ProfileWrite w = profile.writeString(file, u"s", u"k", u"2");
+        EXPECT_FALSE(w.succeeded) << QString::fromUtf16(file).toStdString();
+        EXPECT_EQ(w.lastError, error) << QString::fromUtf16(file).toStdString();
+    }
     EXPECT_EQ(contents(), "[s]\r\nk=1\r\n");
-}
-
-TEST_F(PrivateProfileTest, FolderOrEmptyNameIsRefused)
-{
-    EXPECT_EQ(profile.writeString(u"C:\\", u"s", u"k", u"v").lastError, win_error::AccessDenied);
-    EXPECT_EQ(profile.writeString(u"", u"s", u"k", u"v").lastError, win_error::AccessDenied);
+    EXPECT_FALSE(QDir(prefix.driveC() + QStringLiteral("/no")).exists()) << "a missing folder is never made";
 }
 
 TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldOrTheNewFileWhole)
@@ -298,7 +287,8 @@ TEST_F(PrivateProfileTest, KilledWriterLeavesTheOldOrTheNewFileWhole)
     put(head + "k=start\r\n");
     const QByteArray valueA(3000, 'a');
     const QByteArray valueB(5000, 'b');
-    const QList<QByteArray> whole = {head + "k=start\r\n", head + "k=" + valueA + "\r\n", head + "k=" + valueB + "\r\n"};
+    const QList<QByteArray> whole = {head + "k=start\r\n", head + "k=" + valueA + "\r\n",
+                                     head + "k=" + valueB + "\r\n"};
     int rewritten = 0;
     qn3::testing::killWhileWriting(
         40, 20ms,

@@ -5,12 +5,8 @@
 #include "platform_test_files.h"
 #include "support/temp_prefix.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -4,12 +4,8 @@
 #include "support/temp_prefix.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fcntl.h>

@@ -142,16 +142,13 @@ TEST_F(PrivateProfileTest, MissingFileFolderOrLongValueGiveTheirLastError)
     }
 }
 
-TEST_F(PrivateProfileTest, OddBytesInTheFileAreReadAsWindowsDoes)
+TEST_F(PrivateProfileTest, OddBytesAndUtf16FilesAreReadAndWrittenAsWindowsDoes)
 {
     put("\xEF\xBB\xBF[bom]\r\nk=unreachable\r\n[s]\r\nansi=\xE9\x80\r\nnul=a\0b\r\n"_qba);
     EXPECT_EQ(read("bom", "k"), "default");
     EXPECT_EQ(read("s", "ansi"), QStringLiteral("é€"));
     EXPECT_EQ(read("s", "nul"), "a");
-}
-
-TEST_F(PrivateProfileTest, Utf16FileIsReadAndWrittenAsUtf16)
-{
+    // A file that starts with the UTF-16 mark is read and written as UTF-16.
     const auto utf16 = [](const QString& text) {
         return QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     };
@@ -189,6 +186,9 @@ TEST_F(PrivateProfileTest, WindowsWriteSequenceGivesItsExactBytes)
     EXPECT_TRUE(profile.deleteSection(ini, u"App2").succeeded);
     EXPECT_TRUE(profile.deleteKey(ini, u"App3", u"key5").succeeded);
     EXPECT_EQ(contents(), "[App3]\r\n");
+    put("[a]\r\n;note\r\nk=1\r\nbare\r\n[b]\r\nk=2\r\n");
+    ASSERT_TRUE(profile.deleteSection(ini, u"A").succeeded);
+    EXPECT_EQ(contents(), ";note\r\n[b]\r\nk=2\r\n") << "a deleted section keeps its comment lines";
 }
 
 TEST_F(PrivateProfileTest, NewKeysFollowTheSectionsKeysInCallOrder)
@@ -199,7 +199,7 @@ TEST_F(PrivateProfileTest, NewKeysFollowTheSectionsKeysInCallOrder)
     EXPECT_EQ(contents(), "[s]\r\nb=\r\na=\r\nz=\r\ny=\r\n");
 }
 
-TEST_F(PrivateProfileTest, UntouchedLinesKeepTheirBytes)
+TEST_F(PrivateProfileTest, UntouchedLinesKeepTheirBytesAndNewLinesEndWithCrLf)
 {
     put("\0junk\n; top comment\n[One]\n  Key = old  \n\n[Two]\r\nx=1\r\n\r\n[Three]\r\n"_qba);
     ASSERT_TRUE(write(" one ", "KEY", " new"));
@@ -208,10 +208,7 @@ TEST_F(PrivateProfileTest, UntouchedLinesKeepTheirBytes)
     ASSERT_TRUE(write("four", "z", "4"));
     EXPECT_EQ(contents(), "\0junk\n; top comment\n[One]\nKey= new\nadded=2\r\n\n[Two]\r\nx=1\r\ny=2\r\n\r\n"
                           "[Three]\r\n[four]\r\nz=4\r\n"_qba);
-}
-
-TEST_F(PrivateProfileTest, FileWithoutFinalLineEndGetsOneBeforeNewLines)
-{
+    // A file without a final line end gets one before the new lines.
     put("[a]\r\nx=1");
     ASSERT_TRUE(write("a", "y", "2"));
     EXPECT_EQ(contents(), "[a]\r\nx=1\r\ny=2\r\n");
@@ -233,21 +230,12 @@ TEST_F(PrivateProfileTest, OnlyTheFirstOfEqualKeysIsUpdatedAndSameValueLeavesThe
     EXPECT_EQ(before.st_ino, after.st_ino);
 }
 
-TEST_F(PrivateProfileTest, SectionDeleteKeepsItsCommentLines)
-{
-    put("[a]\r\n;note\r\nk=1\r\nbare\r\n[b]\r\nk=2\r\n");
-    ASSERT_TRUE(profile.deleteSection(ini, u"A").succeeded);
-    EXPECT_EQ(contents(), ";note\r\n[b]\r\nk=2\r\n");
-}
-
-TEST_F(PrivateProfileTest, ValuesAreWrittenAsAnsiWithoutQuoting)
+TEST_F(PrivateProfileTest, ArgumentsAreWrittenAsAnsiUnquotedUpToTheirFirstNul)
 {
     ASSERT_TRUE(write("   sec   ", "  key  ", QStringLiteral(" é€\u4E00 ")));
     EXPECT_EQ(contents(), "[sec]\r\nkey= \xE9\x80? \r\n");
-}
-
-TEST_F(PrivateProfileTest, ArgumentsEndAtTheirFirstNulAsTheCallersStringsDo)
-{
+    // Arguments end at their first NUL, as the callers' strings do.
+    put({});
     const QString value = QString::fromLatin1("v\0tail", 6);
     ASSERT_TRUE(write(QString::fromLatin1("s\0x", 3), QString::fromLatin1("k\0y", 3), value));
     EXPECT_EQ(contents(), "[s]\r\nk=v\r\n");
@@ -256,16 +244,12 @@ TEST_F(PrivateProfileTest, ArgumentsEndAtTheirFirstNulAsTheCallersStringsDo)
     EXPECT_EQ(contents(), "[s]\r\n");
 }
 
-TEST_F(PrivateProfileTest, MissingFileIsMadeByAWriteOrADelete)
+TEST_F(PrivateProfileTest, MissingFileIsMadeAndRefusedWritesChangeNothing)
 {
     EXPECT_TRUE(profile.writeString(u"C:\\made.ini", u"s", u"k", u"v").succeeded);
     EXPECT_EQ(contents("made.ini"), "[s]\r\nk=v\r\n");
     EXPECT_TRUE(profile.deleteKey(u"C:\\empty.ini", u"s", u"k").succeeded);
     EXPECT_EQ(contents("empty.ini"), "");
-}
-
-TEST_F(PrivateProfileTest, RefusedWritesGiveTheirErrorAndChangeNothing)
-{
     put("[s]\r\nk=1\r\n");
     QFile::setPermissions(host(), QFile::ReadOwner | QFile::ReadGroup);
     const std::pair<const char16_t*, uint32_t> cases[] = {

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-
 #include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -98,17 +97,13 @@ TEST_F(WindowsPathTest, RefusesMalformedPathsAndUnlinkedDrives)
     EXPECT_EQ(errorOf(QStringLiteral("q:")), errors::DeviceUnavailable);
 }
 
-TEST_F(WindowsPathTest, FirstUseCreatesDriveCAndTheDefaultLinks)
+TEST_F(WindowsPathTest, PrefixFollowsTheEnvironmentAndFirstUseMakesDriveCAndTheDefaultLinks)
 {
+    EXPECT_EQ(paths::prefix(), QDir::cleanPath(prefix_.path()));
     paths::toHost(u"C:\\x");
     EXPECT_TRUE(QFileInfo(prefix_.driveC()).isDir());
     EXPECT_EQ(std::filesystem::read_symlink((devices() + "/c:").toStdString()), "../drive_c");
     EXPECT_EQ(std::filesystem::read_symlink((devices() + "/z:").toStdString()), "/");
-}
-
-TEST_F(WindowsPathTest, PrefixFollowsTheEnvironment)
-{
-    EXPECT_EQ(paths::prefix(), QDir::cleanPath(prefix_.path()));
     const QByteArray xdg = qgetenv("XDG_DATA_HOME");
     const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
     qunsetenv("QN3_PREFIX");
@@ -123,31 +118,25 @@ TEST_F(WindowsPathTest, PrefixFollowsTheEnvironment)
     EXPECT_EQ(fromHome, QDir::homePath() + QStringLiteral("/.local/share/qn3-tools-vandrel"));
 }
 
-TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCase)
+TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFirst)
 {
-    make(QStringLiteral("AudioLog/Histo/Day.txt"));
-    const QString c = devices() + QStringLiteral("/c:");
-    EXPECT_EQ(paths::toHost(u"c:\\audiolog\\HISTO\\day.TXT"), c + "/AudioLog/Histo/Day.txt");
-    EXPECT_EQ(paths::toHost(u"C:\\AUDIOLOG\\histo\\"), c + "/AudioLog/Histo/");
-    EXPECT_EQ(paths::toHost(u"C:\\AudioLog\\Histo\\DAY.TXT. "), c + "/AudioLog/Histo/Day.txt");
-    // From the first missing component on, the spelling given is kept.
-    EXPECT_EQ(paths::toHost(u"C:\\AUDIOLOG\\New\\histo\\FILE.txt"), c + "/AudioLog/New/histo/FILE.txt");
-    // Windows folds each character on its own: "ß" is not "SS".
-    make(QStringLiteral("Straße/"));
-    EXPECT_EQ(paths::toHost(u"C:\\STRAßE"), c + "/Straße");
-    EXPECT_EQ(paths::toHost(u"C:\\STRASSE"), c + "/STRASSE");
-    // Server and share are found like any other name.
+    for (const char* name : {"AudioLog/Histo/Day.txt", "Straße/", "Dup/zeta/", "Dup/zEta/", "Dup/ZETA/"})
+        make(QString::fromUtf8(name));
     ASSERT_TRUE(QDir().mkpath(devices() + "/unc/pc/Data/Sons"));
-    EXPECT_EQ(paths::toHost(u"\\\\PC\\DATA\\sons\\x.wav"), devices() + "/unc/pc/Data/Sons/x.wav");
-}
-
-TEST_F(WindowsPathTest, ExactSpellingWinsThenTheFirstInBinaryOrder)
-{
-    for (const char* name : {"Dup/zeta/", "Dup/zEta/", "Dup/ZETA/"})
-        make(QString::fromLatin1(name));
-    const QString dup = devices() + QStringLiteral("/c:/Dup/");
-    EXPECT_EQ(paths::toHost(u"C:\\Dup\\zEta"), dup + "zEta");
-    EXPECT_EQ(paths::toHost(u"C:\\Dup\\Zeta"), dup + "ZETA");
+    const Literal cases[] = {
+        {u"c:\\audiolog\\HISTO\\day.TXT", u"/c:/AudioLog/Histo/Day.txt"},
+        {u"C:\\AUDIOLOG\\histo\\", u"/c:/AudioLog/Histo/"},
+        {u"C:\\AudioLog\\Histo\\DAY.TXT. ", u"/c:/AudioLog/Histo/Day.txt"},
+        // From the first missing component on, the spelling given is kept.
+        {u"C:\\AUDIOLOG\\New\\histo\\FILE.txt", u"/c:/AudioLog/New/histo/FILE.txt"},
+        // Windows folds each character on its own: "ß" is not "SS".
+        {u"C:\\STRAßE", u"/c:/Straße"}, {u"C:\\STRASSE", u"/c:/STRASSE"},
+        // Server and share are found like any other name.
+        {u"\\\\PC\\DATA\\sons\\x.wav", u"/unc/pc/Data/Sons/x.wav"},
+        // The exact spelling wins, then the first in binary order.
+        {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"},
+    };
+    expectMappings(cases, devices());
 }
 
 TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
@@ -199,16 +188,15 @@ TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTarget)
 {
     paths::toHost(u"C:\\"); // creates the drives
     const QString driveC = prefix_.driveC();
-    EXPECT_EQ(paths::toWindows(driveC + "/AudioLog/x.txt"), QStringLiteral("C:\\AudioLog\\x.txt"));
-    EXPECT_EQ(paths::toWindows(driveC), QStringLiteral("C:\\"));
-    EXPECT_EQ(paths::toWindows(driveC + "/"), QStringLiteral("C:\\"));
-    EXPECT_EQ(paths::toWindows(driveC + "/a/b/"), QStringLiteral("C:\\a\\b\\"));
-    EXPECT_EQ(paths::toWindows(driveC + "_other/x"), QStringLiteral("Z:") + QDir::toNativeSeparators(driveC).replace(u'/', u'\\') + QStringLiteral("_other\\x"));
-    EXPECT_EQ(paths::toWindows(u"/etc/hosts"), QStringLiteral("Z:\\etc\\hosts"));
-    EXPECT_EQ(paths::toWindows(u"/"), QStringLiteral("Z:\\"));
-    EXPECT_EQ(paths::toWindows(devices() + "/c:/a/b/"), QStringLiteral("C:\\a\\b\\"));
-    EXPECT_EQ(paths::toWindows(devices() + "/z:"), QStringLiteral("Z:\\"));
-    EXPECT_EQ(paths::toWindows(devices() + "/unc/srv/share/x"), QStringLiteral("\\\\srv\\share\\x"));
+    const std::pair<QString, QString> cases[] = {
+        {driveC + "/AudioLog/x.txt", "C:\\AudioLog\\x.txt"}, {driveC, "C:\\"}, {driveC + "/", "C:\\"},
+        {driveC + "/a/b/", "C:\\a\\b\\"},
+        {driveC + "_other/x", "Z:" + QString(driveC).replace(u'/', u'\\') + "_other\\x"},
+        {"/etc/hosts", "Z:\\etc\\hosts"}, {"/", "Z:\\"}, {devices() + "/c:/a/b/", "C:\\a\\b\\"},
+        {devices() + "/z:", "Z:\\"}, {devices() + "/unc/srv/share/x", "\\\\srv\\share\\x"},
+    };
+    for (const auto& [host, windows] : cases)
+        EXPECT_EQ(paths::toWindows(host), windows) << host.toStdString();
     for (const char16_t* windows : {u"C:\\a\\b\\", u"C:\\a\\b", u"C:\\", u"\\\\srv\\share\\x"})
         EXPECT_EQ(paths::toWindows(paths::toHost(windows)), QString::fromUtf16(windows));
 }

@@ -54,17 +54,14 @@ TEST_F(AtomicFileTest, LinkIsFollowedAndKeptAndADanglingOnesTargetIsMade)
     EXPECT_EQ(contents(path("made")), "dangling");
 }
 
-TEST_F(AtomicFileTest, NameOfTheLongestLengthCanBeReplaced)
+TEST_F(AtomicFileTest, NameOfTheLongestLengthCanBeReplacedAndAMissingFolderIsNeverMade)
 {
     const QString target = dir.path() + u'/' + QString(250, u'n') + QStringLiteral(".ini");
     ASSERT_EQ(atomic_file::replace(target, "old"), 0);
     ASSERT_EQ(atomic_file::replace(target, "new"), 0);
     EXPECT_EQ(contents(target), "new");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-}
 
-TEST_F(AtomicFileTest, MissingFolderFailsAndMakesNothing)
-{
     EXPECT_EQ(atomic_file::replace(path("none/f.ini"), "x"), ENOENT);
     EXPECT_FALSE(QFileInfo::exists(path("none")));
 }

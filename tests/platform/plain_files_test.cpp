@@ -32,16 +32,13 @@ TEST_F(PlainFiles, RemoveAndExistence)
     EXPECT_EQ(testing::runtimeErrorOf([] { files::remove(u"C:\\Missing\\old.Log"); }), errors::PathNotFound);
 }
 
-TEST_F(PlainFiles, MakeFolderTakesOneLevelAndAcceptsOneThatIsThere)
+TEST_F(PlainFiles, MakeFolderTakesOneLevelAndReadableSizeIsOfFilesOnly)
 {
     files::makeFolder(u"C:\\Logs\\Sub");
     files::makeFolder(u"C:\\Logs\\Sub");
     EXPECT_TRUE(files::isFolder(u"C:\\Logs\\Sub"));
     EXPECT_EQ(testing::runtimeErrorOf([] { files::makeFolder(u"C:\\No\\Such\\Level"); }), errors::PathNotFound);
-}
 
-TEST_F(PlainFiles, ReadableSizeOfFilesOnly)
-{
     files::append(u"C:\\Logs\\five.txt", "12345");
     EXPECT_EQ(files::readableSize(u"C:\\Logs\\five.txt"), 5);
     EXPECT_EQ(files::readableSize(u"C:\\Logs"), std::nullopt);

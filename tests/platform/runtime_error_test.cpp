@@ -40,7 +40,7 @@ TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpect)
     }
 }
 
-TEST(RuntimeErrorTest, ThrowErrnoCarriesNumberStandardTextAndSubject)
+TEST(RuntimeErrorTest, StandardTextsAndWhatThrowErrnoCarries)
 {
     try {
         throwErrno(ENOENT, QStringLiteral("C:\\x.txt"), false);
@@ -56,10 +56,7 @@ TEST(RuntimeErrorTest, ThrowErrnoCarriesNumberStandardTextAndSubject)
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.description(), QStringLiteral("Disk full"));
     }
-}
 
-TEST(RuntimeErrorTest, StandardTexts)
-{
     struct Text {
         int32_t number;
         const char* text;

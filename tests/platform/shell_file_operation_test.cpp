@@ -155,7 +155,7 @@ TEST_F(ShellFileOperation, CopyMakesFoldersInsideAShareButNeverTheShareItself)
               QStringList{QStringLiteral("Data")});
 }
 
-TEST_F(ShellFileOperation, DeleteGivesTheShellCodes)
+TEST_F(ShellFileOperation, DeleteAndBadRequestsGiveTheShellCodesNotExceptions)
 {
     write("Src/a.txt", "a");
     write("Src/Sub/b.txt", "b");
@@ -171,9 +171,15 @@ TEST_F(ShellFileOperation, DeleteGivesTheShellCodes)
     EXPECT_EQ(remove(u"C:\\Src\\a.txt"), 0) << "read-only files go too";
     EXPECT_EQ(remove(u"C:\\Src\\Sub"), 0);
     EXPECT_FALSE(exists("Src/Sub"));
+    EXPECT_EQ(fileOperation({0, 1, QStringLiteral("C:\\Src"), QStringLiteral("C:\\X"), 0}), codes::InvalidParameter);
+    EXPECT_EQ(remove(QString()), codes::InvalidParameter);
+    // A relative name is taken from the current folder, as the shell does.
+    EXPECT_EQ(remove(u"no such relative name"), codes::FileNotFound);
+    EXPECT_EQ(remove(u"C:\\bad|name.txt"), codes::UnknownError);
+    EXPECT_EQ(remove(u"Q:\\no drive.txt"), codes::PathNotFound);
 }
 
-TEST_F(ShellFileOperation, DriveAndShareRootsAreNeverDeletedOrCopied)
+TEST_F(ShellFileOperation, RootsAreNeverDeletedOrCopiedAndALinkedFolderLosesOnlyItsLink)
 {
     write("Src/a.txt", "a");
     QDir(prefix.path()).mkpath(QStringLiteral("dosdevices/unc/Server/Share"));
@@ -183,10 +189,7 @@ TEST_F(ShellFileOperation, DriveAndShareRootsAreNeverDeletedOrCopied)
     }
     EXPECT_EQ(read("Src/a.txt"), "a");
     EXPECT_FALSE(exists("Src/Copy"));
-}
 
-TEST_F(ShellFileOperation, DeletingALinkedFolderRemovesTheLinkNotWhatItPointsTo)
-{
     QTemporaryDir outside;
     ASSERT_TRUE(outside.isValid());
     qn3::testing::put(outside.filePath(QStringLiteral("kept.txt")), "kept");
@@ -195,16 +198,6 @@ TEST_F(ShellFileOperation, DeletingALinkedFolderRemovesTheLinkNotWhatItPointsTo)
     EXPECT_EQ(remove(u"C:\\Link\\"), 0);
     EXPECT_TRUE(QFileInfo::exists(outside.filePath(QStringLiteral("kept.txt"))));
     EXPECT_FALSE(QFileInfo(host("Link")).isSymLink());
-}
-
-TEST_F(ShellFileOperation, BadRequestsGiveCodesNotExceptions)
-{
-    EXPECT_EQ(fileOperation({0, 1, QStringLiteral("C:\\Src"), QStringLiteral("C:\\X"), 0}), codes::InvalidParameter);
-    EXPECT_EQ(remove(QString()), codes::InvalidParameter);
-    // A relative name is taken from the current folder, as the shell does.
-    EXPECT_EQ(remove(u"no such relative name"), codes::FileNotFound);
-    EXPECT_EQ(remove(u"C:\\bad|name.txt"), codes::UnknownError);
-    EXPECT_EQ(remove(u"Q:\\no drive.txt"), codes::PathNotFound);
 }
 
 } // namespace

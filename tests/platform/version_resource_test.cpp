@@ -53,7 +53,7 @@ TEST(VersionResource, ReadsFixedPartTranslationsAndStringsOfAProgram)
     EXPECT_TRUE(resource.translations.empty() && resource.stringTables.empty());
 }
 
-TEST(VersionResource, FilesAreReadThroughTheirWindowsPathAndThoseWithoutAResourceGiveNothing)
+TEST(VersionResource, FilesAreReadThroughTheirWindowsPathAndThoseWithoutAWholeResourceGiveNothing)
 {
     qn3::testing::TempPrefix prefix;
     qn3::testing::put(prefix.driveC() + QStringLiteral("/Prog/Conv.exe"), pe::image(pe::versionBlock(converterSpec())));
@@ -68,10 +68,7 @@ TEST(VersionResource, FilesAreReadThroughTheirWindowsPathAndThoseWithoutAResourc
 
     // This ELF test program.
     EXPECT_FALSE(version::readVersionResource(qn3::testing::contents(QCoreApplication::applicationFilePath())).present);
-}
 
-TEST(VersionResource, EveryTruncationIsSafeAndKeepsOnlyWholeData)
-{
     const QByteArray whole = pe::image(pe::versionBlock(converterSpec()));
     for (qsizetype length = 0; length < whole.size(); ++length) {
         const auto resource = version::readVersionResource(QByteArrayView(whole).first(length));

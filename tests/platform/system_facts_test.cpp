@@ -17,6 +17,7 @@ TEST(SystemFacts, DefaultVersionIsWhatAProgramWithoutManifestSees)
     EXPECT_EQ(std::tuple(info.platformId, info.majorVersion, info.minorVersion, info.buildNumber, int(info.productType)),
               std::tuple(2u, 6u, 2u, 9200u, 1));
     EXPECT_TRUE(info.csdVersion.isEmpty());
+    EXPECT_EQ(SystemFacts::current().windowsFolder(), QStringLiteral("C:\\Windows"));
     if (QSysInfo::currentCpuArchitecture() == u"x86_64") {
         EXPECT_EQ(info.processorArchitecture, 9);
     }
@@ -43,36 +44,25 @@ TEST(SystemFacts, UtcOffsetFollowsDaylightSavingAndIsEastPositive)
     EXPECT_EQ(facts.utcOffsetMinutes(QDateTime(QDate(2024, 7, 15), QTime(12, 0), Qt::UTC)), -240);
 }
 
-TEST(SystemFacts, ModifierMaskUsesTheKeyEventBits)
+TEST(SystemFacts, ModifierMaskUsesTheKeyEventBitsAndADoubleReplacesTheKeyboardForAScope)
 {
     EXPECT_EQ(modifierMask(Qt::NoModifier), 0);
     EXPECT_EQ(modifierMask(Qt::ControlModifier | Qt::ShiftModifier), 3);
     EXPECT_EQ(modifierMask(Qt::AltModifier | Qt::KeypadModifier), 4);
-    EXPECT_EQ(KeyboardState::standard().heldModifiers(), Qt::NoModifier);
-}
-
-TEST(SystemFacts, DoubleReplacesTheStandardFactsForAScope)
-{
-    struct Windows7 final : SystemFacts {
-        OsVersionInfo osVersion() override
-        {
-            OsVersionInfo info;
-            info.minorVersion = 1;
-            info.buildNumber = 7601;
-            info.csdVersion = QStringLiteral("Service Pack 1");
-            return info;
-        }
-        QString windowsFolder() override { return QStringLiteral("D:\\WINNT"); }
-        QString systemFolder() override { return {}; }
-        QString computerName() override { return QStringLiteral("STUDIO"); }
-        int32_t utcOffsetMinutes(const QDateTime&) override { return 0; }
-    } windows7;
+    struct Held final : KeyboardState {
+        explicit Held(Qt::KeyboardModifiers held) : held(held) {}
+        Qt::KeyboardModifiers heldModifiers() override { return held; }
+        Qt::KeyboardModifiers held;
+    } ctrl(Qt::ControlModifier), alt(Qt::AltModifier);
     {
-        ScopedInstall<SystemFacts> install(windows7);
-        EXPECT_EQ(SystemFacts::current().osVersion().buildNumber, 7601u);
-        EXPECT_EQ(SystemFacts::current().windowsFolder(), QStringLiteral("D:\\WINNT"));
+        ScopedInstall<KeyboardState> outer(ctrl);
+        {
+            ScopedInstall<KeyboardState> inner(alt);
+            EXPECT_EQ(KeyboardState::current().heldModifiers(), Qt::AltModifier);
+        }
+        EXPECT_EQ(KeyboardState::current().heldModifiers(), Qt::ControlModifier);
     }
-    EXPECT_EQ(SystemFacts::current().windowsFolder(), QStringLiteral("C:\\Windows"));
+    EXPECT_EQ(KeyboardState::current().heldModifiers(), Qt::NoModifier);
 }
 
 } // namespace

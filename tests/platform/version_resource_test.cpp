@@ -5,6 +5,7 @@
 #include "support/temp_prefix.h"
 
 #include <QCoreApplication>
+#include <QtEndian>
 
 using namespace qn3::platform;
 namespace pe = qn3::testing::pe;
@@ -33,10 +34,9 @@ TEST(VersionResource, ReadsFixedPartTranslationsAndStringsOfAProgram)
         const auto resource = version::readVersionResource(pe::image(pe::versionBlock(converterSpec()), pe32Plus));
         ASSERT_TRUE(resource.present) << pe32Plus;
         ASSERT_TRUE(resource.fixed.has_value());
-        EXPECT_EQ(resource.fixed->signature, 0xFEEF04BDu);
-        EXPECT_EQ(resource.fixed->fileVersionMS, 0x3000Au);
-        EXPECT_EQ(resource.fixed->fileVersionLS, 27u);
-        EXPECT_EQ(resource.fixed->productVersionLS, 0x2001Bu);
+        const auto& fixed = *resource.fixed;
+        EXPECT_EQ(std::tuple(fixed.signature, fixed.fileVersionMS, fixed.fileVersionLS, fixed.productVersionLS),
+                  std::tuple(0xFEEF04BDu, 0x3000Au, 27u, 0x2001Bu));
         ASSERT_EQ(resource.translations.size(), 2u);
         EXPECT_EQ(version::translationKey(resource.translations[0]), QStringLiteral("040C04E4"));
         EXPECT_EQ(resource.stringValue(u"040C04E4", u"CompanyName"), QStringLiteral("Société Sonore"));
@@ -85,8 +85,7 @@ TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
     QByteArray zeroLength = pe::image(block);
     const int company = zeroLength.indexOf(QByteArray("C\0o\0m\0p\0a\0n\0y", 14)) - 6;
     ASSERT_GT(company, blockAt);
-    zeroLength[company] = 0;
-    zeroLength[company + 1] = 0;
+    zeroLength.replace(company, 2, QByteArray(2, '\0'));
     auto resource = version::readVersionResource(zeroLength);
     EXPECT_TRUE(resource.present);
     EXPECT_EQ(resource.stringValue(u"040C04E4", u"CompanyName"), QString());
@@ -94,8 +93,7 @@ TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
 
     // The root claiming more than the data entry holds.
     QByteArray longRoot = pe::image(block);
-    longRoot[blockAt] = char(0xFF);
-    longRoot[blockAt + 1] = char(0xFF);
+    longRoot.replace(blockAt, 2, "\xFF\xFF");
     EXPECT_FALSE(version::readVersionResource(longRoot).present);
 
     // A wrong signature drops only the fixed part.
@@ -112,8 +110,7 @@ TEST(VersionResource, HostileHeadersGiveNothing)
     const QByteArray good = pe::image(pe::versionBlock(converterSpec()));
     auto patched = [&good](int at, uint32_t value) {
         QByteArray copy = good;
-        for (int i = 0; i < 4; ++i)
-            copy[at + i] = char((value >> (8 * i)) & 0xFF);
+        qToLittleEndian(value, copy.data() + at);
         return copy;
     };
     const int tree = pe::SectionRawOffset;

@@ -15,12 +15,7 @@ protected:
     void SetUp() override
     {
         paths::toHost(u"C:\\");
-        QDir(prefix.driveC()).mkpath(QStringLiteral("Sons"));
-        QFile file(prefix.driveC() + QStringLiteral("/Sons/spot.wav"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(1234, 'a'));
-        file.flush();
-        ASSERT_TRUE(file.setFileTime(written, QFileDevice::FileModificationTime));
+        qn3::testing::put(prefix.driveC() + QStringLiteral("/Sons/spot.wav"), QByteArray(1234, 'a'), written);
     }
 
     qn3::testing::TempPrefix prefix;

@@ -18,13 +18,15 @@ inline QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// Writes the file anew, making the folders on the way.
-inline void put(const QString& path, const QByteArray& bytes)
+// Writes the file anew, making the folders on the way; a valid `modified` becomes its modification time.
+inline void put(const QString& path, const QByteArray& bytes, const QDateTime& modified = {})
 {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath())) << path.toStdString();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
+    ASSERT_TRUE(file.flush());
+    ASSERT_TRUE(!modified.isValid() || file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
 
 // The run-time error number the call throws; 0 when it throws none.

@@ -7,8 +7,6 @@
 #include "support/memory_bound.h"
 #include "support/temp_prefix.h"
 
-
-
 #include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>

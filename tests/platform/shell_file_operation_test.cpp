@@ -56,13 +56,8 @@ protected:
 
 TEST_F(ShellFileOperation, CopyMakesMissingFoldersKeepsTimeAndAttributesAndReplacesReadOnlyTargets)
 {
-    write("Src/spot.wav", "sound");
     const QDateTime written(QDate(2020, 2, 3), QTime(4, 5, 6), Qt::LocalTime);
-    {
-        QFile file(host("Src/spot.wav"));
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.setFileTime(written, QFileDevice::FileModificationTime));
-    }
+    qn3::testing::put(host("Src/spot.wav"), "sound", written);
     attributes::set(u"C:\\Src\\spot.wav", attributes::ReadOnly | attributes::Hidden);
 
     EXPECT_EQ(copy(u"C:\\Src\\spot.wav", u"C:\\New\\Deeper\\copy.wav"), 0);

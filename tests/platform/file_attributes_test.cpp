@@ -69,7 +69,8 @@ TEST_F(FileAttributes, BitsAreKeptWhereOtherToolsReadThemAndClearingReadOnlyGive
     EXPECT_EQ(mode(host) & (S_IWUSR | S_IWGRP | S_IWOTH), 0u);
     EXPECT_EQ(stored(host), QByteArray("0x22"));
 
-    attributes::set(u"C:\\Data\\f.ini", attributes::ReadOnly | attributes::Hidden | attributes::System | attributes::Archive);
+    attributes::set(u"C:\\Data\\f.ini",
+                    attributes::ReadOnly | attributes::Hidden | attributes::System | attributes::Archive);
     attributes::set(u"C:\\Data\\f.ini", attributes::get(u"C:\\Data\\f.ini") & ~attributes::ReadOnly);
     EXPECT_EQ(attributes::get(u"C:\\Data\\f.ini"), attributes::Hidden | attributes::System | attributes::Archive);
     EXPECT_TRUE(mode(host) & S_IWUSR);

@@ -42,13 +42,6 @@ protected:
     PrivateProfile& profile = PrivateProfile::standard();
 };
 
-QString nulJoined(std::initializer_list<const char*> names)
-{
-    QString text;
-    for (const char* name : names)
-        text += QString::fromLatin1(name) + QChar(0);
-    return text;
-}
 
 // ---- Reads, checked against what Windows returns --------------------------
 
@@ -69,11 +62,11 @@ TEST_P(WindowsReadVectors, GiveWindowsResultsForEveryLineEndStyle)
     file.replace("\r\n", GetParam());
     put(file);
     const ReadCase cases[] = {
-        {std::nullopt, {}, "", 260, nulJoined({"section1", "section2"}), 18},
+        {std::nullopt, {}, "", 260, QString::fromLatin1("section1\0section2\0", 18), 18},
         {std::nullopt, {}, "", 16, QString::fromLatin1("section1\0secti", 14), 14},
         {"", "name1", "default", 255, "default", 7}, {"", "name1", "", 255, "", 0},
         {"", "name1", "default  ", 255, "default", 7}, {"notasection", "name1", "default", 255, "default", 7},
-        {"section1", std::nullopt, "default", 255, nulJoined({"name1", "name2", "name4"}), 18},
+        {"section1", std::nullopt, "default", 255, QString::fromLatin1("name1\0name2\0name4\0", 18), 18},
         {"section1", std::nullopt, "default", 16, QString::fromLatin1("name1\0name2\0na", 14), 14},
         {"section1", "", "default", 255, "default", 7}, {"section1", "notakey", "default", 255, "default", 7},
         {"section1", "name1", "default", 4, "val", 3}, {"section1", "name1", "default", 5, "val1", 4},

@@ -49,22 +49,14 @@ TEST_F(RegistryStoreTest, OpeningMakesTheKeyAndQueriesFollowTheBufferSizeRules)
     EXPECT_TRUE(contents().contains("[Software\\\\T]\n"));
     ASSERT_EQ(store.setValue(key, u"v", REG_SZ, sz("abc")), 0);
     ASSERT_EQ(store.setValue(key, u"empty", REG_SZ, QByteArray()), 0);
-    struct Case {
-        const char* name;
-        std::optional<uint32_t> buffer;
-        int32_t code;
-        uint32_t size;
-        QByteArray data;
-    };
-    const Case cases[] = {
+    // Value name, buffer size (none: size query only), then the code, size and data the query gives.
+    const std::tuple<const char*, std::optional<uint32_t>, int32_t, uint32_t, QByteArray> cases[] = {
         {"v", std::nullopt, 0, 4, {}}, {"v", 0u, 234, 4, {}},  {"v", 3u, 234, 4, {}},
         {"v", 4u, 0, 4, sz("abc")},    {"empty", 0u, 0, 0, {}}, {"none", 10u, 2, 0, {}}, {"none", 0u, 2, 0, {}},
     };
-    for (const Case& c : cases) {
-        const RegistryQuery q = store.queryValue(key, QString::fromLatin1(c.name), c.buffer);
-        EXPECT_EQ(q.code, c.code) << c.name;
-        EXPECT_EQ(q.size, c.size) << c.name;
-        EXPECT_EQ(q.data, c.data) << c.name;
+    for (const auto& [name, buffer, code, size, data] : cases) {
+        const RegistryQuery q = store.queryValue(key, QString::fromLatin1(name), buffer);
+        EXPECT_EQ(std::tuple(q.code, q.size, q.data), std::tuple(code, size, data)) << name;
     }
 }
 
@@ -226,7 +218,7 @@ TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)
 {
     const RegistryKey key = open("Software\\T");
     for (int i = 0; i < 200; ++i)
-        ASSERT_EQ(store.setValue(key, QStringLiteral("filler%1").arg(i), REG_SZ, sz("some text to make the file long")), 0);
+        ASSERT_EQ(store.setValue(key, QStringLiteral("filler%1").arg(i), REG_SZ, sz("text to make the file long")), 0);
     const QByteArray a(2000, 'a');
     const QByteArray b(4000, 'b');
     int rewritten = 0;

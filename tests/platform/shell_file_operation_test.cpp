@@ -35,7 +35,10 @@ protected:
     {
         return fileOperation({0, operations::Copy, from.toString(), to.toString(), flags});
     }
-    static int32_t remove(QStringView from) { return fileOperation({0, operations::Delete, from.toString(), {}, 1168}); }
+    static int32_t remove(QStringView from)
+    {
+        return fileOperation({0, operations::Delete, from.toString(), {}, 1168});
+    }
 
     // Holds a lock on the file the way another program would, until destroyed.
     struct HeldLock {

@@ -114,22 +114,17 @@ TEST_F(PrivateProfileTest, SectionHeadersAndCommentsFollowWindows)
 TEST_F(PrivateProfileTest, MissingFileFolderOrLongValueGiveTheirLastError)
 {
     put("[s]\r\nk=" + QByteArray(10000, 'x') + "\r\nafter=ok");
-    const struct {
-        const char16_t* file;
-        const char16_t* key;
-        QString text;
-        uint32_t lastError;
-    } cases[] = {
+    // File, key, then the text and last error the read gives.
+    const std::tuple<const char16_t*, const char16_t*, QString, uint32_t> cases[] = {
         {u"C:\\nowhere\\x.ini", u"k", QStringLiteral("fallback"), win_error::FileNotFound},
         {u"C:\\", u"k", QStringLiteral("fallback"), win_error::AccessDenied},
         {u"C:\\test.ini", u"k", QString(254, u'x'), win_error::MoreData},
         {u"C:\\test.ini", u"after", QStringLiteral("ok"), 0},
     };
-    for (const auto& c : cases) {
-        const ProfileRead r = profile.readString(c.file, u"s", c.key, u"fallback", 255);
-        EXPECT_EQ(r.text, c.text) << QString::fromUtf16(c.file).toStdString();
-        EXPECT_EQ(r.count, uint32_t(c.text.size()));
-        EXPECT_EQ(r.lastError, c.lastError) << QString::fromUtf16(c.file).toStdString();
+    for (const auto& [file, key, text, lastError] : cases) {
+        const ProfileRead r = profile.readString(file, u"s", key, u"fallback", 255);
+        EXPECT_EQ(std::tuple(r.text, r.count, r.lastError), std::tuple(text, uint32_t(text.size()), lastError))
+            << QString::fromUtf16(file).toStdString();
     }
 }
 

@@ -84,18 +84,19 @@ TEST_F(FileAttributes, BitsAreKeptWhereOtherToolsReadThemAndClearingReadOnlyGive
 
 TEST_F(FileAttributes, ValuesWrittenBySambaAndWineAreRead)
 {
-    const QString wine = touch("Data/wine");
-    store(wine, "0x6");
-    EXPECT_EQ(attributes::getHost(wine), attributes::Hidden | attributes::System);
-
-    // Samba 4.11+: empty text, NUL, pad, version 4, level 4, valid flags, attrib.
-    const QString samba = touch("Data/samba");
-    store(samba, QByteArray("\0\0\x04\0\x04\0\0\0\xff\0\0\0\x21\0\0\0", 16));
-    EXPECT_EQ(attributes::getHost(samba), attributes::Archive) << "read-only comes from the mode, not the blob";
-
-    const QString junk = touch("Data/.junk");
-    store(junk, "hidden");
-    EXPECT_EQ(attributes::getHost(junk), attributes::Hidden | attributes::Archive) << "unreadable value ignored";
+    const std::tuple<const char*, QByteArray, uint32_t> cases[] = {
+        {"Data/wine", "0x6", attributes::Hidden | attributes::System},
+        // Samba 4.11+: empty text, NUL, pad, version 4, level 4, valid flags, attrib; read-only comes from the
+        // mode, not the blob.
+        {"Data/samba", QByteArray("\0\0\x04\0\x04\0\0\0\xff\0\0\0\x21\0\0\0", 16), attributes::Archive},
+        // An unreadable value is ignored.
+        {"Data/.junk", "hidden", attributes::Hidden | attributes::Archive},
+    };
+    for (const auto& [name, value, expected] : cases) {
+        const QString host = touch(name);
+        store(host, value);
+        EXPECT_EQ(attributes::getHost(host), expected) << name;
+    }
 }
 
 TEST_F(FileAttributes, MissingFileOrFolderGivesTheRuntimeErrors)

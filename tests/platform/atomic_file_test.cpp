@@ -1,10 +1,8 @@
 #include "platform/atomic_file.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include "platform_test_files.h"
 
-#include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -14,11 +12,7 @@ using namespace qn3::platform;
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+using qn3::testing::contents;
 
 class AtomicFileTest : public ::testing::Test {
 protected:
@@ -47,34 +41,27 @@ TEST_F(AtomicFileTest, ReplacementKeepsModeAndUserAttributesAndLeavesNoTemporary
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.ini"});
 }
 
-TEST_F(AtomicFileTest, LinkIsFollowedAndKept)
+TEST_F(AtomicFileTest, LinkIsFollowedAndKeptAndADanglingOnesTargetIsMade)
 {
     ASSERT_EQ(atomic_file::replace(path("real"), "old"), 0);
     ASSERT_TRUE(QFile::link(path("real"), path("link")));
-    ASSERT_EQ(atomic_file::replace(path("link"), "new"), 0);
-    EXPECT_TRUE(QFileInfo(path("link")).isSymLink());
-    EXPECT_EQ(contents(path("real")), "new");
+    ASSERT_TRUE(QFile::link(path("made"), path("dangling")));
+    for (const char* name : {"link", "dangling"}) {
+        ASSERT_EQ(atomic_file::replace(path(name), name), 0);
+        EXPECT_TRUE(QFileInfo(path(name)).isSymLink()) << name;
+    }
+    EXPECT_EQ(contents(path("real")), "link");
+    EXPECT_EQ(contents(path("made")), "dangling");
 }
 
-TEST_F(AtomicFileTest, NameOfTheLongestLengthCanBeReplaced)
+TEST_F(AtomicFileTest, NameOfTheLongestLengthCanBeReplacedAndAMissingFolderIsNeverMade)
 {
     const QString target = dir.path() + u'/' + QString(250, u'n') + QStringLiteral(".ini");
     ASSERT_EQ(atomic_file::replace(target, "old"), 0);
     ASSERT_EQ(atomic_file::replace(target, "new"), 0);
     EXPECT_EQ(contents(target), "new");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-}
 
-TEST_F(AtomicFileTest, DanglingLinkIsKeptAndItsTargetMade)
-{
-    ASSERT_TRUE(QFile::link(path("real"), path("link")));
-    ASSERT_EQ(atomic_file::replace(path("link"), "new"), 0);
-    EXPECT_TRUE(QFileInfo(path("link")).isSymLink());
-    EXPECT_EQ(contents(path("real")), "new");
-}
-
-TEST_F(AtomicFileTest, MissingFolderFailsAndMakesNothing)
-{
     EXPECT_EQ(atomic_file::replace(path("none/f.ini"), "x"), ENOENT);
     EXPECT_FALSE(QFileInfo::exists(path("none")));
 }

@@ -1,13 +1,8 @@
 #include "platform/directory_listing.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
+#include "platform_test_files.h"
 #include "support/temp_prefix.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <gtest/gtest.h>
 
 namespace qn3::platform {
 namespace {
@@ -19,33 +14,18 @@ protected:
         paths::toHost(u"C:\\"); // makes drive_c
         ASSERT_TRUE(QDir().mkpath(prefix_.driveC() + "/Sons/Sub"));
         for (const char* name : {"b.wav", "A.WAV", "a.txt", ".hidden", "c.WAV", "x", "X", "_under"})
-            write(QStringLiteral("Sons/") + QLatin1String(name), "12345");
+            testing::put(prefix_.driveC() + QStringLiteral("/Sons/") + QLatin1String(name), "12345");
         ASSERT_TRUE(QFile::link(QStringLiteral("Sub"), prefix_.driveC() + "/Sons/LinkDir"));
         ASSERT_TRUE(QFile::link(QStringLiteral("nowhere"), prefix_.driveC() + "/Sons/Dangling"));
     }
     ~DirectoryListingTest() override { QDir::setCurrent(startFolder_); }
 
-    void write(const QString& relative, const QByteArray& bytes) const
-    {
-        QFile file(prefix_.driveC() + u'/' + relative);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
-    }
     static QString names(const QList<DirectoryEntry>& entries)
     {
         QStringList list;
         for (const DirectoryEntry& entry : entries)
             list << entry.name + (entry.isFolder ? QStringLiteral("\\") : QString());
         return list.join(u'|');
-    }
-    static int errorOf(const QString& pattern)
-    {
-        try {
-            listDirectory(pattern);
-        } catch (const RuntimeError& error) {
-            return error.number();
-        }
-        return 0;
     }
 
     testing::TempPrefix prefix_;
@@ -54,23 +34,19 @@ protected:
 
 TEST_F(DirectoryListingTest, ListsMatchesInAStableCaseInsensitiveOrder)
 {
-    EXPECT_EQ(names(listDirectory(u"C:\\SONS\\*.wav")), QStringLiteral("A.WAV|b.wav|c.WAV"));
     const QString all = QStringLiteral(".hidden|a.txt|A.WAV|b.wav|c.WAV|Dangling|LinkDir\\|Sub\\|X|x|_under");
-    EXPECT_EQ(names(listDirectory(u"c:\\sons\\")), all);
-    EXPECT_EQ(names(listDirectory(u"C:/Sons")), all);
-    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\*")), all);
-    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\*.*")), all);
-    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\*.")), QStringLiteral("Dangling|LinkDir\\|Sub\\|X|x|_under"));
-    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\?")), QStringLiteral("X|x"));
+    const std::pair<const char16_t*, QString> cases[] = {
+        {u"C:\\SONS\\*.wav", QStringLiteral("A.WAV|b.wav|c.WAV")}, {u"c:\\sons\\", all}, {u"C:/Sons", all},
+        {u"C:\\Sons\\*", all}, {u"C:\\Sons\\*.*", all}, {u"C:\\Sons\\?", QStringLiteral("X|x")},
+        {u"C:\\Sons\\*.", QStringLiteral("Dangling|LinkDir\\|Sub\\|X|x|_under")},
+        // A name without wildcards finds that entry whatever its case.
+        {u"C:\\Sons\\B.WAV", QStringLiteral("b.wav")}, {u"C:\\Sons\\zz.wav", QString()},
+    };
+    for (const auto& [pattern, expected] : cases)
+        EXPECT_EQ(names(listDirectory(pattern)), expected) << QString::fromUtf16(pattern).toStdString();
 }
 
-TEST_F(DirectoryListingTest, ANameWithoutWildcardFindsThatEntryWhateverItsCase)
-{
-    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\B.WAV")), QStringLiteral("b.wav"));
-    EXPECT_EQ(names(listDirectory(u"C:\\Sons\\zz.wav")), QString());
-}
-
-TEST_F(DirectoryListingTest, GivesHostPathsAndOnRequestSizesAndTimes)
+TEST_F(DirectoryListingTest, GivesHostPathsOnRequestSizesAndTimesAndTakesRelativePatterns)
 {
     const QList<DirectoryEntry> plain = listDirectory(u"C:\\Sons\\A*");
     ASSERT_EQ(plain.size(), 2);
@@ -91,10 +67,7 @@ TEST_F(DirectoryListingTest, GivesHostPathsAndOnRequestSizesAndTimes)
             EXPECT_EQ(entry.size, 0);
         }
     }
-}
 
-TEST_F(DirectoryListingTest, RelativePatternsUseTheCurrentDirectory)
-{
     paths::setCurrentDirectory(u"C:\\Sons");
     EXPECT_EQ(names(listDirectory(u"*.txt")), QStringLiteral("a.txt"));
     EXPECT_EQ(names(listDirectory(u"sub\\..\\?.WAV")), QStringLiteral("A.WAV|b.wav|c.WAV"));
@@ -103,13 +76,14 @@ TEST_F(DirectoryListingTest, RelativePatternsUseTheCurrentDirectory)
 
 TEST_F(DirectoryListingTest, BadFoldersAndMasksFailClearly)
 {
-    EXPECT_EQ(errorOf(QStringLiteral("C:\\Missing\\*.*")), errors::PathNotFound);
-    EXPECT_EQ(errorOf(QStringLiteral("C:\\Missing\\")), errors::PathNotFound);
-    EXPECT_EQ(errorOf(QStringLiteral("C:\\Sons\\a.txt\\*")), errors::PathNotFound);
-    EXPECT_EQ(errorOf(QStringLiteral("C:\\So*s\\x")), errors::BadFileName);
-    EXPECT_EQ(errorOf(QStringLiteral("C:\\Sons\\a|b*")), errors::BadFileName);
-    EXPECT_EQ(errorOf(QString()), errors::BadFileName);
-    EXPECT_EQ(errorOf(QStringLiteral("Q:\\*")), errors::DeviceUnavailable);
+    const std::pair<const char16_t*, int32_t> cases[] = {
+        {u"C:\\Missing\\*.*", errors::PathNotFound}, {u"C:\\Missing\\", errors::PathNotFound},
+        {u"C:\\Sons\\a.txt\\*", errors::PathNotFound}, {u"C:\\So*s\\x", errors::BadFileName},
+        {u"C:\\Sons\\a|b*", errors::BadFileName}, {u"", errors::BadFileName}, {u"Q:\\*", errors::DeviceUnavailable},
+    };
+    for (const auto& [pattern, error] : cases)
+        EXPECT_EQ(testing::runtimeErrorOf([&] { listDirectory(pattern); }), error)
+            << QString::fromUtf16(pattern).toStdString();
 }
 
 } // namespace

@@ -1,13 +1,8 @@
 #include "platform/file_attributes.h"
 
-#include "platform/runtime_error.h"
 #include "platform/windows_path.h"
+#include "platform_test_files.h"
 #include "support/temp_prefix.h"
-
-#include <QDir>
-#include <QFile>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -24,12 +19,11 @@ protected:
         QDir(prefix.driveC()).mkpath(QStringLiteral("Data/Sub"));
     }
 
-    QString touch(const QString& relative, const QByteArray& content = "x")
+    QString touch(const char* relative) const
     {
-        QFile file(prefix.driveC() + u'/' + relative);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return file.fileName();
+        const QString host = prefix.driveC() + u'/' + QLatin1String(relative);
+        qn3::testing::put(host, "x");
+        return host;
     }
 
     static mode_t mode(const QString& host)
@@ -48,71 +42,61 @@ protected:
 
     static void store(const QString& host, const QByteArray& value)
     {
-        ASSERT_EQ(::setxattr(QFile::encodeName(host).constData(), "user.DOSATTRIB", value.constData(), size_t(value.size()), 0), 0);
+        ASSERT_EQ(::setxattr(QFile::encodeName(host).constData(), "user.DOSATTRIB", value.constData(),
+                             size_t(value.size()), 0),
+                  0);
     }
 
     qn3::testing::TempPrefix prefix;
 };
 
-TEST_F(FileAttributes, UnmarkedEntriesReportWhatWindowsShows)
+TEST_F(FileAttributes, UnmarkedEntriesReportWhatWindowsShowsAndNoBitsReadAsNormal)
 {
-    touch(QStringLiteral("Data/plain.txt"));
-    touch(QStringLiteral("Data/.profile"));
+    touch("Data/plain.txt");
+    touch("Data/.profile");
     EXPECT_EQ(attributes::get(u"C:\\Data\\plain.txt"), attributes::Archive);
     EXPECT_EQ(attributes::get(u"C:\\Data\\.profile"), attributes::Archive | attributes::Hidden);
     EXPECT_EQ(attributes::get(u"C:\\Data\\Sub"), attributes::Directory);
+    attributes::set(u"C:\\Data\\.profile", 0);
+    EXPECT_EQ(attributes::get(u"C:\\Data\\.profile"), attributes::Normal);
 }
 
-TEST_F(FileAttributes, ReadOnlyHiddenArchiveAreKeptWhereOtherToolsReadThem)
+TEST_F(FileAttributes, BitsAreKeptWhereOtherToolsReadThemAndClearingReadOnlyGivesWriteBack)
 {
-    const QString host = touch(QStringLiteral("Data/f.ini"));
+    const QString host = touch("Data/f.ini");
     attributes::set(u"C:\\Data\\f.ini", attributes::ReadOnly | attributes::Hidden | attributes::Archive);
-
     EXPECT_EQ(attributes::get(u"C:\\Data\\f.ini"), attributes::ReadOnly | attributes::Hidden | attributes::Archive);
     EXPECT_EQ(mode(host) & (S_IWUSR | S_IWGRP | S_IWOTH), 0u);
     EXPECT_EQ(stored(host), QByteArray("0x22"));
-}
 
-TEST_F(FileAttributes, ClearingReadOnlyKeepsTheOtherBitsAndGivesWriteBack)
-{
-    const QString host = touch(QStringLiteral("Data/f.ini"));
-    attributes::set(u"C:\\Data\\f.ini", attributes::ReadOnly | attributes::Hidden | attributes::System | attributes::Archive);
+    attributes::set(u"C:\\Data\\f.ini",
+                    attributes::ReadOnly | attributes::Hidden | attributes::System | attributes::Archive);
     attributes::set(u"C:\\Data\\f.ini", attributes::get(u"C:\\Data\\f.ini") & ~attributes::ReadOnly);
-
     EXPECT_EQ(attributes::get(u"C:\\Data\\f.ini"), attributes::Hidden | attributes::System | attributes::Archive);
     EXPECT_TRUE(mode(host) & S_IWUSR);
     EXPECT_FALSE(mode(host) & S_IWOTH) << "the umask keeps others out";
-}
 
-TEST_F(FileAttributes, NoBitsAtAllReadsAsNormal)
-{
-    touch(QStringLiteral("Data/.dot"));
-    attributes::set(u"C:\\Data\\.dot", 0);
-    EXPECT_EQ(attributes::get(u"C:\\Data\\.dot"), attributes::Normal);
-}
-
-TEST_F(FileAttributes, FolderKeepsHiddenButIgnoresReadOnly)
-{
-    const QString host = prefix.driveC() + QStringLiteral("/Data/Sub");
+    // A folder keeps hidden but ignores read-only.
     attributes::set(u"C:\\Data\\Sub", attributes::ReadOnly | attributes::Hidden);
     EXPECT_EQ(attributes::get(u"C:\\Data\\Sub"), attributes::Directory | attributes::Hidden);
-    EXPECT_TRUE(mode(host) & S_IWUSR);
+    EXPECT_TRUE(mode(prefix.driveC() + QStringLiteral("/Data/Sub")) & S_IWUSR);
 }
 
 TEST_F(FileAttributes, ValuesWrittenBySambaAndWineAreRead)
 {
-    const QString wine = touch(QStringLiteral("Data/wine"));
-    store(wine, "0x6");
-    EXPECT_EQ(attributes::getHost(wine), attributes::Hidden | attributes::System);
-
-    // Samba 4.11+: empty text, NUL, pad, version 4, level 4, valid flags, attrib.
-    const QString samba = touch(QStringLiteral("Data/samba"));
-    store(samba, QByteArray("\0\0\x04\0\x04\0\0\0\xff\0\0\0\x21\0\0\0", 16));
-    EXPECT_EQ(attributes::getHost(samba), attributes::Archive) << "read-only comes from the mode, not the blob";
-
-    const QString junk = touch(QStringLiteral("Data/.junk"));
-    store(junk, "hidden");
-    EXPECT_EQ(attributes::getHost(junk), attributes::Hidden | attributes::Archive) << "unreadable value ignored";
+    const std::tuple<const char*, QByteArray, uint32_t> cases[] = {
+        {"Data/wine", "0x6", attributes::Hidden | attributes::System},
+        // Samba 4.11+: empty text, NUL, pad, version 4, level 4, valid flags, attrib; read-only comes from the
+        // mode, not the blob.
+        {"Data/samba", QByteArray("\0\0\x04\0\x04\0\0\0\xff\0\0\0\x21\0\0\0", 16), attributes::Archive},
+        // An unreadable value is ignored.
+        {"Data/.junk", "hidden", attributes::Hidden | attributes::Archive},
+    };
+    for (const auto& [name, value, expected] : cases) {
+        const QString host = touch(name);
+        store(host, value);
+        EXPECT_EQ(attributes::getHost(host), expected) << name;
+    }
 }
 
 TEST_F(FileAttributes, MissingFileOrFolderGivesTheRuntimeErrors)
@@ -124,12 +108,8 @@ TEST_F(FileAttributes, MissingFileOrFolderGivesTheRuntimeErrors)
         EXPECT_EQ(error.number(), errors::FileNotFound);
         EXPECT_TRUE(error.description().endsWith(u"C:\\Data\\none.txt"));
     }
-    try {
-        attributes::set(u"C:\\Nowhere\\none.txt", attributes::ReadOnly);
-        FAIL();
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), errors::PathNotFound);
-    }
+    EXPECT_EQ(qn3::testing::runtimeErrorOf([] { attributes::set(u"C:\\Nowhere\\none.txt", attributes::ReadOnly); }),
+              errors::PathNotFound);
 }
 
 } // namespace

@@ -1,13 +1,8 @@
 #include "platform/file_info.h"
 
-#include "platform/runtime_error.h"
 #include "platform/windows_path.h"
+#include "platform_test_files.h"
 #include "support/temp_prefix.h"
-
-#include <QDir>
-#include <QFile>
-
-#include <gtest/gtest.h>
 
 #include <sys/statvfs.h>
 
@@ -20,19 +15,14 @@ protected:
     void SetUp() override
     {
         paths::toHost(u"C:\\");
-        QDir(prefix.driveC()).mkpath(QStringLiteral("Sons"));
-        QFile file(prefix.driveC() + QStringLiteral("/Sons/spot.wav"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(1234, 'a'));
-        file.flush();
-        ASSERT_TRUE(file.setFileTime(written, QFileDevice::FileModificationTime));
+        qn3::testing::put(prefix.driveC() + QStringLiteral("/Sons/spot.wav"), QByteArray(1234, 'a'), written);
     }
 
     qn3::testing::TempPrefix prefix;
     const QDateTime written{QDate(2021, 3, 4), QTime(5, 6, 7), Qt::LocalTime};
 };
 
-TEST_F(FileInfo, SizeAndTimesOfAFile)
+TEST_F(FileInfo, SizeAndTimesOfAFileOrTheRuntimeErrorsWhenMissing)
 {
     EXPECT_EQ(fileinfo::size(u"C:\\Sons\\spot.wav"), 1234);
     EXPECT_EQ(fileinfo::size(u"C:\\Sons"), 0);
@@ -41,22 +31,9 @@ TEST_F(FileInfo, SizeAndTimesOfAFile)
     EXPECT_EQ(times.lastWrite.timeSpec(), Qt::LocalTime);
     EXPECT_TRUE(times.creation.isValid());
     EXPECT_TRUE(times.lastAccess.isValid());
-}
-
-TEST_F(FileInfo, MissingFileOrFolderGivesTheRuntimeErrors)
-{
-    try {
-        fileinfo::size(u"C:\\Sons\\none.wav");
-        FAIL();
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), errors::FileNotFound);
-    }
-    try {
-        fileinfo::times(u"C:\\Nowhere\\none.wav");
-        FAIL();
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), errors::PathNotFound);
-    }
+    using qn3::testing::runtimeErrorOf;
+    EXPECT_EQ(runtimeErrorOf([] { fileinfo::size(u"C:\\Sons\\none.wav"); }), errors::FileNotFound);
+    EXPECT_EQ(runtimeErrorOf([] { fileinfo::times(u"C:\\Nowhere\\none.wav"); }), errors::PathNotFound);
 }
 
 TEST_F(FileInfo, FreeSpaceIsThatOfTheFileSystemBehindTheDrive)

@@ -4,6 +4,7 @@
 #include "support/temp_prefix.h"
 
 #include <QByteArray>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,7 @@ protected:
     static QByteArray dword(uint32_t value)
     {
         QByteArray bytes(4, '\0');
-        for (int i = 0; i < 4; ++i)
-            bytes[i] = char((value >> (8 * i)) & 0xFF);
+        qToLittleEndian(value, bytes.data());
         return bytes;
     }
     static QByteArray sz(const char* text) { return QByteArray(text) + '\0'; }
@@ -31,18 +31,6 @@ protected:
 
     qn3::testing::TempPrefix prefix;
 };
-
-TEST_F(OsVersionOverridesTest, AnEmptyRegistryKeepsTheDefaults)
-{
-    OsVersionInfo defaults;
-    defaults.processorArchitecture = 9;
-    const OsVersionInfo info = withRegistryOverrides(defaults, store());
-    EXPECT_EQ(info.majorVersion, 6u);
-    EXPECT_EQ(info.minorVersion, 2u);
-    EXPECT_EQ(info.buildNumber, 9200u);
-    EXPECT_EQ(info.processorArchitecture, 9);
-    EXPECT_TRUE(info.csdVersion.isEmpty());
-}
 
 TEST_F(OsVersionOverridesTest, AdministratorValuesReplaceEachDefaultTheyName)
 {
@@ -59,29 +47,25 @@ TEST_F(OsVersionOverridesTest, AdministratorValuesReplaceEachDefaultTheyName)
     set(u"Qn3ServerR2", REG_DWORD, dword(1));
 
     const OsVersionInfo info = SystemFacts::standard().osVersion();
-    EXPECT_EQ(info.majorVersion, 5u);
-    EXPECT_EQ(info.minorVersion, 2u);
-    EXPECT_EQ(info.buildNumber, 3790u);
+    EXPECT_EQ(std::tuple(info.majorVersion, info.minorVersion, info.buildNumber, info.platformId, info.productInfoType),
+              std::tuple(5u, 2u, 3790u, 2u, 7u));
     EXPECT_EQ(info.csdVersion, QStringLiteral("Service Pack 2"));
-    EXPECT_EQ(info.platformId, 2u);
-    EXPECT_EQ(info.servicePackMajor, 2);
-    EXPECT_EQ(info.servicePackMinor, 0);
-    EXPECT_EQ(info.suiteMask, 0x2000);
-    EXPECT_EQ(info.productType, 3);
-    EXPECT_EQ(info.processorArchitecture, 6);
-    EXPECT_EQ(info.productInfoType, 7u);
-    EXPECT_EQ(info.serverR2, 1);
+    EXPECT_EQ(std::tuple(info.servicePackMajor, info.servicePackMinor, info.suiteMask, info.productType,
+                         info.processorArchitecture, info.serverR2),
+              std::tuple(2, 0, 0x2000, 3, 6, 1));
 }
 
-TEST_F(OsVersionOverridesTest, ValuesThatAreNotNumbersAreIgnored)
+TEST_F(OsVersionOverridesTest, ValuesThatAreNotNumbersLeaveTheDefaults)
 {
     set(u"CurrentMajorVersionNumber", REG_SZ, sz("ten"));
     set(u"CurrentMinorVersionNumber", 3 /* REG_BINARY */, QByteArray("\x01", 1));
     set(u"CurrentBuildNumber", REG_DWORD, QByteArray("\x01\x02", 2)); // a DWORD of two bytes
-    const OsVersionInfo info = withRegistryOverrides(OsVersionInfo{}, store());
-    EXPECT_EQ(info.majorVersion, 6u);
-    EXPECT_EQ(info.minorVersion, 2u);
-    EXPECT_EQ(info.buildNumber, 9200u);
+    OsVersionInfo defaults;
+    defaults.processorArchitecture = 9;
+    const OsVersionInfo info = withRegistryOverrides(defaults, store());
+    EXPECT_EQ(std::tuple(info.majorVersion, info.minorVersion, info.buildNumber, info.processorArchitecture),
+              std::tuple(6u, 2u, 9200u, 9));
+    EXPECT_TRUE(info.csdVersion.isEmpty());
 }
 
 } // namespace

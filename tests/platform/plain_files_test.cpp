@@ -1,11 +1,6 @@
 #include "platform/plain_files.h"
-#include "platform/runtime_error.h"
+#include "platform_test_files.h"
 #include "support/temp_prefix.h"
-
-#include <QDir>
-#include <QFile>
-
-#include <gtest/gtest.h>
 
 namespace qn3::platform {
 namespace {
@@ -14,21 +9,6 @@ class PlainFiles : public ::testing::Test {
 protected:
     PlainFiles() { QDir().mkpath(prefix.driveC() + QStringLiteral("/Logs")); }
 
-    QByteArray read(const QString& relative) const
-    {
-        QFile file(prefix.driveC() + u'/' + relative);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    static int32_t failure(auto&& call)
-    {
-        try {
-            call();
-        } catch (const RuntimeError& error) {
-            return error.number();
-        }
-        return 0;
-    }
 
     testing::TempPrefix prefix;
 };
@@ -37,8 +17,8 @@ TEST_F(PlainFiles, AppendMakesTheFileThenAddsToItWhateverTheCaseOfItsFolder)
 {
     files::append(u"C:\\logs\\day.Log", "one\r\n");
     files::append(u"C:\\LOGS\\day.Log", "two\r\n");
-    EXPECT_EQ(read(QStringLiteral("Logs/day.Log")), "one\r\ntwo\r\n");
-    EXPECT_EQ(failure([] { files::append(u"C:\\Missing\\day.Log", "x"); }), errors::PathNotFound);
+    EXPECT_EQ(testing::contents(prefix.driveC() + QStringLiteral("/Logs/day.Log")), "one\r\ntwo\r\n");
+    EXPECT_EQ(testing::runtimeErrorOf([] { files::append(u"C:\\Missing\\day.Log", "x"); }), errors::PathNotFound);
 }
 
 TEST_F(PlainFiles, RemoveAndExistence)
@@ -48,20 +28,17 @@ TEST_F(PlainFiles, RemoveAndExistence)
     EXPECT_FALSE(files::isFolder(u"C:\\Logs\\old.Log"));
     files::remove(u"C:\\Logs\\old.Log");
     EXPECT_FALSE(files::exists(u"C:\\Logs\\old.Log"));
-    EXPECT_EQ(failure([] { files::remove(u"C:\\Logs\\old.Log"); }), errors::FileNotFound);
-    EXPECT_EQ(failure([] { files::remove(u"C:\\Missing\\old.Log"); }), errors::PathNotFound);
+    EXPECT_EQ(testing::runtimeErrorOf([] { files::remove(u"C:\\Logs\\old.Log"); }), errors::FileNotFound);
+    EXPECT_EQ(testing::runtimeErrorOf([] { files::remove(u"C:\\Missing\\old.Log"); }), errors::PathNotFound);
 }
 
-TEST_F(PlainFiles, MakeFolderTakesOneLevelAndAcceptsOneThatIsThere)
+TEST_F(PlainFiles, MakeFolderTakesOneLevelAndReadableSizeIsOfFilesOnly)
 {
     files::makeFolder(u"C:\\Logs\\Sub");
     files::makeFolder(u"C:\\Logs\\Sub");
     EXPECT_TRUE(files::isFolder(u"C:\\Logs\\Sub"));
-    EXPECT_EQ(failure([] { files::makeFolder(u"C:\\No\\Such\\Level"); }), errors::PathNotFound);
-}
+    EXPECT_EQ(testing::runtimeErrorOf([] { files::makeFolder(u"C:\\No\\Such\\Level"); }), errors::PathNotFound);
 
-TEST_F(PlainFiles, ReadableSizeOfFilesOnly)
-{
     files::append(u"C:\\Logs\\five.txt", "12345");
     EXPECT_EQ(files::readableSize(u"C:\\Logs\\five.txt"), 5);
     EXPECT_EQ(files::readableSize(u"C:\\Logs"), std::nullopt);

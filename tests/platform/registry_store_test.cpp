@@ -1,16 +1,12 @@
 #include "platform/registry_store.h"
 
 #include "platform/registry_hive.h"
+#include "platform_test_files.h"
 #include "support/kill_while_writing.h"
 #include "support/memory_bound.h"
 #include "support/temp_prefix.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <sys/stat.h>
-
-#include <gtest/gtest.h>
 
 using namespace qn3::platform;
 using namespace std::chrono_literals;
@@ -22,17 +18,8 @@ QByteArray sz(const char* text) { return QByteArray(text) + '\0'; }
 class RegistryStoreTest : public ::testing::Test {
 protected:
     QString hive(const char* name = "user.reg") const { return prefix.path() + u'/' + QLatin1String(name); }
-    QByteArray contents(const char* name = "user.reg") const
-    {
-        QFile file(hive(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    void put(const QByteArray& text, const char* name = "user.reg") const
-    {
-        QFile file(hive(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-    }
+    QByteArray contents(const char* name = "user.reg") const { return qn3::testing::contents(hive(name)); }
+    void put(const QByteArray& text) const { qn3::testing::put(hive(), text); }
     RegistryKey open(const char* path, uint32_t root = HKEY_CURRENT_USER) const
     {
         RegistryKey key;
@@ -43,15 +30,6 @@ protected:
     qn3::testing::TempPrefix prefix;
     RegistryStore& store = RegistryStore::standard();
 };
-
-TEST_F(RegistryStoreTest, OpeningMakesTheKeyAndAMissingValueIsNotFound)
-{
-    const RegistryKey key = open("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
-    EXPECT_TRUE(contents().contains("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager]\n"));
-    const RegistryQuery q = store.queryValue(key, u"ThemeActive", 0u);
-    EXPECT_EQ(q.code, 2);
-    EXPECT_EQ(q.size, 0u);
-}
 
 TEST_F(RegistryStoreTest, NamesIgnoreCaseAndKeepTheirFirstSpelling)
 {
@@ -65,27 +43,20 @@ TEST_F(RegistryStoreTest, NamesIgnoreCaseAndKeepTheirFirstSpelling)
     EXPECT_FALSE(QFile::exists(hive("user.reg")));
 }
 
-TEST_F(RegistryStoreTest, QueryFollowsTheBufferSizeRules)
+TEST_F(RegistryStoreTest, OpeningMakesTheKeyAndQueriesFollowTheBufferSizeRules)
 {
     const RegistryKey key = open("Software\\T");
+    EXPECT_TRUE(contents().contains("[Software\\\\T]\n"));
     ASSERT_EQ(store.setValue(key, u"v", REG_SZ, sz("abc")), 0);
     ASSERT_EQ(store.setValue(key, u"empty", REG_SZ, QByteArray()), 0);
-    struct Case {
-        const char* name;
-        std::optional<uint32_t> buffer;
-        int32_t code;
-        uint32_t size;
-        QByteArray data;
-    };
-    const Case cases[] = {
+    // Value name, buffer size (none: size query only), then the code, size and data the query gives.
+    const std::tuple<const char*, std::optional<uint32_t>, int32_t, uint32_t, QByteArray> cases[] = {
         {"v", std::nullopt, 0, 4, {}}, {"v", 0u, 234, 4, {}},  {"v", 3u, 234, 4, {}},
-        {"v", 4u, 0, 4, sz("abc")},    {"empty", 0u, 0, 0, {}}, {"none", 10u, 2, 0, {}},
+        {"v", 4u, 0, 4, sz("abc")},    {"empty", 0u, 0, 0, {}}, {"none", 10u, 2, 0, {}}, {"none", 0u, 2, 0, {}},
     };
-    for (const Case& c : cases) {
-        const RegistryQuery q = store.queryValue(key, QString::fromLatin1(c.name), c.buffer);
-        EXPECT_EQ(q.code, c.code) << c.name;
-        EXPECT_EQ(q.size, c.size) << c.name;
-        EXPECT_EQ(q.data, c.data) << c.name;
+    for (const auto& [name, buffer, code, size, data] : cases) {
+        const RegistryQuery q = store.queryValue(key, QString::fromLatin1(name), buffer);
+        EXPECT_EQ(std::tuple(q.code, q.size, q.data), std::tuple(code, size, data)) << name;
     }
 }
 
@@ -174,19 +145,33 @@ TEST_F(RegistryStoreTest, RefusalsGiveWindowsCodes)
     EXPECT_EQ(store.queryValue(key, u"v", 255u).data, sz("1"));
 }
 
-TEST(RegistryHive, EscapedTextSurvivesTheRoundTrip)
+// Serialises the hive, parses the text back and checks the second serialisation is the same text.
+registry_hive::Hive roundTrip(const registry_hive::Hive& hive)
+{
+    const QByteArray text = registry_hive::serialize(hive, u"HKEY_CURRENT_USER");
+    registry_hive::Hive back = registry_hive::parse(text);
+    EXPECT_EQ(back.damagedLines, 0);
+    EXPECT_EQ(registry_hive::serialize(back, u"HKEY_CURRENT_USER"), text);
+    return back;
+}
+
+TEST(RegistryHive, EscapedTextAndLoneSurrogatesSurviveTheRoundTrip)
 {
     registry_hive::Hive hive;
     const QByteArray data = QByteArray("q\" b\\ ] \r\n\t \x01 \xE9\x80") + '\0';
     hive.make(u"Soft[1]\\Name \"x\"").set(u"va\"l\\ue", REG_SZ, data);
-    const QByteArray text = registry_hive::serialize(hive, u"HKEY_CURRENT_USER");
-    const registry_hive::Hive back = registry_hive::parse(text);
-    EXPECT_EQ(back.damagedLines, 0);
+    const registry_hive::Hive back = roundTrip(hive);
     const registry_hive::Key* key = back.key(u"soft[1]\\name \"X\"");
     ASSERT_NE(key, nullptr);
     ASSERT_NE(key->value(u"VA\"L\\UE"), nullptr);
     EXPECT_EQ(key->value(u"VA\"L\\UE")->data, data);
-    EXPECT_EQ(registry_hive::serialize(back, u"HKEY_CURRENT_USER"), text);
+
+    const registry_hive::Hive lone = registry_hive::parse("WINE REGISTRY Version 2\n[a\\xd800b]\n\"\\xdc01\"=\"v\"\n");
+    ASSERT_EQ(lone.damagedLines, 0);
+    const registry_hive::Hive loneBack = roundTrip(lone);
+    const registry_hive::Key* odd = loneBack.key(QStringLiteral("a") + QChar(0xD800) + u'b');
+    ASSERT_NE(odd, nullptr);
+    EXPECT_NE(odd->value(QString(QChar(0xDC01))), nullptr);
 }
 
 TEST(RegistryHive, HugeHostileLinesAreReadInLinearTimeAndTooDeepPathsAreDamage)
@@ -229,23 +214,11 @@ TEST(RegistryHive, DeepLongKeyPathsCostASmallMultipleOfTheFileSize)
     }));
 }
 
-TEST(RegistryHive, LoneSurrogateEscapeInANameSurvivesTheRoundTrip)
-{
-    const registry_hive::Hive hive = registry_hive::parse("WINE REGISTRY Version 2\n[a\\xd800b]\n\"\\xdc01\"=\"v\"\n");
-    ASSERT_EQ(hive.damagedLines, 0);
-    const QByteArray text = registry_hive::serialize(hive, u"HKEY_CURRENT_USER");
-    const registry_hive::Hive back = registry_hive::parse(text);
-    const registry_hive::Key* key = back.key(QStringLiteral("a") + QChar(0xD800) + u'b');
-    ASSERT_NE(key, nullptr);
-    EXPECT_NE(key->value(QString(QChar(0xDC01))), nullptr);
-    EXPECT_EQ(registry_hive::serialize(back, u"HKEY_CURRENT_USER"), text);
-}
-
 TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)
 {
     const RegistryKey key = open("Software\\T");
     for (int i = 0; i < 200; ++i)
-        ASSERT_EQ(store.setValue(key, QStringLiteral("filler%1").arg(i), REG_SZ, sz("some text to make the file long")), 0);
+        ASSERT_EQ(store.setValue(key, QStringLiteral("filler%1").arg(i), REG_SZ, sz("text to make the file long")), 0);
     const QByteArray a(2000, 'a');
     const QByteArray b(4000, 'b');
     int rewritten = 0;

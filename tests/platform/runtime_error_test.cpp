@@ -7,59 +7,29 @@
 namespace qn3::platform {
 namespace {
 
-struct ErrnoRow {
-    int errnoValue;
-    bool parentExists;
-    int32_t number;
-};
-
 TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpect)
 {
     using namespace errors;
-    const ErrnoRow rows[] = {
-        {ENOENT, true, FileNotFound},
-        {ENOENT, false, PathNotFound},
-        {ENOTDIR, true, PathNotFound},
-        {ELOOP, true, PathNotFound},
-        {EACCES, true, PathFileAccessError},
-        {EPERM, true, PathFileAccessError},
-        {EROFS, true, PathFileAccessError},
-        {EISDIR, true, PathFileAccessError},
-        {ENOTEMPTY, true, PathFileAccessError},
-        {EEXIST, true, PathFileAccessError},
-        {ENAMETOOLONG, true, PathFileAccessError},
-        {EAGAIN, true, PermissionDenied},
-        {EWOULDBLOCK, true, PermissionDenied},
-        {EBUSY, true, PermissionDenied},
-        {ETXTBSY, true, PermissionDenied},
-        {EXDEV, true, RenameAcrossDrives},
-        {ENOSPC, true, DiskFull},
-        {EDQUOT, true, DiskFull},
-        {EFBIG, true, DiskFull},
-        {EMFILE, true, TooManyFiles},
-        {ENFILE, true, TooManyFiles},
-        {EIO, true, DeviceIoError},
-        {ENXIO, true, DeviceUnavailable},
-        {ENODEV, true, DeviceUnavailable},
-        {ENOMEDIUM, true, DiskNotReady},
-        {EBADF, true, BadFileName},
-        {ENOMEM, true, OutOfMemory},
-        {EINVAL, true, InvalidProcedureCall},
+    const std::pair<int, int32_t> rows[] = {
+        {ENOENT, FileNotFound}, {ENOTDIR, PathNotFound}, {ELOOP, PathNotFound}, {EACCES, PathFileAccessError},
+        {EPERM, PathFileAccessError}, {EROFS, PathFileAccessError}, {EISDIR, PathFileAccessError},
+        {ENOTEMPTY, PathFileAccessError}, {EEXIST, PathFileAccessError}, {ENAMETOOLONG, PathFileAccessError},
+        {EAGAIN, PermissionDenied}, {EWOULDBLOCK, PermissionDenied}, {EBUSY, PermissionDenied},
+        {ETXTBSY, PermissionDenied}, {EXDEV, RenameAcrossDrives}, {ENOSPC, DiskFull}, {EDQUOT, DiskFull},
+        {EFBIG, DiskFull}, {EMFILE, TooManyFiles}, {ENFILE, TooManyFiles}, {EIO, DeviceIoError},
+        {ENXIO, DeviceUnavailable}, {ENODEV, DeviceUnavailable}, {ENOMEDIUM, DiskNotReady}, {EBADF, BadFileName},
+        {ENOMEM, OutOfMemory}, {EINVAL, InvalidProcedureCall},
         // Whatever the table does not know is an access error, never success.
-        {ESTALE, true, PathFileAccessError},
+        {ESTALE, PathFileAccessError},
     };
-    for (const ErrnoRow& row : rows)
-        EXPECT_EQ(runtimeErrorFromErrno(row.errnoValue, row.parentExists), row.number)
-            << "errno " << row.errnoValue << " parentExists " << row.parentExists;
+    for (const auto& [errnoValue, number] : rows) {
+        EXPECT_EQ(runtimeErrorFromErrno(errnoValue, true), number) << "errno " << errnoValue;
+        // Only a missing entry depends on its folder.
+        EXPECT_EQ(runtimeErrorFromErrno(errnoValue, false), errnoValue == ENOENT ? PathNotFound : number) << errnoValue;
+    }
 }
 
-TEST(RuntimeErrorTest, OnlyEnoentDependsOnTheParentFolder)
-{
-    for (int value : {ENOTDIR, EACCES, EEXIST, EIO, ENOSPC})
-        EXPECT_EQ(runtimeErrorFromErrno(value, false), runtimeErrorFromErrno(value, true)) << value;
-}
-
-TEST(RuntimeErrorTest, ThrowErrnoCarriesNumberStandardTextAndSubject)
+TEST(RuntimeErrorTest, StandardTextsAndWhatThrowErrnoCarries)
 {
     try {
         throwErrno(ENOENT, QStringLiteral("C:\\x.txt"), false);
@@ -75,30 +45,16 @@ TEST(RuntimeErrorTest, ThrowErrnoCarriesNumberStandardTextAndSubject)
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.description(), QStringLiteral("Disk full"));
     }
-}
 
-TEST(RuntimeErrorTest, StandardTexts)
-{
-    struct Text {
-        int32_t number;
-        const char* text;
-    };
-    const Text texts[] = {
-        {5, "Invalid procedure call or argument"},
-        {13, "Type mismatch"},
-        {52, "Bad file name or number"},
-        {53, "File not found"},
-        {58, "File already exists"},
-        {68, "Device unavailable"},
-        {70, "Permission denied"},
-        {74, "Can't rename with different drive"},
-        {75, "Path/File access error"},
-        {76, "Path not found"},
+    const std::pair<int32_t, const char*> texts[] = {
+        {5, "Invalid procedure call or argument"}, {13, "Type mismatch"}, {52, "Bad file name or number"},
+        {53, "File not found"}, {58, "File already exists"}, {68, "Device unavailable"}, {70, "Permission denied"},
+        {74, "Can't rename with different drive"}, {75, "Path/File access error"}, {76, "Path not found"},
         {91, "Object variable or With block variable not set"},
         {12345, "Application-defined or object-defined error"},
     };
-    for (const Text& t : texts)
-        EXPECT_EQ(runtimeErrorText(t.number), QString::fromLatin1(t.text)) << t.number;
+    for (const auto& [number, text] : texts)
+        EXPECT_EQ(runtimeErrorText(number), QString::fromLatin1(text)) << number;
 }
 
 } // namespace

@@ -1,13 +1,11 @@
 #include "platform/version_resource.h"
 
+#include "platform_test_files.h"
 #include "support/pe_builder.h"
 #include "support/temp_prefix.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-
-#include <gtest/gtest.h>
+#include <QtEndian>
 
 using namespace qn3::platform;
 namespace pe = qn3::testing::pe;
@@ -36,10 +34,9 @@ TEST(VersionResource, ReadsFixedPartTranslationsAndStringsOfAProgram)
         const auto resource = version::readVersionResource(pe::image(pe::versionBlock(converterSpec()), pe32Plus));
         ASSERT_TRUE(resource.present) << pe32Plus;
         ASSERT_TRUE(resource.fixed.has_value());
-        EXPECT_EQ(resource.fixed->signature, 0xFEEF04BDu);
-        EXPECT_EQ(resource.fixed->fileVersionMS, 0x3000Au);
-        EXPECT_EQ(resource.fixed->fileVersionLS, 27u);
-        EXPECT_EQ(resource.fixed->productVersionLS, 0x2001Bu);
+        const auto& fixed = *resource.fixed;
+        EXPECT_EQ(std::tuple(fixed.signature, fixed.fileVersionMS, fixed.fileVersionLS, fixed.productVersionLS),
+                  std::tuple(0xFEEF04BDu, 0x3000Au, 27u, 0x2001Bu));
         ASSERT_EQ(resource.translations.size(), 2u);
         EXPECT_EQ(version::translationKey(resource.translations[0]), QStringLiteral("040C04E4"));
         EXPECT_EQ(resource.stringValue(u"040C04E4", u"CompanyName"), QStringLiteral("Société Sonore"));
@@ -48,32 +45,30 @@ TEST(VersionResource, ReadsFixedPartTranslationsAndStringsOfAProgram)
         EXPECT_EQ(resource.stringValue(u"040C04E4", u"Comments"), QString());
         EXPECT_EQ(resource.stringValue(u"040C04E4", u"LegalCopyright"), QString());
     }
-}
-
-TEST(VersionResource, BlockWithoutStringsStillGivesTheFixedPart)
-{
-    pe::VersionSpec spec;
-    spec.fileVersionMS = 0x20005;
-    const auto resource = version::readVersionResource(pe::image(pe::versionBlock(spec)));
-    ASSERT_TRUE(resource.present);
+    pe::VersionSpec bare; // a block without strings still gives its fixed part
+    bare.fileVersionMS = 0x20005;
+    const auto resource = version::readVersionResource(pe::image(pe::versionBlock(bare)));
+    ASSERT_TRUE(resource.present && resource.fixed);
     EXPECT_EQ(resource.fixed->fileVersionMS, 0x20005u);
-    EXPECT_TRUE(resource.translations.empty());
-    EXPECT_TRUE(resource.stringTables.empty());
+    EXPECT_TRUE(resource.translations.empty() && resource.stringTables.empty());
 }
 
-TEST(VersionResource, FilesWithoutAResourceGiveNothing)
+TEST(VersionResource, FilesAreReadThroughTheirWindowsPathAndThoseWithoutAWholeResourceGiveNothing)
 {
+    qn3::testing::TempPrefix prefix;
+    qn3::testing::put(prefix.driveC() + QStringLiteral("/Prog/Conv.exe"), pe::image(pe::versionBlock(converterSpec())));
+    EXPECT_EQ(version::readFileVersionResource(u"C:\\Prog\\Conv.exe").stringValue(u"040C04E4", u"ProductName"),
+              QStringLiteral("Convertisseur"));
+    EXPECT_FALSE(version::readFileVersionResource(u"C:\\Prog\\Missing.exe").present);
+    EXPECT_FALSE(version::readFileVersionResource(u"").present);
+
     EXPECT_FALSE(version::readVersionResource(pe::image({})).present) << "program without resources";
     EXPECT_FALSE(version::readVersionResource("").present);
     EXPECT_FALSE(version::readVersionResource("MZ plain text that only starts like a program").present);
 
-    QFile self(QCoreApplication::applicationFilePath()); // this ELF test program
-    ASSERT_TRUE(self.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(version::readVersionResource(self.readAll()).present);
-}
+    // This ELF test program.
+    EXPECT_FALSE(version::readVersionResource(qn3::testing::contents(QCoreApplication::applicationFilePath())).present);
 
-TEST(VersionResource, EveryTruncationIsSafeAndKeepsOnlyWholeData)
-{
     const QByteArray whole = pe::image(pe::versionBlock(converterSpec()));
     for (qsizetype length = 0; length < whole.size(); ++length) {
         const auto resource = version::readVersionResource(QByteArrayView(whole).first(length));
@@ -90,8 +85,7 @@ TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
     QByteArray zeroLength = pe::image(block);
     const int company = zeroLength.indexOf(QByteArray("C\0o\0m\0p\0a\0n\0y", 14)) - 6;
     ASSERT_GT(company, blockAt);
-    zeroLength[company] = 0;
-    zeroLength[company + 1] = 0;
+    zeroLength.replace(company, 2, QByteArray(2, '\0'));
     auto resource = version::readVersionResource(zeroLength);
     EXPECT_TRUE(resource.present);
     EXPECT_EQ(resource.stringValue(u"040C04E4", u"CompanyName"), QString());
@@ -99,8 +93,7 @@ TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
 
     // The root claiming more than the data entry holds.
     QByteArray longRoot = pe::image(block);
-    longRoot[blockAt] = char(0xFF);
-    longRoot[blockAt + 1] = char(0xFF);
+    longRoot.replace(blockAt, 2, "\xFF\xFF");
     EXPECT_FALSE(version::readVersionResource(longRoot).present);
 
     // A wrong signature drops only the fixed part.
@@ -117,46 +110,27 @@ TEST(VersionResource, HostileHeadersGiveNothing)
     const QByteArray good = pe::image(pe::versionBlock(converterSpec()));
     auto patched = [&good](int at, uint32_t value) {
         QByteArray copy = good;
-        for (int i = 0; i < 4; ++i)
-            copy[at + i] = char((value >> (8 * i)) & 0xFF);
+        qToLittleEndian(value, copy.data() + at);
         return copy;
     };
     const int tree = pe::SectionRawOffset;
     const int sectionTable = pe::PeHeaderOffset + 24 + 224;
-    const std::vector<std::pair<const char*, QByteArray>> cases = {
-        {"PE header beyond the file", patched(0x3C, 0xFFFFFFF0u)},
-        {"section raw data beyond the file", patched(sectionTable + 20, 0xFFFFFF00u)},
-        {"type directory pointing at itself", patched(tree + 20, 0x80000000u)},
-        {"name directory pointing back at the root", patched(tree + 24 + 20, 0x80000000u)},
-        {"data entry RVA outside every section", patched(tree + 72, 0x7FFFFFF0u)},
-        {"data entry size past the section", patched(tree + 76, 0x7FFFFFFFu)},
+    // Sizes and counts larger than the file are bounded by it: the real data is still found there.
+    const std::tuple<const char*, QByteArray, QString> cases[] = {
+        {"PE header beyond the file", patched(0x3C, 0xFFFFFFF0u), QString()},
+        {"section raw data beyond the file", patched(sectionTable + 20, 0xFFFFFF00u), QString()},
+        {"type directory pointing at itself", patched(tree + 20, 0x80000000u), QString()},
+        {"name directory pointing back at the root", patched(tree + 24 + 20, 0x80000000u), QString()},
+        {"data entry RVA outside every section", patched(tree + 72, 0x7FFFFFF0u), QString()},
+        {"data entry size past the section", patched(tree + 76, 0x7FFFFFFFu), QString()},
+        {"section size wrapping around", patched(sectionTable + 16, 0xFFFFFFFFu), QStringLiteral("Convertisseur")},
+        {"huge entry counts", patched(tree + 12, 0xFFFFFFFFu), QStringLiteral("Convertisseur")},
     };
-    for (const auto& [what, image] : cases)
-        EXPECT_FALSE(version::readVersionResource(image).present) << what;
-
-    // Sizes and counts larger than the file are bounded by it: the real data is still found.
-    const std::vector<std::pair<const char*, QByteArray>> bounded = {
-        {"section size wrapping around", patched(sectionTable + 16, 0xFFFFFFFFu)},
-        {"huge entry counts", patched(tree + 12, 0xFFFFFFFFu)},
-    };
-    for (const auto& [what, image] : bounded)
-        EXPECT_EQ(version::readVersionResource(image).stringValue(u"040C04E4", u"ProductName"),
-                  QStringLiteral("Convertisseur")) << what;
-}
-
-TEST(VersionResource, FileIsReadThroughItsWindowsPath)
-{
-    qn3::testing::TempPrefix prefix;
-    QDir().mkpath(prefix.driveC() + QStringLiteral("/Prog"));
-    QFile file(prefix.driveC() + QStringLiteral("/Prog/Conv.exe"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pe::image(pe::versionBlock(converterSpec())));
-    file.close();
-
-    EXPECT_EQ(version::readFileVersionResource(u"C:\\Prog\\Conv.exe").stringValue(u"040C04E4", u"ProductName"),
-              QStringLiteral("Convertisseur"));
-    EXPECT_FALSE(version::readFileVersionResource(u"C:\\Prog\\Missing.exe").present);
-    EXPECT_FALSE(version::readFileVersionResource(u"").present);
+    for (const auto& [what, image, product] : cases) {
+        const auto resource = version::readVersionResource(image);
+        EXPECT_EQ(resource.present, !product.isEmpty()) << what;
+        EXPECT_EQ(resource.stringValue(u"040C04E4", u"ProductName"), product) << what;
+    }
 }
 
 TEST(VersionResource, BuildNumbersAreADateAndTime)

@@ -27,88 +27,44 @@ QStringList matching(const QString& mask)
     return result;
 }
 
-struct MaskRow {
-    const char* mask;
-    const char* names; // '|' separated, in probe order
-};
-
 TEST(WildcardTest, MatchesLikeFindFirstFileOnLongNames)
 {
     // Windows also lists some names through their 8.3 aliases (".a" for "*.",
     // "a.a.a" for "*aa*"); no aliases exist here, so those rows hold long names only.
-    const MaskRow rows[] = {
-        {"*", ".|..|..a|..a.a|.a|.a..a|.a.a|.aaa|a|a..a|a.a|a.a.a|aa|aaa|aaaa| .a"},
-        {"*.*", ".|..|..a|..a.a|.a|.a..a|.a.a|.aaa|a|a..a|a.a|a.a.a|aa|aaa|aaaa| .a"},
-        {"**", ".|..|..a|..a.a|.a|.a..a|.a.a|.aaa|a|a..a|a.a|a.a.a|aa|aaa|aaaa| .a"},
-        {"*.*.*", ".|..|..a|..a.a|.a|.a..a|.a.a|.aaa|a|a..a|a.a|a.a.a|aa|aaa|aaaa| .a"},
-        {"*. ", ".|..|..a|..a.a|.a|.a..a|.a.a|.aaa|a|a..a|a.a|a.a.a|aa|aaa|aaaa| .a"},
-        {"*.", ".|..|a|aa|aaa|aaaa"},
-        {"*..", ".|..|a|aa|aaa|aaaa"},
-        {"* .", ".|..|a|aa|aaa|aaaa"},
-        {".*", ".|..|..a|..a.a|.a|.a..a|.a.a|.aaa"},
-        {"?", ".|..|a"},
-        {"??.", ".|..|a|aa"},
-        {"???.", ".|..|a|aa|aaa"},
-        {"*.a", "..a|..a.a|.a|.a..a|.a.a|a..a|a.a|a.a.a| .a"},
-        {"aa.*", "aa"},
-        {"* *", " .a"},
-        {"* .a", " .a"},
-        {" *a", " .a"},
-        {". *", ""},
-        {"a ?.*", ""},
-        {"aa*.*", "aa|aaa|aaaa"},
-        {"*aa*", ".aaa|aa|aaa|aaaa"},
-        {"A.A", "a.a"},
-        {"a?a", "aaa"},
+    const char* all = ".|..|..a|..a.a|.a|.a..a|.a.a|.aaa|a|a..a|a.a|a.a.a|aa|aaa|aaaa| .a";
+    // Each mask with the names it matches, '|' separated, in probe order.
+    const std::pair<const char*, const char*> rows[] = {
+        {"*", all}, {"*.*", all}, {"**", all}, {"*.*.*", all}, {"*. ", all}, {"*.", ".|..|a|aa|aaa|aaaa"},
+        {"*..", ".|..|a|aa|aaa|aaaa"}, {"* .", ".|..|a|aa|aaa|aaaa"}, {".*", ".|..|..a|..a.a|.a|.a..a|.a.a|.aaa"},
+        {"?", ".|..|a"}, {"??.", ".|..|a|aa"}, {"???.", ".|..|a|aa|aaa"},
+        {"*.a", "..a|..a.a|.a|.a..a|.a.a|a..a|a.a|a.a.a| .a"}, {"aa.*", "aa"}, {"* *", " .a"}, {"* .a", " .a"},
+        {" *a", " .a"}, {". *", ""}, {"a ?.*", ""}, {"aa*.*", "aa|aaa|aaaa"}, {"*aa*", ".aaa|aa|aaa|aaaa"},
+        {"A.A", "a.a"}, {"a?a", "aaa"},
     };
-    for (const MaskRow& row : rows) {
-        EXPECT_EQ(matching(QString::fromLatin1(row.mask)).join(u'|').toStdString(), row.names) << row.mask;
-    }
+    for (const auto& [mask, names] : rows)
+        EXPECT_EQ(matching(QString::fromLatin1(mask)).join(u'|').toStdString(), names) << mask;
 }
 
-struct PairRow {
-    const char16_t* mask;
-    const char16_t* name;
-    bool matches;
-};
-
-TEST(WildcardTest, EverydayMasks)
+TEST(WildcardTest, EverydayMasksAndThoseThatMatchEverything)
 {
-    const PairRow rows[] = {
-        {u"*.txt", u"A.TXT", true},
-        {u"*.TXT", u"notes.txt", true},
-        {u"*.wav", u"a.wav.bak", false},
-        {u"*.htm", u"x.html", false},
-        {u"*.wav", u"wav", false},
-        {u"a*", u"A", true},
-        {u"readme.", u"README", true},
-        {u"readme", u"readme.txt", false},
-        {u"file?.txt", u"file.txt", true},
-        {u"file?.txt", u"file1.txt", true},
-        {u"file?.txt", u"file12.txt", false},
-        {u"Été*.WAV", u"été 1.wav", true},
-        {u"*", u".bashrc", true},
-        {u"*.*", u"Makefile", true},
-        {u"<a>", u"<A>", true},
-        {u"<", u"a", false},
+    const std::tuple<const char16_t*, const char16_t*, bool> rows[] = {
+        {u"*.txt", u"A.TXT", true}, {u"*.TXT", u"notes.txt", true}, {u"*.wav", u"a.wav.bak", false},
+        {u"*.htm", u"x.html", false}, {u"*.wav", u"wav", false}, {u"a*", u"A", true}, {u"readme.", u"README", true},
+        {u"readme", u"readme.txt", false}, {u"file?.txt", u"file.txt", true}, {u"file?.txt", u"file1.txt", true},
+        {u"file?.txt", u"file12.txt", false}, {u"Été*.WAV", u"été 1.wav", true}, {u"*", u".bashrc", true},
+        {u"*.*", u"Makefile", true}, {u"<a>", u"<A>", true}, {u"<", u"a", false},
         {u"*a*a*a*a*a*a*a*a*a*a*a*a*a*b", u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
         {u"*a*a*a*a*a*a*a*a*a*a*a*a*a*b", u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", true},
-        {u"", u"a", false},
-        {u"STRASSE", u"straße", false},
-        {u"STRAßE", u"straße", true},
+        {u"", u"a", false}, {u"STRASSE", u"straße", false}, {u"STRAßE", u"straße", true},
     };
-    for (const PairRow& row : rows)
-        EXPECT_EQ(wildcard::matches(row.mask, row.name), row.matches)
-            << QString::fromUtf16(row.mask).toStdString() << " ~ " << QString::fromUtf16(row.name).toStdString();
-}
+    for (const auto& [mask, name, matches] : rows)
+        EXPECT_EQ(wildcard::matches(mask, name), matches)
+            << QString::fromUtf16(mask).toStdString() << " ~ " << QString::fromUtf16(name).toStdString();
 
-TEST(WildcardTest, EverythingMasksAreRecognised)
-{
-    EXPECT_TRUE(wildcard::Pattern(u"*").matchesEverything());
-    EXPECT_TRUE(wildcard::Pattern(u"*.*").matchesEverything());
-    EXPECT_FALSE(wildcard::Pattern(u"*.").matchesEverything());
-    EXPECT_FALSE(wildcard::Pattern(u".*").matchesEverything());
-    EXPECT_FALSE(wildcard::Pattern(u"*.a").matchesEverything());
+    const std::pair<const char16_t*, bool> masks[] = {{u"*", true}, {u"*.*", true}, {u"*.", false}, {u".*", false},
+                                                      {u"*.a", false}};
+    for (const auto& [mask, everything] : masks)
+        EXPECT_EQ(wildcard::Pattern(mask).matchesEverything(), everything) << QString::fromUtf16(mask).toStdString();
     EXPECT_TRUE(wildcard::hasWildcards(u"a?"));
     EXPECT_FALSE(wildcard::hasWildcards(u"a.b"));
     EXPECT_EQ(wildcard::upperCase(QStringLiteral("straße é")), QStringLiteral("STRAßE É"));

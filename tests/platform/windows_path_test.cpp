@@ -1,14 +1,10 @@
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
+#include "platform_test_files.h"
 #include "support/temp_prefix.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fcntl.h>
@@ -29,13 +25,10 @@ protected:
     void make(const QString& relative) const
     {
         const QString host = prefix_.driveC() + u'/' + relative;
-        if (host.endsWith(u'/')) {
+        if (host.endsWith(u'/'))
             ASSERT_TRUE(QDir().mkpath(host));
-            return;
-        }
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(host).path()));
-        QFile file(host);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        else
+            testing::put(host, {});
     }
     // Sets a folder's modification time an hour back, so its listing is cached.
     void age(const QString& relative) const
@@ -47,14 +40,9 @@ protected:
         times[1].tv_sec -= 3600;
         ASSERT_EQ(::utimensat(AT_FDCWD, host.constData(), times, 0), 0);
     }
-    int errorOf(const QString& windowsPath) const
+    static int errorOf(const QString& windowsPath)
     {
-        try {
-            paths::toHost(windowsPath);
-        } catch (const RuntimeError& error) {
-            return error.number();
-        }
-        return 0;
+        return testing::runtimeErrorOf([&] { paths::toHost(windowsPath); });
     }
 
     TempPrefix prefix_;
@@ -78,78 +66,44 @@ void expectMappings(const Literal (&cases)[N], const QString& base)
 TEST_F(WindowsPathTest, NormalisesLiteralPathsLikeWindows)
 {
     const Literal cases[] = {
-        {u"C:\\AudioLog\\", u"/c:/AudioLog/"},
-        {u"c:/AudioLog", u"/c:/AudioLog"},
-        {u"C:", u"/c:/"},
-        {u"C:\\", u"/c:/"},
-        {u"c:/", u"/c:/"},
-        {u"C:\\\\a//b\\\\", u"/c:/a/b/"},
-        {u"C:\\a\\.\\b", u"/c:/a/b"},
-        {u"C:\\a\\..\\b", u"/c:/b"},
-        {u"C:\\..\\..\\b", u"/c:/b"},
-        {u"C:\\a\\b\\..\\..\\..", u"/c:/"},
-        {u"C:\\a\\..\\", u"/c:/"},
-        {u"C:\\name. ", u"/c:/name"},
-        {u"C:\\name...\\x", u"/c:/name/x"},
-        {u"C:\\name \\x\\", u"/c:/name/x/"},
-        {u"C:\\a\\.. ", u"/c:/a"},
-        {u"C:\\a\\...", u"/c:/a"},
-        {u"C:\\ lead", u"/c:/ lead"},
-        {u"C:\\name .ext", u"/c:/name .ext"},
-        {u"C:\\Musique\\Été €", u"/c:/Musique/Été €"},
-        {u"C:\\a.b.c", u"/c:/a.b.c"},
+        {u"C:\\AudioLog\\", u"/c:/AudioLog/"}, {u"c:/AudioLog", u"/c:/AudioLog"}, {u"C:", u"/c:/"},
+        {u"C:\\", u"/c:/"}, {u"c:/", u"/c:/"}, {u"C:\\\\a//b\\\\", u"/c:/a/b/"},
+        {u"C:\\a\\.\\b", u"/c:/a/b"}, {u"C:\\a\\..\\b", u"/c:/b"}, {u"C:\\..\\..\\b", u"/c:/b"},
+        {u"C:\\a\\b\\..\\..\\..", u"/c:/"}, {u"C:\\a\\..\\", u"/c:/"}, {u"C:\\name. ", u"/c:/name"},
+        {u"C:\\name...\\x", u"/c:/name/x"}, {u"C:\\name \\x\\", u"/c:/name/x/"}, {u"C:\\a\\.. ", u"/c:/a"},
+        {u"C:\\a\\...", u"/c:/a"}, {u"C:\\ lead", u"/c:/ lead"}, {u"C:\\name .ext", u"/c:/name .ext"},
+        {u"C:\\Musique\\Été €", u"/c:/Musique/Été €"}, {u"C:\\a.b.c", u"/c:/a.b.c"},
         {u"z:\\No\\Such\\Place", u"/z:/No/Such/Place"},
         {u"\\\\Server\\Share\\dir\\f.txt", u"/unc/Server/Share/dir/f.txt"},
-        {u"//server/share", u"/unc/server/share/"},
-        {u"\\\\server\\share\\", u"/unc/server/share/"},
+        {u"//server/share", u"/unc/server/share/"}, {u"\\\\server\\share\\", u"/unc/server/share/"},
         {u"\\\\server\\share\\..\\..\\x", u"/unc/server/share/x"},
     };
     expectMappings(cases, devices());
 }
 
-TEST_F(WindowsPathTest, RefusesMalformedPathsWithBadFileName)
+TEST_F(WindowsPathTest, RefusesMalformedPathsAndUnlinkedDrives)
 {
     const QString cases[] = {
         QString(),
-        QStringLiteral("C:\\a<b"),
-        QStringLiteral("C:\\a>b"),
-        QStringLiteral("C:\\a\"b"),
-        QStringLiteral("C:\\a|b"),
-        QStringLiteral("C:\\a?b"),
-        QStringLiteral("C:\\*.*"),
-        QStringLiteral("C:\\a:b"),
-        QStringLiteral("C:\\a\tb"),
-        QStringLiteral("C:\\a") + QChar(0) + QStringLiteral("b"),
-        QStringLiteral("C:\\a\x1f"),
-        QStringLiteral("1:\\x"),
-        QStringLiteral(":"),
-        QStringLiteral("\\\\server"),
-        QStringLiteral("\\\\server\\"),
-        QStringLiteral("\\\\"),
-        QStringLiteral("\\\\?\\C:\\x"),
-        QStringLiteral("\\\\server\\...\\x"),
+        QStringLiteral("C:\\a<b"), QStringLiteral("C:\\a>b"), QStringLiteral("C:\\a\"b"), QStringLiteral("C:\\a|b"),
+        QStringLiteral("C:\\a?b"), QStringLiteral("C:\\*.*"), QStringLiteral("C:\\a:b"), QStringLiteral("C:\\a\tb"),
+        QStringLiteral("C:\\a") + QChar(0) + QStringLiteral("b"), QStringLiteral("C:\\a\x1f"),
+        QStringLiteral("1:\\x"), QStringLiteral(":"), QStringLiteral("\\\\server"), QStringLiteral("\\\\server\\"),
+        QStringLiteral("\\\\"), QStringLiteral("\\\\?\\C:\\x"), QStringLiteral("\\\\server\\...\\x"),
     };
     for (const QString& path : cases)
         EXPECT_EQ(errorOf(path), errors::BadFileName) << path.toStdString();
-}
-
-TEST_F(WindowsPathTest, DriveWithoutLinkIsUnavailable)
-{
     EXPECT_EQ(errorOf(QStringLiteral("D:\\x")), errors::DeviceUnavailable);
     EXPECT_EQ(errorOf(QStringLiteral("q:")), errors::DeviceUnavailable);
 }
 
-TEST_F(WindowsPathTest, FirstUseCreatesDriveCAndTheDefaultLinks)
+TEST_F(WindowsPathTest, PrefixFollowsTheEnvironmentAndFirstUseMakesDriveCAndTheDefaultLinks)
 {
+    EXPECT_EQ(paths::prefix(), QDir::cleanPath(prefix_.path()));
     paths::toHost(u"C:\\x");
     EXPECT_TRUE(QFileInfo(prefix_.driveC()).isDir());
     EXPECT_EQ(std::filesystem::read_symlink((devices() + "/c:").toStdString()), "../drive_c");
     EXPECT_EQ(std::filesystem::read_symlink((devices() + "/z:").toStdString()), "/");
-}
-
-TEST_F(WindowsPathTest, PrefixFollowsTheEnvironment)
-{
-    EXPECT_EQ(paths::prefix(), QDir::cleanPath(prefix_.path()));
     const QByteArray xdg = qgetenv("XDG_DATA_HOME");
     const bool hadXdg = qEnvironmentVariableIsSet("XDG_DATA_HOME");
     qunsetenv("QN3_PREFIX");
@@ -164,32 +118,25 @@ TEST_F(WindowsPathTest, PrefixFollowsTheEnvironment)
     EXPECT_EQ(fromHome, QDir::homePath() + QStringLiteral("/.local/share/qn3-tools-vandrel"));
 }
 
-TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCase)
+TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFirst)
 {
-    make(QStringLiteral("AudioLog/Histo/Day.txt"));
-    const QString c = devices() + QStringLiteral("/c:");
-    EXPECT_EQ(paths::toHost(u"c:\\audiolog\\HISTO\\day.TXT"), c + "/AudioLog/Histo/Day.txt");
-    EXPECT_EQ(paths::toHost(u"C:\\AUDIOLOG\\histo\\"), c + "/AudioLog/Histo/");
-    EXPECT_EQ(paths::toHost(u"C:\\AudioLog\\Histo\\DAY.TXT. "), c + "/AudioLog/Histo/Day.txt");
-    // From the first missing component on, the spelling given is kept.
-    EXPECT_EQ(paths::toHost(u"C:\\AUDIOLOG\\New\\histo\\FILE.txt"), c + "/AudioLog/New/histo/FILE.txt");
-    // Windows folds each character on its own: "ß" is not "SS".
-    make(QStringLiteral("Straße/"));
-    EXPECT_EQ(paths::toHost(u"C:\\STRAßE"), c + "/Straße");
-    EXPECT_EQ(paths::toHost(u"C:\\STRASSE"), c + "/STRASSE");
-    // Server and share are found like any other name.
+    for (const char* name : {"AudioLog/Histo/Day.txt", "Straße/", "Dup/zeta/", "Dup/zEta/", "Dup/ZETA/"})
+        make(QString::fromUtf8(name));
     ASSERT_TRUE(QDir().mkpath(devices() + "/unc/pc/Data/Sons"));
-    EXPECT_EQ(paths::toHost(u"\\\\PC\\DATA\\sons\\x.wav"), devices() + "/unc/pc/Data/Sons/x.wav");
-}
-
-TEST_F(WindowsPathTest, ExactSpellingWinsThenTheFirstInBinaryOrder)
-{
-    make(QStringLiteral("Dup/zeta/"));
-    make(QStringLiteral("Dup/zEta/"));
-    make(QStringLiteral("Dup/ZETA/"));
-    const QString dup = devices() + QStringLiteral("/c:/Dup/");
-    EXPECT_EQ(paths::toHost(u"C:\\Dup\\zEta"), dup + "zEta");
-    EXPECT_EQ(paths::toHost(u"C:\\Dup\\Zeta"), dup + "ZETA");
+    const Literal cases[] = {
+        {u"c:\\audiolog\\HISTO\\day.TXT", u"/c:/AudioLog/Histo/Day.txt"},
+        {u"C:\\AUDIOLOG\\histo\\", u"/c:/AudioLog/Histo/"},
+        {u"C:\\AudioLog\\Histo\\DAY.TXT. ", u"/c:/AudioLog/Histo/Day.txt"},
+        // From the first missing component on, the spelling given is kept.
+        {u"C:\\AUDIOLOG\\New\\histo\\FILE.txt", u"/c:/AudioLog/New/histo/FILE.txt"},
+        // Windows folds each character on its own: "ß" is not "SS".
+        {u"C:\\STRAßE", u"/c:/Straße"}, {u"C:\\STRASSE", u"/c:/STRASSE"},
+        // Server and share are found like any other name.
+        {u"\\\\PC\\DATA\\sons\\x.wav", u"/unc/pc/Data/Sons/x.wav"},
+        // The exact spelling wins, then the first in binary order.
+        {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"},
+    };
+    expectMappings(cases, devices());
 }
 
 TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
@@ -199,7 +146,6 @@ TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
     const QString box = devices() + QStringLiteral("/c:/Box/");
     EXPECT_EQ(paths::toHost(u"C:\\Box\\A_FILE"), box + "A_FILE");
     EXPECT_EQ(paths::toHost(u"C:\\Box\\B_FILE"), box + "b_file");
-
     make(QStringLiteral("Box/a_File"));
     EXPECT_EQ(paths::toHost(u"C:\\Box\\A_FILE"), box + "a_File");
 
@@ -223,15 +169,9 @@ TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\Work\\Sub"));
     const QString c = devices() + QStringLiteral("/c:");
     const Literal cases[] = {
-        {u"Config\\", u"/Work/Sub/Config/"},
-        {u"Config", u"/Work/Sub/Config"},
-        {u".", u"/Work/Sub"},
-        {u"..\\x", u"/Work/x"},
-        {u"..\\..\\..\\x", u"/x"},
-        {u"\\x", u"/x"},
-        {u"/", u"/"},
-        {u"C:x\\y", u"/Work/Sub/x/y"},
-        {u"c:..", u"/Work"},
+        {u"Config\\", u"/Work/Sub/Config/"}, {u"Config", u"/Work/Sub/Config"}, {u".", u"/Work/Sub"},
+        {u"..\\x", u"/Work/x"}, {u"..\\..\\..\\x", u"/x"}, {u"\\x", u"/x"}, {u"/", u"/"},
+        {u"C:x\\y", u"/Work/Sub/x/y"}, {u"c:..", u"/Work"},
     };
     expectMappings(cases, c);
     // "Z:x" while the current directory is on C: starts at Z:'s root.
@@ -240,32 +180,23 @@ TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
     paths::setCurrentDirectory(u"C:\\");
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\"));
     EXPECT_EQ(paths::toHost(u"Work"), c + "/Work");
-}
-
-TEST_F(WindowsPathTest, SettingAMissingCurrentDirectoryFailsWithPathNotFound)
-{
-    try {
-        paths::setCurrentDirectory(u"C:\\No\\Such");
-        FAIL() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), errors::PathNotFound);
-    }
+    EXPECT_EQ(testing::runtimeErrorOf([] { paths::setCurrentDirectory(u"C:\\No\\Such"); }), errors::PathNotFound);
+    EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\"));
 }
 
 TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTarget)
 {
     paths::toHost(u"C:\\"); // creates the drives
     const QString driveC = prefix_.driveC();
-    EXPECT_EQ(paths::toWindows(driveC + "/AudioLog/x.txt"), QStringLiteral("C:\\AudioLog\\x.txt"));
-    EXPECT_EQ(paths::toWindows(driveC), QStringLiteral("C:\\"));
-    EXPECT_EQ(paths::toWindows(driveC + "/"), QStringLiteral("C:\\"));
-    EXPECT_EQ(paths::toWindows(driveC + "/a/b/"), QStringLiteral("C:\\a\\b\\"));
-    EXPECT_EQ(paths::toWindows(driveC + "_other/x"), QStringLiteral("Z:") + QDir::toNativeSeparators(driveC).replace(u'/', u'\\') + QStringLiteral("_other\\x"));
-    EXPECT_EQ(paths::toWindows(u"/etc/hosts"), QStringLiteral("Z:\\etc\\hosts"));
-    EXPECT_EQ(paths::toWindows(u"/"), QStringLiteral("Z:\\"));
-    EXPECT_EQ(paths::toWindows(devices() + "/c:/a/b/"), QStringLiteral("C:\\a\\b\\"));
-    EXPECT_EQ(paths::toWindows(devices() + "/z:"), QStringLiteral("Z:\\"));
-    EXPECT_EQ(paths::toWindows(devices() + "/unc/srv/share/x"), QStringLiteral("\\\\srv\\share\\x"));
+    const std::pair<QString, QString> cases[] = {
+        {driveC + "/AudioLog/x.txt", "C:\\AudioLog\\x.txt"}, {driveC, "C:\\"}, {driveC + "/", "C:\\"},
+        {driveC + "/a/b/", "C:\\a\\b\\"},
+        {driveC + "_other/x", "Z:" + QString(driveC).replace(u'/', u'\\') + "_other\\x"},
+        {"/etc/hosts", "Z:\\etc\\hosts"}, {"/", "Z:\\"}, {devices() + "/c:/a/b/", "C:\\a\\b\\"},
+        {devices() + "/z:", "Z:\\"}, {devices() + "/unc/srv/share/x", "\\\\srv\\share\\x"},
+    };
+    for (const auto& [host, windows] : cases)
+        EXPECT_EQ(paths::toWindows(host), windows) << host.toStdString();
     for (const char16_t* windows : {u"C:\\a\\b\\", u"C:\\a\\b", u"C:\\", u"\\\\srv\\share\\x"})
         EXPECT_EQ(paths::toWindows(paths::toHost(windows)), QString::fromUtf16(windows));
 }

@@ -31,7 +31,7 @@ TEST(StrFileTime, WritesLocalShortDateAndLongTimeWithoutTheTimeAtMidnight)
     const int64_t march5 = 1709596800; // 2024-03-05 00:00:00 UTC
     const QStringList written = {StrFileTime(fileTime(march5 + 12 * 3600 + 5 * 60 + 9)), StrFileTime(fileTime(march5 - 3600))};
     QLocale::setDefault(saved);
-    EXPECT_EQ(written, QStringList({QStringLiteral("05/03/2024 13:05:09"), QStringLiteral("05/03/2024")}));
+    EXPECT_EQ(written, QStringList({"05/03/2024 13:05:09", "05/03/2024"}));
 }
 
 using FileInformationTest = testing::ServicesTest;
@@ -40,24 +40,24 @@ TEST_F(FileInformationTest, AProgramFileGivesItsVersionStringsAndAnotherFileNone
 {
     testing::pe::VersionSpec spec;
     spec.translations = {{0x040C, 1252}};
-    spec.tables = {{QStringLiteral("040C04E4"),
-                    {{QStringLiteral("CompanyName"), QStringLiteral("Illustrate")},
-                     {QStringLiteral("LegalCopyright"), QStringLiteral("© 2020")},
-                     {QStringLiteral("ProductVersion"), QStringLiteral("16.6")}}}};
-    writeFile(QStringLiteral("C:\\Prog\\conv.exe"), testing::pe::image(testing::pe::versionBlock(spec)));
-    FileInfo info = GetFileInfo(QStringLiteral("C:\\Prog\\conv.exe"));
+    spec.tables = {{"040C04E4",
+                    {{"CompanyName", "Illustrate"},
+                     {"LegalCopyright", "© 2020"},
+                     {"ProductVersion", "16.6"}}}};
+    writeFile("C:\\Prog\\conv.exe", testing::pe::image(testing::pe::versionBlock(spec)));
+    FileInfo info = GetFileInfo("C:\\Prog\\conv.exe");
     EXPECT_EQ(QStringList({info.CompanyName, info.MentionsLegales, info.ProductVersion, info.FileVersion}),
-              QStringList({QStringLiteral("Illustrate"), QStringLiteral("© 2020"), QStringLiteral("16.6"), QString()}));
+              QStringList({"Illustrate", "© 2020", "16.6", QString()}));
 
-    writeFile(QStringLiteral("C:\\Sons\\MES001.mp3"), QByteArray(1234, 'x'));
-    platform::attributes::set(QStringLiteral("C:\\Sons\\MES001.mp3"), 1 | 2 | 32);
-    info = GetFileInfo(QStringLiteral("C:\\Sons\\MES001.mp3"));
+    writeFile("C:\\Sons\\MES001.mp3", QByteArray(1234, 'x'));
+    platform::attributes::set(u"C:\\Sons\\MES001.mp3", 1 | 2 | 32);
+    info = GetFileInfo("C:\\Sons\\MES001.mp3");
     EXPECT_TRUE(info.Existe && info.Taille == 1234 && !info.DateModification.isEmpty());
-    EXPECT_EQ(info.Attributs, QStringLiteral("AHR"));
-    EXPECT_EQ(info.CompanyName + SplitInfo(QStringLiteral("CompanyName")), QString()); // nothing left from the program
-    info = GetFileInfo(QStringLiteral("D:\\Sons.old\\README")); // missing: only the name pieces
+    EXPECT_EQ(info.Attributs, "AHR");
+    EXPECT_EQ(info.CompanyName + SplitInfo("CompanyName"), QString()); // nothing left from the program
+    info = GetFileInfo("D:\\Sons.old\\README"); // missing: only the name pieces
     EXPECT_EQ(QStringList({info.Chemin, info.NomFichier, info.Extension, info.Attributs, info.DateModification}),
-              QStringList({QStringLiteral("D:\\Sons.old\\README"), QStringLiteral("README"), QStringLiteral("old\\README"), {}, {}}));
+              QStringList({"D:\\Sons.old\\README", "README", "old\\README", {}, {}}));
     EXPECT_TRUE(!info.Existe && info.Taille == 0);
 }
 

@@ -45,54 +45,54 @@ TEST_F(FormatsTest, N2SWritesFixedWidthNumbersByItsRules)
 TEST_F(FormatsTest, N2SRoundsHalvesToEvenAfterAddingFiveThousandths)
 {
     // Whole numbers: x.5 + 0.005 is above the half, so it rounds up.
-    EXPECT_EQ(N2S(2.5, 1, 0, QStringLiteral("0")), QStringLiteral("3"));
+    EXPECT_EQ(N2S(2.5, 1, 0, "0"), "3");
     // 0.255 + 0.005 = 0.26 -> 26; 4.495 + 0.005 = 4.5 -> the even 4.
-    EXPECT_EQ(N2S(0.255, 4, 2, QStringLiteral("0")), QStringLiteral("0.26"));
-    EXPECT_EQ(N2S(4.495, 1, 0, QStringLiteral("0")), QStringLiteral("4"));
-    EXPECT_EQ(N2S(5.495, 1, 0, QStringLiteral("0")), QStringLiteral("6"));
+    EXPECT_EQ(N2S(0.255, 4, 2, "0"), "0.26");
+    EXPECT_EQ(N2S(4.495, 1, 0, "0"), "4");
+    EXPECT_EQ(N2S(5.495, 1, 0, "0"), "6");
 }
 
 TEST_F(FormatsTest, N2SReportsInvalidWidthsAndReturnsWhatItBuilt)
 {
-    EXPECT_EQ(N2S(5, -1, 0, QStringLiteral("0")), QString());
+    EXPECT_EQ(N2S(5, -1, 0, "0"), QString());
     EXPECT_EQ(InfoErreur.Numero, 5);
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1);
-    EXPECT_TRUE(Frm_Main().ListeIncidents0.List(0).contains(QStringLiteral("Source:Lib_Public:N2S |Value: 5:0")));
+    EXPECT_TRUE(Frm_Main().ListeIncidents0.List(0).contains("Source:Lib_Public:N2S |Value: 5:0"));
 
     // Decimals not below the width: the digits built before the point.
-    EXPECT_EQ(N2S(5, 2, 2, QStringLiteral("0")), QStringLiteral("00"));
+    EXPECT_EQ(N2S(5, 2, 2, "0"), "00");
 }
 
 TEST_F(FormatsTest, D2SWritesEightDigitsAndTodayForAnInvalidDate)
 {
-    EXPECT_EQ(D2S(QDate(1999, 3, 5)), QStringLiteral("19990305"));
-    EXPECT_EQ(D2S(QDate()), QStringLiteral("20240305")); // today, as the clock says
+    EXPECT_EQ(D2S(QDate(1999, 3, 5)), "19990305");
+    EXPECT_EQ(D2S(QDate()), "20240305"); // today, as the clock says
     EXPECT_EQ(InfoErreur.Numero, 13);
 }
 
 TEST_F(FormatsTest, Date2StringExReadsPatternsWithoutCaseAndMinutesAfterHours)
 {
     const QDateTime moment(QDate(2024, 3, 5), QTime(13, 7, 9));
-    EXPECT_EQ(Date2StringEx(moment, QStringLiteral("HH:MM:SS")), QStringLiteral("13:07:09"));
-    EXPECT_EQ(Date2StringEx(moment, QStringLiteral("  ")), QStringLiteral("13:07:09"));
-    EXPECT_EQ(Date2StringEx(moment, QStringLiteral("dd/MM/yyyy")), QStringLiteral("05/03/2024"));
-    EXPECT_EQ(Date2StringEx(moment, QStringLiteral("dd/MM/yyyy HH:MM:SS")), QStringLiteral("05/03/2024 13:07:09"));
-    EXPECT_EQ(Date2StringEx(moment, QStringLiteral("DD/mm/YY hh:nn")), QStringLiteral("05/03/24 13:07"));
-    EXPECT_EQ(Date2StringEx(moment, QStringLiteral("h:mm AM/PM")), QStringLiteral("1:07 PM"));
-    EXPECT_EQ(Date2StringEx(moment, QStringLiteral("\"Day\" y, ww, w, q")), QStringLiteral("Day 65, 10, 3, 1"));
-    EXPECT_FALSE(Date2StringEx(moment, QStringLiteral("Long Date")).isEmpty());
-    EXPECT_NE(Date2StringEx(moment, QStringLiteral("long date")), QStringLiteral("long date"));
+    EXPECT_EQ(Date2StringEx(moment, "HH:MM:SS"), "13:07:09");
+    EXPECT_EQ(Date2StringEx(moment, "  "), "13:07:09");
+    EXPECT_EQ(Date2StringEx(moment, "dd/MM/yyyy"), "05/03/2024");
+    EXPECT_EQ(Date2StringEx(moment, "dd/MM/yyyy HH:MM:SS"), "05/03/2024 13:07:09");
+    EXPECT_EQ(Date2StringEx(moment, "DD/mm/YY hh:nn"), "05/03/24 13:07");
+    EXPECT_EQ(Date2StringEx(moment, "h:mm AM/PM"), "1:07 PM");
+    EXPECT_EQ(Date2StringEx(moment, "\"Day\" y, ww, w, q"), "Day 65, 10, 3, 1");
+    EXPECT_FALSE(Date2StringEx(moment, "Long Date").isEmpty());
+    EXPECT_NE(Date2StringEx(moment, "long date"), "long date");
 }
 
 TEST_F(FormatsTest, CalibreFillsOrCutsAndRepairsAnEmptyFill)
 {
-    QString point = QStringLiteral(".");
-    EXPECT_EQ(Calibre(QStringLiteral("ABC"), point, 5), QStringLiteral("ABC.."));
-    EXPECT_EQ(Calibre(QStringLiteral("ABCDEF"), point, 3), QStringLiteral("ABC"));
+    QString point = ".";
+    EXPECT_EQ(Calibre("ABC", point, 5), "ABC..");
+    EXPECT_EQ(Calibre("ABCDEF", point, 3), "ABC");
     QString empty;
-    EXPECT_EQ(Calibre(QStringLiteral("AB"), empty, 4), QStringLiteral("AB  "));
-    EXPECT_EQ(empty, QStringLiteral(" "));
-    EXPECT_EQ(Calibre(QStringLiteral("AB"), point, -1), QString());
+    EXPECT_EQ(Calibre("AB", empty, 4), "AB  ");
+    EXPECT_EQ(empty, " ");
+    EXPECT_EQ(Calibre("AB", point, -1), QString());
     EXPECT_EQ(InfoErreur.Numero, 5);
 }
 
@@ -100,9 +100,9 @@ TEST_F(FormatsTest, ClearChaineBlanksControlAndHighCharactersInPlace)
 {
     // The tab and ü (252) go; é and û (251) are kept letters; ? and the euro
     // (128) are ordinary; a character outside the code page counts as "?".
-    QString text = QStringLiteral(u"a\tü é û ? \u20AC\u4E2D\u0001");
+    QString text = "a\tü é û ? \u20AC\u4E2D\u0001";
     const QString copy = ClearChaine(text);
-    EXPECT_EQ(text, QStringLiteral(u"a   é û ? \u20AC\u4E2D "));
+    EXPECT_EQ(text, "a   é û ? \u20AC\u4E2D ");
     EXPECT_EQ(copy, text);
 }
 
@@ -119,7 +119,7 @@ TEST_F(FormatsTest, CheckValiditeValeurMinRaisesOnly)
 TEST_F(FormatsTest, TimingMilliSecWritesTwelveCharacters)
 {
     clock.now = QDateTime(QDate(2024, 3, 5), QTime(13, 5, 9, 42));
-    EXPECT_EQ(TimingMilliSec(), QStringLiteral("13:05:09:042"));
+    EXPECT_EQ(TimingMilliSec(), "13:05:09:042");
 }
 
 TEST_F(FormatsTest, GetTickCount64KeepsCountingAcrossTheWrap)
@@ -138,11 +138,11 @@ TEST_F(FormatsTest, Date2StringExWritesTheSystemSeparatorsForColonAndSlash)
     const QDateTime moment(QDate(2024, 3, 5), QTime(13, 7, 9));
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland)); // date "d.M.yyyy", time "H.mm"
-    QStringList written = {Date2StringEx(moment, QStringLiteral("HH:MM:SS")), Date2StringEx(moment, QStringLiteral("dd/MM/yyyy"))};
+    QStringList written = {Date2StringEx(moment, "HH:MM:SS"), Date2StringEx(moment, "dd/MM/yyyy")};
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    written.append(Date2StringEx(moment, QStringLiteral("dd/MM/yyyy HH:MM:SS")));
+    written.append(Date2StringEx(moment, "dd/MM/yyyy HH:MM:SS"));
     QLocale::setDefault(saved);
-    EXPECT_EQ(written, QStringList({QStringLiteral("13.07.09"), QStringLiteral("05.03.2024"), QStringLiteral("05/03/2024 13:07:09")}));
+    EXPECT_EQ(written, QStringList({"13.07.09", "05.03.2024", "05/03/2024 13:07:09"}));
 }
 
 } // namespace

@@ -36,7 +36,7 @@ TEST_F(GmtOffsetTest, ATypeMismatchIsOnlyTracedAndZeroIsRemembered)
 {
     facts.offsetError = 13;
     EXPECT_EQ(GetGMTOffSet(false), 0);
-    EXPECT_EQ(traced(), QStringList(QStringLiteral("Err: 13 (Type incompatible) |Source: Lib_Systeme:GetGMTOffSet:1")));
+    EXPECT_EQ(traced(), QStringList("Err: 13 (Type incompatible) |Source: Lib_Systeme:GetGMTOffSet:1"));
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
     facts.offsetError = 0;
     facts.offsetMinutes = 60;
@@ -48,7 +48,7 @@ TEST_F(GmtOffsetTest, OtherFailuresGoToTheErrorRoutine)
     facts.offsetError = 5;
     EXPECT_EQ(GetGMTOffSet(false), 0);
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1);
-    EXPECT_TRUE(traced().join(u'\n').contains(QStringLiteral("Lib_Systeme:GetGMTOffSet")));
+    EXPECT_TRUE(traced().join(u'\n').contains("Lib_Systeme:GetGMTOffSet"));
 }
 
 } // namespace

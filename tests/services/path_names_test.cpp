@@ -12,8 +12,8 @@ using PathNamesTest = testing::ServicesTest;
 
 TEST_F(PathNamesTest, CheckRepEndsFoldersWithOneBackslash)
 {
-    EXPECT_EQ(CheckRep(QStringLiteral("D:\\Sons")), QStringLiteral("D:\\Sons\\"));
-    EXPECT_EQ(CheckRep(QStringLiteral("D:\\Sons\\")), QStringLiteral("D:\\Sons\\"));
+    EXPECT_EQ(CheckRep("D:\\Sons"), "D:\\Sons\\");
+    EXPECT_EQ(CheckRep("D:\\Sons\\"), "D:\\Sons\\");
     EXPECT_EQ(CheckRep(QString()), QString());
 }
 
@@ -36,7 +36,7 @@ TEST_F(PathNamesTest, EclateRepFicExtSplitsOnTheLastBackslashAndTheLastDotAfterI
         {".profile", ".profile", "", ".profile"}, // a leading dot and no folder
     };
     for (const SplitCase& c : cases) {
-        FichierEclate = {QStringLiteral("stale"), QStringLiteral("stale"), QStringLiteral("stale")};
+        FichierEclate = {"stale", "stale", "stale"};
         EclateRepFicExt(QString::fromUtf8(c.path));
         EXPECT_EQ(FichierEclate.Repertoire, QString::fromUtf8(c.folder)) << c.path;
         EXPECT_EQ(FichierEclate.Fichier, QString::fromUtf8(c.name)) << c.path;
@@ -46,30 +46,30 @@ TEST_F(PathNamesTest, EclateRepFicExtSplitsOnTheLastBackslashAndTheLastDotAfterI
 
 TEST_F(PathNamesTest, SerieDeRepertoireComparesExactly)
 {
-    EXPECT_EQ(SerieDeRepertoire(QStringLiteral("PUB")), 6);
-    EXPECT_EQ(SerieDeRepertoire(QStringLiteral("NUM")), 8);
-    EXPECT_EQ(SerieDeRepertoire(QStringLiteral("pub")), 0);
-    EXPECT_EQ(SerieDeRepertoire(QStringLiteral("PUB ")), 0);
+    EXPECT_EQ(SerieDeRepertoire("PUB"), 6);
+    EXPECT_EQ(SerieDeRepertoire("NUM"), 8);
+    EXPECT_EQ(SerieDeRepertoire("pub"), 0);
+    EXPECT_EQ(SerieDeRepertoire("PUB "), 0);
 }
 
 TEST_F(PathNamesTest, CheckDriveKeepsAUsableSlotElseSpreadsIdsOverTheSlotsInUse)
 {
     auto& pub = RepSons[0][6];
-    pub[0] = QStringLiteral("D:\\Pub0\\");
-    pub[1] = QStringLiteral("D:\\Pub1\\");
-    pub[2] = QStringLiteral("D:\\Pub2\\");
-    EXPECT_EQ(CheckDrive(0, 6, QStringLiteral("1"), QStringLiteral("PUB00011")), QStringLiteral("1"));
-    EXPECT_EQ(CheckDrive(0, 6, QStringLiteral("3"), QStringLiteral("PUB00011")), QStringLiteral("2"));
-    EXPECT_EQ(CheckDrive(0, 6, QStringLiteral("3"), QStringLiteral("PUB00007")), QStringLiteral("1"));
-    EXPECT_EQ(CheckDrive(0, 6, QStringLiteral(" "), QStringLiteral("PUB00009")), QStringLiteral("0"));
-    EXPECT_EQ(CheckDrive(0, 6, QStringLiteral("12"), QStringLiteral("PUB00010")), QStringLiteral("1"));
-    EXPECT_EQ(CheckDrive(0, 6, QStringLiteral("-"), QStringLiteral("PUB00010")), QStringLiteral("-"));
-    EXPECT_EQ(CheckDrive(0, 5, QStringLiteral("4"), QStringLiteral("PRE00010")), QStringLiteral("0"));
+    pub[0] = "D:\\Pub0\\";
+    pub[1] = "D:\\Pub1\\";
+    pub[2] = "D:\\Pub2\\";
+    EXPECT_EQ(CheckDrive(0, 6, "1", "PUB00011"), "1");
+    EXPECT_EQ(CheckDrive(0, 6, "3", "PUB00011"), "2");
+    EXPECT_EQ(CheckDrive(0, 6, "3", "PUB00007"), "1");
+    EXPECT_EQ(CheckDrive(0, 6, " ", "PUB00009"), "0");
+    EXPECT_EQ(CheckDrive(0, 6, "12", "PUB00010"), "1");
+    EXPECT_EQ(CheckDrive(0, 6, "-", "PUB00010"), "-");
+    EXPECT_EQ(CheckDrive(0, 5, "4", "PRE00010"), "0");
 }
 
 TEST_F(PathNamesTest, CheckDriveReportsAZoneOutOfRange)
 {
-    EXPECT_EQ(CheckDrive(8, 6, QStringLiteral("1"), QStringLiteral("PUB00011")), QStringLiteral("0"));
+    EXPECT_EQ(CheckDrive(8, 6, "1", "PUB00011"), "0");
     EXPECT_EQ(InfoErreur.Numero, 9);
 }
 

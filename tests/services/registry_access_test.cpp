@@ -18,7 +18,7 @@ using platform::HKEY_LOCAL_MACHINE;
 
 class RegistryAccessTest : public testing::ServicesTest {
 protected:
-    const QString look = QStringLiteral("Software\\Sonvarek\\Quillon\\Look");
+    const QString look = "Software\\Sonvarek\\Quillon\\Look";
 
     // Stores a value of any type straight into the registry.
     void store(uint32_t root, const QString& path, const QString& name, uint32_t type, const QByteArray& data)
@@ -35,7 +35,7 @@ protected:
     }
     QString get(uint32_t root, const QString& path, const QString& name, int32_t expectedCode = 0)
     {
-        QString value = QStringLiteral("stale");
+        QString value = "stale";
         EXPECT_EQ(Reg_GetValue(root, path, name, value), expectedCode) << name.toStdString();
         return value;
     }
@@ -43,45 +43,45 @@ protected:
 
 TEST_F(RegistryAccessTest, ReadingUnderAMissingKeyMakesTheKeyAndGivesNothing)
 {
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Style")), QString());
-    QFile hive(platform::paths::prefix() + QStringLiteral("/user.reg"));
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Style"), QString());
+    QFile hive(platform::paths::prefix() + "/user.reg");
     ASSERT_TRUE(hive.open(QIODevice::ReadOnly));
     EXPECT_TRUE(hive.readAll().contains("Quillon")) << "the key was not saved in the hive";
 }
 
 TEST_F(RegistryAccessTest, TextValuesComeBackAsStoredAndNumbersInSignedDecimal)
 {
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Style"), QStringLiteral("15"), 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("style")), QStringLiteral("15"));
-    store(HKEY_LOCAL_MACHINE, look, QStringLiteral("Chemin"), platform::REG_EXPAND_SZ, QByteArray("%ProgramFiles%\\Conv\0", 20));
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Chemin")), QStringLiteral("%ProgramFiles%\\Conv"));
-    store(HKEY_LOCAL_MACHINE, look, QStringLiteral("Negatif"), platform::REG_DWORD, dword(-5));
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Negatif")), QStringLiteral("-5"));
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Compte"), QStringLiteral("-2147483648"), 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Compte")), QStringLiteral("-2147483648"));
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Plein"), QStringLiteral("4294967295"), 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Plein")), QStringLiteral("-1"));
+    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Style", "15", 1), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "style"), "15");
+    store(HKEY_LOCAL_MACHINE, look, "Chemin", platform::REG_EXPAND_SZ, QByteArray("%ProgramFiles%\\Conv\0", 20));
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Chemin"), "%ProgramFiles%\\Conv");
+    store(HKEY_LOCAL_MACHINE, look, "Negatif", platform::REG_DWORD, dword(-5));
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Negatif"), "-5");
+    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Compte", "-2147483648", 4), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Compte"), "-2147483648");
+    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Plein", "4294967295", 4), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Plein"), "-1");
     // A number no DWORD can hold is refused, never reported as written.
-    EXPECT_NE(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Trop"), QStringLiteral("4294967296"), 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Trop")), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Accent"), QStringLiteral("Élysée"), 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Accent")), QStringLiteral("Élysée"));
+    EXPECT_NE(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Trop", "4294967296", 4), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Trop"), QString());
+    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Accent", "Élysée", 1), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Accent"), "Élysée");
 }
 
 TEST_F(RegistryAccessTest, MissingEmptyAndOtherTypesGiveAnEmptyResult)
 {
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Absente")), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, QStringLiteral("Vide"), QString(), 1), 0);
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Vide")), QString());
-    store(HKEY_CURRENT_USER, look, QStringLiteral("Binaire"), 3, QByteArray("\x01\x02\x03", 3));
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Binaire"), 234), QString());
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Absente"), QString());
+    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, "Vide", QString(), 1), 0);
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Vide"), QString());
+    store(HKEY_CURRENT_USER, look, "Binaire", 3, QByteArray("\x01\x02\x03", 3));
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Binaire", 234), QString());
 }
 
 TEST_F(RegistryAccessTest, EmptyKeyPathOrValueNameIsRefusedWith1010)
 {
-    EXPECT_EQ(get(HKEY_CURRENT_USER, QString(), QStringLiteral("Style"), 1010), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, QString(), QStringLiteral("1"), 1), 1010);
-    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, QString(), QStringLiteral("Style"), QStringLiteral("1"), 1), 1010);
+    EXPECT_EQ(get(HKEY_CURRENT_USER, QString(), "Style", 1010), QString());
+    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, QString(), "1", 1), 1010);
+    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, QString(), "Style", "1", 1), 1010);
 }
 
 TEST_F(RegistryAccessTest, RootZeroFollowsThePlatformFamilyOfTheVersionRecord)
@@ -91,29 +91,29 @@ TEST_F(RegistryAccessTest, RootZeroFollowsThePlatformFamilyOfTheVersionRecord)
     platform::ScopedInstall<platform::SystemFacts> install(facts);
     facts.version.platformId = 1;
     VersionOS.dwPlatformId = 2;
-    EXPECT_EQ(Reg_SetValue(0, look, QStringLiteral("Nt"), QStringLiteral("user"), 1), 0);
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Nt")), QStringLiteral("user"));
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Nt")), QString());
+    EXPECT_EQ(Reg_SetValue(0, look, "Nt", "user", 1), 0);
+    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Nt"), "user");
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Nt"), QString());
     facts.version.platformId = 2;
     VersionOS.dwPlatformId = 1;
-    EXPECT_EQ(Reg_SetValue(0, look, QStringLiteral("Neuf"), QStringLiteral("machine"), 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Neuf")), QStringLiteral("machine"));
+    EXPECT_EQ(Reg_SetValue(0, look, "Neuf", "machine", 1), 0);
+    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Neuf"), "machine");
     VersionOS.dwPlatformId = 0; // not read yet
-    EXPECT_NE(Reg_SetValue(0, look, QStringLiteral("Autre"), QStringLiteral("x"), 1), 0);
-    QString value = QStringLiteral("stale");
-    EXPECT_NE(Reg_GetValue(0, look, QStringLiteral("Nt"), value), 0);
+    EXPECT_NE(Reg_SetValue(0, look, "Autre", "x", 1), 0);
+    QString value = "stale";
+    EXPECT_NE(Reg_GetValue(0, look, "Nt", value), 0);
     EXPECT_EQ(value, QString());
 }
 
 TEST_F(RegistryAccessTest, TheLogHeaderNamesTheThemeFromTheThemeManagerValue)
 {
-    const QString themes = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
-    auto themeLine = [] { return EnteteJourLog().filter(QStringLiteral("ActiveTheme: ")).value(0); };
-    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinClassic")));
-    Reg_SetValue(HKEY_CURRENT_USER, themes, QStringLiteral("ThemeActive"), QStringLiteral("1"), 1);
-    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinXP")));
-    Reg_SetValue(HKEY_CURRENT_USER, themes, QStringLiteral("ThemeActive"), QStringLiteral("0"), 1);
-    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinClassic")));
+    const QString themes = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    auto themeLine = [] { return EnteteJourLog().filter("ActiveTheme: ").value(0); };
+    EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinClassic"));
+    Reg_SetValue(HKEY_CURRENT_USER, themes, "ThemeActive", "1", 1);
+    EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinXP"));
+    Reg_SetValue(HKEY_CURRENT_USER, themes, "ThemeActive", "0", 1);
+    EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinClassic"));
 }
 
 } // namespace

@@ -11,10 +11,10 @@ using SettingsFoldersTest = testing::SiteTest;
 
 TEST_F(SettingsFoldersTest, WithoutAnyOlderSetupGeneratesOneBaseWithTheDefaultsAndTellsOfTheClassicLookOnce)
 {
-    Frm_Main().Caption = QStringLiteral("Quillon");
+    Frm_Main().Caption = "Quillon";
     EXPECT_EQ(DetermineDossierConfig(1), siteFile);
     DetermineDossierConfig(2);
-    const QString systeme = QStringLiteral("Config\\QN3_Systeme.ini");
+    const QString systeme = "Config\\QN3_Systeme.ini";
     expectRows({
         { siteFile, "Site", "Lib", "Nom de la radio" },
         { siteFile, "Site", "NbBase", "1" },
@@ -25,7 +25,7 @@ TEST_F(SettingsFoldersTest, WithoutAnyOlderSetupGeneratesOneBaseWithTheDefaultsA
         { siteFile, "ThemeWindows", "Msg", "1" },
     });
     // "Config\" of a first start is the current folder's.
-    EXPECT_TRUE(QFileInfo::exists(host(QStringLiteral("C:\\Work\\Config\\QN3_Systeme.ini"))));
+    EXPECT_TRUE(QFileInfo::exists(host("C:\\Work\\Config\\QN3_Systeme.ini")));
     ASSERT_EQ(user.messageBoxes.size(), 1u);
     EXPECT_EQ(user.messageBoxes[0].title, "Quillon");
     EXPECT_EQ(user.messageBoxes[0].style, msgbox::Information);
@@ -44,7 +44,7 @@ TEST_F(SettingsFoldersTest, ThreeOlderBasesGiveTheirNamesFoldersAndSoundSlots)
         "[Repertoire_Station_002]\nJIN_04=0,C:\\Jin\\\n000_00=1,C:\\Mus\\\n000_01=   \n"
         "[Repertoire_Station_001]\nPUB_00=1,C:\\WrongBase\\\n");
     DetermineDossierConfig(1);
-    const QString b2 = QStringLiteral("C:\\B2\\QN3_Systeme.ini");
+    const QString b2 = "C:\\B2\\QN3_Systeme.ini";
     expectRows({
         { siteFile, "Site", "NbBase", "3" },
         { siteFile, "Base_03", "Dossier_Config_Global", "C:\\B3\\" },
@@ -104,9 +104,9 @@ TEST_F(SettingsFoldersTest, BaseFolderFollowsThePriorityAsked)
 
 TEST_F(SettingsFoldersTest, SettingsFoldersAreMadeFirstAndAnOlderLocalFileMovesInOnlyWhenNoneIsThere)
 {
-    const QString ancien = QStringLiteral("C:\\Windows\\QN3_Tools_Vandrel.Ini");
+    const QString ancien = "C:\\Windows\\QN3_Tools_Vandrel.Ini";
     const QString nouveau
-        = QStringLiteral("C:\\Program Files\\QN3\\Settings\\QN3_Tools_Vandrel\\QN3_Tools_Vandrel.Ini");
+        = "C:\\Program Files\\QN3\\Settings\\QN3_Tools_Vandrel\\QN3_Tools_Vandrel.Ini";
     writeFile(ancien, "[A]\r\nB=1\r\n");
     EXPECT_EQ(NomFichierSettings("_Positions", ".Ini"),
         "C:\\Program Files\\QN3\\Settings\\QN3_Tools_Vandrel\\QN3_Tools_Vandrel_Positions.Ini");

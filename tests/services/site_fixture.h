@@ -30,11 +30,11 @@ protected:
     // Writes INI lines given with "\n", as the suite writes them (CRLF).
     void ini(const QString& windowsPath, QString text) const
     {
-        writeFile(windowsPath, text.replace(u'\n', QStringLiteral("\r\n")).toLatin1());
+        writeFile(windowsPath, text.replace(u'\n', "\r\n").toLatin1());
     }
     QString read(const QString& file, const QString& section, const QString& key) const
     {
-        return services::LectureIni(file, section, key, QStringLiteral("<none>"));
+        return services::LectureIni(file, section, key, "<none>");
     }
     bool isFolder(const QString& windowsPath) const { return QFileInfo(host(windowsPath)).isDir(); }
     // Each row: file, section, key and the value expected ("<none>": missing).
@@ -44,10 +44,10 @@ protected:
             EXPECT_EQ(read(file, section, key).toStdString(), value.toStdString()) << key.toStdString();
     }
 
-    const QString siteFile = QStringLiteral("C:\\Program Files\\QN3\\Settings\\QN3_Config.ini");
+    const QString siteFile = "C:\\Program Files\\QN3\\Settings\\QN3_Config.ini";
 
 private:
-    QString work() const { return prefix.driveC() + QStringLiteral("/Work"); }
+    QString work() const { return prefix.driveC() + "/Work"; }
     static void reset()
     {
         services::CodeVersionWindows = 0;

@@ -24,7 +24,7 @@ protected:
         return arret;
     }
     QString traceText() const { return traced().join(u'\n') + u'\n'; }
-    const QString systeme = QStringLiteral("C:\\Cfg\\QN3_Systeme.ini");
+    const QString systeme = "C:\\Cfg\\QN3_Systeme.ini";
 };
 
 TEST_F(SiteInitTest, AStartOnAnEmptyPrefixMakesTheSiteFileTheBaseFileAndEveryDefaultFolder)

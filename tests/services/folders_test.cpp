@@ -1,12 +1,12 @@
 #include "services/folders.h"
+#include "services/network_shares.h"
+#include "services/os_facts.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <gtest/gtest.h>
 
 namespace qn3::services {
 namespace {
@@ -16,96 +16,76 @@ protected:
     bool isFolder(const QString& windowsPath) const { return QFileInfo(host(windowsPath)).isDir(); }
     void removeTree(const QString& windowsPath) const { QDir(host(windowsPath)).removeRecursively(); }
     QStringList folderLines() const { return traced().filter("Folder '"); }
+    static void make(const QString& folder, bool report = true) { VerificationEtCreationRepertoire(folder, report); }
 };
 
-// ---- Making a folder path ------------------------------------------------------
-
-TEST_F(FoldersTest, MakesEveryMissingLevelAndRemembersThePath)
+TEST_F(FoldersTest, MakesEveryMissingLevelCleaningBarsAndCommasAndRemembersThePath)
 {
-    VerificationEtCreationRepertoire("C:\\Un\\Deux\\Trois", true);
+    make("C:\\Un\\Deux\\Trois");
     EXPECT_TRUE(isFolder("C:\\Un\\Deux\\Trois\\"));
     // Known for the run: a second call does not look at the disk again.
     removeTree("C:\\Un");
-    VerificationEtCreationRepertoire("C:\\Un\\Deux\\Trois\\", true);
+    make("C:\\Un\\Deux\\Trois\\");
     EXPECT_FALSE(isFolder("C:\\Un\\"));
-    EXPECT_TRUE(traced().isEmpty());
-}
-
-TEST_F(FoldersTest, CleansBarsAndCommasIntoBlanks)
-{
-    VerificationEtCreationRepertoire("C:\\Pub,Radio\\A|B\\", true);
+    make("C:\\Pub,Radio\\A|B\\");
     EXPECT_TRUE(isFolder("C:\\Pub Radio\\A B\\"));
+    EXPECT_TRUE(traced().isEmpty());
 }
 
 TEST_F(FoldersTest, ALevelThatCannotBeMadeIsReportedOncePerRun)
 {
     writeFile("C:\\Bloc", "a file where a folder should be");
-    VerificationEtCreationRepertoire("C:\\Bloc\\Sous\\", true);
+    make("C:\\Bloc\\Sous\\");
+    make("C:\\Bloc\\Sous\\");
     EXPECT_EQ(folderLines(), QStringList("Folder 'C:\\Bloc\\' not found"));
-    VerificationEtCreationRepertoire("C:\\Bloc\\Sous\\", true);
-    EXPECT_EQ(folderLines().size(), 1);
     // Deeper: the known failure passes silently, the next level is reported.
-    VerificationEtCreationRepertoire("C:\\Bloc\\Sous\\Plus\\", true);
-    EXPECT_EQ(folderLines(), QStringList({"Folder 'C:\\Bloc\\' not found",
-                                          "Folder 'C:\\Bloc\\Sous\\' not found"}));
-    EXPECT_EQ(readFile("C:\\Bloc"), QByteArray("a file where a folder should be"));
+    make("C:\\Bloc\\Sous\\Plus\\");
+    EXPECT_EQ(folderLines(), QStringList({"Folder 'C:\\Bloc\\' not found", "Folder 'C:\\Bloc\\Sous\\' not found"}));
+    EXPECT_EQ(readFile("C:\\Bloc"), "a file where a folder should be");
 }
 
 TEST_F(FoldersTest, AnUnmappedDriveOrAFileInTheWayIsAPlainErrLineNotAnIncident)
 {
     writeFile("C:\\Bloc", "x");
-    VerificationEtCreationRepertoire("Q:\\a\\b\\", true);
-    VerificationEtCreationRepertoire("C:\\Bloc\\Sous\\", false);
+    make("Q:\\a\\b\\");
+    make("C:\\Bloc\\Sous\\", false);
     const QString source = " |Source: Lib_Systeme:VerificationEtCreationRepertoire:3"; // the make-directory
     EXPECT_TRUE(traced().contains("Err: Folder not found: Q:\\a\\b\\" + source));
     EXPECT_TRUE(traced().contains("Err: Folder not found: C:\\Bloc\\Sous\\" + source));
+    EXPECT_TRUE(traced().filter("Folder 'C:").isEmpty()); // without report, no "Folder '...' not found" line
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
-}
-
-TEST_F(FoldersTest, WithoutReportAFailureIsSilent)
-{
-    writeFile("C:\\Bloc", "x");
-    VerificationEtCreationRepertoire("C:\\Bloc\\Sous\\", false);
-    EXPECT_TRUE(folderLines().isEmpty());
 }
 
 TEST_F(FoldersTest, NetworkPathsNeverMakeTheServerLevel)
 {
     QDir().mkpath(host("\\\\PC\\Data\\"));
-    VerificationEtCreationRepertoire("\\\\PC\\Data\\Sons\\Pub", true);
+    make("\\\\PC\\Data\\Sons\\Pub");
     EXPECT_TRUE(isFolder("\\\\PC\\Data\\Sons\\Pub\\"));
 
-    VerificationEtCreationRepertoire("\\\\Autre\\Data\\Sons\\", true);
+    make("\\\\Autre\\Data\\Sons\\");
     // Neither the share nor the server's folder was made.
     EXPECT_FALSE(QFileInfo(host("\\\\Autre\\Data")).dir().exists());
     EXPECT_EQ(folderLines(), QStringList("Folder '\\\\Autre\\Data\\' not found"));
 
     // A known server without the share: a share is never made either.
-    VerificationEtCreationRepertoire("\\\\PC\\Absent\\Sons\\", true);
+    make("\\\\PC\\Absent\\Sons\\");
     EXPECT_FALSE(isFolder("\\\\PC\\Absent\\"));
-    EXPECT_EQ(folderLines().size(), 2);
-    EXPECT_EQ(folderLines().value(1), "Folder '\\\\PC\\Absent\\' not found");
+    EXPECT_EQ(folderLines(), QStringList({"Folder '\\\\Autre\\Data\\' not found", "Folder '\\\\PC\\Absent\\' not found"}));
 }
 
-// ---- Testing a folder ----------------------------------------------------------
-
-TEST_F(FoldersTest, FolderFoundMakesAMissingFolderUnderAnExistingParent)
+TEST_F(FoldersTest, FolderFoundMakesAMissingFolderUnderAnExistingParentAndRemembersAFailure)
 {
     QDir().mkpath(host("C:\\Partenaire\\"));
     EXPECT_TRUE(FolderFound("C:\\Partenaire\\_Bkp"));
     EXPECT_TRUE(isFolder("C:\\Partenaire\\_Bkp\\"));
     EXPECT_FALSE(FolderFound("  "));
-}
 
-TEST_F(FoldersTest, FolderFoundRemembersAFailureEvenAfterTheFolderIsMade)
-{
     writeFile("C:\\X\\Bloc", "x");
     EXPECT_FALSE(FolderFound("C:\\X\\Bloc\\Sous"));
     QFile::remove(host("C:\\X\\Bloc"));
     QDir().mkpath(host("C:\\X\\Bloc\\Sous"));
-    EXPECT_FALSE(FolderFound("C:\\X\\Bloc\\Sous"));
-    // The parent of a missing folder is judged on its own.
-    EXPECT_TRUE(FolderFound("C:\\X"));
+    EXPECT_FALSE(FolderFound("C:\\X\\Bloc\\Sous")); // even after the folder is made
+    EXPECT_TRUE(FolderFound("C:\\X"));               // the parent of a missing folder is judged on its own
 }
 
 TEST_F(FoldersTest, FolderFoundAnswersAParentOfAFoundFolderFromMemory)
@@ -127,6 +107,61 @@ TEST_F(FoldersTest, FolderFoundOnAnUnreachableDriveIsAnIncidentAndNotRemembered)
     const QString line = "Err: Folder not found: Q:\\Data |Source: Lib_Systeme:FolderFound:1";
     EXPECT_EQ(traced(), QStringList({line, line}));
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 2);
+}
+
+// This computer, "PC", publishes the shares of a configuration the test writes.
+class NetworkSharesTest : public testing::ServicesTest {
+protected:
+    NetworkSharesTest()
+    {
+        const QString conf = prefix.path() + "/smb.conf", c = prefix.driveC();
+        qputenv("QN3_SMB_CONF", conf.toLocal8Bit());
+        VersionOS.dwPlatformId = 2;
+        for (const char* folder : {"/Radio/Data/Sons/Pub", "/Radio/Data2/X", "/Sons"})
+            QDir().mkpath(c + QLatin1String(folder));
+        writeFile("C:\\Bloc", "a file, no folder");
+        writeFile("Z:" + conf, QString("[Data2]\npath = %1/Radio/Data2\n[ADMIN$]\npath = %1/Radio/Data2\n"
+                                       "[Data]\npath = %1/Radio/Data\n[Root]\npath = %1/\n[Bloc]\npath = %1/Bloc\n")
+                                   .arg(c)
+                                   .toUtf8());
+    }
+    ~NetworkSharesTest() override { qunsetenv("QN3_SMB_CONF"); }
+    static QString change(const QString& dossier) { return ChangeUNCFolder2LocalFolder(-1, dossier, "PC"); }
+};
+
+TEST_F(NetworkSharesTest, APathThroughADiskShareBecomesItsLocalFolder)
+{
+    const std::pair<const char*, const char*> table[] = {
+        {"\\\\PC\\Data\\Sons\\Pub\\", "C:\\Radio\\Data\\Sons\\Pub\\"},
+        {"\\\\pc\\DATA\\Sons\\Pub\\", "C:\\Radio\\Data\\Sons\\Pub\\"},
+        {"\\\\PC\\Root\\Sons\\", "C:\\Sons\\"},          // one backslash after the colon
+        {"\\\\PC\\Data2\\X\\", "C:\\Radio\\Data2\\X\\"}, // Data is not taken for Data2
+        {"\\\\PC\\Data", "\\\\PC\\Data"},                // nothing after the share
+        {"\\\\PC\\ADMIN$\\X\\", "\\\\PC\\ADMIN$\\X\\"},  // an administrative share
+        {"\\\\AUTRE\\Data\\Sons\\", "\\\\AUTRE\\Data\\Sons\\"},
+        {"\\\\PC\\Bloc\\Sons\\", "\\\\PC\\Bloc\\Sons\\"}, // its folder cannot be there
+    };
+    for (const auto& [dossier, local] : table)
+        EXPECT_EQ(change(dossier), local);
+    const QStringList lines = traced();
+    EXPECT_TRUE(lines.contains("Shared Paths List |UNC Path to Change: \\\\PC\\Bloc\\Sons\\"));
+    EXPECT_TRUE(lines.contains("04: UNC: Local Path found: C:\\Bloc\\Sons\\"));
+    EXPECT_TRUE(lines.filter("Path change from: \\\\PC\\Bloc").isEmpty());
+    EXPECT_TRUE(lines.contains("02: UNC: Path change from: \\\\PC\\Data\\Sons\\Pub\\ to: C:\\Radio\\Data\\Sons\\Pub\\"));
+}
+
+TEST_F(NetworkSharesTest, ListingFollowsThePlatformAndTheServer)
+{
+    std::vector<PartageReseau> partages;
+    EXPECT_EQ(ListePartagesReseau(partages, "\\\\AUTRE"), 0);
+    EXPECT_EQ(ListePartagesReseau(partages, QString()), 5);
+    EXPECT_EQ(partages[1].Type, int32_t(0x80000000u));
+    VersionOS.dwPlatformId = 1;
+    partages.clear();
+    EXPECT_EQ(ListePartagesReseauNT(partages, QString()), 0);
+    EXPECT_TRUE(partages.empty());
+    EXPECT_EQ(change("\\\\PC\\Data\\Sons\\Pub\\"), "\\\\PC\\Data\\Sons\\Pub\\");
+    EXPECT_TRUE(traced().isEmpty());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/special_folders.h"
 #include "platform/system_facts.h"
+#include "services/gmt_offset.h"
 #include "services/os_facts.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
@@ -121,6 +122,43 @@ TEST_F(OsFactsTest, TouchesEnfonceesReadsTheKeyReleaseMask)
     EXPECT_EQ(std::tuple(ToucheCtrl, ToucheShift, ToucheAlt), std::tuple(-1, -1, 0));
     TouchesEnfoncees(4);
     EXPECT_EQ(std::tuple(ToucheCtrl, ToucheShift, ToucheAlt), std::tuple(0, 0, -1));
+}
+
+class GmtOffsetTest : public testing::ServicesTest {
+protected:
+    testing::FixedSystemFacts facts;
+    platform::ScopedInstall<platform::SystemFacts> install{facts};
+};
+
+TEST_F(GmtOffsetTest, TheOffsetOfNowIsRememberedUntilARecalculationIsAsked)
+{
+    facts.offsetMinutes = 120;
+    EXPECT_EQ(GetGMTOffSet(false), 120);
+    EXPECT_EQ(facts.lastAskedAt, clock.now);
+    facts.offsetMinutes = 60;
+    EXPECT_EQ(GetGMTOffSet(false), 120);
+    EXPECT_EQ(facts.offsetQuestions, 1);
+    EXPECT_EQ(GetGMTOffSet(true), 60);
+    EXPECT_EQ(GetGMTOffSet(false), 60);
+    EXPECT_EQ(facts.offsetQuestions, 2);
+    facts.offsetMinutes = -420; // west of Greenwich: Pacific, daylight saving
+    EXPECT_EQ(GetGMTOffSet(true), -420);
+}
+
+TEST_F(GmtOffsetTest, ATypeMismatchIsOnlyTracedAndZeroRememberedOtherFailuresGoToTheErrorRoutine)
+{
+    facts.offsetError = 13;
+    EXPECT_EQ(GetGMTOffSet(false), 0);
+    EXPECT_EQ(traced(), QStringList("Err: 13 (Type incompatible) |Source: Lib_Systeme:GetGMTOffSet:1"));
+    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
+    facts.offsetError = 0;
+    facts.offsetMinutes = 60;
+    EXPECT_EQ(GetGMTOffSet(false), 0);
+
+    facts.offsetError = 5;
+    EXPECT_EQ(GetGMTOffSet(true), 0);
+    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1);
+    EXPECT_TRUE(traced().join(u'\n').contains("Err:5 (") && traced().join(u'\n').contains("Lib_Systeme:GetGMTOffSet"));
 }
 
 } // namespace

@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QtEndian>
 
-#include <gtest/gtest.h>
-
 namespace qn3::services {
 namespace {
 
@@ -21,29 +19,27 @@ protected:
     const QString look = "Software\\Sonvarek\\Quillon\\Look";
 
     // Stores a value of any type straight into the registry.
-    void store(uint32_t root, const QString& path, const QString& name, uint32_t type, const QByteArray& data)
+    void store(const QString& name, uint32_t type, const QByteArray& data)
     {
         platform::RegistryKey key;
-        ASSERT_EQ(platform::RegistryStore::current().createKey(root, path, key), 0);
+        ASSERT_EQ(platform::RegistryStore::current().createKey(HKEY_LOCAL_MACHINE, look, key), 0);
         ASSERT_EQ(platform::RegistryStore::current().setValue(key, name, type, data), 0);
     }
-    static QByteArray dword(int32_t value)
+    int32_t set(const QString& name, const QString& value, int32_t type = 1, uint32_t root = HKEY_LOCAL_MACHINE)
     {
-        QByteArray bytes(4, '\0');
-        qToLittleEndian(value, bytes.data());
-        return bytes;
+        return Reg_SetValue(root, look, name, value, type);
     }
-    QString get(uint32_t root, const QString& path, const QString& name, int32_t expectedCode = 0)
+    QString get(const QString& name, int32_t expectedCode = 0, uint32_t root = HKEY_LOCAL_MACHINE, QString path = {})
     {
         QString value = "stale";
-        EXPECT_EQ(Reg_GetValue(root, path, name, value), expectedCode) << name.toStdString();
+        EXPECT_EQ(Reg_GetValue(root, path.isNull() ? look : path, name, value), expectedCode) << name.toStdString();
         return value;
     }
 };
 
 TEST_F(RegistryAccessTest, ReadingUnderAMissingKeyMakesTheKeyAndGivesNothing)
 {
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Style"), QString());
+    EXPECT_EQ(get("Style", 0, HKEY_CURRENT_USER), QString());
     QFile hive(platform::paths::prefix() + "/user.reg");
     ASSERT_TRUE(hive.open(QIODevice::ReadOnly));
     EXPECT_TRUE(hive.readAll().contains("Quillon")) << "the key was not saved in the hive";
@@ -51,36 +47,35 @@ TEST_F(RegistryAccessTest, ReadingUnderAMissingKeyMakesTheKeyAndGivesNothing)
 
 TEST_F(RegistryAccessTest, TextValuesComeBackAsStoredAndNumbersInSignedDecimal)
 {
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Style", "15", 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "style"), "15");
-    store(HKEY_LOCAL_MACHINE, look, "Chemin", platform::REG_EXPAND_SZ, QByteArray("%ProgramFiles%\\Conv\0", 20));
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Chemin"), "%ProgramFiles%\\Conv");
-    store(HKEY_LOCAL_MACHINE, look, "Negatif", platform::REG_DWORD, dword(-5));
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Negatif"), "-5");
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Compte", "-2147483648", 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Compte"), "-2147483648");
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Plein", "4294967295", 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Plein"), "-1");
+    EXPECT_EQ(set("Style", "15"), 0);
+    EXPECT_EQ(get("style"), "15");
+    store("Chemin", platform::REG_EXPAND_SZ, QByteArray("%ProgramFiles%\\Conv\0", 20));
+    EXPECT_EQ(get("Chemin"), "%ProgramFiles%\\Conv");
+    QByteArray minusFive(4, '\0');
+    qToLittleEndian(int32_t{-5}, minusFive.data());
+    store("Negatif", platform::REG_DWORD, minusFive);
+    EXPECT_EQ(get("Negatif"), "-5");
+    EXPECT_EQ(set("Compte", "-2147483648", 4), 0);
+    EXPECT_EQ(get("Compte"), "-2147483648");
+    EXPECT_EQ(set("Plein", "4294967295", 4), 0);
+    EXPECT_EQ(get("Plein"), "-1");
     // A number no DWORD can hold is refused, never reported as written.
-    EXPECT_NE(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Trop", "4294967296", 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Trop"), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, "Accent", "Élysée", 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Accent"), "Élysée");
+    EXPECT_NE(set("Trop", "4294967296", 4), 0);
+    EXPECT_EQ(get("Trop"), QString());
+    EXPECT_EQ(set("Accent", "Élysée"), 0);
+    EXPECT_EQ(get("Accent"), "Élysée");
 }
 
-TEST_F(RegistryAccessTest, MissingEmptyAndOtherTypesGiveAnEmptyResult)
+TEST_F(RegistryAccessTest, MissingEmptyOtherTypesAndEmptyNamesGiveAnEmptyResult)
 {
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Absente"), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, "Vide", QString(), 1), 0);
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Vide"), QString());
-    store(HKEY_CURRENT_USER, look, "Binaire", 3, QByteArray("\x01\x02\x03", 3));
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Binaire", 234), QString());
-}
-
-TEST_F(RegistryAccessTest, EmptyKeyPathOrValueNameIsRefusedWith1010)
-{
-    EXPECT_EQ(get(HKEY_CURRENT_USER, QString(), "Style", 1010), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, QString(), "1", 1), 1010);
+    EXPECT_EQ(get("Absente"), QString());
+    EXPECT_EQ(set("Vide", QString()), 0);
+    EXPECT_EQ(get("Vide"), QString());
+    store("Binaire", 3, QByteArray("\x01\x02\x03", 3));
+    EXPECT_EQ(get("Binaire", 234), QString());
+    // An empty key path or value name is refused with 1010.
+    EXPECT_EQ(get("Style", 1010, HKEY_CURRENT_USER, ""), QString());
+    EXPECT_EQ(set(QString(), "1"), 1010);
     EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, QString(), "Style", "1", 1), 1010);
 }
 
@@ -91,15 +86,15 @@ TEST_F(RegistryAccessTest, RootZeroFollowsThePlatformFamilyOfTheVersionRecord)
     platform::ScopedInstall<platform::SystemFacts> install(facts);
     facts.version.platformId = 1;
     VersionOS.dwPlatformId = 2;
-    EXPECT_EQ(Reg_SetValue(0, look, "Nt", "user", 1), 0);
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, "Nt"), "user");
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Nt"), QString());
+    EXPECT_EQ(set("Nt", "user", 1, 0), 0);
+    EXPECT_EQ(get("Nt", 0, HKEY_CURRENT_USER), "user");
+    EXPECT_EQ(get("Nt"), QString());
     facts.version.platformId = 2;
     VersionOS.dwPlatformId = 1;
-    EXPECT_EQ(Reg_SetValue(0, look, "Neuf", "machine", 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, "Neuf"), "machine");
+    EXPECT_EQ(set("Neuf", "machine", 1, 0), 0);
+    EXPECT_EQ(get("Neuf"), "machine");
     VersionOS.dwPlatformId = 0; // not read yet
-    EXPECT_NE(Reg_SetValue(0, look, "Autre", "x", 1), 0);
+    EXPECT_NE(set("Autre", "x", 1, 0), 0);
     QString value = "stale";
     EXPECT_NE(Reg_GetValue(0, look, "Nt", value), 0);
     EXPECT_EQ(value, QString());

@@ -14,8 +14,7 @@
 namespace qn3::services {
 namespace {
 
-class ErrorRoutineTest : public testing::ServicesTest {
-protected:
+struct ErrorRoutineTest : testing::ServicesTest {
     // Reports a failure from `where` on a fresh log; gives the texts logged,
     // without their 20-character prefixes.
     static QStringList report(int32_t number, const QString& description, const QString& where = "M:P")

@@ -19,8 +19,7 @@ namespace {
 
 namespace attributes = platform::attributes;
 
-class FileOperationsTest : public testing::ServicesTest {
-protected:
+struct FileOperationsTest : testing::ServicesTest {
     const QString label = "Test:Proc";
     static int incidents() { return Frm_Main().ListeIncidents0.ListCount(); }
 };
@@ -147,8 +146,7 @@ TEST(LibSize, WordsTheCountInTheLargestUnitWithRegionalSeparators)
     QLocale::setDefault(QLocale::c());
 }
 
-class DateModificationFichierTest : public FileOperationsTest {
-protected:
+struct DateModificationFichierTest : FileOperationsTest {
     DateModificationFichierTest()
     {
         facts.offsetMinutes = 60;

@@ -13,8 +13,7 @@
 namespace qn3::services {
 namespace {
 
-class FileSearchTest : public testing::ServicesTest {
-protected:
+struct FileSearchTest : testing::ServicesTest {
     // Makes a file below C:\ (Windows path) holding `bytes` bytes.
     void makeFile(const QString& windowsPath, int bytes = 1) { writeFile(windowsPath, QByteArray(bytes, 'x')); }
     // Makes files in C:\Scan\ straight on the host, for names a Windows path cannot express.

@@ -11,8 +11,7 @@
 namespace qn3::services {
 namespace {
 
-class FoldersTest : public testing::ServicesTest {
-protected:
+struct FoldersTest : testing::ServicesTest {
     bool isFolder(const QString& windowsPath) const { return QFileInfo(host(windowsPath)).isDir(); }
     void removeTree(const QString& windowsPath) const { QDir(host(windowsPath)).removeRecursively(); }
     QStringList folderLines() const { return traced().filter("Folder '"); }
@@ -110,8 +109,7 @@ TEST_F(FoldersTest, FolderFoundOnAnUnreachableDriveIsAnIncidentAndNotRemembered)
 }
 
 // This computer, "PC", publishes the shares of a configuration the test writes.
-class NetworkSharesTest : public testing::ServicesTest {
-protected:
+struct NetworkSharesTest : testing::ServicesTest {
     NetworkSharesTest()
     {
         const QString conf = prefix.path() + "/smb.conf", c = prefix.driveC();

@@ -12,8 +12,7 @@ namespace attributes = platform::attributes;
 using QSV = QStringView;
 
 // Forwards to the real files and counts the reads and writes that reach them.
-class CountingProfile final : public platform::PrivateProfile {
-public:
+struct CountingProfile final : platform::PrivateProfile {
     int calls = 0;
     platform::ProfileRead readString(QSV f, QSV s, QSV k, QSV d, uint32_t n) override
     {
@@ -29,8 +28,7 @@ public:
     platform::ProfileWrite deleteSection(QSV f, QSV s) override { return standard().deleteSection(f, s); }
 };
 
-class IniAccessTest : public testing::ServicesTest {
-protected:
+struct IniAccessTest : testing::ServicesTest {
     const QString ini = "C:\\Config\\ZT_SYS.ini";
     CountingProfile profile;
     platform::ScopedInstall<platform::PrivateProfile> install{profile};

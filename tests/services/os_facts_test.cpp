@@ -9,8 +9,7 @@ namespace qn3::services {
 namespace {
 
 // Folders and a name no real system here would give.
-class FixedFacts final : public platform::SystemFacts {
-public:
+struct FixedFacts final : platform::SystemFacts {
     platform::OsVersionInfo version;
     platform::OsVersionInfo osVersion() override { return version; }
     QString windowsFolder() override { return "D:\\WINNT"; }
@@ -19,8 +18,7 @@ public:
     int32_t utcOffsetMinutes(const QDateTime&) override { return 0; }
 };
 
-class OsFactsTest : public testing::ServicesTest {
-protected:
+struct OsFactsTest : testing::ServicesTest {
     OsFactsTest() { CodeVersionWindows = 0; }
     ~OsFactsTest() override { CodeVersionWindows = 0; }
 
@@ -124,8 +122,7 @@ TEST_F(OsFactsTest, TouchesEnfonceesReadsTheKeyReleaseMask)
     EXPECT_EQ(std::tuple(ToucheCtrl, ToucheShift, ToucheAlt), std::tuple(0, 0, -1));
 }
 
-class GmtOffsetTest : public testing::ServicesTest {
-protected:
+struct GmtOffsetTest : testing::ServicesTest {
     testing::FixedSystemFacts facts;
     platform::ScopedInstall<platform::SystemFacts> install{facts};
 };

@@ -57,8 +57,7 @@ TEST_F(OutsideProgramsTest, AShellFailureIsRaisedWithItsNumberAndMessageAndItsVa
 
 // ---- Waiting for a process ------------------------------------------------------
 
-class ProcessWaitTest : public OutsideProgramsTest {
-protected:
+struct ProcessWaitTest : OutsideProgramsTest {
     platform::ScopedInstall<platform::Clock> realClock{platform::Clock::standard()}; // real milliseconds
     std::vector<pid_t> children;
 

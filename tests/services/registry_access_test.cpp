@@ -14,8 +14,7 @@ namespace {
 using platform::HKEY_CURRENT_USER;
 using platform::HKEY_LOCAL_MACHINE;
 
-class RegistryAccessTest : public testing::ServicesTest {
-protected:
+struct RegistryAccessTest : testing::ServicesTest {
     const QString look = "Software\\Sonvarek\\Quillon\\Look";
 
     // Stores a value of any type straight into the registry.

@@ -18,8 +18,7 @@
 namespace qn3::services {
 namespace {
 
-class TraceLogTest : public testing::ServicesTest {
-protected:
+struct TraceLogTest : testing::ServicesTest {
     static void log(const QString& text, bool incident = false, bool write = true)
     {
         TraceLog(-1, -1, -1, text, incident, write);

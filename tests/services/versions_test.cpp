@@ -10,8 +10,7 @@
 namespace qn3::services {
 namespace {
 
-class VersionsTest : public testing::ServicesTest {
-protected:
+struct VersionsTest : testing::ServicesTest {
     // Writes `bytes` as C:\Progs\<name> and gives its Windows path.
     QString writeProgram(const QString& name, const QByteArray& bytes)
     {
@@ -76,22 +75,6 @@ TEST_F(VersionsTest, ABuildOnADayWithoutMidnightKeepsItsTime)
     EXPECT_EQ(VersionApplication(numbers), "2023.0903.1011");
 }
 
-TEST_F(VersionsTest, WordAndHexHelpers)
-{
-    EXPECT_EQ(HIWORD(0x0003000Au), 3);
-    EXPECT_EQ(LOWORD(0x0003000Au), 10);
-    EXPECT_EQ(HIWORD(0xFFFF0000u), 65535); // no sign: version numbers are unsigned
-    EXPECT_EQ(LOWORD(0x8000FFFFu), 65535);
-    EXPECT_EQ(VersionFichier_FixedHex(0x4E4, 4) + VersionFichier_FixedHex(0xC, 2), "04E40C");
-    EXPECT_EQ(VersionFichier_FixedHex(0xABCDEF12u, 8), "ABCDEF12");
-    EXPECT_EQ(VersionFichier_FixedHex(0x12, 0), QString());
-    uint8_t a = 0x0C, b = 0x04;
-    VersionFichier_SwapByte(a, b);
-    EXPECT_EQ(a * 256 + b, 0x040C);
-    VersionFichier_SwapByte(a, a);
-    EXPECT_EQ(a, 0x04);
-}
-
 TEST_F(VersionsTest, FileVersionTextTable)
 {
     const struct {
@@ -110,6 +93,9 @@ TEST_F(VersionsTest, FileVersionTextTable)
         VersionFichier(writeProgram("v.exe", converterImage(c.ms, c.ls, 0, 0)));
         EXPECT_EQ(InfoVersionFichier.FileVersion, c.text) << c.text;
     }
+    // Version words are unsigned; a width of 0 gives no digits.
+    EXPECT_EQ(HIWORD(0xFFFF0000u) + LOWORD(0x8000FFFFu), 2 * 65535);
+    EXPECT_EQ(VersionFichier_FixedHex(0xABCDEF12u, 8) + VersionFichier_FixedHex(0x12, 0), "ABCDEF12");
 }
 
 TEST_F(VersionsTest, VersionFichierReadsTheFirstTranslationsNamesAndTheProductVersion)

@@ -133,7 +133,8 @@ TEST_F(ErrorRoutineTest, AProgramFolderWithAPercentSignStaysLiteralInTheShortcut
     int32_t wait = 10000;
     CreateShortCutStartUp(true, wait, "Test");
     const QString entry = shortcutEntry();
-    EXPECT_TRUE(entry.contains("Exec=\"" + host("C:\\Prog 100%%") + "/QN3_Tools_Vandrel\" /Wait=10000\n")) << qPrintable(entry);
+    EXPECT_TRUE(entry.contains("Exec=\"" + host("C:\\Prog 100%%") + "/QN3_Tools_Vandrel\" /Wait=10000\n"))
+        << qPrintable(entry);
     EXPECT_TRUE(entry.contains("Path=" + host("C:\\Prog 100%") + u'\n'));
 }
 

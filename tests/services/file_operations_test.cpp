@@ -229,7 +229,8 @@ TEST(GetStrAtt, WritesTheLettersOfTheKnownBitsInTheirOrder)
     const std::pair<int32_t, const char*> table[] = {
         {128, "N"}, {0, "None"}, {1 | 2 | 32, "AHR"}, {16 | 8192, "D"}, {8192, ""},
         {32768 | 16384 | 4096 | 2048 | 1024 | 512 | 256 | 4, "LEOCR-Ps1-FTs1"}, {128 | 32, "Erreur d'attribut"},
-        {64, "Erreur d'attribut"}, {8 | 1, "Erreur d'attribut"}, {65536, "Erreur d'attribut"}, {-1, "Erreur d'attribut"},
+        {64, "Erreur d'attribut"}, {8 | 1, "Erreur d'attribut"}, {65536, "Erreur d'attribut"},
+        {-1, "Erreur d'attribut"},
     };
     for (const auto& [mask, letters] : table)
         EXPECT_EQ(GetStrAtt(mask), letters) << mask;
@@ -252,7 +253,8 @@ TEST_F(FileOperationsTest, FileInfoOfAProgramGivesItsVersionStringsAndAnotherFil
 {
     testing::pe::VersionSpec spec;
     spec.translations = {{0x040C, 1252}};
-    spec.tables = {{"040C04E4", {{"CompanyName", "Illustrate"}, {"LegalCopyright", "© 2020"}, {"ProductVersion", "16.6"}}}};
+    spec.tables = {
+        {"040C04E4", {{"CompanyName", "Illustrate"}, {"LegalCopyright", "© 2020"}, {"ProductVersion", "16.6"}}}};
     writeFile("C:\\Prog\\conv.exe", testing::pe::image(testing::pe::versionBlock(spec)));
     FileInfo info = GetFileInfo("C:\\Prog\\conv.exe");
     EXPECT_EQ(QStringList({info.CompanyName, info.MentionsLegales, info.ProductVersion, info.FileVersion}),

@@ -47,7 +47,8 @@ QStringList windowsPaths(std::initializer_list<const char*> names)
 
 TEST_F(FileSearchTest, WalksTheTreeLevelByLevelSkippingHiddenAndEmptyFilesAndEndsWithAnEmptyFolderList)
 {
-    for (const char* name : {"B\\Deep\\d.txt", "B\\b.txt", "A\\a.txt", "z.txt", "m.txt", ".hidden.txt", ".Trash\\t.txt"})
+    for (const char* name : {"B\\Deep\\d.txt", "B\\b.txt", "A\\a.txt", "z.txt", "m.txt", ".hidden.txt",
+                             ".Trash\\t.txt"})
         makeFile("C:\\Scan\\" + QString::fromUtf8(name));
     makeFile("C:\\Scan\\e.txt", 0);
     files.AddItem("stale"); // both lists are cleared first

@@ -69,7 +69,8 @@ TEST_F(FoldersTest, NetworkPathsNeverMakeTheServerLevel)
     // A known server without the share: a share is never made either.
     make("\\\\PC\\Absent\\Sons\\");
     EXPECT_FALSE(isFolder("\\\\PC\\Absent\\"));
-    EXPECT_EQ(folderLines(), QStringList({"Folder '\\\\Autre\\Data\\' not found", "Folder '\\\\PC\\Absent\\' not found"}));
+    EXPECT_EQ(folderLines(),
+              QStringList({"Folder '\\\\Autre\\Data\\' not found", "Folder '\\\\PC\\Absent\\' not found"}));
 }
 
 TEST_F(FoldersTest, FolderFoundMakesAMissingFolderUnderAnExistingParentAndRemembersAFailure)
@@ -145,7 +146,8 @@ TEST_F(NetworkSharesTest, APathThroughADiskShareBecomesItsLocalFolder)
     EXPECT_TRUE(lines.contains("Shared Paths List |UNC Path to Change: \\\\PC\\Bloc\\Sons\\"));
     EXPECT_TRUE(lines.contains("04: UNC: Local Path found: C:\\Bloc\\Sons\\"));
     EXPECT_TRUE(lines.filter("Path change from: \\\\PC\\Bloc").isEmpty());
-    EXPECT_TRUE(lines.contains("02: UNC: Path change from: \\\\PC\\Data\\Sons\\Pub\\ to: C:\\Radio\\Data\\Sons\\Pub\\"));
+    EXPECT_TRUE(
+        lines.contains("02: UNC: Path change from: \\\\PC\\Data\\Sons\\Pub\\ to: C:\\Radio\\Data\\Sons\\Pub\\"));
 }
 
 TEST_F(NetworkSharesTest, ListingFollowsThePlatformAndTheServer)

@@ -87,9 +87,8 @@ TEST_F(SettingsFoldersTest, WithoutAnyOlderSetupGeneratesOneBaseWithTheDefaultsA
 
 TEST_F(SettingsFoldersTest, ThreeOlderBasesGiveTheirNamesFoldersAndSoundSlots)
 {
-    ini("C:\\Windows\\Win.ini",
-        "[Sonvarek]\nNb_Base=3\nIni_Base_01=C:\\B1\nIni_Base_02=C:\\B2\\\nIni_Base_03=C:\\B3\\\n"
-        "Base_01=Alpha\n");
+    ini("C:\\Windows\\Win.ini", "[Sonvarek]\nNb_Base=3\nBase_01=Alpha\n"
+                              "Ini_Base_01=C:\\B1\nIni_Base_02=C:\\B2\\\nIni_Base_03=C:\\B3\\\n");
     ini("C:\\B2\\Zt_sys.ini",
         "[Stations]\nNb_Max=2\n[Div_Radio]\nStation_002=Sud\n[UNC_Actif]\nREPLOG=ON\n"
         "[Repertoires_UNC]\nREPLOG=\\\\srv\\log\n[Repertoires]\nREPLOG=C:\\Local\\\n"
@@ -158,8 +157,7 @@ TEST_F(SettingsFoldersTest, BaseFolderFollowsThePriorityAsked)
 TEST_F(SettingsFoldersTest, SettingsFoldersAreMadeFirstAndAnOlderLocalFileMovesInOnlyWhenNoneIsThere)
 {
     const QString ancien = "C:\\Windows\\QN3_Tools_Vandrel.Ini";
-    const QString nouveau
-        = "C:\\Program Files\\QN3\\Settings\\QN3_Tools_Vandrel\\QN3_Tools_Vandrel.Ini";
+    const QString nouveau = "C:\\Program Files\\QN3\\Settings\\QN3_Tools_Vandrel\\QN3_Tools_Vandrel.Ini";
     writeFile(ancien, "[A]\r\nB=1\r\n");
     EXPECT_EQ(NomFichierSettings("_Positions", ".Ini"),
         "C:\\Program Files\\QN3\\Settings\\QN3_Tools_Vandrel\\QN3_Tools_Vandrel_Positions.Ini");
@@ -231,9 +229,8 @@ TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
 
 TEST_F(SiteInitTest, ABaseWithoutFolderIsNotListedAndTheChoiceStillNamesTheRightBase)
 {
-    ini(siteFile,
-        "[Site]\nNbBase=3\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
-        "[Base_02]\nDossier_Config_Global= \n[Base_03]\nDossier_Config_Global=C:\\B3\\\n");
+    ini(siteFile, "[Site]\nNbBase=3\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
+                  "[Base_02]\nDossier_Config_Global= \n[Base_03]\nDossier_Config_Global=C:\\B3\\\n");
     user.baseAnswer = 1;
     user.messageBoxAnswer = msgbox::AnswerNo;
     start();
@@ -244,9 +241,8 @@ TEST_F(SiteInitTest, ABaseWithoutFolderIsNotListedAndTheChoiceStillNamesTheRight
 
 TEST_F(SiteInitTest, GivingUpTheChoiceEndsTheProgramBeforeAnyBaseIsRead)
 {
-    ini(siteFile,
-        "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
-        "[Base_02]\nDossier_Config_Global=C:\\B2\\\n");
+    ini(siteFile, "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
+                  "[Base_02]\nDossier_Config_Global=C:\\B2\\\n");
     user.baseAnswer = -1;
     EXPECT_TRUE(start());
     EXPECT_EQ(user.endRequests, 1);
@@ -255,23 +251,22 @@ TEST_F(SiteInitTest, GivingUpTheChoiceEndsTheProgramBeforeAnyBaseIsRead)
 
 TEST_F(SiteInitTest, DatabaseQuestionAnswers)
 {
-    struct Case {
+    using msgbox::AnswerCancel, msgbox::AnswerNo, msgbox::AnswerYes;
+    const struct {
         const char* name;
         std::deque<int32_t> answers;
         std::deque<QString> folders;
         QString dataInMemory, dataInFile;
         size_t questions;
         bool arret;
+    } cases[] = {
+        {"no", {AnswerNo}, {}, "C:\\Vide\\", "C:\\Vide", 1, false},
+        {"wrong then right", {AnswerYes, AnswerYes}, {"C:\\Autre\\", "C:\\Data\\"}, "C:\\Data\\", "C:\\Data\\", 2,
+         false},
+        {"dialog cancelled, then no", {AnswerYes, AnswerNo}, {}, "C:\\Vide\\", "C:\\Vide", 2, false},
+        {"cancel", {AnswerCancel}, {}, "C:\\Vide\\", "C:\\Vide", 1, true},
     };
-    const Case cases[] = {
-        { "no", { msgbox::AnswerNo }, {}, "C:\\Vide\\", "C:\\Vide", 1, false },
-        { "wrong then right", { msgbox::AnswerYes, msgbox::AnswerYes }, { "C:\\Autre\\", "C:\\Data\\" }, "C:\\Data\\",
-            "C:\\Data\\", 2, false },
-        { "dialog cancelled, then no", { msgbox::AnswerYes, msgbox::AnswerNo }, {}, "C:\\Vide\\", "C:\\Vide", 2,
-            false },
-        { "cancel", { msgbox::AnswerCancel }, {}, "C:\\Vide\\", "C:\\Vide", 1, true },
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TEST_resetSite();
         oneBase();
@@ -284,9 +279,8 @@ TEST_F(SiteInitTest, DatabaseQuestionAnswers)
         EXPECT_EQ(user.endRequests, c.arret ? 1 : 0);
         ASSERT_EQ(user.messageBoxes.size(), c.questions);
         EXPECT_EQ(user.messageBoxes[0].style, msgbox::YesNoCancel | msgbox::Question);
-        EXPECT_TRUE(
-            user.messageBoxes[0].text.startsWith("Impossible de trouver la base de données pour la base: Radio\r\n\r\n"
-                                                 "Fichier 'C:\\Vide\\FRAD000.bt6' non trouvé"));
+        EXPECT_TRUE(user.messageBoxes[0].text.startsWith("Impossible de trouver la base de données pour la base: "
+                                                         "Radio\r\n\r\nFichier 'C:\\Vide\\FRAD000.bt6' non trouvé"));
         EXPECT_TRUE(user.folderRequests.empty() || user.folderRequests[0].startFolder == "C:\\Vide");
         EXPECT_EQ(ParametresBase[0].Dossier_Data, c.dataInMemory);
         EXPECT_EQ(read(systeme, "Base_01", "Dossier_Data"), c.dataInFile);

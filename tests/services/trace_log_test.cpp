@@ -18,6 +18,8 @@
 namespace qn3::services {
 namespace {
 
+constexpr const char* kHeader = "==:==:==:====:=:=:=:";
+
 struct TraceLogTest : testing::ServicesTest {
     static void log(const QString& text, bool incident = false, bool write = true)
     {
@@ -42,7 +44,7 @@ struct TraceLogTest : testing::ServicesTest {
     }
     static int headerLines(const QList<QByteArray>& lines)
     {
-        return int(std::count_if(lines.begin(), lines.end(), [](const QByteArray& l) { return l.startsWith("==:==:==:====:=:=:=:"); }));
+        return int(std::count_if(lines.begin(), lines.end(), [](const QByteArray& l) { return l.startsWith(kHeader); }));
     }
     void touchLog(const QString& name) const { ASSERT_TRUE(QFile(host(RepLogs + name)).open(QIODevice::WriteOnly)); }
     bool logExists(const QString& name) const { return QFile::exists(host(RepLogs + name)); }
@@ -152,7 +154,8 @@ TEST_F(TraceLogTest, TheDaysHeaderNamesTheBuildTheProgramTheComputerAndTheSystem
     const auto numbers = platform::version::programBuildNumbers();
     EXPECT_TRUE(texts[2].startsWith("App.Version: " + QString::number(numbers.major) + u'.')) << texts[2].toStdString();
     const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    EXPECT_EQ(texts[3], "App.ExeName: " + platform::paths::toWindows(QCoreApplication::applicationDirPath()) + u'\\' + exe + ".exe");
+    const QString folder = platform::paths::toWindows(QCoreApplication::applicationDirPath());
+    EXPECT_EQ(texts[3], "App.ExeName: " + folder + u'\\' + exe + ".exe");
     EXPECT_EQ(texts[4], "App.ProductName: QN3_Tools_Vandrel");
     EXPECT_EQ(texts[5], "Computer.Name: STUDIO");
     EXPECT_EQ(texts[7], "Operating System: Microsoft Windows 7 Professional, 64-bit Service Pack 1 (build 7601)");

@@ -56,15 +56,6 @@ TEST_F(IniAccessTest, ReadOfARefusedNameGivesTheDefaultWithoutReachingTheFiles)
     EXPECT_EQ(profile.calls, 1);
 }
 
-TEST_F(IniAccessTest, ReadSeesAChangeMadeOutsideRightAfterAnEarlierRead)
-{
-    writeFile(ini, "[Active]\r\nDate=AAAA\r\n");
-    EXPECT_EQ(LectureIni(ini, "Active", "Date", QString()), "AAAA");
-    // Same size, same second: only a re-check of the file itself notices.
-    writeFile(ini, "[Active]\r\nDate=BBBB\r\n");
-    EXPECT_EQ(LectureIni(ini, "Active", "Date", QString()), "BBBB");
-}
-
 TEST(NomFichierCorrect, RefusesWildcardsQuotesAndBarsOnly)
 {
     const std::pair<const char*, bool> table[] = {

@@ -126,7 +126,7 @@ TEST_F(ErrorRoutineTest, AutomationDisconnectionLeavesAStartUpShortcutAndRestart
     EXPECT_TRUE(entry.contains("Comment=Lancer le Tools Vandrel Quillon\n"));
 }
 
-TEST_F(ErrorRoutineTest, AProgramFolderWithAPercentSignStaysLiteralInTheShortcut)
+TEST_F(ErrorRoutineTest, TheShortcutKeepsAPercentSignLiteralClampsTheWaitInPlaceAndFalseRemovesIt)
 {
     // In a desktop entry's command a lone "%" starts a field code.
     RepApplication = "C:\\Prog 100%\\";
@@ -136,17 +136,13 @@ TEST_F(ErrorRoutineTest, AProgramFolderWithAPercentSignStaysLiteralInTheShortcut
     EXPECT_TRUE(entry.contains("Exec=\"" + host("C:\\Prog 100%%") + "/QN3_Tools_Vandrel\" /Wait=10000\n"))
         << qPrintable(entry);
     EXPECT_TRUE(entry.contains("Path=" + host("C:\\Prog 100%") + u'\n'));
-}
 
-TEST_F(ErrorRoutineTest, ShortcutWaitIsClampedInPlaceAndFalseRemovesIt)
-{
     for (const auto& [asked, kept] : {std::pair{500, 1000}, {500000, 120000}}) {
-        int32_t wait = asked;
+        wait = asked;
         CreateShortCutStartUp(true, wait, "Test");
         EXPECT_EQ(wait, kept);
         EXPECT_TRUE(shortcutEntry().contains(" /Wait=" + QString::number(kept) + u'\n'));
     }
-    int32_t wait = 1000;
     CreateShortCutStartUp(false, wait, "Test");
     EXPECT_FALSE(QFile::exists(shortcutPath()));
     CreateShortCutStartUp(false, wait, "Test"); // absent: nothing to do, nothing reported

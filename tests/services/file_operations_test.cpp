@@ -205,71 +205,20 @@ TEST_F(DateModificationFichierTest, AReadOnlyFileIsDatedThroughACopyAndKeepsItsB
     EXPECT_EQ(attributes::get(spot), attributes::ReadOnly | attributes::Archive);
 }
 
-TEST_F(DateModificationFichierTest, AMissingFileGivesNowAndSizeZeroAfterTheWarningsEvenWithALeftoverCopy)
+TEST_F(DateModificationFichierTest, ABlankNameGivesNowAndTouchesNothingAMissingFileAlsoSizeZeroAndWarnings)
 {
     TailleDernierFichier = 77;
+    EXPECT_EQ(DateModificationFichier("  ", false), clock.now);
+    EXPECT_EQ(TailleDernierFichier, 77);
+    EXPECT_EQ(facts.offsetQuestions, 0);
+    EXPECT_TRUE(traced().isEmpty());
+
     writeFile("C:\\Local\\File.tmp", "from an earlier run"); // never dated instead of the file
     EXPECT_EQ(DateModificationFichier(absent, false), clock.now);
     EXPECT_EQ(TailleDernierFichier, 0);
     EXPECT_FALSE(tmpLeft());
     EXPECT_EQ(traced(), QStringList({"Warning: File_Copy: File not found: " + absent,
                                      "Warning: File_RemoveFlag: File not found: " + absent}));
-}
-
-TEST_F(DateModificationFichierTest, ABlankNameGivesNowAndTouchesNothing)
-{
-    TailleDernierFichier = 77;
-    EXPECT_EQ(DateModificationFichier("  ", false), clock.now);
-    EXPECT_EQ(TailleDernierFichier, 77);
-    EXPECT_EQ(facts.offsetQuestions, 0);
-}
-
-TEST(GetStrAtt, WritesTheLettersOfTheKnownBitsInTheirOrder)
-{
-    const std::pair<int32_t, const char*> table[] = {
-        {128, "N"}, {0, "None"}, {1 | 2 | 32, "AHR"}, {16 | 8192, "D"}, {8192, ""},
-        {32768 | 16384 | 4096 | 2048 | 1024 | 512 | 256 | 4, "LEOCR-Ps1-FTs1"}, {128 | 32, "Erreur d'attribut"},
-        {64, "Erreur d'attribut"}, {8 | 1, "Erreur d'attribut"}, {65536, "Erreur d'attribut"},
-        {-1, "Erreur d'attribut"},
-    };
-    for (const auto& [mask, letters] : table)
-        EXPECT_EQ(GetStrAtt(mask), letters) << mask;
-}
-
-TEST(StrFileTime, WritesLocalShortDateAndLongTimeWithoutTheTimeAtMidnight)
-{
-    const testing::ScopedTimeZone zone("XST-1"); // one hour east of UTC
-    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    const auto fileTime = [](int64_t unixSeconds) {
-        return platform::fileinfo::FileTime((unixSeconds + 11644473600LL) * 10000000LL + 4321);
-    };
-    const int64_t march5 = 1709596800; // 2024-03-05 00:00:00 UTC
-    EXPECT_EQ(StrFileTime(fileTime(march5 + 12 * 3600 + 5 * 60 + 9)), "05/03/2024 13:05:09");
-    EXPECT_EQ(StrFileTime(fileTime(march5 - 3600)), "05/03/2024");
-    QLocale::setDefault(QLocale::c());
-}
-
-TEST_F(FileOperationsTest, FileInfoOfAProgramGivesItsVersionStringsAndAnotherFileNoneOfThem)
-{
-    testing::pe::VersionSpec spec;
-    spec.translations = {{0x040C, 1252}};
-    spec.tables = {
-        {"040C04E4", {{"CompanyName", "Illustrate"}, {"LegalCopyright", "© 2020"}, {"ProductVersion", "16.6"}}}};
-    writeFile("C:\\Prog\\conv.exe", testing::pe::image(testing::pe::versionBlock(spec)));
-    FileInfo info = GetFileInfo("C:\\Prog\\conv.exe");
-    EXPECT_EQ(QStringList({info.CompanyName, info.MentionsLegales, info.ProductVersion, info.FileVersion}),
-              QStringList({"Illustrate", "© 2020", "16.6", QString()}));
-
-    writeFile("C:\\Sons\\MES001.mp3", QByteArray(1234, 'x'));
-    attributes::set(u"C:\\Sons\\MES001.mp3", 1 | 2 | 32);
-    info = GetFileInfo("C:\\Sons\\MES001.mp3");
-    EXPECT_TRUE(info.Existe && info.Taille == 1234 && !info.DateModification.isEmpty());
-    EXPECT_EQ(info.Attributs, "AHR");
-    EXPECT_EQ(info.CompanyName + SplitInfo("CompanyName"), QString()); // nothing left from the program
-    info = GetFileInfo("D:\\Sons.old\\README"); // missing: only the name pieces
-    EXPECT_EQ(QStringList({info.Chemin, info.NomFichier, info.Extension, info.Attributs, info.DateModification}),
-              QStringList({"D:\\Sons.old\\README", "README", "old\\README", {}, {}}));
-    EXPECT_TRUE(!info.Existe && info.Taille == 0);
 }
 
 } // namespace

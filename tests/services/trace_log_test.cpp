@@ -51,12 +51,15 @@ struct TraceLogTest : testing::ServicesTest {
     static const ListBox& incidents() { return Frm_Main().ListeIncidents0; }
 };
 
-TEST_F(TraceLogTest, PrefixShowsTimeAndColumns)
+TEST_F(TraceLogTest, PrefixShowsTimeAndColumnsAndUptimeItsParts)
 {
     EXPECT_EQ(LigneLog(-1, -1, -1), "13:05:09:042 : : : :");
     EXPECT_EQ(LigneLog(3, -1, 10), "13:05:09:042 :3: :A:");
     EXPECT_EQ(LigneLog(3, 0, 11), "13:05:09:042 :3:0:B:");
     EXPECT_EQ(LigneLog(5, -2, -2), "13:05:09:042 :Debug:");
+    EXPECT_EQ(TempsDepuisDemarrage(((24 + 1) * 3600 + 61) * 1000LL), "1 D 1 H 1 Min 1 Sec");
+    EXPECT_EQ(TempsDepuisDemarrage(3600 * 1000LL), "1 H 0 Min 0 Sec");
+    EXPECT_EQ(TempsDepuisDemarrage(59 * 1000LL), "0 Min 59 Sec"); // the uptime shows only its parts
 }
 
 TEST_F(TraceLogTest, EarlyLinesWaitInTheMainWindowAndMoveAheadOnceSettingsLoad)
@@ -255,15 +258,6 @@ TEST_F(TraceLogTest, FramedTextHasRulesAsLongAsItAndAnEmptyRuleCharacterIsReport
     TraceLogEncadre(-1, -1, -1, "text", QString(), false);
     EXPECT_EQ(InfoErreur.Numero, 5);
     EXPECT_EQ(incidents().ListCount(), 2); // each rule a reported failure
-}
-
-TEST_F(TraceLogTest, UptimeTextShowsOnlyThePartsAndTheThemeHasItsName)
-{
-    EXPECT_EQ(TempsDepuisDemarrage(((24 + 1) * 3600 + 61) * 1000LL), "1 D 1 H 1 Min 1 Sec");
-    EXPECT_EQ(TempsDepuisDemarrage(3600 * 1000LL), "1 H 0 Min 0 Sec");
-    EXPECT_EQ(TempsDepuisDemarrage(59 * 1000LL), "0 Min 59 Sec");
-    EXPECT_EQ(NomTheme(QString()), "WinClassic");
-    EXPECT_EQ(NomTheme("1"), "WinXP");
 }
 
 TEST_F(TraceLogTest, TheViewerWritesTheBufferAndOpensTheChosenFileOrNothingWhenCancelled)

@@ -38,7 +38,8 @@ TEST_F(FormatsTest, N2SWritesFixedWidthNumbersByItsRules)
         {5.495, 1, 0, "0", "6"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(N2S(c.value, c.width, c.decimals, c.fill), c.expected) << c.value << " in " << c.width << '.' << c.decimals;
+        EXPECT_EQ(N2S(c.value, c.width, c.decimals, c.fill), c.expected)
+            << c.value << " in " << c.width << '.' << c.decimals;
     EXPECT_TRUE(Frm_Main().ListeIncidents0.lines().isEmpty());
 }
 

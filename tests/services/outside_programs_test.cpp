@@ -76,7 +76,8 @@ struct ProcessWaitTest : OutsideProgramsTest {
     static double cpuSeconds()
     {
         rusage u{};
-        return ::getrusage(RUSAGE_SELF, &u), double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+        ::getrusage(RUSAGE_SELF, &u);
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
     }
 };
 

@@ -44,7 +44,7 @@ struct TraceLogTest : testing::ServicesTest {
     }
     static int headerLines(const QList<QByteArray>& lines)
     {
-        return int(std::count_if(lines.begin(), lines.end(), [](const QByteArray& l) { return l.startsWith(kHeader); }));
+        return int(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.startsWith(kHeader); }));
     }
     void touchLog(const QString& name) const { ASSERT_TRUE(QFile(host(RepLogs + name)).open(QIODevice::WriteOnly)); }
     bool logExists(const QString& name) const { return QFile::exists(host(RepLogs + name)); }

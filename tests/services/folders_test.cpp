@@ -1,4 +1,6 @@
 #include "services/folders.h"
+#include "services/network_shares.h"
+#include "services/os_facts.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
 
@@ -6,127 +8,160 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <gtest/gtest.h>
-
 namespace qn3::services {
 namespace {
 
-class FoldersTest : public testing::ServicesTest {
-protected:
+struct FoldersTest : testing::ServicesTest {
     bool isFolder(const QString& windowsPath) const { return QFileInfo(host(windowsPath)).isDir(); }
     void removeTree(const QString& windowsPath) const { QDir(host(windowsPath)).removeRecursively(); }
-    QStringList folderLines() const { return traced().filter(QStringLiteral("Folder '")); }
+    QStringList folderLines() const { return traced().filter("Folder '"); }
+    static void make(const QString& folder, bool report = true) { VerificationEtCreationRepertoire(folder, report); }
 };
 
-// ---- Making a folder path ------------------------------------------------------
-
-TEST_F(FoldersTest, MakesEveryMissingLevelAndRemembersThePath)
+TEST_F(FoldersTest, MakesEveryMissingLevelCleaningBarsAndCommasAndRemembersThePath)
 {
-    VerificationEtCreationRepertoire(QStringLiteral("C:\\Un\\Deux\\Trois"), true);
-    EXPECT_TRUE(isFolder(QStringLiteral("C:\\Un\\Deux\\Trois\\")));
+    make("C:\\Un\\Deux\\Trois");
+    EXPECT_TRUE(isFolder("C:\\Un\\Deux\\Trois\\"));
     // Known for the run: a second call does not look at the disk again.
-    removeTree(QStringLiteral("C:\\Un"));
-    VerificationEtCreationRepertoire(QStringLiteral("C:\\Un\\Deux\\Trois\\"), true);
-    EXPECT_FALSE(isFolder(QStringLiteral("C:\\Un\\")));
+    removeTree("C:\\Un");
+    make("C:\\Un\\Deux\\Trois\\");
+    EXPECT_FALSE(isFolder("C:\\Un\\"));
+    make("C:\\Pub,Radio\\A|B\\");
+    EXPECT_TRUE(isFolder("C:\\Pub Radio\\A B\\"));
     EXPECT_TRUE(traced().isEmpty());
-}
-
-TEST_F(FoldersTest, CleansBarsAndCommasIntoBlanks)
-{
-    VerificationEtCreationRepertoire(QStringLiteral("C:\\Pub,Radio\\A|B\\"), true);
-    EXPECT_TRUE(isFolder(QStringLiteral("C:\\Pub Radio\\A B\\")));
 }
 
 TEST_F(FoldersTest, ALevelThatCannotBeMadeIsReportedOncePerRun)
 {
-    writeFile(QStringLiteral("C:\\Bloc"), "a file where a folder should be");
-    VerificationEtCreationRepertoire(QStringLiteral("C:\\Bloc\\Sous\\"), true);
-    EXPECT_EQ(folderLines(), QStringList(QStringLiteral("Folder 'C:\\Bloc\\' not found")));
-    VerificationEtCreationRepertoire(QStringLiteral("C:\\Bloc\\Sous\\"), true);
-    EXPECT_EQ(folderLines().size(), 1);
+    writeFile("C:\\Bloc", "a file where a folder should be");
+    make("C:\\Bloc\\Sous\\");
+    make("C:\\Bloc\\Sous\\");
+    EXPECT_EQ(folderLines(), QStringList("Folder 'C:\\Bloc\\' not found"));
     // Deeper: the known failure passes silently, the next level is reported.
-    VerificationEtCreationRepertoire(QStringLiteral("C:\\Bloc\\Sous\\Plus\\"), true);
-    EXPECT_EQ(folderLines(), QStringList({QStringLiteral("Folder 'C:\\Bloc\\' not found"),
-                                          QStringLiteral("Folder 'C:\\Bloc\\Sous\\' not found")}));
-    EXPECT_EQ(readFile(QStringLiteral("C:\\Bloc")), QByteArray("a file where a folder should be"));
+    make("C:\\Bloc\\Sous\\Plus\\");
+    EXPECT_EQ(folderLines(), QStringList({"Folder 'C:\\Bloc\\' not found", "Folder 'C:\\Bloc\\Sous\\' not found"}));
+    EXPECT_EQ(readFile("C:\\Bloc"), "a file where a folder should be");
 }
 
 TEST_F(FoldersTest, AnUnmappedDriveOrAFileInTheWayIsAPlainErrLineNotAnIncident)
 {
-    writeFile(QStringLiteral("C:\\Bloc"), "x");
-    VerificationEtCreationRepertoire(QStringLiteral("Q:\\a\\b\\"), true);
-    VerificationEtCreationRepertoire(QStringLiteral("C:\\Bloc\\Sous\\"), false);
-    const QString source = QStringLiteral(" |Source: Lib_Systeme:VerificationEtCreationRepertoire:3"); // the make-directory
-    EXPECT_TRUE(traced().contains(QStringLiteral("Err: Folder not found: Q:\\a\\b\\") + source));
-    EXPECT_TRUE(traced().contains(QStringLiteral("Err: Folder not found: C:\\Bloc\\Sous\\") + source));
+    writeFile("C:\\Bloc", "x");
+    make("Q:\\a\\b\\");
+    make("C:\\Bloc\\Sous\\", false);
+    const QString source = " |Source: Lib_Systeme:VerificationEtCreationRepertoire:3"; // the make-directory
+    EXPECT_TRUE(traced().contains("Err: Folder not found: Q:\\a\\b\\" + source));
+    EXPECT_TRUE(traced().contains("Err: Folder not found: C:\\Bloc\\Sous\\" + source));
+    EXPECT_TRUE(traced().filter("Folder 'C:").isEmpty()); // without report, no "Folder '...' not found" line
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
-}
-
-TEST_F(FoldersTest, WithoutReportAFailureIsSilent)
-{
-    writeFile(QStringLiteral("C:\\Bloc"), "x");
-    VerificationEtCreationRepertoire(QStringLiteral("C:\\Bloc\\Sous\\"), false);
-    EXPECT_TRUE(folderLines().isEmpty());
 }
 
 TEST_F(FoldersTest, NetworkPathsNeverMakeTheServerLevel)
 {
-    QDir().mkpath(host(QStringLiteral("\\\\PC\\Data\\")));
-    VerificationEtCreationRepertoire(QStringLiteral("\\\\PC\\Data\\Sons\\Pub"), true);
-    EXPECT_TRUE(isFolder(QStringLiteral("\\\\PC\\Data\\Sons\\Pub\\")));
+    QDir().mkpath(host("\\\\PC\\Data\\"));
+    make("\\\\PC\\Data\\Sons\\Pub");
+    EXPECT_TRUE(isFolder("\\\\PC\\Data\\Sons\\Pub\\"));
 
-    VerificationEtCreationRepertoire(QStringLiteral("\\\\Autre\\Data\\Sons\\"), true);
+    make("\\\\Autre\\Data\\Sons\\");
     // Neither the share nor the server's folder was made.
-    EXPECT_FALSE(QFileInfo(host(QStringLiteral("\\\\Autre\\Data"))).dir().exists());
-    EXPECT_EQ(folderLines(), QStringList(QStringLiteral("Folder '\\\\Autre\\Data\\' not found")));
+    EXPECT_FALSE(QFileInfo(host("\\\\Autre\\Data")).dir().exists());
+    EXPECT_EQ(folderLines(), QStringList("Folder '\\\\Autre\\Data\\' not found"));
 
     // A known server without the share: a share is never made either.
-    VerificationEtCreationRepertoire(QStringLiteral("\\\\PC\\Absent\\Sons\\"), true);
-    EXPECT_FALSE(isFolder(QStringLiteral("\\\\PC\\Absent\\")));
-    EXPECT_EQ(folderLines().size(), 2);
-    EXPECT_EQ(folderLines().value(1), QStringLiteral("Folder '\\\\PC\\Absent\\' not found"));
+    make("\\\\PC\\Absent\\Sons\\");
+    EXPECT_FALSE(isFolder("\\\\PC\\Absent\\"));
+    EXPECT_EQ(folderLines(),
+              QStringList({"Folder '\\\\Autre\\Data\\' not found", "Folder '\\\\PC\\Absent\\' not found"}));
 }
 
-// ---- Testing a folder ----------------------------------------------------------
-
-TEST_F(FoldersTest, FolderFoundMakesAMissingFolderUnderAnExistingParent)
+TEST_F(FoldersTest, FolderFoundMakesAMissingFolderUnderAnExistingParentAndRemembersAFailure)
 {
-    QDir().mkpath(host(QStringLiteral("C:\\Partenaire\\")));
-    EXPECT_TRUE(FolderFound(QStringLiteral("C:\\Partenaire\\_Bkp")));
-    EXPECT_TRUE(isFolder(QStringLiteral("C:\\Partenaire\\_Bkp\\")));
-    EXPECT_FALSE(FolderFound(QStringLiteral("  ")));
-}
+    QDir().mkpath(host("C:\\Partenaire\\"));
+    EXPECT_TRUE(FolderFound("C:\\Partenaire\\_Bkp"));
+    EXPECT_TRUE(isFolder("C:\\Partenaire\\_Bkp\\"));
+    EXPECT_FALSE(FolderFound("  "));
 
-TEST_F(FoldersTest, FolderFoundRemembersAFailureEvenAfterTheFolderIsMade)
-{
-    writeFile(QStringLiteral("C:\\X\\Bloc"), "x");
-    EXPECT_FALSE(FolderFound(QStringLiteral("C:\\X\\Bloc\\Sous")));
-    QFile::remove(host(QStringLiteral("C:\\X\\Bloc")));
-    QDir().mkpath(host(QStringLiteral("C:\\X\\Bloc\\Sous")));
-    EXPECT_FALSE(FolderFound(QStringLiteral("C:\\X\\Bloc\\Sous")));
-    // The parent of a missing folder is judged on its own.
-    EXPECT_TRUE(FolderFound(QStringLiteral("C:\\X")));
+    writeFile("C:\\X\\Bloc", "x");
+    EXPECT_FALSE(FolderFound("C:\\X\\Bloc\\Sous"));
+    QFile::remove(host("C:\\X\\Bloc"));
+    QDir().mkpath(host("C:\\X\\Bloc\\Sous"));
+    EXPECT_FALSE(FolderFound("C:\\X\\Bloc\\Sous")); // even after the folder is made
+    EXPECT_TRUE(FolderFound("C:\\X"));               // the parent of a missing folder is judged on its own
 }
 
 TEST_F(FoldersTest, FolderFoundAnswersAParentOfAFoundFolderFromMemory)
 {
-    EXPECT_TRUE(FolderFound(QStringLiteral("C:\\P\\Q")));
-    removeTree(QStringLiteral("C:\\P"));
-    EXPECT_TRUE(FolderFound(QStringLiteral("C:\\P")));
-    EXPECT_FALSE(isFolder(QStringLiteral("C:\\P\\")));
+    EXPECT_TRUE(FolderFound("C:\\P\\Q"));
+    removeTree("C:\\P");
+    EXPECT_TRUE(FolderFound("C:\\P"));
+    EXPECT_FALSE(isFolder("C:\\P\\"));
     // A longer name that merely starts the same way is not taken from memory.
-    EXPECT_TRUE(FolderFound(QStringLiteral("C:\\AB")));
-    writeFile(QStringLiteral("C:\\A"), "a file");
-    EXPECT_FALSE(FolderFound(QStringLiteral("C:\\A")));
+    EXPECT_TRUE(FolderFound("C:\\AB"));
+    writeFile("C:\\A", "a file");
+    EXPECT_FALSE(FolderFound("C:\\A"));
 }
 
 TEST_F(FoldersTest, FolderFoundOnAnUnreachableDriveIsAnIncidentAndNotRemembered)
 {
-    EXPECT_FALSE(FolderFound(QStringLiteral("Q:\\Data")));
-    EXPECT_FALSE(FolderFound(QStringLiteral("Q:\\Data")));
-    const QString line = QStringLiteral("Err: Folder not found: Q:\\Data |Source: Lib_Systeme:FolderFound:1");
+    EXPECT_FALSE(FolderFound("Q:\\Data"));
+    EXPECT_FALSE(FolderFound("Q:\\Data"));
+    const QString line = "Err: Folder not found: Q:\\Data |Source: Lib_Systeme:FolderFound:1";
     EXPECT_EQ(traced(), QStringList({line, line}));
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 2);
+}
+
+// This computer, "PC", publishes the shares of a configuration the test writes.
+struct NetworkSharesTest : testing::ServicesTest {
+    NetworkSharesTest()
+    {
+        const QString conf = prefix.path() + "/smb.conf", c = prefix.driveC();
+        qputenv("QN3_SMB_CONF", conf.toLocal8Bit());
+        VersionOS.dwPlatformId = 2;
+        for (const char* folder : {"/Radio/Data/Sons/Pub", "/Radio/Data2/X", "/Sons"})
+            QDir().mkpath(c + QLatin1String(folder));
+        writeFile("C:\\Bloc", "a file, no folder");
+        writeFile("Z:" + conf, QString("[Data2]\npath = %1/Radio/Data2\n[ADMIN$]\npath = %1/Radio/Data2\n"
+                                       "[Data]\npath = %1/Radio/Data\n[Root]\npath = %1/\n[Bloc]\npath = %1/Bloc\n")
+                                   .arg(c)
+                                   .toUtf8());
+    }
+    ~NetworkSharesTest() override { qunsetenv("QN3_SMB_CONF"); }
+    static QString change(const QString& dossier) { return ChangeUNCFolder2LocalFolder(-1, dossier, "PC"); }
+};
+
+TEST_F(NetworkSharesTest, APathThroughADiskShareBecomesItsLocalFolder)
+{
+    const std::pair<const char*, const char*> table[] = {
+        {"\\\\PC\\Data\\Sons\\Pub\\", "C:\\Radio\\Data\\Sons\\Pub\\"},
+        {"\\\\pc\\DATA\\Sons\\Pub\\", "C:\\Radio\\Data\\Sons\\Pub\\"},
+        {"\\\\PC\\Root\\Sons\\", "C:\\Sons\\"},          // one backslash after the colon
+        {"\\\\PC\\Data2\\X\\", "C:\\Radio\\Data2\\X\\"}, // Data is not taken for Data2
+        {"\\\\PC\\Data", "\\\\PC\\Data"},                // nothing after the share
+        {"\\\\PC\\ADMIN$\\X\\", "\\\\PC\\ADMIN$\\X\\"},  // an administrative share
+        {"\\\\AUTRE\\Data\\Sons\\", "\\\\AUTRE\\Data\\Sons\\"},
+        {"\\\\PC\\Bloc\\Sons\\", "\\\\PC\\Bloc\\Sons\\"}, // its folder cannot be there
+    };
+    for (const auto& [dossier, local] : table)
+        EXPECT_EQ(change(dossier), local);
+    const QStringList lines = traced();
+    EXPECT_TRUE(lines.contains("Shared Paths List |UNC Path to Change: \\\\PC\\Bloc\\Sons\\"));
+    EXPECT_TRUE(lines.contains("04: UNC: Local Path found: C:\\Bloc\\Sons\\"));
+    EXPECT_TRUE(lines.filter("Path change from: \\\\PC\\Bloc").isEmpty());
+    EXPECT_TRUE(
+        lines.contains("02: UNC: Path change from: \\\\PC\\Data\\Sons\\Pub\\ to: C:\\Radio\\Data\\Sons\\Pub\\"));
+}
+
+TEST_F(NetworkSharesTest, ListingFollowsThePlatformAndTheServer)
+{
+    std::vector<PartageReseau> partages;
+    EXPECT_EQ(ListePartagesReseau(partages, "\\\\AUTRE"), 0);
+    EXPECT_EQ(ListePartagesReseau(partages, QString()), 5);
+    EXPECT_EQ(partages[1].Type, int32_t(0x80000000u));
+    VersionOS.dwPlatformId = 1;
+    partages.clear();
+    EXPECT_EQ(ListePartagesReseauNT(partages, QString()), 0);
+    EXPECT_TRUE(partages.empty());
+    EXPECT_EQ(change("\\\\PC\\Data\\Sons\\Pub\\"), "\\\\PC\\Data\\Sons\\Pub\\");
+    EXPECT_TRUE(traced().isEmpty());
 }
 
 } // namespace

@@ -5,118 +5,82 @@
 
 #include <QFile>
 
-#include <gtest/gtest.h>
-
 namespace qn3::services {
 namespace {
 
 namespace attributes = platform::attributes;
+using QSV = QStringView;
 
-// Forwards to the real files and counts the calls that reach them.
-class CountingProfile final : public platform::PrivateProfile {
-public:
+// Forwards to the real files and counts the reads and writes that reach them.
+struct CountingProfile final : platform::PrivateProfile {
     int calls = 0;
-    platform::ProfileRead readString(QStringView f, QStringView s, QStringView k, QStringView d, uint32_t n) override
+    platform::ProfileRead readString(QSV f, QSV s, QSV k, QSV d, uint32_t n) override
     {
-        ++calls;
-        return standard().readString(f, s, k, d, n);
+        return ++calls, standard().readString(f, s, k, d, n);
     }
-    platform::ProfileRead sectionNames(QStringView f, uint32_t n) override { return standard().sectionNames(f, n); }
-    platform::ProfileRead keyNames(QStringView f, QStringView s, uint32_t n) override
+    platform::ProfileRead sectionNames(QSV f, uint32_t n) override { return standard().sectionNames(f, n); }
+    platform::ProfileRead keyNames(QSV f, QSV s, uint32_t n) override { return standard().keyNames(f, s, n); }
+    platform::ProfileWrite writeString(QSV f, QSV s, QSV k, QSV v) override
     {
-        return standard().keyNames(f, s, n);
+        return ++calls, standard().writeString(f, s, k, v);
     }
-    platform::ProfileWrite writeString(QStringView f, QStringView s, QStringView k, QStringView v) override
-    {
-        ++calls;
-        return standard().writeString(f, s, k, v);
-    }
-    platform::ProfileWrite deleteKey(QStringView f, QStringView s, QStringView k) override
-    {
-        return standard().deleteKey(f, s, k);
-    }
-    platform::ProfileWrite deleteSection(QStringView f, QStringView s) override { return standard().deleteSection(f, s); }
+    platform::ProfileWrite deleteKey(QSV f, QSV s, QSV k) override { return standard().deleteKey(f, s, k); }
+    platform::ProfileWrite deleteSection(QSV f, QSV s) override { return standard().deleteSection(f, s); }
 };
 
-class IniAccessTest : public testing::ServicesTest {
-protected:
-    const QString ini = QStringLiteral("C:\\Config\\ZT_SYS.ini");
+struct IniAccessTest : testing::ServicesTest {
+    const QString ini = "C:\\Config\\ZT_SYS.ini";
+    CountingProfile profile;
+    platform::ScopedInstall<platform::PrivateProfile> install{profile};
 };
 
-// ---- Reading -----------------------------------------------------------------
-
-TEST_F(IniAccessTest, ReadGivesTheValueOrTheDefaultWhenAnythingIsMissing)
-{
-    writeFile(ini, "[General]\r\nNom = Radio Une \r\n");
-    EXPECT_EQ(LectureIni(ini, QStringLiteral("general"), QStringLiteral("NOM"), QStringLiteral("x")), QStringLiteral("Radio Une"));
-    EXPECT_EQ(LectureIni(ini, QStringLiteral("General"), QStringLiteral("Autre"), QStringLiteral("d1")), QStringLiteral("d1"));
-    EXPECT_EQ(LectureIni(ini, QStringLiteral("Absente"), QStringLiteral("Nom"), QStringLiteral("d2")), QStringLiteral("d2"));
-    EXPECT_EQ(LectureIni(QStringLiteral("C:\\Config\\Absent.ini"), QStringLiteral("General"), QStringLiteral("Nom"),
-                         QStringLiteral("d3")),
-              QStringLiteral("d3"));
-}
-
-TEST_F(IniAccessTest, ReadCutsALongValueToItsFirst254Characters)
+TEST_F(IniAccessTest, ReadGivesTheValueCutTo254CharactersOrTheDefaultWhenAnythingIsMissing)
 {
     QByteArray value;
     for (int i = 0; i < 300; ++i)
         value += char('a' + i % 26);
-    writeFile(ini, "[S]\r\nK=" + value + "\r\n");
-    EXPECT_EQ(LectureIni(ini, QStringLiteral("S"), QStringLiteral("K"), QString()), QString::fromLatin1(value.left(254)));
+    writeFile(ini, "[General]\r\nNom = Radio Une \r\nLong=" + value + "\r\n");
+    EXPECT_EQ(LectureIni(ini, "general", "NOM", "x"), "Radio Une");
+    EXPECT_EQ(LectureIni(ini, "General", "Long", QString()), QString::fromLatin1(value.left(254)));
+    EXPECT_EQ(LectureIni(ini, "General", "Autre", "d1"), "d1");
+    EXPECT_EQ(LectureIni(ini, "Absente", "Nom", "d2"), "d2");
+    EXPECT_EQ(LectureIni("C:\\Config\\Absent.ini", "General", "Nom", "d3"), "d3");
 }
 
 TEST_F(IniAccessTest, ReadOfARefusedNameGivesTheDefaultWithoutReachingTheFiles)
 {
-    CountingProfile profile;
-    platform::ScopedInstall<platform::PrivateProfile> install(profile);
-    EXPECT_EQ(LectureIni(QStringLiteral("C:\\Config\\ZT?.ini"), QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("def")),
-              QStringLiteral("def"));
+    EXPECT_EQ(LectureIni("C:\\Config\\ZT?.ini", "S", "K", "def"), "def");
     EXPECT_EQ(profile.calls, 0);
     // A second colon is not refused here: the platform decides.
-    LectureIni(QStringLiteral("C:\\Config\\a:b.ini"), QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("def"));
+    LectureIni("C:\\Config\\a:b.ini", "S", "K", "def");
     EXPECT_EQ(profile.calls, 1);
-}
-
-TEST_F(IniAccessTest, ReadSeesAChangeMadeOutsideRightAfterAnEarlierRead)
-{
-    writeFile(ini, "[Active]\r\nDate=AAAA\r\n");
-    EXPECT_EQ(LectureIni(ini, QStringLiteral("Active"), QStringLiteral("Date"), QString()), QStringLiteral("AAAA"));
-    // Same size, same second: only a re-check of the file itself notices.
-    writeFile(ini, "[Active]\r\nDate=BBBB\r\n");
-    EXPECT_EQ(LectureIni(ini, QStringLiteral("Active"), QStringLiteral("Date"), QString()), QStringLiteral("BBBB"));
 }
 
 TEST(NomFichierCorrect, RefusesWildcardsQuotesAndBarsOnly)
 {
-    const struct {
-        const char16_t* name;
-        bool correct;
-    } table[] = {
-        {u"", true},          {u"C:\\a\\b.ini", true}, {u"C:\\a:b<c>/d.ini", true}, {u"C:\\*.ini", false},
-        {u"C:\\a?.ini", false}, {u"C:\\\"a\".ini", false}, {u"C:\\a|b.ini", false},
+    const std::pair<const char*, bool> table[] = {
+        {"", true},         {"C:\\a\\b.ini", true},    {"C:\\a:b<c>/d.ini", true}, {"C:\\*.ini", false},
+        {"C:\\a?.ini", false}, {"C:\\\"a\".ini", false}, {"C:\\a|b.ini", false},
     };
-    for (const auto& row : table)
-        EXPECT_EQ(NomFichierCorrect(QString::fromUtf16(row.name)), row.correct) << QString::fromUtf16(row.name).toStdString();
+    for (const auto& [name, correct] : table)
+        EXPECT_EQ(NomFichierCorrect(name), correct) << name;
 }
-
-// ---- Writing -----------------------------------------------------------------
 
 TEST_F(IniAccessTest, WriteWithABlankSectionOrKeyOrARefusedNameWritesNothing)
 {
-    EXPECT_FALSE(EcritureIni(ini, QStringLiteral("S"), QStringLiteral("   "), QStringLiteral("v")));
-    EXPECT_FALSE(EcritureIni(ini, QStringLiteral(" "), QStringLiteral("K"), QStringLiteral("v")));
-    EXPECT_FALSE(EcritureIni(QStringLiteral("C:\\Config\\a|b.ini"), QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v")));
-    EXPECT_FALSE(QFile::exists(host(QStringLiteral("C:\\Config\\"))));
+    EXPECT_FALSE(EcritureIni(ini, "S", "   ", "v"));
+    EXPECT_FALSE(EcritureIni(ini, " ", "K", "v"));
+    EXPECT_FALSE(EcritureIni("C:\\Config\\a|b.ini", "S", "K", "v"));
+    EXPECT_FALSE(QFile::exists(host("C:\\Config\\")));
+    EXPECT_EQ(profile.calls, 0);
 }
 
 TEST_F(IniAccessTest, WriteMakesTwoMissingFolderLevelsOnItsSecondAttempt)
 {
-    CountingProfile profile;
-    platform::ScopedInstall<platform::PrivateProfile> install(profile);
-    const QString deep = QStringLiteral("C:\\Un\\Deux\\QN3.ini");
-    EXPECT_TRUE(EcritureIni(deep, QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v")));
+    const QString deep = "C:\\Un\\Deux\\QN3.ini";
+    EXPECT_TRUE(EcritureIni(deep, "S", "K", "v"));
     EXPECT_EQ(profile.calls, 2);
-    EXPECT_EQ(readFile(deep), QByteArray("[S]\r\nK=v\r\n"));
+    EXPECT_EQ(readFile(deep), "[S]\r\nK=v\r\n");
     EXPECT_TRUE(traced().isEmpty());
 }
 
@@ -124,54 +88,48 @@ TEST_F(IniAccessTest, WriteIntoAReadOnlyFileClearsOnlyItsReadOnlyBitOnTheThirdAt
 {
     writeFile(ini, "[S]\r\nK=old\r\n");
     attributes::set(ini, attributes::ReadOnly | attributes::Hidden | attributes::Archive);
-    CountingProfile profile;
-    platform::ScopedInstall<platform::PrivateProfile> install(profile);
-    EXPECT_TRUE(EcritureIni(ini, QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("new")));
+    EXPECT_TRUE(EcritureIni(ini, "S", "K", "new"));
     EXPECT_EQ(profile.calls, 3);
-    EXPECT_EQ(readFile(ini), QByteArray("[S]\r\nK=new\r\n"));
+    EXPECT_EQ(readFile(ini), "[S]\r\nK=new\r\n");
     EXPECT_EQ(attributes::get(ini), attributes::Hidden | attributes::Archive);
 }
 
 TEST_F(IniAccessTest, WriteIntoAFolderThatCannotBeMadeFailsAndKeepsTheBlockingFile)
 {
-    writeFile(QStringLiteral("C:\\Bloc"), "a file where a folder should be");
-    EXPECT_FALSE(EcritureIni(QStringLiteral("C:\\Bloc\\Sous\\x.ini"), QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("v")));
-    EXPECT_EQ(readFile(QStringLiteral("C:\\Bloc")), QByteArray("a file where a folder should be"));
-    EXPECT_TRUE(traced().contains(QStringLiteral("Folder 'C:\\Bloc\\' not found")));
+    writeFile("C:\\Bloc", "a file where a folder should be");
+    EXPECT_FALSE(EcritureIni("C:\\Bloc\\Sous\\x.ini", "S", "K", "v"));
+    EXPECT_EQ(readFile("C:\\Bloc"), "a file where a folder should be");
+    EXPECT_TRUE(traced().contains("Folder 'C:\\Bloc\\' not found"));
 }
 
-// ---- Clearing attribute bits ---------------------------------------------------
-
-TEST_F(IniAccessTest, RemoveFlagClearsOnlyBitsTheFileHas)
+TEST_F(IniAccessTest, RemoveFlagClearsOnlyBitsTheFileHasAndOnAnEmptyOrMissingFileOnlyWarns)
 {
+    const QString empty = "C:\\Config\\empty.ini";
     writeFile(ini, "x");
+    writeFile(empty, "");
     attributes::set(ini, attributes::Hidden | attributes::Archive);
+    attributes::set(empty, attributes::ReadOnly);
     File_RemoveFlag(ini, 1);
     EXPECT_EQ(attributes::get(ini), attributes::Hidden | attributes::Archive);
     File_RemoveFlag(ini, attributes::Hidden | 0x100);
     EXPECT_EQ(attributes::get(ini), attributes::Archive);
     EXPECT_TRUE(traced().isEmpty());
-}
 
-TEST_F(IniAccessTest, RemoveFlagOnAnEmptyOrMissingFileOnlyWarns)
-{
-    writeFile(ini, "");
-    attributes::set(ini, attributes::ReadOnly);
-    File_RemoveFlag(ini, 1);
-    File_RemoveFlag(QStringLiteral("C:\\Config\\absent.ini"), 1);
-    File_RemoveFlag(QStringLiteral("  "), 1);
-    EXPECT_EQ(attributes::get(ini), attributes::ReadOnly);
-    EXPECT_EQ(traced(), QStringList({QStringLiteral("Warning: File_RemoveFlag: File not found: ") + ini,
-                                     QStringLiteral("Warning: File_RemoveFlag: File not found: C:\\Config\\absent.ini")}));
+    File_RemoveFlag(empty, 1);
+    File_RemoveFlag("C:\\Config\\absent.ini", 1);
+    File_RemoveFlag("  ", 1);
+    EXPECT_EQ(attributes::get(empty), attributes::ReadOnly);
+    EXPECT_EQ(traced(), QStringList({"Warning: File_RemoveFlag: File not found: " + empty,
+                                     "Warning: File_RemoveFlag: File not found: C:\\Config\\absent.ini"}));
 }
 
 TEST_F(IniAccessTest, ArgumentsReachTheFileInTheirAnsiForm)
 {
     // "Ж" has no place in the code page: it reaches the file, and the lookup, as "?".
-    ASSERT_TRUE(EcritureIni(ini, QStringLiteral("Général"), QStringLiteral("ClÉ"), QStringLiteral("Ж1 €")));
+    ASSERT_TRUE(EcritureIni(ini, "Général", "ClÉ", "Ж1 €"));
     EXPECT_TRUE(readFile(ini).contains("[G\xe9n\xe9ral]\r\nCl\xc9=?1 \x80"));
-    EXPECT_EQ(LectureIni(ini, QStringLiteral("général"), QStringLiteral("clé"), QString()), QStringLiteral("?1 €"));
-    EXPECT_EQ(LectureIni(ini, QStringLiteral("Général"), QStringLiteral("Absente"), QStringLiteral("dé Ж")), QStringLiteral("dé ?"));
+    EXPECT_EQ(LectureIni(ini, "général", "clé", QString()), "?1 €");
+    EXPECT_EQ(LectureIni(ini, "Général", "Absente", "dé Ж"), "dé ?");
 }
 
 } // namespace

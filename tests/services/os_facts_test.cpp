@@ -1,26 +1,24 @@
 #include "platform/special_folders.h"
 #include "platform/system_facts.h"
+#include "services/gmt_offset.h"
 #include "services/os_facts.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
 
-#include <gtest/gtest.h>
-
 namespace qn3::services {
 namespace {
 
-class FixedFacts final : public platform::SystemFacts {
-public:
+// Folders and a name no real system here would give.
+struct FixedFacts final : platform::SystemFacts {
     platform::OsVersionInfo version;
     platform::OsVersionInfo osVersion() override { return version; }
-    QString windowsFolder() override { return QStringLiteral("D:\\WINNT"); }
-    QString systemFolder() override { return QStringLiteral("D:\\WINNT\\system32"); }
-    QString computerName() override { return QStringLiteral("STUDIO-A"); }
+    QString windowsFolder() override { return "D:\\WINNT"; }
+    QString systemFolder() override { return "D:\\WINNT\\system32"; }
+    QString computerName() override { return "STUDIO-A"; }
     int32_t utcOffsetMinutes(const QDateTime&) override { return 0; }
 };
 
-class OsFactsTest : public testing::ServicesTest {
-protected:
+struct OsFactsTest : testing::ServicesTest {
     OsFactsTest() { CodeVersionWindows = 0; }
     ~OsFactsTest() override { CodeVersionWindows = 0; }
 
@@ -28,23 +26,21 @@ protected:
     platform::ScopedInstall<platform::SystemFacts> install{facts};
 };
 
-struct VersionRow {
-    uint32_t major, minor, build;
-    uint16_t architecture;
-    uint8_t productType;
-    uint16_t suite;
-    uint32_t productInfo;
-    int32_t serverR2;
-    const char* servicePack;
-    const char* text;
-    int32_t code; // 0: left as it was
-};
-
 constexpr uint16_t x86 = 0, ia64 = 6, x64 = 9, arm = 5;
 
 TEST_F(OsFactsTest, VersionTable)
 {
-    const VersionRow rows[] = {
+    const struct {
+        uint32_t major, minor, build;
+        uint16_t architecture;
+        uint8_t productType;
+        uint16_t suite;
+        uint32_t productInfo;
+        int32_t serverR2;
+        const char* servicePack;
+        const char* text;
+        int32_t code; // 0: left as it was
+    } rows[] = {
         {6, 2, 9200, x64, 1, 0x100, 0x30, 0, "", "Microsoft Windows 10 , 64-bit  (build 9200)", 10},
         {6, 3, 9600, x86, 1, 0, 0, 0, "", "Microsoft Windows 8.1 , 32-bit  (build 9600)", 8},
         {6, 2, 9000, arm, 1, 0, 0, 0, "", "Microsoft Windows 8   (build 9000)", 8},
@@ -78,24 +74,18 @@ TEST_F(OsFactsTest, VersionTable)
         {10, 0, 19045, x64, 1, 0, 0, 0, "", "Microsoft   (build 19045)", 0},
         {5, 3, 1, x86, 1, 0, 0, 0, "", "Microsoft   (build 1)", 0},
     };
-    for (const VersionRow& row : rows) {
-        facts.version = {};
-        facts.version.majorVersion = row.major;
-        facts.version.minorVersion = row.minor;
-        facts.version.buildNumber = row.build;
-        facts.version.processorArchitecture = row.architecture;
-        facts.version.productType = row.productType;
-        facts.version.suiteMask = row.suite;
-        facts.version.productInfoType = row.productInfo;
-        facts.version.serverR2 = row.serverR2;
-        facts.version.csdVersion = QString::fromUtf8(row.servicePack);
+    for (const auto& row : rows) {
+        facts.version = {.majorVersion = row.major, .minorVersion = row.minor, .buildNumber = row.build,
+                         .csdVersion = row.servicePack, .suiteMask = row.suite, .productType = row.productType,
+                         .processorArchitecture = row.architecture, .productInfoType = row.productInfo,
+                         .serverR2 = row.serverR2};
         CodeVersionWindows = 77;
-        EXPECT_EQ(GetOSDisplayString(), QString::fromUtf8(row.text)) << row.text;
+        EXPECT_EQ(GetOSDisplayString(), row.text) << row.text;
         EXPECT_EQ(CodeVersionWindows, row.code ? row.code : 77) << row.text;
     }
 }
 
-TEST_F(OsFactsTest, OlderOrNonNtVersionsGiveNothingAndKeepTheCode)
+TEST_F(OsFactsTest, OlderOrNonNtVersionsGiveNothingAndKeepTheCodeAndAServicePackStopsAtItsNul)
 {
     facts.version.platformId = 1;
     CodeVersionWindows = 7;
@@ -104,26 +94,22 @@ TEST_F(OsFactsTest, OlderOrNonNtVersionsGiveNothingAndKeepTheCode)
     facts.version.majorVersion = 4;
     EXPECT_EQ(GetOSDisplayString(), QString());
     EXPECT_EQ(CodeVersionWindows, 7);
-}
 
-TEST_F(OsFactsTest, ServicePackTextStopsAtItsNul)
-{
-    facts.version.csdVersion = QStringLiteral("Service Pack 1") + QChar(0) + QStringLiteral("junk");
-    EXPECT_TRUE(GetOSDisplayString().endsWith(QStringLiteral(" Service Pack 1 (build 9200)")));
+    facts.version = {};
+    facts.version.csdVersion = QString("Service Pack 1") + QChar(0) + "junk";
+    EXPECT_TRUE(GetOSDisplayString().endsWith(" Service Pack 1 (build 9200)"));
     VersionOSRecord record;
     ASSERT_TRUE(GetVersionExA(record));
     EXPECT_EQ(record.dwPlatformId, 2);
     EXPECT_EQ(record.dwBuildNumber, 9200);
-    EXPECT_EQ(record.szCSDVersion, QStringLiteral("Service Pack 1"));
+    EXPECT_EQ(record.szCSDVersion, "Service Pack 1");
 }
 
 TEST_F(OsFactsTest, FoldersAndNameComeFromTheSystemFacts)
 {
-    EXPECT_EQ(GetWinDir(), QStringLiteral("D:\\WINNT"));
-    EXPECT_EQ(GetWinSysDir(), QStringLiteral("D:\\WINNT\\system32"));
-    EXPECT_EQ(ComputerName(), QStringLiteral("STUDIO-A"));
-    EXPECT_EQ(GetSpecialFolderLocation(platform::csidl::ProgramFiles), QStringLiteral("C:\\Program Files"));
-    EXPECT_TRUE(GetSpecialFolderLocation(platform::csidl::Startup).endsWith(QStringLiteral("\\Startup")));
+    EXPECT_EQ(GetWinDir() + u'|' + GetWinSysDir() + u'|' + ComputerName(), "D:\\WINNT|D:\\WINNT\\system32|STUDIO-A");
+    EXPECT_EQ(GetSpecialFolderLocation(platform::csidl::ProgramFiles), "C:\\Program Files");
+    EXPECT_TRUE(GetSpecialFolderLocation(platform::csidl::Startup).endsWith("\\Startup"));
     EXPECT_EQ(GetSpecialFolderLocation(12345), QString());
     EXPECT_TRUE(Frm_Main().ListeLogTemp.lines().isEmpty());
 }
@@ -131,13 +117,43 @@ TEST_F(OsFactsTest, FoldersAndNameComeFromTheSystemFacts)
 TEST_F(OsFactsTest, TouchesEnfonceesReadsTheKeyReleaseMask)
 {
     TouchesEnfoncees(3);
-    EXPECT_EQ(ToucheCtrl, -1);
-    EXPECT_EQ(ToucheShift, -1);
-    EXPECT_EQ(ToucheAlt, 0);
+    EXPECT_EQ(std::tuple(ToucheCtrl, ToucheShift, ToucheAlt), std::tuple(-1, -1, 0));
     TouchesEnfoncees(4);
-    EXPECT_EQ(ToucheCtrl, 0);
-    EXPECT_EQ(ToucheShift, 0);
-    EXPECT_EQ(ToucheAlt, -1);
+    EXPECT_EQ(std::tuple(ToucheCtrl, ToucheShift, ToucheAlt), std::tuple(0, 0, -1));
+}
+
+struct GmtOffsetTest : testing::ServicesTest {
+    testing::FixedSystemFacts facts;
+    platform::ScopedInstall<platform::SystemFacts> install{facts};
+};
+
+TEST_F(GmtOffsetTest, TheOffsetOfNowIsRememberedUntilARecalculationIsAsked)
+{
+    facts.offsetMinutes = 120;
+    EXPECT_EQ(GetGMTOffSet(false), 120);
+    EXPECT_EQ(facts.lastAskedAt, clock.now);
+    facts.offsetMinutes = 60;
+    EXPECT_EQ(GetGMTOffSet(false), 120);
+    EXPECT_EQ(facts.offsetQuestions, 1);
+    EXPECT_EQ(GetGMTOffSet(true), 60);
+    EXPECT_EQ(GetGMTOffSet(false), 60);
+    EXPECT_EQ(facts.offsetQuestions, 2);
+}
+
+TEST_F(GmtOffsetTest, ATypeMismatchIsOnlyTracedAndZeroRememberedOtherFailuresGoToTheErrorRoutine)
+{
+    facts.offsetError = 13;
+    EXPECT_EQ(GetGMTOffSet(false), 0);
+    EXPECT_EQ(traced(), QStringList("Err: 13 (Type incompatible) |Source: Lib_Systeme:GetGMTOffSet:1"));
+    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
+    facts.offsetError = 0;
+    facts.offsetMinutes = 60;
+    EXPECT_EQ(GetGMTOffSet(false), 0);
+
+    facts.offsetError = 5;
+    EXPECT_EQ(GetGMTOffSet(true), 0);
+    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1);
+    EXPECT_TRUE(traced().join(u'\n').contains("Err:5 (") && traced().join(u'\n').contains("Lib_Systeme:GetGMTOffSet"));
 }
 
 } // namespace

@@ -46,19 +46,18 @@ TEST_F(OutsideProgramsTest, AShellFailureIsRaisedWithItsNumberAndMessageAndItsVa
     for (const auto& row : table) {
         shell.answer = row.shell;
         InfoErreur = {};
-        EXPECT_EQ(ExecuterProgrammeExterne(5, QStringLiteral("Open"), QStringLiteral("C:\\Révisions Ж.htm"), QString(), QString(), 1), row.shell);
+        EXPECT_EQ(ExecuterProgrammeExterne(5, "Open", "C:\\Révisions Ж.htm", QString(), QString(), 1), row.shell);
         EXPECT_EQ(InfoErreur.Numero, row.numero) << row.shell;
         EXPECT_EQ(InfoErreur.Description, QString::fromUtf16(row.message));
     }
-    EXPECT_TRUE(InfoErreur.Source.endsWith(QStringLiteral(".ExecuterProgrammeExterne")));
-    EXPECT_EQ(shell.last.file, QStringLiteral("C:\\Révisions ?.htm")); // handed over in ANSI
-    EXPECT_TRUE(traced().filter(QStringLiteral("|File: ")).isEmpty()); // only the suite's player traces it
+    EXPECT_TRUE(InfoErreur.Source.endsWith(".ExecuterProgrammeExterne"));
+    EXPECT_EQ(shell.last.file, "C:\\Révisions ?.htm"); // handed over in ANSI
+    EXPECT_TRUE(traced().filter("|File: ").isEmpty()); // only the suite's player traces it
 }
 
 // ---- Waiting for a process ------------------------------------------------------
 
-class ProcessWaitTest : public OutsideProgramsTest {
-protected:
+struct ProcessWaitTest : OutsideProgramsTest {
     platform::ScopedInstall<platform::Clock> realClock{platform::Clock::standard()}; // real milliseconds
     std::vector<pid_t> children;
 
@@ -77,7 +76,8 @@ protected:
     static double cpuSeconds()
     {
         rusage u{};
-        return ::getrusage(RUSAGE_SELF, &u), double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+        ::getrusage(RUSAGE_SELF, &u);
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
     }
 };
 
@@ -94,7 +94,7 @@ TEST_F(ProcessWaitTest, GivesTheExitCodeOrAfterTheLimit259WithoutSpinning)
     EXPECT_EQ(AttenteFinProcessusExterne(slow, 300), 259);
     EXPECT_LT(cpuSeconds() - cpu, 0.3) << "the wait must sleep in the event loop";
     EXPECT_EQ(::kill(slow, 0), 0); // still running
-    EXPECT_EQ(traced().filter(QStringLiteral("Err: AttenteFinProcessusExterne: Too long waiting |Max: 300 ms")).size(), 1);
+    EXPECT_EQ(traced().filter("Err: AttenteFinProcessusExterne: Too long waiting |Max: 300 ms").size(), 1);
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1);
     for (const int32_t none : {0, -5, 0x7ffffff0})
         EXPECT_EQ(AttenteFinProcessusExterne(none, 0), 0);
@@ -104,35 +104,35 @@ TEST_F(ProcessWaitTest, GivesTheExitCodeOrAfterTheLimit259WithoutSpinning)
 
 TEST_F(OutsideProgramsTest, TheConverterIsFoundWhereTheRegistryOrTheDefaultFolderSays)
 {
-    const QString appPaths = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\");
-    const QString defaut = QStringLiteral("C:\\Program Files\\Illustrate\\dBpowerAMP\\");
+    const QString appPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+    const QString defaut = "C:\\Program Files\\Illustrate\\dBpowerAMP\\";
     const auto registerPath = [&](const char* program, const QString& path) {
-        ASSERT_EQ(Reg_SetValue(platform::HKEY_LOCAL_MACHINE, appPaths + QLatin1String(program), QStringLiteral("Path"), path, 1), 0);
+        ASSERT_EQ(Reg_SetValue(platform::HKEY_LOCAL_MACHINE, appPaths + QLatin1String(program), "Path", path, 1), 0);
     };
-    Frm_Main().Caption = QStringLiteral("QN3");
+    Frm_Main().Caption = "QN3";
     bool nouvelle = true;
     QString chemin;
     EXPECT_FALSE(ConvertSonDetermineVersion(nouvelle, chemin, false)); // neither: no box
     EXPECT_TRUE(nouvelle);
-    EXPECT_EQ(chemin, defaut + QStringLiteral("MusicConverter.exe"));
+    EXPECT_EQ(chemin, defaut + "MusicConverter.exe");
     EXPECT_TRUE(user.messageBoxes.empty());
     EXPECT_FALSE(ConvertSonDetermineVersion(nouvelle, chemin, true));
     ASSERT_EQ(user.messageBoxes.size(), 1u);
     EXPECT_EQ(user.messageBoxes[0].text + user.messageBoxes[0].title + QString::number(user.messageBoxes[0].style),
-              QStringLiteral("dBPowerAmp n'est pas installé sur ce poste. Le Converter ne peut fonctionnerQN316"));
+              "dBPowerAmp n'est pas installé sur ce poste. Le Converter ne peut fonctionnerQN316");
 
-    writeFile(defaut + QStringLiteral("MusicConverter.exe"), "MZ");
-    registerPath("MusicConverter.exe", QStringLiteral("D:\\Ailleurs")); // a registered path replaces the default
+    writeFile(defaut + "MusicConverter.exe", "MZ");
+    registerPath("MusicConverter.exe", "D:\\Ailleurs"); // a registered path replaces the default
     EXPECT_FALSE(ConvertSonDetermineVersion(nouvelle, chemin, false));
-    EXPECT_EQ(chemin, QStringLiteral("D:\\Ailleurs\\MusicConverter.exe"));
+    EXPECT_EQ(chemin, "D:\\Ailleurs\\MusicConverter.exe");
     registerPath("MusicConverter.exe", QString()); // an empty one does not
     EXPECT_TRUE(ConvertSonDetermineVersion(nouvelle, chemin, true));
     EXPECT_FALSE(nouvelle);
-    registerPath("CoreConverter.exe", QStringLiteral("C:\\Outils\\Conv"));
-    writeFile(QStringLiteral("C:\\Outils\\Conv\\CoreConverter.exe"), "MZ");
+    registerPath("CoreConverter.exe", "C:\\Outils\\Conv");
+    writeFile("C:\\Outils\\Conv\\CoreConverter.exe", "MZ");
     EXPECT_TRUE(ConvertSonDetermineVersion(nouvelle, chemin, true)); // both: the command-line one wins
     EXPECT_TRUE(nouvelle);
-    EXPECT_EQ(chemin, QStringLiteral("C:\\Outils\\Conv\\CoreConverter.exe"));
+    EXPECT_EQ(chemin, "C:\\Outils\\Conv\\CoreConverter.exe");
 }
 
 } // namespace

@@ -8,80 +8,74 @@
 #include <QFile>
 #include <QtEndian>
 
-#include <gtest/gtest.h>
-
 namespace qn3::services {
 namespace {
 
 using platform::HKEY_CURRENT_USER;
 using platform::HKEY_LOCAL_MACHINE;
 
-class RegistryAccessTest : public testing::ServicesTest {
-protected:
-    const QString look = QStringLiteral("Software\\Sonvarek\\Quillon\\Look");
+struct RegistryAccessTest : testing::ServicesTest {
+    const QString look = "Software\\Sonvarek\\Quillon\\Look";
 
     // Stores a value of any type straight into the registry.
-    void store(uint32_t root, const QString& path, const QString& name, uint32_t type, const QByteArray& data)
+    void store(const QString& name, uint32_t type, const QByteArray& data)
     {
         platform::RegistryKey key;
-        ASSERT_EQ(platform::RegistryStore::current().createKey(root, path, key), 0);
+        ASSERT_EQ(platform::RegistryStore::current().createKey(HKEY_LOCAL_MACHINE, look, key), 0);
         ASSERT_EQ(platform::RegistryStore::current().setValue(key, name, type, data), 0);
     }
-    static QByteArray dword(int32_t value)
+    int32_t set(const QString& name, const QString& value, int32_t type = 1, uint32_t root = HKEY_LOCAL_MACHINE)
     {
-        QByteArray bytes(4, '\0');
-        qToLittleEndian(value, bytes.data());
-        return bytes;
+        return Reg_SetValue(root, look, name, value, type);
     }
-    QString get(uint32_t root, const QString& path, const QString& name, int32_t expectedCode = 0)
+    QString get(const QString& name, int32_t expectedCode = 0, uint32_t root = HKEY_LOCAL_MACHINE, QString path = {})
     {
-        QString value = QStringLiteral("stale");
-        EXPECT_EQ(Reg_GetValue(root, path, name, value), expectedCode) << name.toStdString();
+        QString value = "stale";
+        EXPECT_EQ(Reg_GetValue(root, path.isNull() ? look : path, name, value), expectedCode) << name.toStdString();
         return value;
     }
 };
 
 TEST_F(RegistryAccessTest, ReadingUnderAMissingKeyMakesTheKeyAndGivesNothing)
 {
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Style")), QString());
-    QFile hive(platform::paths::prefix() + QStringLiteral("/user.reg"));
+    EXPECT_EQ(get("Style", 0, HKEY_CURRENT_USER), QString());
+    QFile hive(platform::paths::prefix() + "/user.reg");
     ASSERT_TRUE(hive.open(QIODevice::ReadOnly));
     EXPECT_TRUE(hive.readAll().contains("Quillon")) << "the key was not saved in the hive";
 }
 
 TEST_F(RegistryAccessTest, TextValuesComeBackAsStoredAndNumbersInSignedDecimal)
 {
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Style"), QStringLiteral("15"), 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("style")), QStringLiteral("15"));
-    store(HKEY_LOCAL_MACHINE, look, QStringLiteral("Chemin"), platform::REG_EXPAND_SZ, QByteArray("%ProgramFiles%\\Conv\0", 20));
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Chemin")), QStringLiteral("%ProgramFiles%\\Conv"));
-    store(HKEY_LOCAL_MACHINE, look, QStringLiteral("Negatif"), platform::REG_DWORD, dword(-5));
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Negatif")), QStringLiteral("-5"));
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Compte"), QStringLiteral("-2147483648"), 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Compte")), QStringLiteral("-2147483648"));
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Plein"), QStringLiteral("4294967295"), 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Plein")), QStringLiteral("-1"));
+    EXPECT_EQ(set("Style", "15"), 0);
+    EXPECT_EQ(get("style"), "15");
+    store("Chemin", platform::REG_EXPAND_SZ, QByteArray("%ProgramFiles%\\Conv\0", 20));
+    EXPECT_EQ(get("Chemin"), "%ProgramFiles%\\Conv");
+    QByteArray minusFive(4, '\0');
+    qToLittleEndian(int32_t{-5}, minusFive.data());
+    store("Negatif", platform::REG_DWORD, minusFive);
+    EXPECT_EQ(get("Negatif"), "-5");
+    EXPECT_EQ(set("Compte", "-2147483648", 4), 0);
+    EXPECT_EQ(get("Compte"), "-2147483648");
+    EXPECT_EQ(set("Plein", "4294967295", 4), 0);
+    EXPECT_EQ(get("Plein"), "-1");
     // A number no DWORD can hold is refused, never reported as written.
-    EXPECT_NE(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Trop"), QStringLiteral("4294967296"), 4), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Trop")), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_LOCAL_MACHINE, look, QStringLiteral("Accent"), QStringLiteral("Élysée"), 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Accent")), QStringLiteral("Élysée"));
+    EXPECT_NE(set("Trop", "4294967296", 4), 0);
+    EXPECT_EQ(get("Trop"), QString());
+    EXPECT_EQ(set("Accent", "Élysée"), 0);
+    EXPECT_EQ(get("Accent"), "Élysée");
 }
 
-TEST_F(RegistryAccessTest, MissingEmptyAndOtherTypesGiveAnEmptyResult)
+TEST_F(RegistryAccessTest, MissingEmptyOtherTypesAndEmptyNamesGiveAnEmptyResult)
 {
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Absente")), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, QStringLiteral("Vide"), QString(), 1), 0);
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Vide")), QString());
-    store(HKEY_CURRENT_USER, look, QStringLiteral("Binaire"), 3, QByteArray("\x01\x02\x03", 3));
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Binaire"), 234), QString());
-}
-
-TEST_F(RegistryAccessTest, EmptyKeyPathOrValueNameIsRefusedWith1010)
-{
-    EXPECT_EQ(get(HKEY_CURRENT_USER, QString(), QStringLiteral("Style"), 1010), QString());
-    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, look, QString(), QStringLiteral("1"), 1), 1010);
-    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, QString(), QStringLiteral("Style"), QStringLiteral("1"), 1), 1010);
+    EXPECT_EQ(get("Absente"), QString());
+    EXPECT_EQ(set("Vide", QString()), 0);
+    EXPECT_EQ(get("Vide"), QString());
+    store("Binaire", 3, QByteArray("\x01\x02\x03", 3));
+    EXPECT_EQ(get("Binaire", 234), QString());
+    // An empty key path or value name is refused with 1010.
+    EXPECT_EQ(get("Style", 1010, HKEY_CURRENT_USER, ""), QString());
+    EXPECT_EQ(set(QString(), "1"), 1010);
+    EXPECT_EQ(Reg_SetValue(HKEY_CURRENT_USER, QString(), "Style", "1", 1), 1010);
 }
 
 TEST_F(RegistryAccessTest, RootZeroFollowsThePlatformFamilyOfTheVersionRecord)
@@ -91,29 +85,29 @@ TEST_F(RegistryAccessTest, RootZeroFollowsThePlatformFamilyOfTheVersionRecord)
     platform::ScopedInstall<platform::SystemFacts> install(facts);
     facts.version.platformId = 1;
     VersionOS.dwPlatformId = 2;
-    EXPECT_EQ(Reg_SetValue(0, look, QStringLiteral("Nt"), QStringLiteral("user"), 1), 0);
-    EXPECT_EQ(get(HKEY_CURRENT_USER, look, QStringLiteral("Nt")), QStringLiteral("user"));
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Nt")), QString());
+    EXPECT_EQ(set("Nt", "user", 1, 0), 0);
+    EXPECT_EQ(get("Nt", 0, HKEY_CURRENT_USER), "user");
+    EXPECT_EQ(get("Nt"), QString());
     facts.version.platformId = 2;
     VersionOS.dwPlatformId = 1;
-    EXPECT_EQ(Reg_SetValue(0, look, QStringLiteral("Neuf"), QStringLiteral("machine"), 1), 0);
-    EXPECT_EQ(get(HKEY_LOCAL_MACHINE, look, QStringLiteral("Neuf")), QStringLiteral("machine"));
+    EXPECT_EQ(set("Neuf", "machine", 1, 0), 0);
+    EXPECT_EQ(get("Neuf"), "machine");
     VersionOS.dwPlatformId = 0; // not read yet
-    EXPECT_NE(Reg_SetValue(0, look, QStringLiteral("Autre"), QStringLiteral("x"), 1), 0);
-    QString value = QStringLiteral("stale");
-    EXPECT_NE(Reg_GetValue(0, look, QStringLiteral("Nt"), value), 0);
+    EXPECT_NE(set("Autre", "x", 1, 0), 0);
+    QString value = "stale";
+    EXPECT_NE(Reg_GetValue(0, look, "Nt", value), 0);
     EXPECT_EQ(value, QString());
 }
 
 TEST_F(RegistryAccessTest, TheLogHeaderNamesTheThemeFromTheThemeManagerValue)
 {
-    const QString themes = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
-    auto themeLine = [] { return EnteteJourLog().filter(QStringLiteral("ActiveTheme: ")).value(0); };
-    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinClassic")));
-    Reg_SetValue(HKEY_CURRENT_USER, themes, QStringLiteral("ThemeActive"), QStringLiteral("1"), 1);
-    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinXP")));
-    Reg_SetValue(HKEY_CURRENT_USER, themes, QStringLiteral("ThemeActive"), QStringLiteral("0"), 1);
-    EXPECT_TRUE(themeLine().endsWith(QStringLiteral("ActiveTheme: WinClassic")));
+    const QString themes = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
+    auto themeLine = [] { return EnteteJourLog().filter("ActiveTheme: ").value(0); };
+    EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinClassic"));
+    Reg_SetValue(HKEY_CURRENT_USER, themes, "ThemeActive", "1", 1);
+    EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinXP"));
+    Reg_SetValue(HKEY_CURRENT_USER, themes, "ThemeActive", "0", 1);
+    EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinClassic"));
 }
 
 } // namespace

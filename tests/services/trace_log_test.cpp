@@ -1,26 +1,34 @@
 #include "services/error_routine.h"
+#include "platform/version_resource.h"
+#include "platform/windows_path.h"
 #include "services/log_header.h"
+#include "services/os_facts.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
+#include "services/versions.h"
 #include "services/window_members.h"
 #include "support/scoped_time_zone.h"
 #include "support/services_fixture.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
-
-#include <ctime>
-
-#include <gtest/gtest.h>
 
 namespace qn3::services {
 namespace {
 
-class TraceLogTest : public testing::ServicesTest {
-protected:
+constexpr const char* kHeader = "==:==:==:====:=:=:=:";
+
+struct TraceLogTest : testing::ServicesTest {
     static void log(const QString& text, bool incident = false, bool write = true)
     {
         TraceLog(-1, -1, -1, text, incident, write);
+    }
+    static void logMany(int count, const QString& text = "more %1")
+    {
+        for (int i = 1; i <= count; ++i)
+            log(text.arg(i));
     }
     // Lines of the day's file, without their CRLF.
     QList<QByteArray> fileLines() const
@@ -36,43 +44,46 @@ protected:
     }
     static int headerLines(const QList<QByteArray>& lines)
     {
-        return static_cast<int>(std::count_if(lines.begin(), lines.end(),
-                                              [](const QByteArray& l) { return l.startsWith("==:==:==:====:=:=:=:"); }));
+        return int(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.startsWith(kHeader); }));
     }
-    void touchLog(const QString& name) const
-    {
-        QFile file(host(RepLogs + name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
+    void touchLog(const QString& name) const { ASSERT_TRUE(QFile(host(RepLogs + name)).open(QIODevice::WriteOnly)); }
+    bool logExists(const QString& name) const { return QFile::exists(host(RepLogs + name)); }
+    static const ListBox& incidents() { return Frm_Main().ListeIncidents0; }
 };
 
-TEST_F(TraceLogTest, PrefixShowsTimeAndColumns)
+TEST_F(TraceLogTest, PrefixShowsTimeAndColumnsAndUptimeItsParts)
 {
-    EXPECT_EQ(LigneLog(-1, -1, -1), QStringLiteral("13:05:09:042 : : : :"));
-    EXPECT_EQ(LigneLog(3, -1, 10), QStringLiteral("13:05:09:042 :3: :A:"));
-    EXPECT_EQ(LigneLog(3, 0, 11), QStringLiteral("13:05:09:042 :3:0:B:"));
-    EXPECT_EQ(LigneLog(5, -2, -2), QStringLiteral("13:05:09:042 :Debug:"));
+    EXPECT_EQ(LigneLog(-1, -1, -1), "13:05:09:042 : : : :");
+    EXPECT_EQ(LigneLog(3, -1, 10), "13:05:09:042 :3: :A:");
+    EXPECT_EQ(LigneLog(3, 0, 11), "13:05:09:042 :3:0:B:");
+    EXPECT_EQ(LigneLog(5, -2, -2), "13:05:09:042 :Debug:");
+    EXPECT_EQ(TempsDepuisDemarrage(((24 + 1) * 3600 + 61) * 1000LL), "1 D 1 H 1 Min 1 Sec");
+    EXPECT_EQ(TempsDepuisDemarrage(3600 * 1000LL), "1 H 0 Min 0 Sec");
+    EXPECT_EQ(TempsDepuisDemarrage(59 * 1000LL), "0 Min 59 Sec"); // the uptime shows only its parts
 }
 
 TEST_F(TraceLogTest, EarlyLinesWaitInTheMainWindowAndMoveAheadOnceSettingsLoad)
 {
-    log(QStringLiteral("early"));
+    log("early");
     EXPECT_EQ(Frm_Main().ListeLogTemp.ListCount(), 1);
     loadSettings();
-    log(QStringLiteral("later"));
+    log("later");
     EXPECT_EQ(Frm_Main().ListeLogTemp.ListCount(), 0);
     ASSERT_EQ(FrmSetup().ListeLog.ListCount(), 2);
-    EXPECT_TRUE(FrmSetup().ListeLog.List(0).endsWith(QStringLiteral("early")));
+    EXPECT_TRUE(FrmSetup().ListeLog.List(0).endsWith("early"));
     EXPECT_TRUE(readLog(todayLogName()).isEmpty());
 }
 
-TEST_F(TraceLogTest, TheTwoHundredthLineWritesTheBatchWithAHeader)
+TEST_F(TraceLogTest, TheTwoHundredthLineWritesTheBatchWithAHeaderUnlessWritingIsOff)
 {
     loadSettings();
-    for (int i = 1; i < kBatchLines; ++i)
-        log(QStringLiteral("line %1").arg(i));
+    for (int i = 0; i < 3 * kBatchLines; ++i)
+        log("x", false, false); // without write permission: kept, never written
+    EXPECT_EQ(FrmSetup().ListeLog.ListCount(), 3 * kBatchLines);
+    FrmSetup().ListeLog.Clear();
+    logMany(kBatchLines - 1, "line %1");
     EXPECT_TRUE(readLog(todayLogName()).isEmpty());
-    log(QStringLiteral("line 200 \u00e9\u20ac"));
+    log("line 200 \u00e9\u20ac");
     const QList<QByteArray> lines = fileLines();
     ASSERT_EQ(lines.size(), 10 + kBatchLines);
     EXPECT_EQ(lines[0], "==:==:==:====:=:=:=:" + QByteArray(43, '='));
@@ -82,67 +93,75 @@ TEST_F(TraceLogTest, TheTwoHundredthLineWritesTheBatchWithAHeader)
     EXPECT_EQ(FrmSetup().ListeLog.ListCount(), 0);
 }
 
-TEST_F(TraceLogTest, WithoutWritePermissionNothingIsWritten)
-{
-    loadSettings();
-    for (int i = 0; i < 3 * kBatchLines; ++i)
-        log(QStringLiteral("x"), false, false);
-    EXPECT_TRUE(readLog(todayLogName()).isEmpty());
-    EXPECT_EQ(FrmSetup().ListeLog.ListCount(), 3 * kBatchLines);
-}
-
-TEST_F(TraceLogTest, AnIncidentIsListedTickedAndWrittenAtOnce)
+TEST_F(TraceLogTest, AnIncidentIsListedTickedAndWrittenAtOnceAndAFullListStartsAgain)
 {
     int alerts = 0;
     Frm_Main().CheckIncidents0.setClickHandler([&] { ++alerts; });
     loadSettings();
-    log(QStringLiteral("before"));
-    log(QStringLiteral("  : trouble "), true);
+    log("before");
+    log("  : trouble ", true);
     EXPECT_EQ(alerts, 1);
-    ASSERT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1);
-    EXPECT_EQ(Frm_Main().ListeIncidents0.List(0), QStringLiteral("13:05:09:042 : : : :trouble"));
+    ASSERT_EQ(incidents().ListCount(), 1);
+    EXPECT_EQ(incidents().List(0), "13:05:09:042 : : : :trouble");
     const QList<QByteArray> lines = fileLines();
     ASSERT_EQ(lines.size(), 12);
     EXPECT_EQ(lines[11], "13:05:09:042 : : : :  : trouble ");
-}
 
-TEST_F(TraceLogTest, AFullIncidentsListStartsAgain)
-{
-    for (int i = 0; i <= kMaxIncidentLines; ++i)
-        Frm_Main().ListeIncidents0.AddItem(QStringLiteral("old"));
-    log(QStringLiteral("new"), true);
-    ASSERT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1);
-    EXPECT_TRUE(Frm_Main().ListeIncidents0.List(0).endsWith(QStringLiteral("new")));
+    for (int i = 0; i < kMaxIncidentLines; ++i)
+        Frm_Main().ListeIncidents0.AddItem("old");
+    log("new", true);
+    ASSERT_EQ(incidents().ListCount(), 1);
+    EXPECT_TRUE(incidents().List(0).endsWith("new"));
 }
 
 TEST_F(TraceLogTest, EachRunStartsWithAHeaderEvenWhenTheFileHasOne)
 {
     loadSettings();
-    log(QStringLiteral("first run"));
-    TraceLogForce();
-    log(QStringLiteral("same run"));
+    TraceLogForce(); // first of the run, nothing buffered: the header alone
+    EXPECT_EQ(fileLines().size(), 10);
+    TraceLogForce(); // the day has its header: nothing touched
+    log("same run");
     TraceLogForce();
     EXPECT_EQ(headerLines(fileLines()), 10);
 
     TEST_resetTraceLog(); // a new run
-    log(QStringLiteral("second run"));
+    log("second run");
     TraceLogForce();
     const QList<QByteArray> lines = fileLines();
     EXPECT_EQ(headerLines(lines), 20);
-    EXPECT_EQ(lines.size(), 23);
-}
+    EXPECT_EQ(lines.size(), 22);
 
-TEST_F(TraceLogTest, ForceWithNothingBufferedTouchesNothingOnceTheDayHasItsHeader)
-{
-    loadSettings();
-    TraceLogForce(); // first of the run: the header alone
-    EXPECT_EQ(fileLines().size(), 10);
-    TraceLogForce();
-    EXPECT_EQ(fileLines().size(), 10);
     QString name;
     TraceLogForce(FrmSetup().ListeLog, name, true); // yesterday: a header of its own
-    EXPECT_EQ(name, QStringLiteral("20240304"));
-    EXPECT_EQ(readLog(QStringLiteral("20240304.Log")).count('\n'), 10);
+    EXPECT_EQ(name, "20240304");
+    EXPECT_EQ(readLog("20240304.Log").count('\n'), 10);
+}
+
+TEST_F(TraceLogTest, TheDaysHeaderNamesTheBuildTheProgramTheComputerAndTheSystem)
+{
+    testing::FixedSystemFacts facts;
+    const platform::ScopedInstall<platform::SystemFacts> install(facts);
+    facts.version = {.minorVersion = 1, .buildNumber = 7601, .csdVersion = "Service Pack 1",
+                     .processorArchitecture = 9, .productInfoType = 0x30, .serverR2 = 0};
+    loadSettings();
+    log("first line");
+    TraceLogForce();
+    const int32_t code = std::exchange(CodeVersionWindows, 0);
+    EXPECT_EQ(code, 7);
+
+    QStringList texts;
+    for (const QByteArray& line : fileLines().mid(0, 10))
+        texts << QString::fromLatin1(line.mid(20)).trimmed();
+    ASSERT_EQ(texts.size(), 10);
+    EXPECT_EQ(texts[2], "App.Version: " + VersionApplication());
+    const auto numbers = platform::version::programBuildNumbers();
+    EXPECT_TRUE(texts[2].startsWith("App.Version: " + QString::number(numbers.major) + u'.')) << texts[2].toStdString();
+    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    const QString folder = platform::paths::toWindows(QCoreApplication::applicationDirPath());
+    EXPECT_EQ(texts[3], "App.ExeName: " + folder + u'\\' + exe + ".exe");
+    EXPECT_EQ(texts[4], "App.ProductName: QN3_Tools_Vandrel");
+    EXPECT_EQ(texts[5], "Computer.Name: STUDIO");
+    EXPECT_EQ(texts[7], "Operating System: Microsoft Windows 7 Professional, 64-bit Service Pack 1 (build 7601)");
 }
 
 TEST_F(TraceLogTest, ADayWhoseMidnightIsSkippedByTheClockChangeIsStillADay)
@@ -153,12 +172,12 @@ TEST_F(TraceLogTest, ADayWhoseMidnightIsSkippedByTheClockChangeIsStillADay)
         const testing::ScopedTimeZone zone(testing::ScopedTimeZone::kMidnightChange);
         clock.now = QDateTime(QDate(2023, 9, 3), QTime(10, 0));
         loadSettings();
-        log(QStringLiteral("x"));
+        log("x");
         TraceLogForce();
-        log(QStringLiteral("y"));
+        log("y");
         TraceLogForce();
     }
-    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
+    EXPECT_EQ(incidents().ListCount(), 0);
     const QList<QByteArray> lines = fileLines();
     EXPECT_EQ(headerLines(lines), 10);
     EXPECT_EQ(lines.size(), 12) << lines.join("\n").toStdString();
@@ -168,50 +187,46 @@ TEST_F(TraceLogTest, TheDailyPurgeDeletesOldDayFilesAndKeepsNamesStartingWithALe
 {
     loadSettings();
     for (const char* name : {"20240119.Log", "20240120.Log", "1.Log", "Notes.Log", ".hidden.LOG", "20200101.txt"})
-        touchLog(QString::fromLatin1(name));
-    log(QStringLiteral("x"));
+        touchLog(name);
+    log("x");
     TraceLogForce();
-    QStringList left = QDir(host(RepLogs)).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     // The limit is 45 days before 5 March 2024: 20 January. A hidden file
     // matches too, and its empty name sorts first.
-    EXPECT_EQ(left, QStringList({QStringLiteral("20200101.txt"), QStringLiteral("20240120.Log"),
-                                 QStringLiteral("20240305.Log"), QStringLiteral("Notes.Log")}));
+    EXPECT_EQ(QDir(host(RepLogs)).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              QStringList({"20200101.txt", "20240120.Log", "20240305.Log", "Notes.Log"}));
 
-    touchLog(QStringLiteral("20000101.Log")); // the same day: no second purge
-    log(QStringLiteral("y"));
+    touchLog("20000101.Log"); // the same day: no second purge
+    log("y");
     TraceLogForce();
-    EXPECT_TRUE(QFile::exists(host(RepLogs + QStringLiteral("20000101.Log"))));
+    EXPECT_TRUE(logExists("20000101.Log"));
 }
 
 TEST_F(TraceLogTest, ThePurgeWaitsForTheLogFolderRatherThanSkipTheDay)
 {
     SetupCharge = true; // the log folder is named but not made yet
-    log(QStringLiteral("early trouble"), true);
+    log("early trouble", true);
     loadSettings();
-    touchLog(QStringLiteral("20240101.Log"));
-    log(QStringLiteral("x"));
+    touchLog("20240101.Log");
+    log("x");
     TraceLogForce();
-    EXPECT_FALSE(QFile::exists(host(RepLogs + QStringLiteral("20240101.Log"))));
-    EXPECT_TRUE(QFile::exists(host(RepLogs + todayLogName())));
+    EXPECT_FALSE(logExists("20240101.Log"));
+    EXPECT_TRUE(logExists(todayLogName()));
 }
 
 TEST_F(TraceLogTest, AnUnwritableFolderKeepsTheBatchAndReportsOncePerAttempt)
 {
     SetupCharge = true; // RepLogs does not exist
-    for (int i = 1; i <= kBatchLines; ++i)
-        log(QStringLiteral("line %1").arg(i));
+    logMany(kBatchLines, "line %1");
     // Kept: the batch, plus the framed report of the failure.
     EXPECT_EQ(FrmSetup().ListeLog.ListCount(), kBatchLines + 3);
-    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1);
-    EXPECT_TRUE(Frm_Main().ListeIncidents0.List(0).contains(QStringLiteral("Err:76")));
+    ASSERT_EQ(incidents().ListCount(), 1);
+    EXPECT_TRUE(incidents().List(0).contains("Err:76"));
 
-    for (int i = 0; i < kBatchLines - 10; ++i)
-        log(QStringLiteral("more"));
-    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 1); // no attempt before the next batch
+    logMany(kBatchLines - 10);
+    EXPECT_EQ(incidents().ListCount(), 1); // no attempt before the next batch
 
     QDir().mkpath(host(RepLogs));
-    for (int i = 0; i < 10; ++i)
-        log(QStringLiteral("more"));
+    logMany(10);
     // Written at the next batch: the kept 202 lines and 200 more; the
     // closing rule of the report came after the retry point and waits.
     const QList<QByteArray> lines = fileLines();
@@ -223,64 +238,43 @@ TEST_F(TraceLogTest, AnUnwritableFolderKeepsTheBatchAndReportsOncePerAttempt)
 TEST_F(TraceLogTest, KeptLinesAreBoundedAndTheDropIsNoted)
 {
     SetupCharge = true;
-    for (int i = 0; i < kMaxBufferedLines + 500; ++i)
-        log(QStringLiteral("line %1").arg(i));
+    logMany(kMaxBufferedLines + 500, "line %1");
     const ListBox& kept = FrmSetup().ListeLog;
     EXPECT_LE(kept.ListCount(), kMaxBufferedLines + kBatchLines + 3);
-    bool noted = false;
-    for (const QString& line : kept.lines())
-        noted = noted || line.contains(QStringLiteral("trace lines dropped"));
-    EXPECT_TRUE(noted);
+    EXPECT_FALSE(kept.lines().filter("trace lines dropped").isEmpty());
     EXPECT_FALSE(kept.List(kept.ListCount() - 1).isEmpty());
 }
 
 TEST_F(TraceLogTest, FramedTextHasRulesAsLongAsItAndAnEmptyRuleCharacterIsReported)
 {
-    TraceLogEncadre(1, 2, 3, QStringLiteral("Phase"), QStringLiteral("*-"), false);
     const QStringList& lines = Frm_Main().ListeLogTemp.lines();
+    TraceLogEncadre(1, 2, 3, "Phase", "*-", false);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(":1:2:3:*****")));
-    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(":1:2:3:Phase")));
+    EXPECT_TRUE(lines[0].endsWith(":1:2:3:*****"));
+    EXPECT_TRUE(lines[1].endsWith(":1:2:3:Phase"));
+    TraceLogEncadre(-1, -1, -1, QString(), "=", false);
+    EXPECT_EQ(lines.size(), 6);
 
-    Frm_Main().ListeLogTemp.Clear();
-    TraceLogEncadre(-1, -1, -1, QString(), QStringLiteral("="), false);
-    EXPECT_EQ(Frm_Main().ListeLogTemp.ListCount(), 3);
-
-    Frm_Main().ListeLogTemp.Clear();
-    TraceLogEncadre(-1, -1, -1, QStringLiteral("text"), QString(), false);
+    TraceLogEncadre(-1, -1, -1, "text", QString(), false);
     EXPECT_EQ(InfoErreur.Numero, 5);
-    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 2); // each rule a reported failure
+    EXPECT_EQ(incidents().ListCount(), 2); // each rule a reported failure
 }
 
-TEST_F(TraceLogTest, UptimeTextShowsOnlyTheParts)
-{
-    EXPECT_EQ(TempsDepuisDemarrage(((24 + 1) * 3600 + 61) * 1000LL), QStringLiteral("1 D 1 H 1 Min 1 Sec"));
-    EXPECT_EQ(TempsDepuisDemarrage(3600 * 1000LL), QStringLiteral("1 H 0 Min 0 Sec"));
-    EXPECT_EQ(TempsDepuisDemarrage(59 * 1000LL), QStringLiteral("0 Min 59 Sec"));
-    EXPECT_EQ(NomTheme(QString()), QStringLiteral("WinClassic"));
-    EXPECT_EQ(NomTheme(QStringLiteral("1")), QStringLiteral("WinXP"));
-}
-
-TEST_F(TraceLogTest, TheViewerWritesTheBufferAndOpensTheChosenFile)
+TEST_F(TraceLogTest, TheViewerWritesTheBufferAndOpensTheChosenFileOrNothingWhenCancelled)
 {
     loadSettings();
-    log(QStringLiteral("pending"));
-    user.openFileAnswer = QStringLiteral("C:\\Logs\\20240301.Log");
-    AfficherLog(RepLogs, QString(), QStringLiteral("_QN3_Export_Vandrel"));
+    AfficherLog(RepLogs, QString(), QString()); // cancelled: nothing opened, nothing logged
+    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_EQ(FrmSetup().ListeLog.ListCount() + incidents().ListCount(), 0);
+
+    log("pending");
+    user.openFileAnswer = "C:\\Logs\\20240301.Log";
+    AfficherLog(RepLogs, QString(), "_QN3_Export_Vandrel");
     EXPECT_EQ(fileLines().size(), 11);
     ASSERT_TRUE(user.lastRequest.has_value());
-    EXPECT_EQ(user.lastRequest->fileName, QStringLiteral("C:\\Logs\\20240305_QN3_Export_Vandrel.Log"));
-    EXPECT_EQ(user.lastRequest->filter, QStringLiteral("Logs|*.log"));
-    EXPECT_EQ(opener.opened, QStringList({QStringLiteral("C:\\Logs\\20240301.Log")}));
-}
-
-TEST_F(TraceLogTest, CancellingTheViewerOpensAndLogsNothing)
-{
-    loadSettings();
-    AfficherLog(RepLogs, QString(), QString());
-    EXPECT_TRUE(opener.opened.isEmpty());
-    EXPECT_EQ(FrmSetup().ListeLog.ListCount(), 0);
-    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
+    EXPECT_EQ(user.lastRequest->fileName, "C:\\Logs\\20240305_QN3_Export_Vandrel.Log");
+    EXPECT_EQ(user.lastRequest->filter, "Logs|*.log");
+    EXPECT_EQ(opener.opened, QStringList({"C:\\Logs\\20240301.Log"}));
 }
 
 } // namespace

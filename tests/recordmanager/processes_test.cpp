@@ -105,13 +105,13 @@ TEST_F(TwoProcesses, WritesWaitBrieflyThenAnswerInUseWhileTheOtherHoldsATransact
     Block block;
     ASSERT_EQ(child.receive(), 0);
     ASSERT_EQ(open(block, "shared"), 0);
-    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(transaction(op::BeginTransaction), 0);
     ASSERT_EQ(insert(block, record("0003", "A", "cc")), 0);
     child.tell(1);
     const int32_t locked = child.receive();
     EXPECT_TRUE(locked == status::FileInUse || locked == status::RecordInUse) << locked;
     EXPECT_EQ(child.receive(), 0) << "reads are never blocked";
-    ASSERT_EQ(endTransaction(), 0);
+    ASSERT_EQ(transaction(op::EndTransaction), 0);
     child.tell(2);
     EXPECT_EQ(child.receive(), 0) << "the retry after the transaction goes through";
 }

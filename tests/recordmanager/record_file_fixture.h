@@ -13,6 +13,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // Helpers of the record manager's tests: layouts, position blocks
 // and calls with std::string records and keys.
@@ -83,6 +84,14 @@ struct Answer {
     std::string key;
 };
 
+// One step of a scripted walk.
+struct Step {
+    uint16_t op;
+    std::string key{};
+    std::string data{};
+    int16_t keyNumber = -1;  // -1: the walk's own
+};
+
 class RecordFileTest : public ::testing::Test {
 protected:
     RecordFileTest() { QDir().mkpath(prefix.driveC() + QStringLiteral("/data")); }
@@ -105,9 +114,10 @@ protected:
                        static_cast<int16_t>(path.size()), mode);
     }
 
+    // `name` may also be a whole Windows path.
     int16_t open(Block& block, const std::string& name, int16_t mode = rm::mode::Normal)
     {
-        std::string path = windowsPath(name);
+        std::string path = name.find('\\') == std::string::npos ? windowsPath(name) : name;
         path.resize(255, ' ');
         std::string buffer(40, ' ');
         int32_t length = 40;
@@ -140,15 +150,26 @@ protected:
     {
         return call(rm::op::Insert, block, keyNumber, {}, r, static_cast<int32_t>(r.size())).status;
     }
-    static int16_t beginTransaction()
+    // Begin, end or abort: calls that take no block.
+    static int16_t transaction(uint16_t operation)
     {
         Block unused;
-        return call(rm::op::BeginTransaction, unused, 0).status;
+        return call(operation, unused, 0).status;
     }
-    static int16_t endTransaction(bool commit = true)
+
+    // What each step met, blank-separated: the record's id (an insert's from
+    // the key it hands back), "-" for a delete, "#status" for a failure.
+    static std::string run(Block& block, int16_t keyNumber, const std::vector<Step>& steps)
     {
-        Block unused;
-        return call(commit ? rm::op::EndTransaction : rm::op::AbortTransaction, unused, 0).status;
+        std::string met;
+        for (const Step& s : steps) {
+            const Answer a = call(s.op, block, s.keyNumber < 0 ? keyNumber : s.keyNumber, s.key, s.data);
+            if (a.status != 0)
+                met += "#" + std::to_string(a.status) + " ";
+            else
+                met += s.op == rm::op::Delete ? "- " : (s.op == rm::op::Insert ? a.key : a.data).substr(0, 4) + " ";
+        }
+        return met;
     }
 
     // The ids (first four bytes) of the records a walk meets, from `first`

@@ -21,6 +21,8 @@ namespace qn3::testing {
 
 namespace rm = qn3::recordmanager;
 
+using Layout = std::array<uint8_t, rm::CreationBufferSize>;
+
 struct SegmentLayout {
     uint16_t position;  // counted from 1
     uint16_t length;
@@ -28,11 +30,10 @@ struct SegmentLayout {
 };
 
 // A 160-byte creation buffer.
-inline std::array<uint8_t, rm::CreationBufferSize> makeLayout(uint16_t recordLength, uint16_t keys,
-                                                           std::initializer_list<SegmentLayout> segments,
-                                                           uint16_t pageSize = 4096)
+inline Layout makeLayout(uint16_t recordLength, uint16_t keys, std::initializer_list<SegmentLayout> segments,
+                         uint16_t pageSize = 4096)
 {
-    std::array<uint8_t, rm::CreationBufferSize> layout{};
+    Layout layout{};
     const auto put = [&](size_t at, uint16_t value) {
         layout[at] = static_cast<uint8_t>(value);
         layout[at + 1] = static_cast<uint8_t>(value >> 8);
@@ -55,7 +56,7 @@ inline std::array<uint8_t, rm::CreationBufferSize> makeLayout(uint16_t recordLen
 //   key 0: bytes 1-4, unique, not modifiable
 //   key 1: bytes 5-12, duplicates, modifiable
 //   key 2: bytes 13-14 then 15-17, case-insensitive, modifiable, unique
-inline std::array<uint8_t, rm::CreationBufferSize> standardLayout()
+inline Layout standardLayout()
 {
     return makeLayout(40, 3, {{1, 4, 0}, {5, 8, 3}, {13, 2, 16 | 2 | 1024}, {15, 3, 2 | 1024}});
 }
@@ -69,6 +70,13 @@ inline std::string record(const std::string& id, const std::string& group, const
     r.replace(4, 8, (group + "        ").substr(0, 8));
     r.replace(12, 5, (name + "     ").substr(0, 5));
     return r;
+}
+
+// A record id: the number on four digits.
+inline std::string id(int number)
+{
+    const std::string digits = std::to_string(number);
+    return std::string(4 - std::min<size_t>(digits.size(), 4), '0') + digits;
 }
 
 struct Block {
@@ -103,7 +111,7 @@ protected:
         return (prefix.driveC() + QStringLiteral("/data/")).toStdString() + name + ".bt6";
     }
 
-    int16_t create(const std::string& name, const std::array<uint8_t, rm::CreationBufferSize>& layout,
+    int16_t create(const std::string& name, const Layout& layout,
                    int16_t mode = rm::createmode::Replace)
     {
         Block block;

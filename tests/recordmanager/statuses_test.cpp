@@ -62,49 +62,47 @@ TEST_F(Statuses, BadCallsAnswerAStatusAndChangeNothing)
 {
     const auto lay = standardLayout();
     const std::string layout(lay.begin(), lay.end()), path = windowsPath("st");
+    using namespace op;
+    using namespace status;
     const RawCall cases[] = {
         // Right after the open there is no current record.
-        {.op = op::Update, .status = status::InvalidPositioning},
-        {.op = op::Delete, .status = status::InvalidPositioning},
-        {.op = op::GetPosition, .status = status::InvalidPositioning},
-        {.op = op::GetNext, .status = status::InvalidPositioning},
-        {.op = op::GetPrevious, .status = status::InvalidPositioning},
-        {.op = op::GetFirst, .status = 0},
-        {.op = 15, .status = status::InvalidOperation},
-        {.op = 999, .status = status::InvalidOperation},
-        {.op = op::GetFirst, .status = status::FileNotOpen, .nulls = NoBlock},
-        {.op = op::GetFirst, .status = status::InvalidKeyNumber, .keyNumber = 3},
-        {.op = op::GetFirst, .status = status::InvalidKeyNumber, .keyNumber = -1},
-        {.op = op::Insert, .status = status::InvalidKeyNumber, .keyNumber = 7},
-        {.op = op::GetNext, .status = status::KeyNumberChanged, .keyNumber = 1},
-        {.op = op::GetEqual, .status = status::KeyBufferTooShort, .keyLength = 3},
-        {.op = op::GetEqual, .status = status::KeyBufferTooShort, .nulls = NoKey},
-        {.op = op::GetFirst, .status = status::DataBufferLength, .length = 0},
-        {.op = op::GetEqual, .status = status::DataBufferLength, .nulls = NoData},
-        {.op = op::GetEqual, .status = status::DataBufferLength, .nulls = NoLength},
-        {.op = op::Insert, .status = status::DataBufferLength, .length = 39},
-        {.op = op::Insert, .status = status::DataBufferLength, .length = 41},
-        {.op = op::Insert, .status = status::DataBufferLength, .nulls = NoData},
-        {.op = op::Insert, .status = status::DataBufferLength, .nulls = NoLength},
-        {.op = op::Insert, .status = status::KeyBufferTooShort, .nulls = NoKey},
-        {.op = op::Update, .status = status::DataBufferLength, .length = 0},
-        {.op = op::Update, .status = status::DataBufferLength, .length = 39},
-        {.op = op::Update, .status = status::DataBufferLength, .length = 41},
-        {.op = op::Update, .status = status::DataBufferLength, .nulls = NoLength},
-        {.op = op::GetPosition, .status = status::DataBufferLength, .length = 4, .nulls = NoData},
-        {.op = op::GetPosition, .status = status::DataBufferLength, .nulls = NoLength},
-        {.op = op::GetDirect, .status = status::DataBufferLength, .length = 3},
-        {.op = op::GetDirect, .status = status::InvalidRecordAddress, .data = std::string("\x39\x30\0\0", 4)},
-        {.op = op::GetDirect, .status = status::InvalidRecordAddress, .data = std::string(4, '\0')},
-        {.op = op::Close, .status = status::FileNotOpen, .nulls = NoBlock | NoData | NoLength | NoKey},
+        {.op = Update, .status = InvalidPositioning}, {.op = Delete, .status = InvalidPositioning},
+        {.op = GetPosition, .status = InvalidPositioning}, {.op = GetNext, .status = InvalidPositioning},
+        {.op = GetPrevious, .status = InvalidPositioning}, {.op = GetFirst, .status = 0},
+        {.op = 15, .status = InvalidOperation}, {.op = 999, .status = InvalidOperation},
+        {.op = GetFirst, .status = FileNotOpen, .nulls = NoBlock},
+        {.op = GetFirst, .status = InvalidKeyNumber, .keyNumber = 3},
+        {.op = GetFirst, .status = InvalidKeyNumber, .keyNumber = -1},
+        {.op = Insert, .status = InvalidKeyNumber, .keyNumber = 7},
+        {.op = GetNext, .status = KeyNumberChanged, .keyNumber = 1},
+        {.op = GetEqual, .status = KeyBufferTooShort, .keyLength = 3},
+        {.op = GetEqual, .status = KeyBufferTooShort, .nulls = NoKey},
+        {.op = GetFirst, .status = DataBufferLength, .length = 0},
+        {.op = GetEqual, .status = DataBufferLength, .nulls = NoData},
+        {.op = GetEqual, .status = DataBufferLength, .nulls = NoLength},
+        {.op = Insert, .status = DataBufferLength, .length = 39},
+        {.op = Insert, .status = DataBufferLength, .length = 41},
+        {.op = Insert, .status = DataBufferLength, .nulls = NoData},
+        {.op = Insert, .status = DataBufferLength, .nulls = NoLength},
+        {.op = Insert, .status = KeyBufferTooShort, .nulls = NoKey},
+        {.op = Update, .status = DataBufferLength, .length = 0},
+        {.op = Update, .status = DataBufferLength, .length = 39},
+        {.op = Update, .status = DataBufferLength, .length = 41},
+        {.op = Update, .status = DataBufferLength, .nulls = NoLength},
+        {.op = GetPosition, .status = DataBufferLength, .length = 4, .nulls = NoData},
+        {.op = GetPosition, .status = DataBufferLength, .nulls = NoLength},
+        {.op = GetDirect, .status = DataBufferLength, .length = 3},
+        {.op = GetDirect, .status = InvalidRecordAddress, .data = std::string("\x39\x30\0\0", 4)},
+        {.op = GetDirect, .status = InvalidRecordAddress, .data = std::string(4, '\0')},
+        {.op = Close, .status = FileNotOpen, .nulls = NoBlock | NoData | NoLength | NoKey},
         // Opens and creates go through a block of their own.
-        {.op = op::Open, .status = status::FileNotOpen, .nulls = NoBlock, .key = path},
-        {.op = op::Open, .status = status::FileNotFound, .nulls = NoKey},
-        {.op = op::Create, .status = status::DataBufferLength, .nulls = NoData, .key = path},
-        {.op = op::Create, .status = status::DataBufferLength, .nulls = NoLength, .data = layout, .key = path},
-        {.op = op::Create, .status = status::DataBufferLength, .length = 10, .data = layout, .key = path},
-        {.op = op::Create, .status = status::FileNotFound, .length = CreationBufferSize, .nulls = NoKey, .data = layout},
-        {.op = op::Create, .status = status::FileNotFound, .length = CreationBufferSize, .data = layout,
+        {.op = Open, .status = FileNotOpen, .nulls = NoBlock, .key = path},
+        {.op = Open, .status = FileNotFound, .nulls = NoKey},
+        {.op = Create, .status = DataBufferLength, .nulls = NoData, .key = path},
+        {.op = Create, .status = DataBufferLength, .nulls = NoLength, .data = layout, .key = path},
+        {.op = Create, .status = DataBufferLength, .length = 10, .data = layout, .key = path},
+        {.op = Create, .status = FileNotFound, .length = CreationBufferSize, .nulls = NoKey, .data = layout},
+        {.op = Create, .status = FileNotFound, .length = CreationBufferSize, .data = layout,
          .key = "C:\\no\\such\\folder\\x.bt6 "},
     };
     for (RawCall c : cases) {
@@ -225,7 +223,7 @@ TEST_F(Statuses, CreateMakesKeepsOrReplacesAFile)
 
 struct LayoutCase {
     const char* what;
-    std::array<uint8_t, CreationBufferSize> layout;
+    Layout layout;
     int16_t status;
 };
 

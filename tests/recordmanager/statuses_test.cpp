@@ -32,17 +32,6 @@ TEST_F(Statuses, FileNamesAreFoundWhateverTheirCase)
     EXPECT_EQ(close(other), 0);
 }
 
-TEST_F(Statuses, BlocksThatNameNoOpenFile)
-{
-    Block blanks;
-    EXPECT_EQ(call(op::GetFirst, blanks, 0).status, status::FileNotOpen);
-    Block copy = block;
-    ASSERT_EQ(close(block), 0);
-    EXPECT_EQ(call(op::GetFirst, block, 0).status, status::FileNotOpen);
-    EXPECT_EQ(call(op::GetFirst, copy, 0).status, status::FileNotOpen);
-    EXPECT_EQ(close(block), status::FileNotOpen);
-}
-
 // One raw call; pointers named in `nulls` are passed as null.
 struct RawCall {
     uint16_t op;
@@ -54,7 +43,7 @@ struct RawCall {
     std::string key = "0001";
     int16_t keyLength = 255;
 };
-enum Null { NoBlock = 1, NoData = 2, NoLength = 4, NoKey = 8 };
+enum Null { NoBlock = 1, NoData = 2, NoLength = 4, NoKey = 8, BlankBlock = 16 };
 
 // Bad operations, key numbers, lengths and null pointers answer a status and
 // change nothing; the cursor on record 0001 survives them.
@@ -71,6 +60,7 @@ TEST_F(Statuses, BadCallsAnswerAStatusAndChangeNothing)
         {.op = GetPrevious, .status = InvalidPositioning}, {.op = GetFirst, .status = 0},
         {.op = 15, .status = InvalidOperation}, {.op = 999, .status = InvalidOperation},
         {.op = GetFirst, .status = FileNotOpen, .nulls = NoBlock},
+        {.op = GetFirst, .status = FileNotOpen, .nulls = BlankBlock},
         {.op = GetFirst, .status = InvalidKeyNumber, .keyNumber = 3},
         {.op = GetFirst, .status = InvalidKeyNumber, .keyNumber = -1},
         {.op = Insert, .status = InvalidKeyNumber, .keyNumber = 7},
@@ -95,7 +85,7 @@ TEST_F(Statuses, BadCallsAnswerAStatusAndChangeNothing)
         {.op = GetDirect, .status = InvalidRecordAddress, .data = std::string("\x39\x30\0\0", 4)},
         {.op = GetDirect, .status = InvalidRecordAddress, .data = std::string(4, '\0')},
         {.op = Close, .status = FileNotOpen, .nulls = NoBlock | NoData | NoLength | NoKey},
-        // Opens and creates go through a block of their own.
+        // Opens and creates go through a blank block of their own.
         {.op = Open, .status = FileNotOpen, .nulls = NoBlock, .key = path},
         {.op = Open, .status = FileNotFound, .nulls = NoKey},
         {.op = Create, .status = DataBufferLength, .nulls = NoData, .key = path},
@@ -107,7 +97,7 @@ TEST_F(Statuses, BadCallsAnswerAStatusAndChangeNothing)
     };
     for (RawCall c : cases) {
         Block spare;
-        Block& used = c.op == op::Open || c.op == op::Create ? spare : block;
+        Block& used = c.op == op::Open || c.op == op::Create || (c.nulls & BlankBlock) ? spare : block;
         c.data.resize(std::max<size_t>(c.data.size(), 300), ' ');
         c.key.resize(255, ' ');
         int32_t length = c.length;
@@ -120,6 +110,12 @@ TEST_F(Statuses, BadCallsAnswerAStatusAndChangeNothing)
     EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq")).status, 0) << "the cursor survived";
     EXPECT_EQ(walk(block, 1, op::GetFirst, op::GetNext), "0002|0001|");
     EXPECT_EQ(call(op::GetEqual, block, 0, "0002").data, record("0002", "A", "bb"));
+    // A closed block, and byte copies of it, name no open file.
+    Block copy = block;
+    ASSERT_EQ(close(block), 0);
+    EXPECT_EQ(call(op::GetFirst, block, 0).status, status::FileNotOpen);
+    EXPECT_EQ(call(op::GetFirst, copy, 0).status, status::FileNotOpen);
+    EXPECT_EQ(close(block), status::FileNotOpen);
 }
 
 TEST_F(Statuses, ShortReadFillsWhatFitsAndStillPositions)

@@ -111,8 +111,7 @@ protected:
         return (prefix.driveC() + QStringLiteral("/data/")).toStdString() + name + ".bt6";
     }
 
-    int16_t create(const std::string& name, const Layout& layout,
-                   int16_t mode = rm::createmode::Replace)
+    int16_t create(const std::string& name, const Layout& layout, int16_t mode = rm::createmode::Replace)
     {
         Block block;
         auto bytes = layout;

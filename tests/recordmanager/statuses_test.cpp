@@ -151,16 +151,6 @@ TEST_F(Statuses, ScribbledBlocksNeverCrash)
     EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), "0001|0002|");
 }
 
-TEST_F(Statuses, WritesThatBreakKeyRules)
-{
-    EXPECT_EQ(insert(block, record("0001", "Z", "zz")), status::DuplicateKey);
-    ASSERT_EQ(call(op::GetEqual, block, 0, "0001").status, 0);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0009", "A", "aa")).status, status::KeyNotModifiable);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "A", "bb")).status, status::DuplicateKey);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq")).status, 0);
-    EXPECT_EQ(call(op::GetEqual, block, 1, "Q       ").data.substr(0, 4), "0001");
-}
-
 TEST_F(Statuses, TransactionsNestNeverAndEndOnlyWhenBegun)
 {
     EXPECT_EQ(transaction(op::EndTransaction), status::NoTransaction);

@@ -98,12 +98,13 @@ TEST_F(DamagedFiles, AWalkPastARecordThatDisagreesWithItsKeyEnds)
     Block block;
     ASSERT_EQ(open(block, "walk"), 0);
     for (int i = 0; i < 10; ++i)
-        ASSERT_EQ(call(op::Insert, block, 0, {}, "K0" + std::to_string(i) + "-data", 8).status, 0);
+        ASSERT_EQ(insert(block, "K0" + std::to_string(i) + "-data"), 0);
     ASSERT_EQ(sqlite("walk", "UPDATE records SET data = (SELECT data FROM records WHERE id = 2) WHERE id = 7"),
               SQLITE_DONE);
     std::string seen;
     Answer a = call(op::GetFirst, block, 0, {}, {}, 8);
-    for (int steps = 0; steps < 30 && a.status != status::EndOfFile; ++steps, a = call(op::GetNext, block, 0, {}, {}, 8))
+    for (int steps = 0; steps < 30 && a.status != status::EndOfFile;
+         ++steps, a = call(op::GetNext, block, 0, {}, {}, 8))
         seen += a.status == 0 ? a.data.substr(0, 3) + " " : "#" + std::to_string(a.status) + " ";
     EXPECT_EQ(seen, "K00 K01 K02 K03 K04 K05 #2 K07 K08 K09 ");
     EXPECT_EQ(call(op::GetEqual, block, 0, "K06", {}, 8).status, status::IoError);

@@ -16,12 +16,6 @@ protected:
         QFile file(QString::fromStdString(hostPath(name) + suffix));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    void write(const std::string& name, const QByteArray& bytes) const
-    {
-        QFile file(QString::fromStdString(hostPath(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
     // A file of ours with enough records to span many pages, closed.
     QByteArray goodFile(const std::string& name)
     {
@@ -37,7 +31,10 @@ protected:
     // and the file's bytes stay as they were.
     void expectReadSafely(const std::string& name, const QByteArray& bytes, bool mustRefuse)
     {
-        write(name, bytes);
+        QFile file(QString::fromStdString(hostPath(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
         Block block;
         const int16_t opened = open(block, name);
         EXPECT_TRUE(!mustRefuse || opened == status::NotARecordFile) << opened;

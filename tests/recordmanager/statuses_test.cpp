@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <tuple>
+
 namespace qn3::testing {
 namespace {
 
@@ -207,15 +209,9 @@ TEST_F(Statuses, CreateMakesKeepsOrReplacesAFile)
     EXPECT_EQ(call(op::GetFirst, block, 0).status, status::EndOfFile) << "the new file is empty";
 }
 
-struct LayoutCase {
-    const char* what;
-    Layout layout;
-    int16_t status;
-};
-
 TEST_F(Statuses, CreateRefusesImpossibleLayouts)
 {
-    const LayoutCase cases[] = {
+    const std::tuple<const char*, Layout, int16_t> cases[] = {
         {"record length 0", makeLayout(0, 1, {{1, 4, 0}}), status::InvalidRecordLength},
         {"page size 1000", makeLayout(40, 1, {{1, 4, 0}}, 1000), status::InvalidPageSize},
         {"page size 0", makeLayout(40, 1, {{1, 4, 0}}, 0), status::InvalidPageSize},
@@ -230,9 +226,9 @@ TEST_F(Statuses, CreateRefusesImpossibleLayouts)
                                                     {6, 1, 16}, {7, 1, 16}, {8, 1, 16}, {9, 1, 16}}),
          status::InvalidNumberOfKeys},
     };
-    for (const LayoutCase& c : cases) {
-        EXPECT_EQ(create("bad", c.layout), c.status) << c.what;
-        EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath("bad")))) << c.what;
+    for (const auto& [what, layout, status] : cases) {
+        EXPECT_EQ(create("bad", layout), status) << what;
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath("bad")))) << what;
     }
 }
 

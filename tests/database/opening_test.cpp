@@ -75,9 +75,8 @@ TEST_F(OpeningTest, SectionsSelectionAndStations)
     for (const auto& c : cases) {
         FichiersOuverts = {};
         rm.calls.clear();
-        mark(14, {1, 2});
-        mark(17, {1, 2});
-        mark(37, {1, 2});
+        for (int file : {14, 17, 37})
+            mark(file, {1, 2});
         EXPECT_TRUE(open(c.selection, c.station));
         ASSERT_EQ(rm.calls.size(), c.paths.size()) << c.selection;
         for (size_t i = 0; i < c.paths.size(); ++i)

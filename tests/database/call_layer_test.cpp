@@ -146,15 +146,16 @@ TEST_F(CallLayerTest, LengthsAndSavedPositions)
     EXPECT_EQ(rm.calls.back().length, 249);
     EXPECT_EQ(rm.calls.back().data.right(1), "x"); // the tail of the last read goes back
 
+    const QByteArray saved("\x07\0\0\0EFGHIJKLMN", 14);
     EnrBtr(17)->setTexte(0, 14, QStringLiteral("ABCDEFGHIJKLMN"));
     call(22, 17);
-    EXPECT_EQ(PositionSauveeBtr, QString::fromLatin1("\x07\0\0\0EFGHIJKLMN", 14));
+    EXPECT_EQ(PositionSauveeBtr, QString::fromLatin1(saved));
     EnrBtr(17)->setTexte(0, 14, QString());
     LongueurEnrBtr[17] = 1000;
     call(23, 17);
-    EXPECT_EQ(rm.calls.back().data.left(14), QByteArray("\x07\0\0\0EFGHIJKLMN", 14));
+    EXPECT_EQ(rm.calls.back().data.left(14), saved);
     call(22, 18); // no leading fields: the buffer and the saved position stay
-    EXPECT_EQ(EnrBtr(18)->image() + PositionSauveeBtr.toLatin1(), QByteArray(248, 'x') + QByteArray("\x07\0\0\0EFGHIJKLMN", 14));
+    EXPECT_EQ(EnrBtr(18)->image() + PositionSauveeBtr.toLatin1(), QByteArray(248, 'x') + saved);
 }
 
 } // namespace

@@ -75,9 +75,8 @@ TEST_F(OpeningTest, SectionsSelectionAndStations)
     for (const auto& c : cases) {
         FichiersOuverts = {};
         rm.calls.clear();
-        mark(14, {1, 2});
-        mark(17, {1, 2});
-        mark(37, {1, 2});
+        for (int file : {14, 17, 37})
+            mark(file, {1, 2});
         EXPECT_TRUE(open(c.selection, c.station));
         ASSERT_EQ(rm.calls.size(), c.paths.size()) << c.selection;
         for (size_t i = 0; i < c.paths.size(); ++i)
@@ -138,8 +137,9 @@ TEST_F(OpeningTest, UnknownNames)
 TEST_F(OpeningTest, ConflictFromAnotherWriterKeepsTheCallersRecord)
 {
     InitGeneralData();
-    writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"), "[FIC_X]\r\nFichier=FRADA27\r\nLng_Enregistrement=50\r\n"
-                                                      "Lng_Page=1024\r\nNb_Cle=1\r\nCLE_00=POS:0001 LNG:0008 FLG:0002\r\n");
+    writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"),
+              "[FIC_X]\r\nFichier=FRADA27\r\nLng_Enregistrement=50\r\nLng_Page=1024\r\nNb_Cle=1\r\n"
+              "CLE_00=POS:0001 LNG:0008 FLG:0002\r\n");
     QString path;
     CreationStructureVide(0, 27, QStringLiteral("FIC_X"), path, kData, 1, false, QString());
     mark(27, {1});

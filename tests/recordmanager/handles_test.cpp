@@ -25,35 +25,30 @@ TEST_F(TwoHandles, CursorsAreIndependent)
     EXPECT_EQ(call(op::GetNext, first, 0).data.substr(0, 4), "0002");
     EXPECT_EQ(call(op::GetPrevious, second, 0).data.substr(0, 4), "0002");
     EXPECT_EQ(call(op::GetNext, first, 0).data.substr(0, 4), "0003");
+    ASSERT_EQ(close(first), 0);
+    EXPECT_EQ(call(op::GetNext, second, 0).data.substr(0, 4), "0003") << "closing one leaves the other working";
+    EXPECT_EQ(call(op::GetFirst, first, 0).status, status::FileNotOpen);
 }
 
-TEST_F(TwoHandles, UpdateOfARecordChangedThroughTheOtherHandleConflicts)
+// A record changed or deleted through the other handle since this one read it.
+TEST_F(TwoHandles, WritesOnARecordChangedThroughTheOtherHandleConflict)
 {
-    ASSERT_EQ(call(op::GetEqual, first, 0, "0002").status, 0);
-    ASSERT_EQ(call(op::GetEqual, second, 0, "0002").status, 0);
-    ASSERT_EQ(call(op::Update, second, 0, {}, record("0002", "H", "02")).status, 0);
-    EXPECT_EQ(call(op::Update, first, 0, {}, record("0002", "I", "02")).status, status::Conflict);
-    EXPECT_EQ(call(op::Delete, first, 0).status, status::Conflict);
+    for (const bool deleted : {false, true}) {
+        ASSERT_EQ(call(op::GetEqual, first, 0, "0002").status, 0);
+        ASSERT_EQ(call(op::GetEqual, second, 0, "0002").status, 0);
+        ASSERT_EQ(deleted ? call(op::Delete, second, 0).status
+                          : call(op::Update, second, 0, {}, record("0002", "H", "02")).status,
+                  0);
+        EXPECT_EQ(call(op::Update, first, 0, {}, record("0002", "I", "02")).status, status::Conflict) << deleted;
+        EXPECT_EQ(call(op::Delete, first, 0).status, status::Conflict) << deleted;
+    }
+    EXPECT_EQ(call(op::GetPrevious, first, 0).data.substr(0, 4), "0001") << "navigation still goes on";
     // Read again, the write goes through.
-    ASSERT_EQ(call(op::GetEqual, first, 0, "0002").data.substr(4, 1), "H");
-    EXPECT_EQ(call(op::Update, first, 0, {}, record("0002", "I", "02")).status, 0);
-}
-
-TEST_F(TwoHandles, RecordDeletedThroughTheOtherHandleConflicts)
-{
     ASSERT_EQ(call(op::GetEqual, first, 0, "0003").status, 0);
     ASSERT_EQ(call(op::GetEqual, second, 0, "0003").status, 0);
-    ASSERT_EQ(call(op::Delete, second, 0).status, 0);
-    EXPECT_EQ(call(op::Update, first, 0, {}, record("0003", "X", "03")).status, status::Conflict);
-    EXPECT_EQ(call(op::Delete, first, 0).status, status::Conflict);
-    EXPECT_EQ(call(op::GetPrevious, first, 0).data.substr(0, 4), "0002") << "navigation still goes on";
-}
-
-TEST_F(TwoHandles, ClosingOneLeavesTheOtherWorking)
-{
-    ASSERT_EQ(close(first), 0);
-    EXPECT_EQ(call(op::GetFirst, second, 0).status, 0);
-    EXPECT_EQ(call(op::GetFirst, first, 0).status, status::FileNotOpen);
+    ASSERT_EQ(call(op::Update, second, 0, {}, record("0003", "H", "03")).status, 0);
+    ASSERT_EQ(call(op::GetEqual, first, 0, "0003").data.substr(4, 1), "H");
+    EXPECT_EQ(call(op::Update, first, 0, {}, record("0003", "I", "03")).status, 0);
 }
 
 class Transactions : public RecordFileTest {
@@ -68,71 +63,43 @@ protected:
     Block a, b;
 };
 
-TEST_F(Transactions, AbortUndoesEveryFileTouched)
-{
-    ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
-    ASSERT_EQ(beginTransaction(), 0);
-    ASSERT_EQ(insert(a, record("0002", "A", "bb")), 0);
-    ASSERT_EQ(insert(b, record("0001", "A", "aa")), 0);
-    ASSERT_EQ(call(op::GetEqual, a, 0, "0001").status, 0);
-    ASSERT_EQ(call(op::Delete, a, 0).status, 0);
-    ASSERT_EQ(endTransaction(false), 0);
-    EXPECT_EQ(walk(a, 0, op::GetFirst, op::GetNext), "0001|");
-    EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "");
-}
-
-TEST_F(Transactions, AbortRestoresUpdatedAndDeletedRecordsOfBothFiles)
+TEST_F(Transactions, AbortUndoesInsertsUpdatesAndDeletesOfEveryFileTouched)
 {
     ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
     ASSERT_EQ(insert(b, record("0001", "B", "bb")), 0);
     ASSERT_EQ(insert(b, record("0002", "B", "cc")), 0);
-    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(transaction(op::BeginTransaction), 0);
+    ASSERT_EQ(insert(a, record("0002", "A", "bb")), 0);
+    ASSERT_EQ(insert(b, record("0003", "A", "aa")), 0);
     ASSERT_EQ(call(op::GetEqual, a, 0, "0001").status, 0);
     ASSERT_EQ(call(op::Update, a, 0, {}, record("0001", "Z", "zz")).status, 0);
     ASSERT_EQ(call(op::GetEqual, b, 0, "0002").status, 0);
     ASSERT_EQ(call(op::Delete, b, 0).status, 0);
-    ASSERT_EQ(endTransaction(false), 0);
+    ASSERT_EQ(transaction(op::AbortTransaction), 0);
+    EXPECT_EQ(walk(a, 0, op::GetFirst, op::GetNext), "0001|");
     EXPECT_EQ(call(op::GetEqual, a, 0, "0001").data, record("0001", "A", "aa"));
+    EXPECT_EQ(call(op::Update, a, 0, {}, record("0001", "Y", "yy")).status, 0) << "the block's read still holds";
     EXPECT_EQ(call(op::GetEqual, b, 0, "0002").data, record("0002", "B", "cc"));
     EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "0001|0002|");
-    EXPECT_EQ(endTransaction(false), status::NoTransaction);
+    EXPECT_EQ(transaction(op::AbortTransaction), status::NoTransaction);
 }
 
-TEST_F(Transactions, AfterAnAbortTheRecordCanBeWrittenAgainThroughTheSameBlock)
-{
-    ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
-    ASSERT_EQ(call(op::GetEqual, a, 0, "0001").status, 0);
-    ASSERT_EQ(beginTransaction(), 0);
-    ASSERT_EQ(call(op::Update, a, 0, {}, record("0001", "Z", "zz")).status, 0);
-    ASSERT_EQ(endTransaction(false), 0);
-    // Nobody else changed the record: the block's read of it still holds.
-    ASSERT_EQ(call(op::GetEqual, a, 0, "0001").status, 0);
-    EXPECT_EQ(call(op::Update, a, 0, {}, record("0001", "Y", "yy")).status, 0);
-}
-
-TEST_F(Transactions, EndKeepsEveryFileTouched)
-{
-    ASSERT_EQ(beginTransaction(), 0);
-    ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
-    ASSERT_EQ(insert(b, record("0001", "A", "aa")), 0);
-    ASSERT_EQ(close(b), 0);
-    ASSERT_EQ(endTransaction(), 0);
-    ASSERT_EQ(open(b, "t2"), 0);
-    EXPECT_EQ(walk(a, 0, op::GetFirst, op::GetNext), "0001|");
-    EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "0001|");
-}
-
-TEST_F(Transactions, ClosingAnExclusiveOpenInsideATransactionEndsItsExclusiveMode)
+// A file closed inside a transaction keeps its writes for the transaction's
+// end, and its exclusive mode ends with the close.
+TEST_F(Transactions, EndKeepsEveryFileTouchedEvenClosed)
 {
     ASSERT_EQ(close(a), 0);
     ASSERT_EQ(open(a, "t1", mode::Exclusive), 0);
-    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(transaction(op::BeginTransaction), 0);
     ASSERT_EQ(insert(a, record("0001", "A", "aa")), 0);
+    ASSERT_EQ(insert(b, record("0001", "A", "aa")), 0);
     ASSERT_EQ(close(a), 0);
-    Block other;
-    EXPECT_EQ(open(other, "t1"), 0);
-    ASSERT_EQ(endTransaction(), 0);
-    EXPECT_EQ(walk(other, 0, op::GetFirst, op::GetNext), "0001|");
+    ASSERT_EQ(close(b), 0);
+    EXPECT_EQ(open(a, "t1"), 0);
+    ASSERT_EQ(transaction(op::EndTransaction), 0);
+    ASSERT_EQ(open(b, "t2"), 0);
+    EXPECT_EQ(walk(a, 0, op::GetFirst, op::GetNext), "0001|");
+    EXPECT_EQ(walk(b, 0, op::GetFirst, op::GetNext), "0001|");
 }
 
 } // namespace

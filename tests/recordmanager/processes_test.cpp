@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <functional>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,49 +13,39 @@ using namespace rm;
 
 // A second process on the same files. The child is forked before the parent
 // opens anything, so neither inherits the other's connections; the two talk
-// over pipes, one int32 per message.
+// over a socket pair, one int32 per message.
 class OtherProcess {
 public:
     explicit OtherProcess(const std::function<void(OtherProcess&)>& body)
     {
-        if (::pipe(toChild_) != 0 || ::pipe(toParent_) != 0)
-            ADD_FAILURE() << "pipe";
+        int ends[2] = {-1, -1};
+        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
+            ADD_FAILURE() << "socketpair";
         pid_ = ::fork();
+        end_ = ends[pid_ == 0 ? 1 : 0];
+        ::close(ends[pid_ == 0 ? 0 : 1]);
         if (pid_ == 0) {
-            ::close(toChild_[1]);
-            ::close(toParent_[0]);
             body(*this);
             ::_exit(0);
         }
-        ::close(toChild_[0]);
-        ::close(toParent_[1]);
     }
     ~OtherProcess()
     {
-        ::close(toChild_[1]);
-        ::close(toParent_[0]);
+        ::close(end_);
         if (pid_ > 0)
             ::waitpid(pid_, nullptr, 0);
     }
-    // From the child's side.
-    void send(int32_t value) { (void)!::write(toParent_[1], &value, sizeof value); }
-    int32_t waitForParent()
-    {
-        int32_t value = -1;
-        return ::read(toChild_[0], &value, sizeof value) == sizeof value ? value : -1;
-    }
-    // From the parent's side; -1 once the child has gone.
-    void tell(int32_t value) { (void)!::write(toChild_[1], &value, sizeof value); }
+    // From either side; -1 once the other side has gone.
+    void send(int32_t value) { (void)!::write(end_, &value, sizeof value); }
     int32_t receive()
     {
         int32_t value = -1;
-        return ::read(toParent_[0], &value, sizeof value) == sizeof value ? value : -1;
+        return ::read(end_, &value, sizeof value) == sizeof value ? value : -1;
     }
     pid_t pid() const { return pid_; }
 
 private:
-    int toChild_[2] = {-1, -1};
-    int toParent_[2] = {-1, -1};
+    int end_ = -1;
     pid_t pid_ = -1;
 };
 
@@ -75,7 +66,7 @@ TEST_F(TwoProcesses, UpdateOfARecordChangedByTheOtherProcessConflicts)
     OtherProcess child([&](OtherProcess& self) {
         Block block;
         self.send(open(block, "shared"));
-        self.waitForParent();
+        self.receive();
         call(op::GetEqual, block, 0, "0001");
         self.send(call(op::Update, block, 0, {}, record("0001", "B", "aa")).status);
     });
@@ -83,7 +74,7 @@ TEST_F(TwoProcesses, UpdateOfARecordChangedByTheOtherProcessConflicts)
     ASSERT_EQ(child.receive(), 0);
     ASSERT_EQ(open(block, "shared"), 0);
     ASSERT_EQ(call(op::GetEqual, block, 0, "0001").status, 0);
-    child.tell(1);
+    child.send(1);
     ASSERT_EQ(child.receive(), 0);
     EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "C", "aa")).status, status::Conflict);
     const Answer again = call(op::GetEqual, block, 0, "0001");
@@ -96,23 +87,23 @@ TEST_F(TwoProcesses, WritesWaitBrieflyThenAnswerInUseWhileTheOtherHoldsATransact
     OtherProcess child([&](OtherProcess& self) {
         Block block;
         self.send(open(block, "shared"));
-        self.waitForParent();
+        self.receive();
         self.send(insert(block, record("0002", "A", "bb")));
         self.send(call(op::GetEqual, block, 0, "0001").status);
-        self.waitForParent();
+        self.receive();
         self.send(insert(block, record("0002", "A", "bb")));
     });
     Block block;
     ASSERT_EQ(child.receive(), 0);
     ASSERT_EQ(open(block, "shared"), 0);
-    ASSERT_EQ(beginTransaction(), 0);
+    ASSERT_EQ(transaction(op::BeginTransaction), 0);
     ASSERT_EQ(insert(block, record("0003", "A", "cc")), 0);
-    child.tell(1);
+    child.send(1);
     const int32_t locked = child.receive();
     EXPECT_TRUE(locked == status::FileInUse || locked == status::RecordInUse) << locked;
     EXPECT_EQ(child.receive(), 0) << "reads are never blocked";
-    ASSERT_EQ(endTransaction(), 0);
-    child.tell(2);
+    ASSERT_EQ(transaction(op::EndTransaction), 0);
+    child.send(2);
     EXPECT_EQ(child.receive(), 0) << "the retry after the transaction goes through";
 }
 
@@ -124,7 +115,7 @@ TEST_F(TwoProcesses, TheNextReadSeesTheOtherProcessCommit)
         Block block;
         self.send(open(block, "shared"));
         for (const char* id : {"0002", "0003"}) {
-            self.waitForParent();
+            self.receive();
             self.send(insert(block, record(id, "A", id + 2)));
         }
     });
@@ -132,10 +123,10 @@ TEST_F(TwoProcesses, TheNextReadSeesTheOtherProcessCommit)
     ASSERT_EQ(child.receive(), 0);
     ASSERT_EQ(open(block, "shared"), 0);
     ASSERT_EQ(call(op::GetEqual, block, 0, "0002").status, status::KeyNotFound);
-    child.tell(1);
+    child.send(1);
     ASSERT_EQ(child.receive(), 0);
     EXPECT_EQ(call(op::GetEqual, block, 0, "0002").status, 0);
-    child.tell(2);
+    child.send(2);
     ASSERT_EQ(child.receive(), 0);
     EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0003");
 }
@@ -160,13 +151,13 @@ TEST_F(TwoProcesses, AnIdleReaderLetsItsSnapshotGo)
 TEST_F(TwoProcesses, ExclusiveOpenShutsTheOtherProcessOut)
 {
     OtherProcess child([&](OtherProcess& self) {
-        self.waitForParent();
+        self.receive();
         Block block;
         self.send(open(block, "shared"));
     });
     Block block;
     ASSERT_EQ(open(block, "shared", mode::Exclusive), 0);
-    child.tell(1);
+    child.send(1);
     EXPECT_EQ(child.receive(), status::IncompatibleMode);
 }
 
@@ -177,9 +168,7 @@ TEST_F(TwoProcesses, KillDuringInsertsKeepsEveryAcknowledgedInsert)
         if (open(block, "shared") != 0)
             return;
         for (int32_t i = 2;; ++i) {
-            char id[12];
-            std::snprintf(id, sizeof id, "%04d", i % 10000);
-            if (insert(block, record(id, "K", id + 1)) != 0)
+            if (insert(block, record(id(i % 10000), "K", id(i % 10000))) != 0)
                 return;
             self.send(i);
         }
@@ -197,11 +186,8 @@ TEST_F(TwoProcesses, KillDuringInsertsKeepsEveryAcknowledgedInsert)
 
     Block block;
     ASSERT_EQ(open(block, "shared"), 0);
-    for (const int32_t i : acknowledged) {
-        char id[5];
-        std::snprintf(id, sizeof id, "%04d", i);
-        EXPECT_EQ(call(op::GetEqual, block, 0, id).status, 0) << id;
-    }
+    for (const int32_t i : acknowledged)
+        EXPECT_EQ(call(op::GetEqual, block, 0, id(i)).status, 0) << i;
     ASSERT_EQ(insert(block, record("9999", "K", "zz")), 0) << "the file takes writes again";
 }
 

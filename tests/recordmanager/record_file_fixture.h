@@ -13,12 +13,15 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // Helpers of the record manager's tests: layouts, position blocks
 // and calls with std::string records and keys.
 namespace qn3::testing {
 
 namespace rm = qn3::recordmanager;
+
+using Layout = std::array<uint8_t, rm::CreationBufferSize>;
 
 struct SegmentLayout {
     uint16_t position;  // counted from 1
@@ -27,11 +30,10 @@ struct SegmentLayout {
 };
 
 // A 160-byte creation buffer.
-inline std::array<uint8_t, rm::CreationBufferSize> makeLayout(uint16_t recordLength, uint16_t keys,
-                                                           std::initializer_list<SegmentLayout> segments,
-                                                           uint16_t pageSize = 4096)
+inline Layout makeLayout(uint16_t recordLength, uint16_t keys, std::initializer_list<SegmentLayout> segments,
+                         uint16_t pageSize = 4096)
 {
-    std::array<uint8_t, rm::CreationBufferSize> layout{};
+    Layout layout{};
     const auto put = [&](size_t at, uint16_t value) {
         layout[at] = static_cast<uint8_t>(value);
         layout[at + 1] = static_cast<uint8_t>(value >> 8);
@@ -54,7 +56,7 @@ inline std::array<uint8_t, rm::CreationBufferSize> makeLayout(uint16_t recordLen
 //   key 0: bytes 1-4, unique, not modifiable
 //   key 1: bytes 5-12, duplicates, modifiable
 //   key 2: bytes 13-14 then 15-17, case-insensitive, modifiable, unique
-inline std::array<uint8_t, rm::CreationBufferSize> standardLayout()
+inline Layout standardLayout()
 {
     return makeLayout(40, 3, {{1, 4, 0}, {5, 8, 3}, {13, 2, 16 | 2 | 1024}, {15, 3, 2 | 1024}});
 }
@@ -70,6 +72,13 @@ inline std::string record(const std::string& id, const std::string& group, const
     return r;
 }
 
+// A record id: the number on four digits.
+inline std::string id(int number)
+{
+    const std::string digits = std::to_string(number);
+    return std::string(4 - std::min<size_t>(digits.size(), 4), '0') + digits;
+}
+
 struct Block {
     Block() { bytes.fill(' '); }
     std::array<uint8_t, rm::PositionBlockSize> bytes;
@@ -83,6 +92,14 @@ struct Answer {
     std::string key;
 };
 
+// One step of a scripted walk.
+struct Step {
+    uint16_t op;
+    std::string key{};
+    std::string data{};
+    int16_t keyNumber = -1;  // -1: the walk's own
+};
+
 class RecordFileTest : public ::testing::Test {
 protected:
     RecordFileTest() { QDir().mkpath(prefix.driveC() + QStringLiteral("/data")); }
@@ -94,8 +111,7 @@ protected:
         return (prefix.driveC() + QStringLiteral("/data/")).toStdString() + name + ".bt6";
     }
 
-    int16_t create(const std::string& name, const std::array<uint8_t, rm::CreationBufferSize>& layout,
-                   int16_t mode = rm::createmode::Replace)
+    int16_t create(const std::string& name, const Layout& layout, int16_t mode = rm::createmode::Replace)
     {
         Block block;
         auto bytes = layout;
@@ -105,9 +121,10 @@ protected:
                        static_cast<int16_t>(path.size()), mode);
     }
 
+    // `name` may also be a whole Windows path.
     int16_t open(Block& block, const std::string& name, int16_t mode = rm::mode::Normal)
     {
-        std::string path = windowsPath(name);
+        std::string path = name.find('\\') == std::string::npos ? windowsPath(name) : name;
         path.resize(255, ' ');
         std::string buffer(40, ' ');
         int32_t length = 40;
@@ -140,15 +157,26 @@ protected:
     {
         return call(rm::op::Insert, block, keyNumber, {}, r, static_cast<int32_t>(r.size())).status;
     }
-    static int16_t beginTransaction()
+    // Begin, end or abort: calls that take no block.
+    static int16_t transaction(uint16_t operation)
     {
         Block unused;
-        return call(rm::op::BeginTransaction, unused, 0).status;
+        return call(operation, unused, 0).status;
     }
-    static int16_t endTransaction(bool commit = true)
+
+    // What each step met, blank-separated: the record's id (an insert's from
+    // the key it hands back), "-" for a delete, "#status" for a failure.
+    static std::string run(Block& block, int16_t keyNumber, const std::vector<Step>& steps)
     {
-        Block unused;
-        return call(commit ? rm::op::EndTransaction : rm::op::AbortTransaction, unused, 0).status;
+        std::string met;
+        for (const Step& s : steps) {
+            const Answer a = call(s.op, block, s.keyNumber < 0 ? keyNumber : s.keyNumber, s.key, s.data);
+            if (a.status != 0)
+                met += "#" + std::to_string(a.status) + " ";
+            else
+                met += s.op == rm::op::Delete ? "- " : (s.op == rm::op::Insert ? a.key : a.data).substr(0, 4) + " ";
+        }
+        return met;
     }
 
     // The ids (first four bytes) of the records a walk meets, from `first`

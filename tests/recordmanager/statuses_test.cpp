@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <tuple>
+
 namespace qn3::testing {
 namespace {
 
@@ -23,111 +25,99 @@ protected:
     Block block;
 };
 
-TEST_F(Statuses, RightAfterOpenThereIsNoCurrentRecord)
-{
-    for (const uint16_t operation : {op::Update, op::Delete, op::GetPosition, op::GetNext, op::GetPrevious})
-        EXPECT_EQ(call(operation, block, 0, {}, record("0001", "A", "aa")).status, status::InvalidPositioning)
-            << operation;
-}
-
 TEST_F(Statuses, FileNamesAreFoundWhateverTheirCase)
 {
     Block other;
-    std::string path = "c:\\DATA\\ST.BT6 ";
-    path.resize(255, ' ');
-    std::string buffer(40, ' ');
-    int32_t length = 40;
-    ASSERT_EQ(BTRCALL(op::Open, other.data(), buffer.data(), &length, path.data(), 255, mode::Normal), 0);
+    ASSERT_EQ(open(other, "c:\\DATA\\ST.BT6 "), 0);
     EXPECT_EQ(call(op::GetEqual, other, 0, "0002").data, record("0002", "A", "bb"));
     EXPECT_FALSE(QFileInfo::exists(prefix.driveC() + QStringLiteral("/DATA/ST.BT6"))) << "no second file was made";
     EXPECT_EQ(close(other), 0);
 }
 
-TEST_F(Statuses, UnknownOperationsAndBlocksThatNameNoOpenFile)
+// One raw call; pointers named in `nulls` are passed as null.
+struct RawCall {
+    uint16_t op;
+    int16_t status;
+    int32_t length = 40;
+    int nulls = 0;
+    int16_t keyNumber = 0;
+    std::string data = record("0003", "A", "cc");
+    std::string key = "0001";
+    int16_t keyLength = 255;
+};
+enum Null { NoBlock = 1, NoData = 2, NoLength = 4, NoKey = 8, BlankBlock = 16 };
+
+// Bad operations, key numbers, lengths and null pointers answer a status and
+// change nothing; the cursor on record 0001 survives them.
+TEST_F(Statuses, BadCallsAnswerAStatusAndChangeNothing)
 {
-    EXPECT_EQ(call(15, block, 0).status, status::InvalidOperation);
-    EXPECT_EQ(call(999, block, 0).status, status::InvalidOperation);
-    Block blanks;
-    EXPECT_EQ(call(op::GetFirst, blanks, 0).status, status::FileNotOpen);
+    const auto lay = standardLayout();
+    const std::string layout(lay.begin(), lay.end()), path = windowsPath("st");
+    using namespace op;
+    using namespace status;
+    const RawCall cases[] = {
+        // Right after the open there is no current record.
+        {.op = Update, .status = InvalidPositioning}, {.op = Delete, .status = InvalidPositioning},
+        {.op = GetPosition, .status = InvalidPositioning}, {.op = GetNext, .status = InvalidPositioning},
+        {.op = GetPrevious, .status = InvalidPositioning}, {.op = GetFirst, .status = 0},
+        {.op = 15, .status = InvalidOperation}, {.op = 999, .status = InvalidOperation},
+        {.op = GetFirst, .status = FileNotOpen, .nulls = NoBlock},
+        {.op = GetFirst, .status = FileNotOpen, .nulls = BlankBlock},
+        {.op = GetFirst, .status = InvalidKeyNumber, .keyNumber = 3},
+        {.op = GetFirst, .status = InvalidKeyNumber, .keyNumber = -1},
+        {.op = Insert, .status = InvalidKeyNumber, .keyNumber = 7},
+        {.op = GetNext, .status = KeyNumberChanged, .keyNumber = 1},
+        {.op = GetEqual, .status = KeyBufferTooShort, .keyLength = 3},
+        {.op = GetEqual, .status = KeyBufferTooShort, .nulls = NoKey},
+        {.op = GetFirst, .status = DataBufferLength, .length = 0},
+        {.op = GetEqual, .status = DataBufferLength, .nulls = NoData},
+        {.op = GetEqual, .status = DataBufferLength, .nulls = NoLength},
+        {.op = Insert, .status = DataBufferLength, .length = 39},
+        {.op = Insert, .status = DataBufferLength, .length = 41},
+        {.op = Insert, .status = DataBufferLength, .nulls = NoData},
+        {.op = Insert, .status = DataBufferLength, .nulls = NoLength},
+        {.op = Insert, .status = KeyBufferTooShort, .nulls = NoKey},
+        {.op = Update, .status = DataBufferLength, .length = 0},
+        {.op = Update, .status = DataBufferLength, .length = 39},
+        {.op = Update, .status = DataBufferLength, .length = 41},
+        {.op = Update, .status = DataBufferLength, .nulls = NoLength},
+        {.op = GetPosition, .status = DataBufferLength, .length = 4, .nulls = NoData},
+        {.op = GetPosition, .status = DataBufferLength, .nulls = NoLength},
+        {.op = GetDirect, .status = DataBufferLength, .length = 3},
+        {.op = GetDirect, .status = InvalidRecordAddress, .data = std::string("\x39\x30\0\0", 4)},
+        {.op = GetDirect, .status = InvalidRecordAddress, .data = std::string(4, '\0')},
+        {.op = Close, .status = FileNotOpen, .nulls = NoBlock | NoData | NoLength | NoKey},
+        // Opens and creates go through a blank block of their own.
+        {.op = Open, .status = FileNotOpen, .nulls = NoBlock, .key = path},
+        {.op = Open, .status = FileNotFound, .nulls = NoKey},
+        {.op = Create, .status = DataBufferLength, .nulls = NoData, .key = path},
+        {.op = Create, .status = DataBufferLength, .nulls = NoLength, .data = layout, .key = path},
+        {.op = Create, .status = DataBufferLength, .length = 10, .data = layout, .key = path},
+        {.op = Create, .status = FileNotFound, .length = CreationBufferSize, .nulls = NoKey, .data = layout},
+        {.op = Create, .status = FileNotFound, .length = CreationBufferSize, .data = layout,
+         .key = "C:\\no\\such\\folder\\x.bt6 "},
+    };
+    for (RawCall c : cases) {
+        Block spare;
+        Block& used = c.op == op::Open || c.op == op::Create || (c.nulls & BlankBlock) ? spare : block;
+        c.data.resize(std::max<size_t>(c.data.size(), 300), ' ');
+        c.key.resize(255, ' ');
+        int32_t length = c.length;
+        EXPECT_EQ(BTRCALL(c.op, c.nulls & NoBlock ? nullptr : used.data(), c.nulls & NoData ? nullptr : c.data.data(),
+                          c.nulls & NoLength ? nullptr : &length, c.nulls & NoKey ? nullptr : c.key.data(),
+                          c.keyLength, c.keyNumber),
+                  c.status)
+            << "op " << c.op << " nulls " << c.nulls << " length " << c.length;
+    }
+    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq")).status, 0) << "the cursor survived";
+    EXPECT_EQ(walk(block, 1, op::GetFirst, op::GetNext), "0002|0001|");
+    EXPECT_EQ(call(op::GetEqual, block, 0, "0002").data, record("0002", "A", "bb"));
+    // A closed block, and byte copies of it, name no open file.
     Block copy = block;
     ASSERT_EQ(close(block), 0);
     EXPECT_EQ(call(op::GetFirst, block, 0).status, status::FileNotOpen);
     EXPECT_EQ(call(op::GetFirst, copy, 0).status, status::FileNotOpen);
     EXPECT_EQ(close(block), status::FileNotOpen);
-    int32_t length = 40;
-    char key[255] = {};
-    EXPECT_EQ(BTRCALL(op::GetFirst, nullptr, key, &length, key, 255, 0), status::FileNotOpen);
-}
-
-TEST_F(Statuses, KeyNumbersAndKeyBuffers)
-{
-    EXPECT_EQ(call(op::GetFirst, block, 3).status, status::InvalidKeyNumber);
-    EXPECT_EQ(call(op::GetFirst, block, -1).status, status::InvalidKeyNumber);
-    EXPECT_EQ(insert(block, record("0003", "A", "cc"), 7), status::InvalidKeyNumber);
-    ASSERT_EQ(call(op::GetFirst, block, 0).status, 0);
-    EXPECT_EQ(call(op::GetNext, block, 1).status, status::KeyNumberChanged);
-
-    std::string data(40, ' ');
-    int32_t length = 40;
-    char key[8] = "0001";
-    EXPECT_EQ(BTRCALL(op::GetEqual, block.data(), data.data(), &length, key, 3, 0), status::KeyBufferTooShort);
-    EXPECT_EQ(BTRCALL(op::GetEqual, block.data(), data.data(), &length, nullptr, 255, 0),
-              status::KeyBufferTooShort);
-}
-
-TEST_F(Statuses, DataLengths)
-{
-    const Answer partial = call(op::GetFirst, block, 0, {}, {}, 10);
-    EXPECT_EQ(partial.status, status::DataBufferLength);
-    EXPECT_EQ(partial.data, record("0001", "A", "aa").substr(0, 10));
-    EXPECT_EQ(call(op::GetFirst, block, 0, {}, {}, 0).status, status::DataBufferLength);
-    EXPECT_EQ(call(op::Insert, block, 0, {}, record("0003", "A", "cc"), 39).status, status::DataBufferLength);
-    EXPECT_EQ(call(op::Insert, block, 0, {}, record("0003", "A", "cc") + "x", 41).status, status::DataBufferLength);
-    int32_t length = 40;
-    char key[255] = "0001";
-    EXPECT_EQ(BTRCALL(op::GetEqual, block.data(), nullptr, &length, key, 255, 0), status::DataBufferLength);
-    EXPECT_EQ(BTRCALL(op::GetEqual, block.data(), key, nullptr, key, 255, 0), status::DataBufferLength);
-    const Answer full = call(op::GetEqual, block, 0, "0002", {}, 100);
-    EXPECT_EQ(full.status, 0);
-    EXPECT_EQ(full.data.size(), 40u) << "the data length handed back is the record's";
-}
-
-TEST_F(Statuses, NullPointersAnswerAStatusAndChangeNothing)
-{
-    std::string data = record("0003", "A", "cc");
-    std::string key(255, ' ');
-    int32_t length = 40;
-    std::string path = windowsPath("st");
-    EXPECT_EQ(BTRCALL(op::Open, nullptr, data.data(), &length, path.data(), 255, 0), status::FileNotOpen);
-    Block other;
-    EXPECT_EQ(BTRCALL(op::Open, other.data(), data.data(), &length, nullptr, 255, 0), status::FileNotFound);
-    EXPECT_EQ(BTRCALL(op::Close, nullptr, nullptr, nullptr, nullptr, 0, 0), status::FileNotOpen);
-    EXPECT_EQ(BTRCALL(op::Insert, block.data(), data.data(), nullptr, key.data(), 255, 0), status::DataBufferLength);
-    EXPECT_EQ(BTRCALL(op::Insert, block.data(), nullptr, &length, key.data(), 255, 0), status::DataBufferLength);
-    EXPECT_EQ(BTRCALL(op::Insert, block.data(), data.data(), &length, nullptr, 255, 0), status::KeyBufferTooShort);
-    EXPECT_EQ(BTRCALL(op::Create, other.data(), nullptr, &length, path.data(), 255, 0), status::DataBufferLength);
-    EXPECT_EQ(BTRCALL(op::Create, other.data(), data.data(), nullptr, path.data(), 255, 0), status::DataBufferLength);
-    auto layout = standardLayout();
-    length = CreationBufferSize;
-    EXPECT_EQ(BTRCALL(op::Create, other.data(), layout.data(), &length, nullptr, 255, 0), status::FileNotFound);
-    ASSERT_EQ(call(op::GetFirst, block, 0).status, 0);
-    length = 4;
-    EXPECT_EQ(BTRCALL(op::GetPosition, block.data(), nullptr, &length, key.data(), 255, 0), status::DataBufferLength);
-    EXPECT_EQ(BTRCALL(op::GetPosition, block.data(), data.data(), nullptr, key.data(), 255, 0),
-              status::DataBufferLength);
-    EXPECT_EQ(BTRCALL(op::Update, block.data(), data.data(), nullptr, key.data(), 255, 0), status::DataBufferLength);
-    EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), "0001|0002|");
-    EXPECT_EQ(call(op::GetFirst, block, 0).data, record("0001", "A", "aa"));
-}
-
-TEST_F(Statuses, UpdateOfAWrongLengthChangesNothing)
-{
-    ASSERT_EQ(call(op::GetEqual, block, 0, "0001").status, 0);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq"), 0).status, status::DataBufferLength);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq"), 39).status, status::DataBufferLength);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq") + "!", 41).status, status::DataBufferLength);
-    EXPECT_EQ(call(op::GetEqual, block, 0, "0001").data, record("0001", "A", "aa"));
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq")).status, 0) << "the cursor survived";
 }
 
 TEST_F(Statuses, ShortReadFillsWhatFitsAndStillPositions)
@@ -137,6 +127,9 @@ TEST_F(Statuses, ShortReadFillsWhatFitsAndStillPositions)
     EXPECT_EQ(partial.data, record("0001", "A", "aa").substr(0, 6));
     EXPECT_EQ(partial.key.substr(0, 4), "0001");
     EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0002");
+    const Answer full = call(op::GetEqual, block, 0, "0002", {}, 100);
+    EXPECT_EQ(full.status, 0);
+    EXPECT_EQ(full.data.size(), 40u) << "the data length handed back is the record's";
 }
 
 TEST_F(Statuses, ScribbledBlocksNeverCrash)
@@ -160,49 +153,26 @@ TEST_F(Statuses, ScribbledBlocksNeverCrash)
     EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), "0001|0002|");
 }
 
-TEST_F(Statuses, WritesThatBreakKeyRules)
-{
-    EXPECT_EQ(insert(block, record("0001", "Z", "zz")), status::DuplicateKey);
-    ASSERT_EQ(call(op::GetEqual, block, 0, "0001").status, 0);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0009", "A", "aa")).status, status::KeyNotModifiable);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "A", "bb")).status, status::DuplicateKey);
-    EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq")).status, 0);
-    EXPECT_EQ(call(op::GetEqual, block, 1, "Q       ").data.substr(0, 4), "0001");
-}
-
-TEST_F(Statuses, GetDirectOnAnAddressWithoutRecord)
-{
-    EXPECT_EQ(call(op::GetDirect, block, 0, {}, std::string("\x39\x30\0\0", 4)).status,
-              status::InvalidRecordAddress);
-    EXPECT_EQ(call(op::GetDirect, block, 0, {}, std::string(4, '\0')).status, status::InvalidRecordAddress);
-    EXPECT_EQ(call(op::GetDirect, block, 0, {}, "", 3).status, status::DataBufferLength);
-}
-
 TEST_F(Statuses, TransactionsNestNeverAndEndOnlyWhenBegun)
 {
-    EXPECT_EQ(endTransaction(true), status::NoTransaction);
-    EXPECT_EQ(endTransaction(false), status::NoTransaction);
-    ASSERT_EQ(beginTransaction(), 0);
-    EXPECT_EQ(beginTransaction(), status::TransactionActive);
-    Block unused;
-    EXPECT_EQ(call(op::BeginConcurrentTransaction, unused, 0).status, status::TransactionActive);
-    EXPECT_EQ(endTransaction(), 0);
-    EXPECT_EQ(endTransaction(), status::NoTransaction);
-}
-
-TEST_F(Statuses, ReadOnlyOpenRefusesWrites)
-{
-    Block reader;
-    ASSERT_EQ(open(reader, "st", mode::ReadOnly), 0);
-    EXPECT_EQ(insert(reader, record("0003", "A", "cc")), status::AccessDenied);
-    ASSERT_EQ(call(op::GetFirst, reader, 0).status, 0);
-    EXPECT_EQ(call(op::Update, reader, 0, {}, record("0001", "B", "aa")).status, status::AccessDenied);
-    EXPECT_EQ(call(op::Delete, reader, 0).status, status::AccessDenied);
+    EXPECT_EQ(transaction(op::EndTransaction), status::NoTransaction);
+    EXPECT_EQ(transaction(op::AbortTransaction), status::NoTransaction);
+    ASSERT_EQ(transaction(op::BeginTransaction), 0);
+    EXPECT_EQ(transaction(op::BeginTransaction), status::TransactionActive);
+    EXPECT_EQ(transaction(op::BeginConcurrentTransaction), status::TransactionActive);
+    EXPECT_EQ(transaction(op::EndTransaction), 0);
+    EXPECT_EQ(transaction(op::EndTransaction), status::NoTransaction);
 }
 
 TEST_F(Statuses, OpenModes)
 {
     Block other;
+    ASSERT_EQ(open(other, "st", mode::ReadOnly), 0);
+    EXPECT_EQ(insert(other, record("0003", "A", "cc")), status::AccessDenied);
+    ASSERT_EQ(call(op::GetFirst, other, 0).status, 0);
+    EXPECT_EQ(call(op::Update, other, 0, {}, record("0001", "B", "aa")).status, status::AccessDenied);
+    EXPECT_EQ(call(op::Delete, other, 0).status, status::AccessDenied);
+    ASSERT_EQ(close(other), 0);
     EXPECT_EQ(open(other, "missing"), status::FileNotFound);
     EXPECT_EQ(open(other, "st", mode::Exclusive), status::IncompatibleMode);
     EXPECT_EQ(open(other, "st", 5), status::InvalidOperation);
@@ -214,27 +184,9 @@ TEST_F(Statuses, OpenModes)
     EXPECT_EQ(open(other, "st"), 0);
 }
 
-TEST_F(Statuses, CreateKeepsOrReplacesAnExistingFile)
-{
-    EXPECT_EQ(create("st", standardLayout(), createmode::KeepExisting), status::FileExists);
-    EXPECT_EQ(create("st", standardLayout()), status::FileInUse) << "open here";
-    ASSERT_EQ(close(block), 0);
-    ASSERT_EQ(create("st", standardLayout()), 0);
-    ASSERT_EQ(open(block, "st"), 0);
-    EXPECT_EQ(call(op::GetFirst, block, 0).status, status::EndOfFile) << "the new file is empty";
-}
-
-TEST_F(Statuses, ReplacingAFileKeepsItsPermissions)
-{
-    ASSERT_EQ(close(block), 0);
-    ASSERT_EQ(::chmod(hostPath("st").c_str(), 0600), 0);
-    ASSERT_EQ(create("st", standardLayout()), 0);
-    struct stat info {};
-    ASSERT_EQ(::stat(hostPath("st").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0600u);
-}
-
-TEST_F(Statuses, CreatedFilesGetTheUsualPermissionsAndNoLeftovers)
+// A new file gets the usual permissions and leaves nothing beside it; a
+// replaced one keeps the permissions its owner gave it.
+TEST_F(Statuses, CreateMakesKeepsOrReplacesAFile)
 {
     const mode_t mask = ::umask(022);
     ::umask(mask);
@@ -242,20 +194,24 @@ TEST_F(Statuses, CreatedFilesGetTheUsualPermissionsAndNoLeftovers)
     struct stat info {};
     ASSERT_EQ(::stat(hostPath("fresh").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
-    const QStringList names = QDir(prefix.driveC() + QStringLiteral("/data")).entryList(QDir::Files);
-    EXPECT_EQ(names, (QStringList{QStringLiteral("fresh.bt6"), QStringLiteral("st.bt6"), QStringLiteral("st.bt6-shm"),
-                                  QStringLiteral("st.bt6-wal")}));
-}
+    EXPECT_EQ(QDir(prefix.driveC() + QStringLiteral("/data")).entryList(QDir::Files),
+              (QStringList{QStringLiteral("fresh.bt6"), QStringLiteral("st.bt6"), QStringLiteral("st.bt6-shm"),
+                           QStringLiteral("st.bt6-wal")}));
 
-struct LayoutCase {
-    const char* what;
-    std::array<uint8_t, CreationBufferSize> layout;
-    int16_t status;
-};
+    EXPECT_EQ(create("st", standardLayout(), createmode::KeepExisting), status::FileExists);
+    EXPECT_EQ(create("st", standardLayout()), status::FileInUse) << "open here";
+    ASSERT_EQ(close(block), 0);
+    ASSERT_EQ(::chmod(hostPath("st").c_str(), 0600), 0);
+    ASSERT_EQ(create("st", standardLayout()), 0);
+    ASSERT_EQ(::stat(hostPath("st").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    ASSERT_EQ(open(block, "st"), 0);
+    EXPECT_EQ(call(op::GetFirst, block, 0).status, status::EndOfFile) << "the new file is empty";
+}
 
 TEST_F(Statuses, CreateRefusesImpossibleLayouts)
 {
-    const LayoutCase cases[] = {
+    const std::tuple<const char*, Layout, int16_t> cases[] = {
         {"record length 0", makeLayout(0, 1, {{1, 4, 0}}), status::InvalidRecordLength},
         {"page size 1000", makeLayout(40, 1, {{1, 4, 0}}, 1000), status::InvalidPageSize},
         {"page size 0", makeLayout(40, 1, {{1, 4, 0}}, 0), status::InvalidPageSize},
@@ -270,18 +226,10 @@ TEST_F(Statuses, CreateRefusesImpossibleLayouts)
                                                     {6, 1, 16}, {7, 1, 16}, {8, 1, 16}, {9, 1, 16}}),
          status::InvalidNumberOfKeys},
     };
-    for (const LayoutCase& c : cases) {
-        EXPECT_EQ(create("bad", c.layout), c.status) << c.what;
-        EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath("bad")))) << c.what;
+    for (const auto& [what, layout, status] : cases) {
+        EXPECT_EQ(create("bad", layout), status) << what;
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath("bad")))) << what;
     }
-    Block unused;
-    auto layout = standardLayout();
-    int32_t length = 10;
-    std::string path = windowsPath("short");
-    EXPECT_EQ(BTRCALL(op::Create, unused.data(), layout.data(), &length, path.data(), 20, 0), status::DataBufferLength);
-    length = 160;
-    std::string nowhere = "C:\\no\\such\\folder\\x.bt6 ";
-    EXPECT_EQ(BTRCALL(op::Create, unused.data(), layout.data(), &length, nowhere.data(), 30, 0), status::FileNotFound);
 }
 
 } // namespace

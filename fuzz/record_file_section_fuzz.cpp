@@ -3,19 +3,16 @@
 #include "database/creation.h"
 #include "database/opening.h"
 #include "database/record_manager_access.h"
+#include "fuzz_support.h"
 #include "platform/windows_path.h"
 #include "services/shared_values.h"
 #include "services/user_interaction.h"
 #include "services/window_members.h"
 
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <cstdint>
-#include <cstdlib>
 
 using namespace qn3;
+using fuzzing::require;
 
 namespace {
 
@@ -50,13 +47,12 @@ public:
 // section, the opening a path and a record length, and neither crashes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QTemporaryDir prefix;
     static Recorder recorder;
     static Answers answers;
     static platform::ScopedInstall<database::RecordManagerAccess> installRecorder{recorder};
     static platform::ScopedInstall<services::UserInteraction> installAnswers{answers};
     static const bool ready = [] {
-        qputenv("QN3_PREFIX", prefix.path().toLocal8Bit());
+        fuzzing::privatePrefix();
         services::RepConfig[0] = QStringLiteral("C:\\Config\\");
         services::RepBtr[0] = QStringLiteral("C:\\Data\\");
         QDir().mkpath(platform::paths::toHost(u"C:\\Config\\"));
@@ -64,31 +60,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QFile present(platform::paths::toHost(u"C:\\Data\\FRADA17.bt6"));
         return present.open(QIODevice::WriteOnly);
     }();
-    if (!ready)
-        std::abort();
-    {
-        QFile file(platform::paths::toHost(u"C:\\Config\\ZT_BTR.ini"));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        file.write(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    }
+    require(ready);
+    fuzzing::writeFile(platform::paths::toHost(u"C:\\Config\\ZT_BTR.ini"), fuzzing::input(data, size));
 
     QString path;
-    const bool exporting = false;
     recorder.keyLength = -1;
-    database::CreationStructureVide(0, 44, QStringLiteral("FIC_Frad017"), path, services::RepBtr[0], 2, exporting,
-                                    QString());
-    if (!path.endsWith(u' ') || (recorder.keyLength >= 0 && recorder.keyLength != path.size()))
-        std::abort();
-    if (database::SpecFichierBtr().size() != 160)
-        std::abort();
+    database::CreationStructureVide(0, 44, QStringLiteral("FIC_Frad017"), path, services::RepBtr[0], 2, false, {});
+    require(path.endsWith(u' ') && (recorder.keyLength < 0 || recorder.keyLength == path.size()));
+    require(database::SpecFichierBtr().size() == 160);
 
     database::InitGeneralData();
     database::FichiersOuverts = {};
     database::FichiersAOuvrir[0][17][0] = -1;
     recorder.length = 0;
-    if (database::BTr_Ouverture(0, -17, QString(), 1) && (recorder.length < 0 || recorder.length > 32767))
-        std::abort();
+    require(!database::BTr_Ouverture(0, -17, QString(), 1) || (recorder.length >= 0 && recorder.length <= 32767));
     services::Frm_Main().ListeLogTemp.Clear();
     services::Frm_Main().ListeIncidents0.Clear();
     return 0;

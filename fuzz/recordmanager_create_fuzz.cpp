@@ -19,20 +19,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const int recordLength = data[0] | (data[1] << 8);
     Block block;
-    if (openFile(block, "C:\\fuzz\\created.bt6 ") != rm::status::Success)
-        std::abort();
+    require(openFile(block, "C:\\fuzz\\created.bt6 ") == rm::status::Success);
     std::string record(static_cast<size_t>(recordLength), 'r');
     std::memcpy(record.data(), data, std::min(size, record.size()));
     char key[255];
     length = recordLength;
-    if (BTRCALL(rm::op::Insert, block.bytes.data(), record.data(), &length, key, 255, 0) != rm::status::Success)
-        std::abort();
+    require(BTRCALL(rm::op::Insert, block.bytes.data(), record.data(), &length, key, 255, 0) == rm::status::Success);
     std::string back(record.size(), ' ');
     length = recordLength;
-    if (BTRCALL(rm::op::GetFirst, block.bytes.data(), back.data(), &length, key, 255, 0) != rm::status::Success ||
-        back != record)
-        std::abort();
+    require(BTRCALL(rm::op::GetFirst, block.bytes.data(), back.data(), &length, key, 255, 0) == rm::status::Success
+            && back == record);
     readAround(block, recordLength);
-    BTRCALL(rm::op::Close, block.bytes.data(), nullptr, nullptr, nullptr, 0, 0);
+    closeFile(block);
     return 0;
 }

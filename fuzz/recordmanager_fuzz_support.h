@@ -1,12 +1,13 @@
 #pragma once
 
+#include "fuzz_support.h"
 #include "recordmanager/btrcall.h"
 #include "recordmanager/record_manager_codes.h"
 
+#include <QDir>
+
 #include <array>
-#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
 
 // What the record manager's fuzz targets share: a private prefix with the
 // folder C:\fuzz, and calls on a position block.
@@ -14,22 +15,13 @@ namespace qn3::fuzzing {
 
 namespace rm = qn3::recordmanager;
 
-// The host folder behind C:\fuzz, made once under $QN3_PREFIX (a fresh
-// temporary one when unset).
-inline const std::string& fuzzFolder()
+// The host folder behind C:\fuzz, made once.
+inline const QString& fuzzFolder()
 {
-    static const std::string folder = [] {
-        if (!std::getenv("QN3_PREFIX")) {
-            static char temporary[] = "/tmp/qn3-fuzz-XXXXXX";
-            if (!::mkdtemp(temporary))
-                std::abort();
-            ::setenv("QN3_PREFIX", temporary, 1);
-        }
-        const std::string prefix = std::getenv("QN3_PREFIX");
-        ::mkdir(prefix.c_str(), 0700);
-        ::mkdir((prefix + "/drive_c").c_str(), 0700);
-        ::mkdir((prefix + "/drive_c/fuzz").c_str(), 0700);
-        return prefix + "/drive_c/fuzz";
+    static const QString folder = [] {
+        const QString path = privatePrefix() + QStringLiteral("/drive_c/fuzz");
+        require(QDir().mkpath(path));
+        return path;
     }();
     return folder;
 }
@@ -45,6 +37,11 @@ inline int16_t openFile(Block& block, const char* windowsPath)
     path.resize(255, ' ');
     int32_t length = 0;
     return BTRCALL(rm::op::Open, block.bytes.data(), nullptr, &length, path.data(), 255, rm::mode::Normal);
+}
+
+inline void closeFile(Block& block)
+{
+    BTRCALL(rm::op::Close, block.bytes.data(), nullptr, nullptr, nullptr, 0, 0);
 }
 
 // Walks every key both ways a few steps and reads on the way; any status

@@ -19,9 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int32_t length = 0;
     const int16_t status = BTRCALL(rm::op::Open, block.bytes.data(), nullptr, &length, key.data(),
                                    static_cast<int16_t>(key.size()), rm::mode::Normal);
-    if ((status == rm::status::InvalidFileName) == ends)
-        std::abort();
+    require((status == rm::status::InvalidFileName) != ends);
     if (status == rm::status::Success)
-        BTRCALL(rm::op::Close, block.bytes.data(), nullptr, nullptr, nullptr, 0, 0);
+        closeFile(block);
     return 0;
 }

@@ -1,7 +1,5 @@
+#include "fuzz_support.h"
 #include "platform/registry_hive.h"
-
-#include <cstdint>
-#include <cstdlib>
 
 using namespace qn3::platform;
 
@@ -9,11 +7,9 @@ using namespace qn3::platform;
 // read back to the same hive: saving never changes what a hive holds.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArrayView text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const registry_hive::Hive hive = registry_hive::parse(text);
+    const registry_hive::Hive hive = registry_hive::parse(qn3::fuzzing::input(data, size));
     const QByteArray saved = registry_hive::serialize(hive, u"HKEY_CURRENT_USER");
     const registry_hive::Hive back = registry_hive::parse(saved);
-    if (back.damagedLines != 0 || registry_hive::serialize(back, u"HKEY_CURRENT_USER") != saved)
-        std::abort();
+    qn3::fuzzing::require(back.damagedLines == 0 && registry_hive::serialize(back, u"HKEY_CURRENT_USER") == saved);
     return 0;
 }

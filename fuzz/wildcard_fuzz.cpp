@@ -1,8 +1,6 @@
+#include "fuzz_support.h"
 #include "platform/ansi.h"
 #include "platform/wildcard.h"
-
-#include <cstdint>
-#include <cstdlib>
 
 // Input: mask, a NUL byte, name (both ANSI). Matching never crashes, a
 // compiled pattern agrees with the one-shot call, "*" takes every name, and a
@@ -11,7 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace qn3::platform;
-    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    using qn3::fuzzing::require;
+    const QByteArrayView bytes = qn3::fuzzing::input(data, size);
     const qsizetype split = bytes.indexOf('\0');
     if (split < 0)
         return 0;
@@ -20,16 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (name.isEmpty() || name.contains(QChar(0)))
         return 0;
     const bool result = wildcard::matches(mask, name);
-    if (wildcard::Pattern(mask).matches(name) != result)
-        std::abort();
-    if (!wildcard::matches(u"*", name))
-        std::abort();
+    require(wildcard::Pattern(mask).matches(name) == result);
+    require(wildcard::matches(u"*", name));
     if (!wildcard::hasWildcards(mask) && name != u"..") {
         QStringView trimmed(mask);
         while (!trimmed.isEmpty() && (trimmed.back() == u'.' || trimmed.back() == u' '))
             trimmed.chop(1);
-        if (result != (wildcard::upperCase(trimmed.toString()) == wildcard::upperCase(name)))
-            std::abort();
+        require(result == (wildcard::upperCase(trimmed.toString()) == wildcard::upperCase(name)));
     }
     return 0;
 }

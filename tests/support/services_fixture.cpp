@@ -35,14 +35,9 @@ void ServicesTest::resetSharedState()
     RepLogs = QStringLiteral("C:\\Logs\\");
     RepPRG.clear();
     RepSettings.clear();
-    RepConfig.fill(QString());
-    RepBtr.fill(QString());
-    RepLocal.fill(QString());
-    for (auto& zone : RepSons)
-        for (auto& category : zone)
-            category.fill(QString());
-    PremiereStation.fill(0);
-    DerniereStation.fill(0);
+    RepConfig = RepBtr = RepLocal = {};
+    RepSons = {};
+    PremiereStation = DerniereStation = {};
     ThemeActif = 0;
     VersionOS = {};
     FichierEclate = {};
@@ -72,11 +67,7 @@ void ServicesTest::loadSettings()
 
 QString ServicesTest::host(const QString& windowsPath) const { return platform::paths::toHost(windowsPath); }
 
-QByteArray ServicesTest::readLog(const QString& fileName) const
-{
-    QFile file(host(RepLogs + fileName));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+QByteArray ServicesTest::readLog(const QString& fileName) const { return readFile(RepLogs + fileName); }
 
 void ServicesTest::writeFile(const QString& windowsPath, const QByteArray& bytes) const
 {

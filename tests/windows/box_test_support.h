@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
 
@@ -23,6 +24,13 @@ Window* shownWindow(const QString& name)
 inline void whenWaiting(std::function<void()> user)
 {
     QTimer::singleShot(0, qApp, std::move(user));
+}
+
+// A key pressed (no modifier) with `target` focused.
+inline void press(QWidget* target, int key)
+{
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
 }
 
 // A picture of the window in the build folder, for a person to look at.

@@ -3,7 +3,6 @@
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,16 +12,11 @@ namespace qn3::windows {
 namespace {
 
 using InputBoxTest = testing::ServicesTest;
+using testing::press;
 
 FrmInputBox* shownBox()
 {
     return testing::shownWindow<FrmInputBox>(QStringLiteral("FrmInputBox"));
-}
-
-void press(QWidget* target, int key)
-{
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
 }
 
 // OK (or Enter anywhere) gives the field; Annuler and the close box give "";
@@ -60,23 +54,18 @@ TEST_F(InputBoxTest, AnswersByTheWayTheBoxCloses)
 
 TEST_F(InputBoxTest, ShowsCaptionInitialTextAndPasswordCharacter)
 {
-    QString caption, initial;
-    int passwordCharacter = 0;
-    testing::whenWaiting([&] {
+    testing::whenWaiting([] {
         FrmInputBox* box = shownBox();
-        caption = box->windowTitle();
-        initial = box->TexteSaisie->text();
-        passwordCharacter =
-            box->TexteSaisie->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, box->TexteSaisie);
-        EXPECT_EQ(box->TexteSaisie->echoMode(), QLineEdit::Password);
+        QLineEdit* field = box->TexteSaisie;
+        EXPECT_EQ(box->windowTitle(), "Saisie  ");
+        EXPECT_EQ(field->text(), "x");
+        EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field), u'*');
         testing::saveScreenshot(box, QStringLiteral("FrmInputBox"));
-        box->TexteSaisie->setText(QStringLiteral("secret"));
+        field->setText(QStringLiteral("secret"));
         box->CmdValider->click();
     });
     EXPECT_EQ(InputBox(QStringLiteral("x"), {}, QStringLiteral("Mot de passe :"), QStringLiteral("*")), "secret");
-    EXPECT_EQ(caption, "Saisie  ");
-    EXPECT_EQ(initial, "x");
-    EXPECT_EQ(passwordCharacter, u'*');
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 #include "windows/box_support.h"
 #include "windows/box_test_support.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -49,16 +48,10 @@ TEST_F(MsgBoxTest, SplitsTheMessageIntoAtMostTenLines)
 
 TEST_F(MsgBoxTest, LaysOutLinesIconAndButtonsInTwips)
 {
-    const struct {
-        const char* name;
-        QString message;
-        QStringList buttons;
-        int32_t icon, theme, lineLeft;
-        std::vector<int> lineTops;
-        int iconTop; // -1: no icon shown
-        int buttonsTop, buttonWidth, windowWidth;
-        std::vector<int> buttonLefts;
-    } cases[] = {
+    // iconTop -1: no icon shown.
+    const struct { const char* name; QString message; QStringList buttons; int32_t icon, theme, lineLeft;
+                   std::vector<int> lineTops; int iconTop, buttonsTop, buttonWidth, windowWidth;
+                   std::vector<int> buttonLefts; } cases[] = {
         {"one_line", "Bonjour", {"Oui", "Non"}, 0, 0, 120, {300}, -1, 1200, 1100, 4500, {1820, 3040}},
         {"one_line_icon", "Bonjour", {"Ok"}, 64, 1, 840, {425}, 240, 1200, 1100, 4500, {3040}},
         {"three_lines_icon", "a\nb\nc", {"Oui", "Non", "Ok"}, 16, 0, 840, {425, 665, 905}, 665, 1625, 1100, 4700,
@@ -100,11 +93,9 @@ TEST_F(MsgBoxTest, CloseBoxAndKeysPickTheAnswer)
     for (const auto& c : cases) {
         bool refused = false;
         testing::whenWaiting([&] {
-            for (const int key : {Qt::Key_Escape, Qt::Key_Return}) {
-                QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            for (const int key : {Qt::Key_Escape, Qt::Key_Return})
                 if (c.defaultButton != 0)
-                    QApplication::sendEvent(shownBox(), &press);
-            }
+                    testing::press(shownBox(), key);
             if (shownBox() != nullptr)
                 shownBox()->close();
             if ((refused = shownBox() != nullptr))

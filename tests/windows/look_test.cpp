@@ -8,14 +8,14 @@
 #include "windows/skin_styles.h"
 
 #include <QCheckBox>
-#include <QDialog>
-#include <QPushButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSet>
 #include <QTabWidget>
 
@@ -29,7 +29,11 @@ const QString kKey = QStringLiteral("Software\\Sonvarek\\Quillon\\Look");
 class LookTest : public testing::ServicesTest {
 protected:
     LookTest() { StyleLook = ModeBordure = 0; }
-    ~LookTest() override { StyleLook = ModeBordure = 0; qApp->setStyleSheet(QString()); }
+    ~LookTest() override
+    {
+        StyleLook = ModeBordure = 0;
+        qApp->setStyleSheet(QString());
+    }
 };
 
 // One control of each kind, with the names the look treats apart.
@@ -78,13 +82,7 @@ OleColour backColour(const QWidget* control) { return look::colourProperty(contr
 
 TEST_F(LookTest, StoredStyleChoosesTheSkin)
 {
-    struct Case {
-        const char* stored; // nullptr: no value
-        int32_t style;
-        int32_t mode;
-        const char* skin;
-        const char* ini;
-    };
+    struct Case { const char* stored; int32_t style, mode; const char* skin, *ini; }; // stored nullptr: no value
     const Case cases[] = {
         {nullptr, 15, 0, "\\iTunes", "Normalitunes.ini"},
         {"7 et le reste", 7, 1, "\\WinXP.Luna.cjstyles", "NormalMetallic.ini"},
@@ -99,8 +97,8 @@ TEST_F(LookTest, StoredStyleChoosesTheSkin)
         services::SkinComponent& skins = services::Frm_Main().SkinFramework;
         skins.LoadSkin(QStringLiteral("unchanged"), QStringLiteral("unchanged"));
         skins.ApplyOptions = 0x10;
-        services::Reg_SetValue(platform::HKEY_LOCAL_MACHINE, kKey, QStringLiteral("Style"),
-                               c.stored ? QString::fromUtf8(c.stored) : QString(), 1);
+        const QString value = QString::fromUtf8(c.stored);
+        services::Reg_SetValue(platform::HKEY_LOCAL_MACHINE, kKey, QStringLiteral("Style"), value, 1);
         InitGeneralLook(-1);
         EXPECT_EQ(StyleLook, c.style);
         EXPECT_EQ(ModeBordure, c.mode);
@@ -110,7 +108,7 @@ TEST_F(LookTest, StoredStyleChoosesTheSkin)
         EXPECT_EQ(skins.ApplyOptions, 0x11);
         QString stored;
         services::Reg_GetValue(platform::HKEY_LOCAL_MACHINE, kKey, QStringLiteral("Style"), stored);
-        EXPECT_EQ(stored, c.stored ? QString::fromUtf8(c.stored) : QStringLiteral("15"));
+        EXPECT_EQ(stored, c.stored ? value : QStringLiteral("15"));
     }
 }
 
@@ -136,14 +134,8 @@ TEST_F(LookTest, ControlsTakeTheStyleColoursByKind)
 {
     constexpr OleColour unset = 0xFFFFFFFF;
     constexpr OleColour yellow = rgbColour(255, 239, 178);
-    struct Case {
-        int32_t mode;
-        int32_t style;
-        OleColour window;
-        OleColour panel;
-        OleColour header; // bottom of the frame header
-        OleColour field;  // text and list boxes
-    };
+    // header: the bottom of the frame header; field: text and list boxes.
+    struct Case { int32_t mode, style; OleColour window, panel, header, field; };
     const Case cases[] = {
         {0, 3, rgbColour(252, 252, 254), rgbColour(252, 252, 254), rgbColour(80, 80, 80), unset},
         {0, 20, kButtonFace, kButtonFace, rgbColour(80, 80, 80), unset},

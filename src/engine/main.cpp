@@ -2,7 +2,9 @@
 #include "engine/scripted_answers.h"
 #include "engine/startup.h"
 #include "engine/termination_signals.h"
+#include "services/window_members.h"
 #include "windows/qt_user_interaction.h"
+#include "windows/skin_styles.h"
 
 #include "platform/installable.h"
 
@@ -25,6 +27,9 @@ int main(int argc, char** argv)
         scripted = std::make_unique<qn3::engine::ReponsesScriptees>(userInteraction);
     const qn3::platform::ScopedInstall<qn3::services::UserInteraction> installedQuestions(
         scripted ? static_cast<qn3::services::UserInteraction&>(*scripted) : userInteraction);
+    // The skin component of the main window dresses the whole program with
+    // the style the window look chooses at start-up.
+    qn3::windows::InstallSkinEngine(qn3::services::Frm_Main().SkinFramework);
     qn3::windows::QtKeyboardState keyboard;
     const qn3::platform::ScopedInstall<qn3::platform::KeyboardState> installedKeyboard(keyboard);
 

@@ -43,7 +43,7 @@ public:
 
 } // namespace
 
-// Any "ZT_BTR.ini": the creation builds a specification and a path from its
+// Any "ZT_BTR.ini": the creation builds a creation buffer and a path from its
 // section, the opening a path and a record length, and neither crashes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -20,7 +20,7 @@ namespace {
 constexpr int kTailleSpec = 160;
 constexpr int kSegments = 8;
 
-// Module state of the creation: the specification and its position block
+// Module state of the creation: the creation buffer and its position block
 // live for the whole run.
 std::array<char, kTailleSpec> gSpec{};
 PositionBlock gPosition{};

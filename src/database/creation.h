@@ -8,7 +8,7 @@
 // Creation of an empty record file from its section of "ZT_BTR.ini".
 namespace qn3::database {
 
-// The record manager's file specification of the last creation: 160 bytes,
+// The record manager's creation buffer of the last creation: 160 bytes,
 // kept between creations (a key the next section leaves out keeps its bytes).
 QByteArray SpecFichierBtr();
 

@@ -16,9 +16,9 @@ protected:
     platform::ScopedInstall<RecordManagerAccess> installRm{rm};
 };
 
-int16_t at(const QByteArray& spec, int offset) { return qFromLittleEndian<int16_t>(spec.constData() + offset); }
+int16_t at(const QByteArray& buffer, int offset) { return qFromLittleEndian<int16_t>(buffer.constData() + offset); }
 
-TEST_F(CreationTest, SpecificationFromTheSection)
+TEST_F(CreationTest, CreationBufferFromTheSection)
 {
     const QByteArray section = "[FIC_FRAD044]\r\nFichier=FRAD044\r\nDossier=O\r\nLng_Enregistrement=4000\r\n"
                                "Lng_Page=4096\r\nNb_Cle=3\r\nCLE_00=POS:0001 LNG:0008 FLG:0002\r\n"
@@ -46,12 +46,12 @@ TEST_F(CreationTest, SpecificationFromTheSection)
         ASSERT_FALSE(rm.calls.empty());
         const auto& call = rm.calls.back();
         EXPECT_TRUE(call.op == 14 && call.key == c.path && call.keyLength == path.size());
-        const QByteArray& spec = call.data;
-        ASSERT_EQ(spec.size(), 160);
+        const QByteArray& buffer = call.data;
+        ASSERT_EQ(buffer.size(), 160);
         const int16_t expected[] = {4000, 4096, c.keys, 0, 0, 8, 0, 0, 1, 8, 2, 0, 0, 0, 0, 0,
                                     9,    21,   3,      0, 0, 0, 0, 0, 30, 60, c.flags2};
         for (int i = 0; i < 27; ++i)
-            EXPECT_EQ(at(spec, 2 * i), expected[i]) << c.path << " offset " << 2 * i;
+            EXPECT_EQ(at(buffer, 2 * i), expected[i]) << c.path << " offset " << 2 * i;
     }
     // A section that names no file creates nothing.
     rm.calls.clear();

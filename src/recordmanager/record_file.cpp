@@ -300,7 +300,13 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // and NORMAL; only a power loss may take back the last commits.
     // A page cache of up to 64 MB per file keeps a file of 100,000 records
     // in memory; it grows only as pages are read.
-    sqlite3_exec(file->db_, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
+    sqlite3_exec(file->db_, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536; PRAGMA journal_size_limit = 4194304",
+                 nullptr, nullptr, nullptr);
+    // The log and its index stay beside the file after the last close, the
+    // log emptied: making and removing both at every open and close cost more
+    // than the open itself, and changed the folder each time.
+    int persist = 1;
+    sqlite3_file_control(file->db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     file->statements_.assign(KeyedKinds * file->layout_.keys.size() + UnkeyedKinds, nullptr);
     file->updates_.assign(size_t{1} << file->layout_.keys.size(), nullptr);
     file->keyScratch_.resize(file->layout_.keys.size());

@@ -43,8 +43,15 @@ TEST_F(FoldersTest, ALevelThatCannotBeMadeIsReportedOncePerRun)
     EXPECT_EQ(readFile("C:\\Bloc"), "a file where a folder should be");
 }
 
-TEST_F(FoldersTest, AnUnmappedDriveOrAFileInTheWayIsAPlainErrLineNotAnIncident)
+TEST_F(FoldersTest, AnUnmappedDriveIsAnIncidentForFolderFoundEachTimeAndAPlainErrLineForTheMaker)
 {
+    EXPECT_FALSE(FolderFound("Q:\\Data"));
+    EXPECT_FALSE(FolderFound("Q:\\Data"));
+    const QString line = "Err: Folder not found: Q:\\Data |Source: Lib_Systeme:FolderFound:1";
+    EXPECT_EQ(traced(), QStringList({line, line}));
+    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 2);
+
+    // The maker: an unmapped drive or a file in the way is only traced.
     writeFile("C:\\Bloc", "x");
     make("Q:\\a\\b\\");
     make("C:\\Bloc\\Sous\\", false);
@@ -52,7 +59,7 @@ TEST_F(FoldersTest, AnUnmappedDriveOrAFileInTheWayIsAPlainErrLineNotAnIncident)
     EXPECT_TRUE(traced().contains("Err: Folder not found: Q:\\a\\b\\" + source));
     EXPECT_TRUE(traced().contains("Err: Folder not found: C:\\Bloc\\Sous\\" + source));
     EXPECT_TRUE(traced().filter("Folder 'C:").isEmpty()); // without report, no "Folder '...' not found" line
-    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
+    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 2);
 }
 
 TEST_F(FoldersTest, NetworkPathsNeverMakeTheServerLevel)
@@ -73,7 +80,7 @@ TEST_F(FoldersTest, NetworkPathsNeverMakeTheServerLevel)
               QStringList({"Folder '\\\\Autre\\Data\\' not found", "Folder '\\\\PC\\Absent\\' not found"}));
 }
 
-TEST_F(FoldersTest, FolderFoundMakesAMissingFolderUnderAnExistingParentAndRemembersAFailure)
+TEST_F(FoldersTest, FolderFoundMakesAMissingFolderUnderAnExistingParentAndRemembersItsAnswers)
 {
     QDir().mkpath(host("C:\\Partenaire\\"));
     EXPECT_TRUE(FolderFound("C:\\Partenaire\\_Bkp"));
@@ -86,27 +93,14 @@ TEST_F(FoldersTest, FolderFoundMakesAMissingFolderUnderAnExistingParentAndRememb
     QDir().mkpath(host("C:\\X\\Bloc\\Sous"));
     EXPECT_FALSE(FolderFound("C:\\X\\Bloc\\Sous")); // even after the folder is made
     EXPECT_TRUE(FolderFound("C:\\X"));               // the parent of a missing folder is judged on its own
-}
 
-TEST_F(FoldersTest, FolderFoundAnswersAParentOfAFoundFolderFromMemory)
-{
-    EXPECT_TRUE(FolderFound("C:\\P\\Q"));
-    removeTree("C:\\P");
-    EXPECT_TRUE(FolderFound("C:\\P"));
-    EXPECT_FALSE(isFolder("C:\\P\\"));
-    // A longer name that merely starts the same way is not taken from memory.
+    // The parent of a found folder is answered from memory, a longer name that merely starts the same way is not.
+    removeTree("C:\\Partenaire");
+    EXPECT_TRUE(FolderFound("C:\\Partenaire"));
+    EXPECT_FALSE(isFolder("C:\\Partenaire\\"));
     EXPECT_TRUE(FolderFound("C:\\AB"));
     writeFile("C:\\A", "a file");
     EXPECT_FALSE(FolderFound("C:\\A"));
-}
-
-TEST_F(FoldersTest, FolderFoundOnAnUnreachableDriveIsAnIncidentAndNotRemembered)
-{
-    EXPECT_FALSE(FolderFound("Q:\\Data"));
-    EXPECT_FALSE(FolderFound("Q:\\Data"));
-    const QString line = "Err: Folder not found: Q:\\Data |Source: Lib_Systeme:FolderFound:1";
-    EXPECT_EQ(traced(), QStringList({line, line}));
-    EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 2);
 }
 
 // This computer, "PC", publishes the shares of a configuration the test writes.
@@ -119,10 +113,10 @@ struct NetworkSharesTest : testing::ServicesTest {
         for (const char* folder : {"/Radio/Data/Sons/Pub", "/Radio/Data2/X", "/Sons"})
             QDir().mkpath(c + QLatin1String(folder));
         writeFile("C:\\Bloc", "a file, no folder");
-        writeFile("Z:" + conf, QString("[Data2]\npath = %1/Radio/Data2\n[ADMIN$]\npath = %1/Radio/Data2\n"
-                                       "[Data]\npath = %1/Radio/Data\n[Root]\npath = %1/\n[Bloc]\npath = %1/Bloc\n")
-                                   .arg(c)
-                                   .toUtf8());
+        // Bloc's folder cannot be there: a file has its name.
+        const QString shares = "[Data2]\npath = %1/Radio/Data2\n[ADMIN$]\npath = %1/Radio/Data2\n[Data]\n"
+                               "path = %1/Radio/Data\n[Root]\npath = %1/\n[Bloc]\npath = %1/Bloc\n";
+        writeFile("Z:" + conf, shares.arg(c).toUtf8());
     }
     ~NetworkSharesTest() override { qunsetenv("QN3_SMB_CONF"); }
     static QString change(const QString& dossier) { return ChangeUNCFolder2LocalFolder(-1, dossier, "PC"); }
@@ -137,8 +131,7 @@ TEST_F(NetworkSharesTest, APathThroughADiskShareBecomesItsLocalFolder)
         {"\\\\PC\\Data2\\X\\", "C:\\Radio\\Data2\\X\\"}, // Data is not taken for Data2
         {"\\\\PC\\Data", "\\\\PC\\Data"},                // nothing after the share
         {"\\\\PC\\ADMIN$\\X\\", "\\\\PC\\ADMIN$\\X\\"},  // an administrative share
-        {"\\\\AUTRE\\Data\\Sons\\", "\\\\AUTRE\\Data\\Sons\\"},
-        {"\\\\PC\\Bloc\\Sons\\", "\\\\PC\\Bloc\\Sons\\"}, // its folder cannot be there
+        {"\\\\AUTRE\\Data\\Sons\\", "\\\\AUTRE\\Data\\Sons\\"}, {"\\\\PC\\Bloc\\Sons\\", "\\\\PC\\Bloc\\Sons\\"},
     };
     for (const auto& [dossier, local] : table)
         EXPECT_EQ(change(dossier), local);

@@ -16,25 +16,18 @@ TEST_F(FormatsTest, N2SWritesFixedWidthNumbersByItsRules)
     const struct {
         double value;
         int16_t width, decimals;
-        const char* fill;
-        const char* expected;
+        const char *fill, *expected;
     } cases[] = {
-        {7, 2, 0, "0", "07"},
-        {2024, 4, 0, "0", "2024"},
+        {7, 2, 0, "0", "07"}, {2024, 4, 0, "0", "2024"}, {1.5, 6, 2, "0", "001.50"}, {42, 3, 0, "x", "x42"},
         {12345, 3, 0, "0", "345"}, // leading digits lost
         {-5, 3, 0, "0", "-05"},    // the leading "0" gives way to the sign
         {-50, 2, 0, "0", "-50"},   // no room: one character wider
         {-5, 3, 0, " ", " -5"},    // the rightmost blank takes the sign
-        {1.5, 6, 2, "0", "001.50"},
-        {7, 3, 0, "", "  7"}, // empty fill: blanks
-        {42, 3, 0, "x", "x42"},
-        {-5, 3, 0, "x", "-x5"}, // a non-digit first character takes the sign
+        {7, 3, 0, "", "  7"},      // empty fill: blanks
+        {-5, 3, 0, "x", "-x5"},    // a non-digit first character takes the sign
         // Halves go to the even after adding five thousandths: 150.5 -> 150,
         // 0.05 -> 5.5 -> 6, 0.255 -> 26, 4.495 -> 4.5 -> 4; whole x.5 is then above the half.
-        {0.05, 5, 2, " ", " 0.06"},
-        {0.255, 4, 2, "0", "0.26"},
-        {2.5, 1, 0, "0", "3"},
-        {4.495, 1, 0, "0", "4"},
+        {0.05, 5, 2, " ", " 0.06"}, {0.255, 4, 2, "0", "0.26"}, {2.5, 1, 0, "0", "3"}, {4.495, 1, 0, "0", "4"},
         {5.495, 1, 0, "0", "6"},
     };
     for (const auto& c : cases)
@@ -55,27 +48,19 @@ TEST_F(FormatsTest, InvalidArgumentsAreReportedAndGiveWhatWasBuilt)
     EXPECT_EQ(InfoErreur.Numero, 13);
 }
 
-TEST_F(FormatsTest, Date2StringExReadsPatternsWithoutCaseAndMinutesAfterHours)
+TEST_F(FormatsTest, Date2StringExReadsPatternsWithoutCaseAndWritesTheSystemSeparatorsForColonAndSlash)
 {
     const QDateTime moment(QDate(2024, 3, 5), QTime(13, 7, 9));
     const std::pair<const char*, const char*> cases[] = {
-        {"HH:MM:SS", "13:07:09"},
-        {"  ", "13:07:09"},
-        {"dd/MM/yyyy", "05/03/2024"},
-        {"dd/MM/yyyy HH:MM:SS", "05/03/2024 13:07:09"},
-        {"DD/mm/YY hh:nn", "05/03/24 13:07"},
-        {"h:mm AM/PM", "1:07 PM"},
+        {"HH:MM:SS", "13:07:09"}, {"  ", "13:07:09"}, {"dd/MM/yyyy", "05/03/2024"}, {"h:mm AM/PM", "1:07 PM"},
+        {"dd/MM/yyyy HH:MM:SS", "05/03/2024 13:07:09"}, {"DD/mm/YY hh:nn", "05/03/24 13:07"}, // minutes after hours
         {"\"Day\" y, ww, w, q", "Day 65, 10, 3, 1"},
     };
     for (const auto& [pattern, text] : cases)
         EXPECT_EQ(Date2StringEx(moment, pattern), text) << pattern;
     EXPECT_FALSE(Date2StringEx(moment, "Long Date").isEmpty());
     EXPECT_NE(Date2StringEx(moment, "long date"), "long date");
-}
 
-TEST_F(FormatsTest, Date2StringExWritesTheSystemSeparatorsForColonAndSlash)
-{
-    const QDateTime moment(QDate(2024, 3, 5), QTime(13, 7, 9));
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::Finnish, QLocale::Finland)); // date "d.M.yyyy", time "H.mm"
     QStringList written = {Date2StringEx(moment, "HH:MM:SS"), Date2StringEx(moment, "dd/MM/yyyy")};
@@ -85,7 +70,7 @@ TEST_F(FormatsTest, Date2StringExWritesTheSystemSeparatorsForColonAndSlash)
     EXPECT_EQ(written, QStringList({"13.07.09", "05.03.2024", "05/03/2024 13:07:09"}));
 }
 
-TEST_F(FormatsTest, CalibreFillsOrCutsAndRepairsAnEmptyFill)
+TEST_F(FormatsTest, ArgumentsAreMendedInPlaceCalibreFillsOrCutsClearChaineBlanksAndTheMinimumOnlyRaises)
 {
     QString point = ".";
     EXPECT_EQ(Calibre("ABC", point, 5), "ABC..");
@@ -95,10 +80,7 @@ TEST_F(FormatsTest, CalibreFillsOrCutsAndRepairsAnEmptyFill)
     EXPECT_EQ(empty, " ");
     EXPECT_EQ(Calibre("AB", point, -1), QString());
     EXPECT_EQ(InfoErreur.Numero, 5);
-}
 
-TEST_F(FormatsTest, ClearChaineBlanksControlAndHighCharactersInPlaceAndTheMinimumOnlyRaises)
-{
     // The tab and ü (252) go; é and û (251) are kept letters; ? and the euro
     // (128) are ordinary; a character outside the code page counts as "?".
     QString text = "a\tü é û ? \u20AC\u4E2D\u0001";

@@ -37,8 +37,7 @@ TEST_F(OsFactsTest, VersionTable)
         uint16_t suite;
         uint32_t productInfo;
         int32_t serverR2;
-        const char* servicePack;
-        const char* text;
+        const char *servicePack, *text;
         int32_t code; // 0: left as it was
     } rows[] = {
         {6, 2, 9200, x64, 1, 0x100, 0x30, 0, "", "Microsoft Windows 10 , 64-bit  (build 9200)", 10},
@@ -100,9 +99,8 @@ TEST_F(OsFactsTest, OlderOrNonNtVersionsGiveNothingAndKeepTheCodeAndAServicePack
     EXPECT_TRUE(GetOSDisplayString().endsWith(" Service Pack 1 (build 9200)"));
     VersionOSRecord record;
     ASSERT_TRUE(GetVersionExA(record));
-    EXPECT_EQ(record.dwPlatformId, 2);
-    EXPECT_EQ(record.dwBuildNumber, 9200);
-    EXPECT_EQ(record.szCSDVersion, "Service Pack 1");
+    EXPECT_EQ(std::tuple(record.dwPlatformId, record.dwBuildNumber, record.szCSDVersion),
+              std::tuple(2, 9200, QString("Service Pack 1")));
 }
 
 TEST_F(OsFactsTest, FoldersAndNameComeFromTheSystemFacts)
@@ -127,7 +125,7 @@ struct GmtOffsetTest : testing::ServicesTest {
     platform::ScopedInstall<platform::SystemFacts> install{facts};
 };
 
-TEST_F(GmtOffsetTest, TheOffsetOfNowIsRememberedUntilARecalculationIsAsked)
+TEST_F(GmtOffsetTest, TheOffsetOfNowIsRememberedUntilARecalculationAndAFailureGivesZero)
 {
     facts.offsetMinutes = 120;
     EXPECT_EQ(GetGMTOffSet(false), 120);
@@ -138,16 +136,13 @@ TEST_F(GmtOffsetTest, TheOffsetOfNowIsRememberedUntilARecalculationIsAsked)
     EXPECT_EQ(GetGMTOffSet(true), 60);
     EXPECT_EQ(GetGMTOffSet(false), 60);
     EXPECT_EQ(facts.offsetQuestions, 2);
-}
 
-TEST_F(GmtOffsetTest, ATypeMismatchIsOnlyTracedAndZeroRememberedOtherFailuresGoToTheErrorRoutine)
-{
+    // A type mismatch is only traced and zero remembered; other failures go to the error routine.
     facts.offsetError = 13;
-    EXPECT_EQ(GetGMTOffSet(false), 0);
+    EXPECT_EQ(GetGMTOffSet(true), 0);
     EXPECT_EQ(traced(), QStringList("Err: 13 (Type incompatible) |Source: Lib_Systeme:GetGMTOffSet:1"));
     EXPECT_EQ(Frm_Main().ListeIncidents0.ListCount(), 0);
     facts.offsetError = 0;
-    facts.offsetMinutes = 60;
     EXPECT_EQ(GetGMTOffSet(false), 0);
 
     facts.offsetError = 5;

@@ -42,10 +42,7 @@ TEST_F(PathNamesTest, EclateRepFicExtSplitsOnTheLastBackslashAndTheLastDotAfterI
 
 TEST_F(PathNamesTest, CheckDriveKeepsAUsableSlotElseSpreadsIdsOverTheSlotsInUse)
 {
-    auto& pub = RepSons[0][6];
-    pub[0] = "D:\\Pub0\\";
-    pub[1] = "D:\\Pub1\\";
-    pub[2] = "D:\\Pub2\\";
+    RepSons[0][6] = {"D:\\Pub0\\", "D:\\Pub1\\", "D:\\Pub2\\"};
     EXPECT_EQ(CheckDrive(0, 6, "1", "PUB00011"), "1");
     EXPECT_EQ(CheckDrive(0, 6, "3", "PUB00011"), "2");
     EXPECT_EQ(CheckDrive(0, 6, "3", "PUB00007"), "1");
@@ -61,23 +58,17 @@ TEST_F(PathNamesTest, CheckDriveKeepsAUsableSlotElseSpreadsIdsOverTheSlotsInUse)
 TEST_F(PathNamesTest, FileNamesLoseWhatWindowsRefuses)
 {
     const Cases keepDots = {
-        {"a:b?c", "a_b_c"},
-        {"a/b*c\"d<e>f|g", "a_b_c_d_e_f_g"},
-        {"50% off.mp3", "50 off.mp3"},
-        {"  blanks around  ", "blanks around"},
-        {"\ttab kept\t", "\ttab kept\t"},       // only blanks are trimmed
-        {"C:\\Sons\\a.mp3", "C_\\Sons\\a.mp3"}, // the backslash stays
-        {"a...b..c", "a...b..c"},
-        {"trailing dot.", "trailing dot."},
-        {"", ""},
+        {"a:b?c", "a_b_c"}, {"a/b*c\"d<e>f|g", "a_b_c_d_e_f_g"}, {"50% off.mp3", "50 off.mp3"}, {"", ""},
+        {"  blanks around  ", "blanks around"}, {"\ttab kept\t", "\ttab kept\t"}, // only blanks are trimmed
+        {"C:\\Sons\\a.mp3", "C_\\Sons\\a.mp3"},                                 // the backslash stays
+        {"a...b..c", "a...b..c"}, {"trailing dot.", "trailing dot."},
     };
     for (const auto& [in, out] : keepDots)
         EXPECT_EQ(NettoieNomDeFichier(in, false), out) << in;
     const Cases removeDots = {
         {"a...b..c", "abc"}, // three dots first, then two
         {"a....b", "a.b"},   // "..." goes, the fourth dot stays
-        {"a.....b", "ab"},
-        {"x. .y %", "x. .y"},
+        {"a.....b", "ab"}, {"x. .y %", "x. .y"},
     };
     for (const auto& [in, out] : removeDots)
         EXPECT_EQ(NettoieNomDeFichier(in, true), out) << in;
@@ -86,16 +77,12 @@ TEST_F(PathNamesTest, FileNamesLoseWhatWindowsRefuses)
 TEST_F(PathNamesTest, FolderPathsKeepTheirDriveAndLoseRefusedCharacters)
 {
     const Cases cases = {
-        {"D:\\Sons\\A:B\\", "D:\\Sons\\A B\\"},
-        {"D:\\Sons|x\\", "D:\\Sons x\\"},
+        {"D:\\Sons\\A:B\\", "D:\\Sons\\A B\\"}, {"D:\\Sons|x\\", "D:\\Sons x\\"}, {"D:\\x:\\", "D:\\x\\"},
         {"D:\\Sons |\\Pub\\", "D:\\Sons\\Pub\\"},     // blanks before a backslash go
         {"\\\\PC\\Data,Pub\\", "\\\\PC\\Data Pub\\"}, // network path; comma separates lists
         {"D:\\a      b\\", "D:\\a  b\\"},             // six blanks become two
-        {"D:\\..\\x...y\\50%\\", "D:\\\\xy\\50\\"},
-        {"a:", "a:"}, // two characters keep their colon
-        {"::", "::"},
-        {"D:\\x:\\", "D:\\x\\"},
-        {"  D:\\Sons\\  ", "D:\\Sons\\"},
+        {"a:", "a:"}, {"::", "::"},                   // two characters keep their colon
+        {"D:\\..\\x...y\\50%\\", "D:\\\\xy\\50\\"}, {"  D:\\Sons\\  ", "D:\\Sons\\"},
         {"D:\\\"quoted\"\\", "D:\\ quoted\\"},
     };
     for (const auto& [in, out] : cases)

@@ -121,9 +121,7 @@ TEST_F(Navigation, GetPositionAndGetDirectFindTheSameRecordOnAnyKey)
     // Positioned on key 1 now: the next duplicate follows.
     EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0005");
     // Once the record is gone, its address is refused and the cursor stays.
-    ASSERT_EQ(call(op::GetEqual, block, 0, "0004").status, 0);
-    ASSERT_EQ(call(op::Delete, block, 0).status, 0);
-    ASSERT_EQ(call(op::GetEqual, block, 0, "0002").status, 0);
+    ASSERT_EQ(run(block, 0, {{op::GetEqual, "0004"}, {op::Delete}, {op::GetEqual, "0002"}}), "0004 - 0002 ");
     EXPECT_EQ(call(op::GetDirect, block, 0, {}, position.data).status, status::InvalidRecordAddress);
     EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0003");
 }
@@ -134,8 +132,7 @@ TEST_F(Navigation, LongKeysGoOnFromTheirPlaceWhateverHappensToTheRecord)
 {
     const std::string moved(120, 'z');
     const std::pair<const char*, std::string> changes[] = {
-        {"deleted here", ""},
-        {"deleted", "DELETE FROM records WHERE id = 2"},
+        {"deleted here", ""}, {"deleted", "DELETE FROM records WHERE id = 2"},
         {"key changed", "UPDATE records SET data = ?1, k0 = substr(?1, 1, 100) WHERE id = 2"},
     };
     for (const auto& [what, sql] : changes) {

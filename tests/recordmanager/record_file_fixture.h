@@ -72,8 +72,7 @@ inline std::string record(const std::string& id, const std::string& group, const
 // A record id: the number on four digits.
 inline std::string id(int number)
 {
-    const std::string digits = std::to_string(number);
-    return std::string(4 - std::min<size_t>(digits.size(), 4), '0') + digits;
+    return QString::number(number).rightJustified(4, u'0').toStdString();
 }
 
 struct Block {
@@ -96,24 +95,16 @@ protected:
     static std::string windowsPath(const std::string& name) { return "C:\\data\\" + name + ".bt6 "; }
     std::string hostPath(std::string name) const { return prefix.driveC().toStdString() + "/data/" + name + ".bt6"; }
 
-    int16_t create(const std::string& name, const Layout& layout, int16_t mode = rm::createmode::Replace)
+    static int16_t create(const std::string& name, const Layout& layout, int16_t mode = rm::createmode::Replace)
     {
-        Block block;
-        auto bytes = layout;
-        int32_t length = rm::CreationBufferSize;
-        std::string path = windowsPath(name);
-        return BTRCALL(rm::op::Create, block.data(), bytes.data(), &length, path.data(),
-                       static_cast<int16_t>(path.size()), mode);
+        Block unused;
+        const std::string bytes(layout.begin(), layout.end());
+        return call(rm::op::Create, unused, mode, windowsPath(name), bytes, rm::CreationBufferSize).status;
     }
 
-    // `name` may also be a whole Windows path.
-    int16_t open(Block& block, const std::string& name, int16_t mode = rm::mode::Normal)
+    static int16_t open(Block& block, const std::string& name, int16_t mode = rm::mode::Normal)
     {
-        std::string path = name.find('\\') == std::string::npos ? windowsPath(name) : name;
-        path.resize(255, ' ');
-        std::string buffer(40, ' ');
-        int32_t length = 40;
-        return BTRCALL(rm::op::Open, block.data(), buffer.data(), &length, path.data(), 255, mode);
+        return call(rm::op::Open, block, mode, windowsPath(name)).status;
     }
 
     static int16_t close(Block& block) { return call(rm::op::Close, block, 0, {}, {}, 0).status; }

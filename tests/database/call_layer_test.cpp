@@ -14,8 +14,7 @@ protected:
     CallLayerTest()
     {
         for (int f : {17, 18, 26, 34, 35})
-            for (auto& s : FichiersAOuvrir[0][f])
-                s = -1;
+            FichiersAOuvrir[0][f].fill(-1);
         LongueurEnrBtr[17] = 1000;
         LongueurEnrBtr[18] = 250;
         NomSectionBtr[0][17] = QStringLiteral("Frad017");

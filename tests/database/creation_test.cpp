@@ -26,8 +26,7 @@ TEST_F(CreationTest, CreationBufferFromTheSection)
     const struct {
         QByteArray extra, casse;
         bool exporting;
-        const char* extension;
-        const char* path;
+        const char *extension, *path;
         int16_t keys, flags2;
     } cases[] = {
         {"", "", false, "", "C:\\Data\\FradA44.bt6 ", 3, 3},

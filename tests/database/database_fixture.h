@@ -18,13 +18,8 @@ namespace qn3::testing {
 // keeps what it was handed; `fill` may write the record a read returns.
 class ScriptedRecordManager final : public database::RecordManagerAccess {
 public:
-    struct Call {
-        uint16_t op;
-        QByteArray key; // up to the first NUL
-        int32_t length;
-        int16_t keyLength;
-        QByteArray data;
-    };
+    // `key` up to its first NUL.
+    struct Call { uint16_t op; QByteArray key; int32_t length; int16_t keyLength; QByteArray data; };
     std::deque<int16_t> statuses;
     std::vector<Call> calls;
     std::function<void(uint16_t op, char* data, int32_t* length)> fill;

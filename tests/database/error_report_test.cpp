@@ -27,10 +27,8 @@ TEST_F(ErrorReportTest, StatusTexts)
     const std::pair<int16_t, QString> cases[] = {
         {11, QStringLiteral("Err:11: The specified filename is invalid |C:\\x \n")},
         {12, QStringLiteral("Err:12: The MicroKernel cannot find the specified file |C:\\x \n")},
-        {80, QStringLiteral("Err:80\n")},
-        {3000, QStringLiteral("Err:3000\n")},
+        {80, QStringLiteral("Err:80\n")}, {3000, QStringLiteral("Err:3000\n")}, {3133, QStringLiteral("Err:3133\n")},
         {3103, QStringLiteral("Err:3103: Network error\n")},
-        {3133, QStringLiteral("Err:3133\n")},
     };
     for (const auto& [status, text] : cases)
         EXPECT_EQ(ErreurBTrieveLibelle(status, path), text);
@@ -74,12 +72,9 @@ TEST_F(ErrorReportTest, ReportContents)
 
 TEST_F(ErrorReportTest, DevelopmentKeyCheck)
 {
-    const struct {
-        int16_t op, key, file;
-        int length;
-        bool shown;
-    } cases[] = {{5, 0, 26, 9, false}, {5, 3, 26, 38, true}, {5, 3, 26, 39, false}, {5, 0, 17, 0, false},
-                 {19, 0, 26, 0, false}, {5, 9, 26, 0, false}, {5, 0, 12, 17, true}};
+    const struct { int16_t op, key, file; int length; bool shown; } cases[] = {
+        {5, 0, 26, 9, false}, {5, 3, 26, 38, true}, {5, 3, 26, 39, false}, {5, 0, 17, 0, false},
+        {19, 0, 26, 0, false}, {5, 9, 26, 0, false}, {5, 0, 12, 17, true}};
     for (const auto& c : cases) {
         user.messageBoxes.clear();
         BTrieveTestCle(c.op, QString(c.length, u'k'), c.key, c.file, QStringLiteral("Lib_Test:Appel"));

@@ -39,8 +39,7 @@ TEST_F(OpeningTest, GeneratedSiteOfTenStationsOpens)
     services::RepConfig[0] = QStringLiteral("C:\\Site\\Config\\");
     ASSERT_TRUE(GenerateSite(0, 10));
     MarkStartupFiles(0, 10);
-    BaseOuverte = open();
-    EXPECT_TRUE(BaseOuverte);
+    EXPECT_TRUE(open());
     EXPECT_EQ(QDir(host(kData)).entryList({QStringLiteral("*.bt6")}, QDir::Files).size(), 120);
     EXPECT_EQ(FichiersOuverts[0][32][9], -1);
     EXPECT_EQ(LongueurEnrBtr[18], 250);

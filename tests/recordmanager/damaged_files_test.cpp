@@ -19,9 +19,8 @@ protected:
     // A file of ours with enough records to span many pages, closed.
     QByteArray goodFile(const std::string& name)
     {
-        EXPECT_EQ(create(name, standardLayout()), 0);
         Block block;
-        EXPECT_EQ(open(block, name), 0);
+        make(block, name, {});
         for (int i = 0; i < 800; ++i)
             EXPECT_EQ(insert(block, record(id(i), "G", std::to_string(i), 'x')), 0);
         EXPECT_EQ(close(block), 0);
@@ -39,12 +38,8 @@ protected:
         const int16_t opened = open(block, name);
         EXPECT_TRUE(!mustRefuse || opened == status::NotARecordFile) << opened;
         if (opened == 0) {
-            for (int key = 0; key < 3; ++key) {
-                int steps = 0;
-                for (Answer a = call(op::GetFirst, block, key); a.status == 0 && steps < 1000;
-                     a = call(op::GetNext, block, key))
-                    ++steps;
-            }
+            for (int16_t key = 0; key < 3; ++key)
+                walk(block, key, op::GetFirst, op::GetNext);
             call(op::GetEqual, block, 0, "0400");
             close(block);
         }
@@ -57,13 +52,9 @@ TEST_F(DamagedFiles, ForeignFilesAreRefusedAndLeftAlone)
     expectReadSafely("text", "FIC_FRAD043 is not a record file\r\n", true);
     expectReadSafely("empty", QByteArray(), true);
     expectReadSafely("zeros", QByteArray(8192, '\0'), true);
-    QByteArray classic(4096, '\0');
-    classic.replace(0, 4, "FC\0\0");
-    expectReadSafely("classic", classic, true);
+    expectReadSafely("classic", "FC" + QByteArray(4094, '\0'), true);
     // Our header over something else.
-    QByteArray headerOnly = goodFile("good").left(100);
-    headerOnly.append(QByteArray(20000, '\x5A'));
-    expectReadSafely("header", headerOnly, true);
+    expectReadSafely("header", goodFile("good").left(100) + QByteArray(20000, '\x5A'), true);
     // Someone else's SQLite database.
     ASSERT_EQ(sqlite("foreign", "PRAGMA journal_mode=WAL"), SQLITE_ROW);
     ASSERT_EQ(sqlite("foreign", "CREATE TABLE records(id INTEGER PRIMARY KEY, data BLOB)"), SQLITE_DONE);
@@ -91,9 +82,8 @@ TEST_F(DamagedFiles, TruncatedOrScribbledFilesNeverCrashNorChange)
 // passes SQLite's own checks, but a walk must neither loop nor hand it over.
 TEST_F(DamagedFiles, AWalkPastARecordThatDisagreesWithItsKeyEnds)
 {
-    ASSERT_EQ(create("walk", makeLayout(8, 1, {{1, 3, 0}})), 0);
     Block block;
-    ASSERT_EQ(open(block, "walk"), 0);
+    make(block, "walk", {}, makeLayout(8, 1, {{1, 3, 0}}));
     for (int i = 0; i < 10; ++i)
         ASSERT_EQ(insert(block, "K0" + std::to_string(i) + "-data"), 0);
     ASSERT_EQ(sqlite("walk", "UPDATE records SET data = (SELECT data FROM records WHERE id = 2) WHERE id = 7"),

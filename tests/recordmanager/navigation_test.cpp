@@ -1,7 +1,5 @@
 #include "record_file_fixture.h"
 
-#include <tuple>
-
 namespace qn3::testing {
 namespace {
 
@@ -12,14 +10,9 @@ protected:
     void SetUp() override { fill(); }
     void fill()
     {
-        ASSERT_EQ(create("nav", standardLayout()), 0);
-        ASSERT_EQ(open(block, "nav"), 0);
         // Inserted out of order; group "B" holds three duplicates.
-        ASSERT_EQ(insert(block, record("0003", "B", "cc")), 0);
-        ASSERT_EQ(insert(block, record("0001", "A", "Ee")), 0);
-        ASSERT_EQ(insert(block, record("0004", "B", "aA")), 0);
-        ASSERT_EQ(insert(block, record("0002", "C", "dd")), 0);
-        ASSERT_EQ(insert(block, record("0005", "B", "BB")), 0);
+        make(block, "nav", {record("0003", "B", "cc"), record("0001", "A", "Ee"), record("0004", "B", "aA"),
+                            record("0002", "C", "dd"), record("0005", "B", "BB")});
     }
     Block block;
 };
@@ -80,6 +73,11 @@ TEST_F(Navigation, CursorScenarios)
          {{op::Insert, {}, record("\x80" "000", "\x80", "\x80")}, {op::Insert, {}, record("zzzz", "z", "z")},
           {op::GetLast}, {P}, {op::GetGreater, "zzzz"}, {.op = op::GetLast, .keyNumber = 1}, {.op = P, .keyNumber = 1}},
          {}, {}, "\x80" "000 zzzz \x80" "000 zzzz \x80" "000 \x80" "000 zzzz //"},
+        {"range reads find the nearest record on their side", 0,
+         {{op::GetEqual, "0003"}, {op::GetEqual, "0006"}, {op::GetGreater, "0003"}, {op::GetGreater, "0005"},
+          {op::GetGreaterOrEqual, "0003"}, {op::GetGreaterOrEqual, "0000"}, {op::GetLessThan, "0003"},
+          {op::GetLessThan, "0001"}, {op::GetLessOrEqual, "0003"}, {op::GetLessOrEqual, "0009"}},
+         {}, {}, "0003 #4 0004 #9 0003 0001 0002 #9 0003 0005 //"},
     };
     for (const Scenario& c : cases) {
         SCOPED_TRACE(c.what);
@@ -92,32 +90,11 @@ TEST_F(Navigation, CursorScenarios)
     }
 }
 
-TEST_F(Navigation, RangeReadsFindTheNearestRecordOnTheirSide)
-{
-    const std::tuple<uint16_t, const char*, int16_t, const char*> cases[] = {
-        {op::GetEqual, "0003", 0, "0003"},      {op::GetEqual, "0006", status::KeyNotFound, ""},
-        {op::GetGreater, "0003", 0, "0004"},    {op::GetGreater, "0005", status::EndOfFile, ""},
-        {op::GetGreaterOrEqual, "0003", 0, "0003"}, {op::GetGreaterOrEqual, "0000", 0, "0001"},
-        {op::GetLessThan, "0003", 0, "0002"},   {op::GetLessThan, "0001", status::EndOfFile, ""},
-        {op::GetLessOrEqual, "0003", 0, "0003"}, {op::GetLessOrEqual, "0009", 0, "0005"},
-    };
-    for (const auto& [operation, key, status, id] : cases) {
-        const Answer a = call(operation, block, 0, key);
-        EXPECT_EQ(a.status, status) << operation << " " << key;
-        if (status == 0) {
-            EXPECT_EQ(a.data.substr(0, 4), id) << operation << " " << key;
-            EXPECT_EQ(a.key.substr(0, 4), id) << "the key buffer holds the found record's key";
-        }
-    }
-}
-
 TEST_F(Navigation, SegmentsOfOneKeyKeepTheirOwnCaseRule)
 {
     // Bytes 1-2 compared as they are, bytes 3-4 whatever their case.
-    ASSERT_EQ(create("mixed", makeLayout(8, 1, {{1, 2, 16}, {3, 2, 1024}})), 0);
     Block b;
-    ASSERT_EQ(open(b, "mixed"), 0);
-    ASSERT_EQ(insert(b, "ab\xE9x1111"), 0);
+    make(b, "mixed", {"ab\xE9x1111"}, makeLayout(8, 1, {{1, 2, 16}, {3, 2, 1024}}));
     EXPECT_EQ(insert(b, "ab\xC9X2222"), status::DuplicateKey) << "second segment ignores case, accents included";
     ASSERT_EQ(insert(b, "Ab\xE9x3333"), 0) << "first segment keeps case";
     ASSERT_EQ(insert(b, "abZZ4444"), 0);
@@ -144,9 +121,7 @@ TEST_F(Navigation, GetPositionAndGetDirectFindTheSameRecordOnAnyKey)
     // Positioned on key 1 now: the next duplicate follows.
     EXPECT_EQ(call(op::GetNext, block, 1).data.substr(0, 4), "0005");
     // Once the record is gone, its address is refused and the cursor stays.
-    ASSERT_EQ(call(op::GetEqual, block, 0, "0004").status, 0);
-    ASSERT_EQ(call(op::Delete, block, 0).status, 0);
-    ASSERT_EQ(call(op::GetEqual, block, 0, "0002").status, 0);
+    ASSERT_EQ(run(block, 0, {{op::GetEqual, "0004"}, {op::Delete}, {op::GetEqual, "0002"}}), "0004 - 0002 ");
     EXPECT_EQ(call(op::GetDirect, block, 0, {}, position.data).status, status::InvalidRecordAddress);
     EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0003");
 }
@@ -157,17 +132,14 @@ TEST_F(Navigation, LongKeysGoOnFromTheirPlaceWhateverHappensToTheRecord)
 {
     const std::string moved(120, 'z');
     const std::pair<const char*, std::string> changes[] = {
-        {"deleted here", ""},
-        {"deleted", "DELETE FROM records WHERE id = 2"},
+        {"deleted here", ""}, {"deleted", "DELETE FROM records WHERE id = 2"},
         {"key changed", "UPDATE records SET data = ?1, k0 = substr(?1, 1, 100) WHERE id = 2"},
     };
     for (const auto& [what, sql] : changes) {
         SCOPED_TRACE(what);
-        ASSERT_EQ(create("long", makeLayout(120, 1, {{1, 100, 2}})), 0);
         Block b;
-        ASSERT_EQ(open(b, "long"), 0);
-        for (char c : std::string("abcd"))
-            ASSERT_EQ(insert(b, std::string(120, c)), 0);
+        make(b, "long", {std::string(120, 'a'), std::string(120, 'b'), std::string(120, 'c'), std::string(120, 'd')},
+             makeLayout(120, 1, {{1, 100, 2}}));
         ASSERT_EQ(call(op::GetFirst, b, 0, {}, {}, 120).data[0], 'a');
         ASSERT_EQ(call(op::GetNext, b, 0, {}, {}, 120).data[0], 'b');
         if (sql.empty())

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
-#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -23,11 +23,8 @@ namespace rm = qn3::recordmanager;
 
 using Layout = std::array<uint8_t, rm::CreationBufferSize>;
 
-struct SegmentLayout {
-    uint16_t position;  // counted from 1
-    uint16_t length;
-    uint16_t flags;
-};
+// `position` counted from 1.
+struct SegmentLayout { uint16_t position, length, flags; };
 
 // A 160-byte creation buffer.
 inline Layout makeLayout(uint16_t recordLength, uint16_t keys, std::initializer_list<SegmentLayout> segments,
@@ -75,8 +72,7 @@ inline std::string record(const std::string& id, const std::string& group, const
 // A record id: the number on four digits.
 inline std::string id(int number)
 {
-    const std::string digits = std::to_string(number);
-    return std::string(4 - std::min<size_t>(digits.size(), 4), '0') + digits;
+    return QString::number(number).rightJustified(4, u'0').toStdString();
 }
 
 struct Block {
@@ -86,19 +82,10 @@ struct Block {
 };
 
 // The answer of one read or write: status, record and key handed back.
-struct Answer {
-    int16_t status;
-    std::string data;
-    std::string key;
-};
+struct Answer { int16_t status; std::string data, key; };
 
-// One step of a scripted walk.
-struct Step {
-    uint16_t op;
-    std::string key{};
-    std::string data{};
-    int16_t keyNumber = -1;  // -1: the walk's own
-};
+// One step of a scripted walk; key number -1 is the walk's own.
+struct Step { uint16_t op; std::string key{}, data{}; int16_t keyNumber = -1; };
 
 class RecordFileTest : public ::testing::Test {
 protected:
@@ -106,35 +93,30 @@ protected:
 
     // "C:\data\<name>.bt6" followed by a blank, as callers pass it.
     static std::string windowsPath(const std::string& name) { return "C:\\data\\" + name + ".bt6 "; }
-    std::string hostPath(const std::string& name) const
+    std::string hostPath(std::string name) const { return prefix.driveC().toStdString() + "/data/" + name + ".bt6"; }
+
+    static int16_t create(const std::string& name, const Layout& layout, int16_t mode = rm::createmode::Replace)
     {
-        return (prefix.driveC() + QStringLiteral("/data/")).toStdString() + name + ".bt6";
+        Block unused;
+        const std::string bytes(layout.begin(), layout.end());
+        return call(rm::op::Create, unused, mode, windowsPath(name), bytes, rm::CreationBufferSize).status;
     }
 
-    int16_t create(const std::string& name, const Layout& layout, int16_t mode = rm::createmode::Replace)
+    static int16_t open(Block& block, const std::string& name, int16_t mode = rm::mode::Normal)
     {
-        Block block;
-        auto bytes = layout;
-        int32_t length = rm::CreationBufferSize;
-        std::string path = windowsPath(name);
-        return BTRCALL(rm::op::Create, block.data(), bytes.data(), &length, path.data(),
-                       static_cast<int16_t>(path.size()), mode);
+        return call(rm::op::Open, block, mode, windowsPath(name)).status;
     }
 
-    // `name` may also be a whole Windows path.
-    int16_t open(Block& block, const std::string& name, int16_t mode = rm::mode::Normal)
-    {
-        std::string path = name.find('\\') == std::string::npos ? windowsPath(name) : name;
-        path.resize(255, ' ');
-        std::string buffer(40, ' ');
-        int32_t length = 40;
-        return BTRCALL(rm::op::Open, block.data(), buffer.data(), &length, path.data(), 255, mode);
-    }
+    static int16_t close(Block& block) { return call(rm::op::Close, block, 0, {}, {}, 0).status; }
 
-    static int16_t close(Block& block)
+    // Creates `name`, opens it in `block` and inserts `records`.
+    void make(Block& block, const std::string& name, std::initializer_list<std::string> records,
+              const Layout& layout = standardLayout())
     {
-        int32_t length = 0;
-        return BTRCALL(rm::op::Close, block.data(), nullptr, &length, nullptr, 0, 0);
+        ASSERT_EQ(create(name, layout), 0);
+        ASSERT_EQ(open(block, name), 0);
+        for (const std::string& r : records)
+            ASSERT_EQ(insert(block, r), 0) << r;
     }
 
     // Any record operation: `data` goes in (and is padded to `length`), the
@@ -180,11 +162,12 @@ protected:
     }
 
     // The ids (first four bytes) of the records a walk meets, from `first`
-    // then `next` until a status other than 0.
-    static std::string walk(Block& block, int16_t keyNumber, uint16_t first, uint16_t next)
+    // then `next` until a status other than 0 (or `limit` records, so that a
+    // walk through a damaged file ends).
+    static std::string walk(Block& block, int16_t keyNumber, uint16_t first, uint16_t next, int limit = 1000)
     {
         std::string ids;
-        for (Answer a = call(first, block, keyNumber); a.status == 0; a = call(next, block, keyNumber))
+        for (Answer a = call(first, block, keyNumber); a.status == 0 && limit-- > 0; a = call(next, block, keyNumber))
             ids += a.data.substr(0, 4) + "|";
         return ids;
     }

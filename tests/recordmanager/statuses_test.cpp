@@ -15,35 +15,26 @@ class Statuses : public RecordFileTest {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(create("st", standardLayout()), 0);
-        ASSERT_EQ(open(block, "st"), 0);
-        ASSERT_EQ(insert(block, record("0001", "A", "aa")), 0);
-        ASSERT_EQ(insert(block, record("0002", "A", "bb")), 0);
+        make(block, "st", {record("0001", "A", "aa"), record("0002", "A", "bb")});
         ASSERT_EQ(close(block), 0);
         ASSERT_EQ(open(block, "st"), 0);
     }
     Block block;
 };
 
-TEST_F(Statuses, FileNamesAreFoundWhateverTheirCase)
-{
-    Block other;
-    ASSERT_EQ(open(other, "c:\\DATA\\ST.BT6 "), 0);
-    EXPECT_EQ(call(op::GetEqual, other, 0, "0002").data, record("0002", "A", "bb"));
-    EXPECT_FALSE(QFileInfo::exists(prefix.driveC() + QStringLiteral("/DATA/ST.BT6"))) << "no second file was made";
-    EXPECT_EQ(close(other), 0);
-}
-
-// One raw call; pointers named in `nulls` are passed as null.
-struct RawCall {
-    uint16_t op;
-    int16_t status;
+// How one raw call is made; pointers named in `nulls` are passed as null.
+struct Args {
     int32_t length = 40;
     int nulls = 0;
     int16_t keyNumber = 0;
     std::string data = record("0003", "A", "cc");
     std::string key = "0001";
     int16_t keyLength = 255;
+};
+struct RawCall {
+    uint16_t op;
+    int16_t status;
+    Args args{};
 };
 enum Null { NoBlock = 1, NoData = 2, NoLength = 4, NoKey = 8, BlankBlock = 16 };
 
@@ -57,57 +48,48 @@ TEST_F(Statuses, BadCallsAnswerAStatusAndChangeNothing)
     using namespace status;
     const RawCall cases[] = {
         // Right after the open there is no current record.
-        {.op = Update, .status = InvalidPositioning}, {.op = Delete, .status = InvalidPositioning},
-        {.op = GetPosition, .status = InvalidPositioning}, {.op = GetNext, .status = InvalidPositioning},
-        {.op = GetPrevious, .status = InvalidPositioning}, {.op = GetFirst, .status = 0},
-        {.op = 15, .status = InvalidOperation}, {.op = 999, .status = InvalidOperation},
-        {.op = GetFirst, .status = FileNotOpen, .nulls = NoBlock},
-        {.op = GetFirst, .status = FileNotOpen, .nulls = BlankBlock},
-        {.op = GetFirst, .status = InvalidKeyNumber, .keyNumber = 3},
-        {.op = GetFirst, .status = InvalidKeyNumber, .keyNumber = -1},
-        {.op = Insert, .status = InvalidKeyNumber, .keyNumber = 7},
-        {.op = GetNext, .status = KeyNumberChanged, .keyNumber = 1},
-        {.op = GetEqual, .status = KeyBufferTooShort, .keyLength = 3},
-        {.op = GetEqual, .status = KeyBufferTooShort, .nulls = NoKey},
-        {.op = GetFirst, .status = DataBufferLength, .length = 0},
-        {.op = GetEqual, .status = DataBufferLength, .nulls = NoData},
-        {.op = GetEqual, .status = DataBufferLength, .nulls = NoLength},
-        {.op = Insert, .status = DataBufferLength, .length = 39},
-        {.op = Insert, .status = DataBufferLength, .length = 41},
-        {.op = Insert, .status = DataBufferLength, .nulls = NoData},
-        {.op = Insert, .status = DataBufferLength, .nulls = NoLength},
-        {.op = Insert, .status = KeyBufferTooShort, .nulls = NoKey},
-        {.op = Update, .status = DataBufferLength, .length = 0},
-        {.op = Update, .status = DataBufferLength, .length = 39},
-        {.op = Update, .status = DataBufferLength, .length = 41},
-        {.op = Update, .status = DataBufferLength, .nulls = NoLength},
-        {.op = GetPosition, .status = DataBufferLength, .length = 4, .nulls = NoData},
-        {.op = GetPosition, .status = DataBufferLength, .nulls = NoLength},
-        {.op = GetDirect, .status = DataBufferLength, .length = 3},
-        {.op = GetDirect, .status = InvalidRecordAddress, .data = std::string("\x39\x30\0\0", 4)},
-        {.op = GetDirect, .status = InvalidRecordAddress, .data = std::string(4, '\0')},
-        {.op = Close, .status = FileNotOpen, .nulls = NoBlock | NoData | NoLength | NoKey},
+        {Update, InvalidPositioning}, {Delete, InvalidPositioning}, {GetPosition, InvalidPositioning},
+        {GetNext, InvalidPositioning}, {GetPrevious, InvalidPositioning}, {GetFirst, 0},
+        {15, InvalidOperation}, {999, InvalidOperation},
+        {GetFirst, FileNotOpen, {.nulls = NoBlock}}, {GetFirst, FileNotOpen, {.nulls = BlankBlock}},
+        {GetFirst, InvalidKeyNumber, {.keyNumber = 3}}, {GetFirst, InvalidKeyNumber, {.keyNumber = -1}},
+        {Insert, InvalidKeyNumber, {.keyNumber = 7}}, {GetNext, KeyNumberChanged, {.keyNumber = 1}},
+        {GetEqual, KeyBufferTooShort, {.keyLength = 3}}, {GetEqual, KeyBufferTooShort, {.nulls = NoKey}},
+        {GetFirst, DataBufferLength, {.length = 0}}, {GetEqual, DataBufferLength, {.nulls = NoData}},
+        {GetEqual, DataBufferLength, {.nulls = NoLength}},
+        {Insert, DataBufferLength, {.length = 39}}, {Insert, DataBufferLength, {.length = 41}},
+        {Insert, DataBufferLength, {.nulls = NoData}}, {Insert, DataBufferLength, {.nulls = NoLength}},
+        {Insert, KeyBufferTooShort, {.nulls = NoKey}},
+        {Update, DataBufferLength, {.length = 0}}, {Update, DataBufferLength, {.length = 39}},
+        {Update, DataBufferLength, {.length = 41}}, {Update, DataBufferLength, {.nulls = NoLength}},
+        {GetPosition, DataBufferLength, {.length = 4, .nulls = NoData}},
+        {GetPosition, DataBufferLength, {.nulls = NoLength}},
+        {GetDirect, DataBufferLength, {.length = 3}}, {GetDirect, InvalidRecordAddress, {.data = std::string(4, '\0')}},
+        {GetDirect, InvalidRecordAddress, {.data = std::string("\x39\x30\0\0", 4)}},
+        {Close, FileNotOpen, {.nulls = NoBlock | NoData | NoLength | NoKey}},
+        // Transactions take no block, never nest and end only once begun.
+        {EndTransaction, NoTransaction}, {AbortTransaction, NoTransaction}, {BeginTransaction, 0},
+        {BeginTransaction, TransactionActive}, {BeginConcurrentTransaction, TransactionActive}, {EndTransaction, 0},
         // Opens and creates go through a blank block of their own.
-        {.op = Open, .status = FileNotOpen, .nulls = NoBlock, .key = path},
-        {.op = Open, .status = FileNotFound, .nulls = NoKey},
-        {.op = Create, .status = DataBufferLength, .nulls = NoData, .key = path},
-        {.op = Create, .status = DataBufferLength, .nulls = NoLength, .data = layout, .key = path},
-        {.op = Create, .status = DataBufferLength, .length = 10, .data = layout, .key = path},
-        {.op = Create, .status = FileNotFound, .length = CreationBufferSize, .nulls = NoKey, .data = layout},
-        {.op = Create, .status = FileNotFound, .length = CreationBufferSize, .data = layout,
-         .key = "C:\\no\\such\\folder\\x.bt6 "},
+        {Open, FileNotOpen, {.nulls = NoBlock, .key = path}}, {Open, FileNotFound, {.nulls = NoKey}},
+        {Create, DataBufferLength, {.nulls = NoData, .key = path}},
+        {Create, DataBufferLength, {.nulls = NoLength, .data = layout, .key = path}},
+        {Create, DataBufferLength, {.length = 10, .data = layout, .key = path}},
+        {Create, FileNotFound, {.length = CreationBufferSize, .nulls = NoKey, .data = layout}},
+        {Create, FileNotFound, {.length = CreationBufferSize, .data = layout, .key = "C:\\no\\such\\folder\\x.bt6 "}},
     };
     for (RawCall c : cases) {
         Block spare;
-        Block& used = c.op == op::Open || c.op == op::Create || (c.nulls & BlankBlock) ? spare : block;
-        c.data.resize(std::max<size_t>(c.data.size(), 300), ' ');
-        c.key.resize(255, ' ');
-        int32_t length = c.length;
-        EXPECT_EQ(BTRCALL(c.op, c.nulls & NoBlock ? nullptr : used.data(), c.nulls & NoData ? nullptr : c.data.data(),
-                          c.nulls & NoLength ? nullptr : &length, c.nulls & NoKey ? nullptr : c.key.data(),
-                          c.keyLength, c.keyNumber),
+        Args& a = c.args;
+        Block& used = c.op == op::Open || c.op == op::Create || (a.nulls & BlankBlock) ? spare : block;
+        a.data.resize(std::max<size_t>(a.data.size(), 300), ' ');
+        a.key.resize(255, ' ');
+        int32_t length = a.length;
+        EXPECT_EQ(BTRCALL(c.op, a.nulls & NoBlock ? nullptr : used.data(), a.nulls & NoData ? nullptr : a.data.data(),
+                          a.nulls & NoLength ? nullptr : &length, a.nulls & NoKey ? nullptr : a.key.data(),
+                          a.keyLength, a.keyNumber),
                   c.status)
-            << "op " << c.op << " nulls " << c.nulls << " length " << c.length;
+            << "op " << c.op << " nulls " << a.nulls << " length " << a.length;
     }
     EXPECT_EQ(call(op::Update, block, 0, {}, record("0001", "Q", "qq")).status, 0) << "the cursor survived";
     EXPECT_EQ(walk(block, 1, op::GetFirst, op::GetNext), "0002|0001|");
@@ -151,17 +133,6 @@ TEST_F(Statuses, ScribbledBlocksNeverCrash)
     EXPECT_EQ(call(op::Update, elsewhere, 0, {}, record("0001", "Q", "qq")).status, status::Conflict);
     EXPECT_EQ(call(op::Delete, elsewhere, 0).status, status::Conflict);
     EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), "0001|0002|");
-}
-
-TEST_F(Statuses, TransactionsNestNeverAndEndOnlyWhenBegun)
-{
-    EXPECT_EQ(transaction(op::EndTransaction), status::NoTransaction);
-    EXPECT_EQ(transaction(op::AbortTransaction), status::NoTransaction);
-    ASSERT_EQ(transaction(op::BeginTransaction), 0);
-    EXPECT_EQ(transaction(op::BeginTransaction), status::TransactionActive);
-    EXPECT_EQ(transaction(op::BeginConcurrentTransaction), status::TransactionActive);
-    EXPECT_EQ(transaction(op::EndTransaction), 0);
-    EXPECT_EQ(transaction(op::EndTransaction), status::NoTransaction);
 }
 
 TEST_F(Statuses, OpenModes)

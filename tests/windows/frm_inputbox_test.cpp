@@ -14,10 +14,7 @@ namespace {
 using InputBoxTest = testing::ServicesTest;
 using testing::press;
 
-FrmInputBox* shownBox()
-{
-    return testing::shownWindow<FrmInputBox>(QStringLiteral("FrmInputBox"));
-}
+const auto shownBox = testing::shownWindow<FrmInputBox>;
 
 // OK (or Enter anywhere) gives the field; Annuler and the close box give "";
 // Escape does nothing. The prompt's lines (up to CR LF) go one per label.

@@ -52,9 +52,6 @@ TEST_F(FrmMsgTest, TopmostBorderlessAtTheTopCentreWithRoundedCornersAcrossHiding
     EXPECT_EQ(wait.pos(), place);
     EXPECT_EQ(wait.mask(), shape);
     EXPECT_TRUE(wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-    FrmMsg::destroyInstance();
-    EXPECT_FALSE(FrmMsg::exists());
 }
 
 } // namespace

@@ -15,10 +15,7 @@ namespace {
 
 using MsgBoxTest = testing::ServicesTest;
 
-FrmMsgBox* shownBox()
-{
-    return testing::shownWindow<FrmMsgBox>(QStringLiteral("FrmMsgBox"));
-}
+const auto shownBox = testing::shownWindow<FrmMsgBox>;
 
 // Opens a box without waiting and returns it.
 FrmMsgBox* open(const QString& message, const QStringList& buttons, int32_t icon = 0, float* x = nullptr)
@@ -29,12 +26,10 @@ FrmMsgBox* open(const QString& message, const QStringList& buttons, int32_t icon
 
 TEST_F(MsgBoxTest, SplitsTheMessageIntoAtMostTenLines)
 {
-    QStringList eleven;
-    for (int i = 1; i <= 11; ++i)
-        eleven << QString::number(i);
+    const QString eleven = QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11");
     const struct { QString message; QStringList lines; } cases[] = {
         {"a", {"a"}}, {"a\nb", {"a", "b"}}, {"a\n", {"a", ""}}, {"a\n\nb", {"a", "", "b"}}, {"", {""}},
-        {"a\r\nb", {"a\r", "b"}}, {eleven.join(u'\n'), eleven.mid(0, 10)}};
+        {"a\r\nb", {"a\r", "b"}}, {eleven, eleven.split(u'\n').mid(0, 10)}};
     for (const auto& c : cases) {
         FrmMsgBox* box = open(c.message, {"Ok"});
         QStringList shown;

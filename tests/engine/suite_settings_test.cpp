@@ -20,10 +20,8 @@ TEST_F(SuiteSettings, ProgramFolderFollowsTheNetworkSwitch)
 {
     const QByteArray folders = "[Repertoires]\nREPPRG=D:\\Quillon\n[Repertoires_UNC]\nREPPRG=\\\\PC\\Quillon\\\n";
     const struct { QByteArray system; QString folder; } cases[] = {
-        {"", "C:\\Sonvarek\\Quillon\\"},
-        {folders, "D:\\Quillon\\"},
-        {folders + "[UNC_Actif]\nREPPRG=ON\n", "\\\\PC\\Quillon\\"},
-    };
+        {"", "C:\\Sonvarek\\Quillon\\"}, {folders, "D:\\Quillon\\"},
+        {folders + "[UNC_Actif]\nREPPRG=ON\n", "\\\\PC\\Quillon\\"}};
     for (const auto& c : cases) {
         writeSystemFile(c.system);
         engine::LectureRepPRG(0);

@@ -86,8 +86,7 @@ TEST_F(EngineWindows, EachLogMenuEntryOffersTodaysFileOfItsFolder)
     const std::pair<const char*, QString> entries[] = {
         {"MnuLogTrace", QStringLiteral("C:\\Logs\\") + day + QStringLiteral(".Log")},
         {"MnuLogPub", QStringLiteral("C:\\AudioLog\\Pub\\") + day + QStringLiteral(".Log")},
-        {"MnuLogExport", QStringLiteral("C:\\Export\\") + day + QStringLiteral("_QN3_Export_Vandrel.Log")},
-    };
+        {"MnuLogExport", QStringLiteral("C:\\Export\\") + day + QStringLiteral("_QN3_Export_Vandrel.Log")}};
     for (const auto& [name, file] : entries) {
         user.lastRequest.reset();
         auto* action = window.findChild<QAction*>(QString::fromLatin1(name));

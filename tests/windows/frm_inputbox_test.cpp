@@ -28,14 +28,11 @@ TEST_F(InputBoxTest, AnswersByTheWayTheBoxCloses)
         {"close_box", "a\nb", {"a\nb", "", ""}, "abc", [](FrmInputBox* box) { box->close(); }, ""},
         {"enter_on_annuler", "", {"", "", ""}, "abc",
          [](FrmInputBox* box) { press(box->CmdAbandonner, Qt::Key_Return); }, "abc"},
-        {"escape_then_enter", "", {"", "", ""}, "abc",
-         [](FrmInputBox* box) {
+        {"escape_then_enter", "", {"", "", ""}, "abc", [](FrmInputBox* box) {
              press(box->TexteSaisie, Qt::Key_Escape);
              if (box->isVisible())
                  press(box->TexteSaisie, Qt::Key_Return);
-         },
-         "abc"},
-    };
+         }, "abc"}};
     for (const auto& c : cases) {
         QStringList labels;
         testing::whenWaiting([&] {

@@ -51,8 +51,7 @@ TEST_F(MsgBoxTest, LaysOutLinesIconAndButtonsInTwips)
         {"one_line_icon", "Bonjour", {"Ok"}, 64, 1, 840, {425}, 240, 1200, 1100, 4500, {3040}},
         {"three_lines_icon", "a\nb\nc", {"Oui", "Non", "Ok"}, 16, 0, 840, {425, 665, 905}, 665, 1625, 1100, 4700,
          {800, 2020, 3240}},
-        {"wide_buttons", "a", {QString(60, u'W'), "Non"}, 0, 0, 120, {300}, -1, 1200, 3000, 7400, {920, 4040}},
-    };
+        {"wide_buttons", "a", {QString(60, u'W'), "Non"}, 0, 0, 120, {300}, -1, 1200, 3000, 7400, {920, 4040}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         services::ThemeActif = c.theme;

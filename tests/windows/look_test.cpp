@@ -86,11 +86,8 @@ TEST_F(LookTest, StoredStyleChoosesTheSkin)
     const struct { const char* stored; int32_t style, mode; const char *skin, *ini; } cases[] = {
         {nullptr, 15, 0, "\\iTunes", "Normalitunes.ini"},
         {"7 et le reste", 7, 1, "\\WinXP.Luna.cjstyles", "NormalMetallic.ini"},
-        {"abc", 0, 0, "\\Vista.cjstyles", "NormalBlack.ini"},
-        {"20", 20, 1, "", ""},
-        {"25", 0, 0, "unchanged", "unchanged"},
-        {"-3", 0, 0, "unchanged", "unchanged"},
-    };
+        {"abc", 0, 0, "\\Vista.cjstyles", "NormalBlack.ini"}, {"20", 20, 1, "", ""},
+        {"25", 0, 0, "unchanged", "unchanged"}, {"-3", 0, 0, "unchanged", "unchanged"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "no value");
         StyleLook = ModeBordure = 0;
@@ -144,8 +141,7 @@ TEST_F(LookTest, ControlsTakeTheStyleColoursByKind)
         {1, 15, rgbColour(182, 182, 182), rgbColour(182, 182, 182), rgbColour(80, 80, 80), yellow},
         {1, 16, rgbColour(236, 233, 216), rgbColour(236, 233, 216), rgbColour(80, 80, 80), unset},
         {1, 17, rgbColour(238, 242, 245), rgbColour(238, 242, 245), rgbColour(154, 170, 187), yellow},
-        {1, 20, kButtonFace, kButtonFace, rgbColour(80, 80, 80), unset},
-    };
+        {1, 20, kButtonFace, kButtonFace, rgbColour(80, 80, 80), unset}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "mode " << c.mode << " style " << c.style);
         StyleLook = c.style;

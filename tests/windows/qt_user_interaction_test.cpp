@@ -25,11 +25,8 @@ TEST_F(QtQuestionsTest, TopmostWindowsStepBackAroundTheWait)
     QWidget onTop;
     onTop.show();
     AfficherAuDessus(&onTop, -1);
-    const std::function<void()> asks[] = {
-        [] { ChoiceBox("a", {"Ok"}, nullptr); },
-        [] { InputBox({}); },
-        [&] { questions.askOpenFile({"Logs", "C:\\", "Logs|*.log", {}}); },
-    };
+    const std::function<void()> asks[] = {[] { ChoiceBox("a", {"Ok"}, nullptr); }, [] { InputBox({}); },
+                                          [&] { questions.askOpenFile({"Logs", "C:\\", "Logs|*.log", {}}); }};
     for (const auto& ask : asks) {
         QString tagDuringWait;
         testing::whenWaiting([&] {

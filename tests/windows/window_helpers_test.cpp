@@ -41,8 +41,7 @@ TEST_F(WindowHelpersTest, RestoresAndCorrectsSavedPositions)
         {"-48000", "-48000", 0, 0},         // saved while minimised
         {"450abc", "x", 450, 0},            // numbers as far as they go
         {"0", "999999", 0, (screenTwips / 2 / 15) * 15},
-        {"1e300", "0", 251658225, 0},       // beyond any window, never overflows
-    };
+        {"1e300", "0", 251658225, 0}};      // beyond any window, never overflows
     for (const auto& c : cases) {
         SCOPED_TRACE(c.left ? c.left : "unset");
         if (c.left != nullptr) {

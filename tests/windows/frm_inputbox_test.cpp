@@ -53,6 +53,7 @@ TEST_F(InputBoxTest, ShowsCaptionInitialTextAndPasswordCharacter)
         QLineEdit* field = box->TexteSaisie;
         EXPECT_EQ(box->windowTitle(), "Saisie  ");
         EXPECT_EQ(field->text(), "x");
+        EXPECT_EQ(box->LabelInputBox[0]->textFormat(), Qt::PlainText); // a prompt is shown as written
         EXPECT_EQ(field->echoMode(), QLineEdit::Password);
         EXPECT_EQ(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field), u'*');
         testing::saveScreenshot(box, QStringLiteral("FrmInputBox"));

@@ -26,9 +26,9 @@ namespace {
 
 const QString kKey = QStringLiteral("Software\\Sonvarek\\Quillon\\Look");
 
+// Each test leaves the look as the program starts: no style chosen.
 class LookTest : public testing::ServicesTest {
 protected:
-    LookTest() { StyleLook = ModeBordure = 0; }
     ~LookTest() override
     {
         StyleLook = ModeBordure = 0;

@@ -6,23 +6,14 @@ using qn3::engine::LectureLigneDeCommande;
 
 TEST(CommandLine, ReadsTheWaitAndTheStandbyAndGuardsAgainstOddValues)
 {
-    struct Case {
-        QStringList arguments;
-        int32_t wait;
-        bool standby;
-    };
-    const Case cases[] = {
-        {{}, 0, false},
-        {{QStringLiteral("/Wait=10000")}, 10000, false},
-        {{QStringLiteral(" /wait= 2500 "), QStringLiteral("/VEILLE=true")}, 2500, true},
-        {{QStringLiteral("/Wait=-5")}, 0, false},
-        {{QStringLiteral("/Wait=99999999999")}, qn3::engine::kAttenteMaximale, false},
-        {{QStringLiteral("/Wait=ten"), QStringLiteral("/Veille=False")}, 0, false},
-        {{QStringLiteral("/Veille"), QStringLiteral("Wait=100"), QStringLiteral("/Waiting=100")}, 0, false},
-    };
-    for (const Case& c : cases) {
+    const struct { QStringList arguments; int32_t wait; bool standby; } cases[] = {
+        {{}, 0, false}, {{"/Wait=10000"}, 10000, false}, {{" /wait= 2500 ", "/VEILLE=true"}, 2500, true},
+        {{"/Wait=-5"}, 0, false}, {{"/Wait=99999999999"}, qn3::engine::kAttenteMaximale, false},
+        {{"/Wait=ten", "/Veille=False"}, 0, false}, {{"/Veille", "Wait=100", "/Waiting=100"}, 0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
         const auto ligne = LectureLigneDeCommande(c.arguments);
-        EXPECT_EQ(ligne.Attente, c.wait) << c.arguments.join(u' ').toStdString();
-        EXPECT_EQ(ligne.Veille, c.standby) << c.arguments.join(u' ').toStdString();
+        EXPECT_EQ(ligne.Attente, c.wait);
+        EXPECT_EQ(ligne.Veille, c.standby);
     }
 }

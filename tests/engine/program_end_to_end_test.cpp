@@ -6,11 +6,11 @@
 #include "support/temp_prefix.h"
 
 #include <QCoreApplication>
-
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -22,59 +22,48 @@
 // person would start it, then asked to stop as the system would.
 namespace {
 
+using qn3::testing::TempPrefix;
+
 class ProgramRun {
 public:
-    explicit ProgramRun(const qn3::testing::TempPrefix& prefix) : prefix_(prefix) {}
-
-    QString logFile() const
-    {
-        return prefix_.driveC() + QStringLiteral("/AudioLog/Histo_QN3_Tools_Vandrel/")
-            + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".Log");
-    }
+    explicit ProgramRun(const TempPrefix& prefix) : prefix_(prefix) {}
 
     // The day's log; its Windows-1252 letters read as Latin-1 ones.
     QString log() const
     {
-        QFile file(logFile());
+        QFile file(prefix_.driveC() + "/AudioLog/Histo_QN3_Tools_Vandrel/"
+                   + QDate::currentDate().toString("yyyyMMdd") + ".Log");
         return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
     }
 
-    // Starts `program` in its folder, as the environment of a test run.
-    void start(const QString& program, const QStringList& arguments, const QString& answers, bool quitWhenReady)
+    // Starts `program` in its folder, with the environment of a test run, and waits until it says it is ready
+    // or, when `quit` (the program is asked to quit once ready), until it has ended without an error.
+    bool start(const QString& program, const QString& answers, const QStringList& arguments = {}, bool quit = false)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QN3_PREFIX"), prefix_.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("QN3_TEST_ANSWERS"), answers);
-        env.insert(QStringLiteral("QN3_SCREENSHOTS"), QCoreApplication::applicationDirPath());
-        if (quitWhenReady)
-            env.insert(QStringLiteral("QN3_QUIT_WHEN_READY"), QStringLiteral("1"));
+        env.insert("QN3_PREFIX", prefix_.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QN3_TEST_ANSWERS", answers);
+        env.insert("QN3_SCREENSHOTS", QCoreApplication::applicationDirPath());
+        env.insert("QN3_QUIT_WHEN_READY", quit ? "1" : "0");
         process_.setProcessEnvironment(env);
         process_.setWorkingDirectory(QFileInfo(program).path());
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         process_.start(program, arguments);
-    }
-
-    // Starts `program` and waits until it says it is ready.
-    bool startUntilReady(const QString& program, const QString& answers)
-    {
-        start(program, {}, answers, false);
+        if (quit)
+            return process_.waitForFinished(60000) && process_.exitCode() == 0;
         return process_.waitForStarted(10000)
             && QTest::qWaitFor([&] { return log().contains("Tools Vandrel: Ready"); }, 60000);
     }
-
-    bool finishes() { return process_.waitForFinished(60000) && process_.exitCode() == 0; }
 
     // The record files the running program holds open, by name.
     QSet<QString> openRecordFiles() const
     {
         QSet<QString> names;
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(process_.processId()));
-        for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
-            const QString target = QFileInfo(fd.symLinkTarget()).fileName();
-            if (target.endsWith(QStringLiteral(".bt6"), Qt::CaseInsensitive))
-                names.insert(target.toUpper());
-        }
+        for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+            if (const QString target = QFileInfo(fd.symLinkTarget()).fileName().toUpper(); target.endsWith(".BT6"))
+                names.insert(target);
         return names;
     }
 
@@ -87,64 +76,66 @@ public:
     }
 
 private:
-    const qn3::testing::TempPrefix& prefix_;
+    const TempPrefix& prefix_;
     QProcess process_;
 };
 
-bool exists(const qn3::testing::TempPrefix& prefix, const QString& relative)
+// The command line of the start-up shortcut the error routine leaves before it restarts the computer.
+QStringList startUpShortcutCommand()
 {
-    return QFileInfo::exists(prefix.driveC() + u'/' + relative);
-}
-
-void makeDemoSite(const qn3::testing::TempPrefix& prefix)
-{
-    QProcess maker;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QN3_PREFIX"), prefix.path());
-    maker.setProcessEnvironment(env);
-    maker.start(QStringLiteral(QN3_MAKE_DEMO_SITE), {QStringLiteral("--program"), QStringLiteral(QN3_PROGRAM)});
-    ASSERT_TRUE(maker.waitForFinished(60000));
-    ASSERT_EQ(maker.exitCode(), 0) << maker.readAllStandardError().toStdString();
+    using namespace qn3;
+    services::RepApplication = QStringLiteral("C:\\Sonvarek\\Quillon\\");
+    int32_t wait = 500;
+    services::CreateShortCutStartUp(true, wait, QStringLiteral("Test"));
+    QFile shortcut(platform::paths::toHost(services::CheckRep(platform::specialFolder(platform::csidl::Startup))
+                                           + QString::fromUtf16(services::kStartUpShortcutName)));
+    const QString entry = shortcut.open(QIODevice::ReadOnly) ? QString::fromUtf8(shortcut.readAll()) : QString();
+    return QProcess::splitCommand(QRegularExpression("\nExec=([^\n]*)").match(entry).captured(1));
 }
 
 } // namespace
 
-TEST(Program, StartsOnTheDemoSiteWithItsBaseOpenAndFlushesOnTermination)
+// Once stopped, the program is started again by its start-up shortcut, which
+// asks it to wait first.
+TEST(Program, StartsOnTheDemoSiteWithItsBaseOpenFlushesOnTerminationAndRestartsFromItsShortcut)
 {
-    qn3::testing::TempPrefix prefix;
-    ASSERT_NO_FATAL_FAILURE(makeDemoSite(prefix));
-
+    TempPrefix prefix;
     ProgramRun run(prefix);
-    ASSERT_TRUE(run.startUntilReady(prefix.driveC() + QStringLiteral("/Sonvarek/Quillon/QN3_Tools_Vandrel"), {}))
-        << run.log().toStdString();
+    ASSERT_TRUE(run.start(QN3_MAKE_DEMO_SITE, {}, {"--program", QN3_PROGRAM}, true));
+    ASSERT_TRUE(run.start(prefix.driveC() + "/Sonvarek/Quillon/QN3_Tools_Vandrel", {})) << run.log().toStdString();
     const QSet<QString> open = run.openRecordFiles();
     for (const char* name : {"FRAD000.BT6", "FRAD014.BT6", "FRADA17.BT6", "FRADB17.BT6", "FRADB32.BT6"})
-        EXPECT_TRUE(open.contains(QString::fromLatin1(name))) << name;
+        EXPECT_TRUE(open.contains(name)) << name;
     run.terminate();
 
     const QString log = run.log();
-    EXPECT_TRUE(log.startsWith("==:==:==:====:=:=:=:")) << log.left(200).toStdString();
     for (const char* line : {"App.Version: ", "Tools Vandrel: Init: Site", "Tools Vandrel: Init: Database",
                              "Data_Folder: C:\\QN_Data\\", "Tools Vandrel: Ready (BaseOuverte: True)",
                              "Fermeture du programme"})
         EXPECT_TRUE(log.contains(line)) << line << '\n' << log.toStdString();
     EXPECT_FALSE(log.contains("Err:")) << log.toStdString();
     EXPECT_TRUE(log.endsWith("\r\n"));
-    for (const char* folder : {"Sonvarek/Quillon/Settings/QN3_Config.ini", "Sonvarek/Quillon/Settings/QN3_Tools_Vandrel",
-                               "AudioLog/Pub", "Sonvarek/Quillon/Local", "QN_Sons/Pub"})
-        EXPECT_TRUE(exists(prefix, QString::fromLatin1(folder))) << folder;
+    for (const char* folder : {"Sonvarek/Quillon/Settings/QN3_Tools_Vandrel", "AudioLog/Pub", "Sonvarek/Quillon/Local",
+                               "QN_Sons/Pub"})
+        EXPECT_TRUE(QFileInfo::exists(prefix.driveC() + u'/' + folder)) << folder;
+
+    const QStringList command = startUpShortcutCommand();
+    ASSERT_EQ(command.size(), 2);
+    EXPECT_TRUE(run.start(command[0], {}, command.mid(1), true));
+    const QString again = run.log().mid(log.size());
+    EXPECT_TRUE(again.contains("Attente de 1000 ms")) << again.toStdString();
+    EXPECT_TRUE(again.contains("Tools Vandrel: Ready (BaseOuverte: True)"));
 }
 
 TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
 {
-    qn3::testing::TempPrefix prefix;
-    const QString folder = prefix.driveC() + QStringLiteral("/Programs");
+    TempPrefix prefix;
+    const QString folder = prefix.driveC() + "/Programs";
     ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QN3_PROGRAM), folder + QStringLiteral("/QN3_Tools_Vandrel")));
+    ASSERT_TRUE(QFile::copy(QN3_PROGRAM, folder + "/QN3_Tools_Vandrel"));
 
     ProgramRun run(prefix);
-    ASSERT_TRUE(run.startUntilReady(folder + QStringLiteral("/QN3_Tools_Vandrel"), QStringLiteral("1,7")))
-        << run.log().toStdString();
+    ASSERT_TRUE(run.start(folder + "/QN3_Tools_Vandrel", "1,7")) << run.log().toStdString();
     EXPECT_TRUE(run.openRecordFiles().isEmpty());
     run.terminate();
 
@@ -152,31 +143,5 @@ TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
     EXPECT_TRUE(log.contains("Réponse 7 à: Impossible de trouver la base de données")) << log.toStdString();
     EXPECT_TRUE(log.contains("Tools Vandrel: Ready (BaseOuverte: False)")) << log.toStdString();
     // The site settings were made from their defaults beside the program.
-    EXPECT_TRUE(exists(prefix, QStringLiteral("Programs/Settings/QN3_Config.ini")));
-}
-
-// The shortcut the error routine leaves before it restarts the computer
-// starts the installed program, which waits as the shortcut asks and starts.
-TEST(Program, ItsStartUpShortcutStartsItAgainAfterTheWaitItAsks)
-{
-    qn3::testing::TempPrefix prefix;
-    ASSERT_NO_FATAL_FAILURE(makeDemoSite(prefix));
-    qn3::services::RepApplication = QStringLiteral("C:\\Sonvarek\\Quillon\\");
-    int32_t wait = 500;
-    qn3::services::CreateShortCutStartUp(true, wait, QStringLiteral("Test"));
-    QFile shortcut(qn3::platform::paths::toHost(qn3::services::CheckRep(qn3::platform::specialFolder(
-                       qn3::platform::csidl::Startup)) + QString::fromUtf16(qn3::services::kStartUpShortcutName)));
-    ASSERT_TRUE(shortcut.open(QIODevice::ReadOnly));
-    const QString entry = QString::fromUtf8(shortcut.readAll());
-    const qsizetype exec = entry.indexOf(QStringLiteral("\nExec="));
-    ASSERT_GE(exec, 0) << entry.toStdString();
-    const QStringList command =
-        QProcess::splitCommand(entry.mid(exec + 6, entry.indexOf(u'\n', exec + 1) - exec - 6));
-    ASSERT_EQ(command.size(), 2) << entry.toStdString();
-
-    ProgramRun run(prefix);
-    run.start(command[0], command.mid(1), {}, true);
-    EXPECT_TRUE(run.finishes());
-    EXPECT_TRUE(run.log().contains("Attente de 1000 ms")) << run.log().toStdString();
-    EXPECT_TRUE(run.log().contains("Tools Vandrel: Ready (BaseOuverte: True)"));
+    EXPECT_TRUE(QFileInfo::exists(folder + "/Settings/QN3_Config.ini"));
 }

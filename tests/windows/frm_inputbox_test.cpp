@@ -14,10 +14,7 @@ namespace {
 using InputBoxTest = testing::ServicesTest;
 using testing::press;
 
-FrmInputBox* shownBox()
-{
-    return testing::shownWindow<FrmInputBox>(QStringLiteral("FrmInputBox"));
-}
+const auto shownBox = testing::shownWindow<FrmInputBox>;
 
 // OK (or Enter anywhere) gives the field; Annuler and the close box give "";
 // Escape does nothing. The prompt's lines (up to CR LF) go one per label.
@@ -31,14 +28,11 @@ TEST_F(InputBoxTest, AnswersByTheWayTheBoxCloses)
         {"close_box", "a\nb", {"a\nb", "", ""}, "abc", [](FrmInputBox* box) { box->close(); }, ""},
         {"enter_on_annuler", "", {"", "", ""}, "abc",
          [](FrmInputBox* box) { press(box->CmdAbandonner, Qt::Key_Return); }, "abc"},
-        {"escape_then_enter", "", {"", "", ""}, "abc",
-         [](FrmInputBox* box) {
+        {"escape_then_enter", "", {"", "", ""}, "abc", [](FrmInputBox* box) {
              press(box->TexteSaisie, Qt::Key_Escape);
              if (box->isVisible())
                  press(box->TexteSaisie, Qt::Key_Return);
-         },
-         "abc"},
-    };
+         }, "abc"}};
     for (const auto& c : cases) {
         QStringList labels;
         testing::whenWaiting([&] {
@@ -59,6 +53,7 @@ TEST_F(InputBoxTest, ShowsCaptionInitialTextAndPasswordCharacter)
         QLineEdit* field = box->TexteSaisie;
         EXPECT_EQ(box->windowTitle(), "Saisie  ");
         EXPECT_EQ(field->text(), "x");
+        EXPECT_EQ(box->LabelInputBox[0]->textFormat(), Qt::PlainText); // a prompt is shown as written
         EXPECT_EQ(field->echoMode(), QLineEdit::Password);
         EXPECT_EQ(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field), u'*');
         testing::saveScreenshot(box, QStringLiteral("FrmInputBox"));

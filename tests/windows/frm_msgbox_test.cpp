@@ -7,6 +7,8 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
+#include <QTimer>
 
 #include <vector>
 
@@ -15,10 +17,7 @@ namespace {
 
 using MsgBoxTest = testing::ServicesTest;
 
-FrmMsgBox* shownBox()
-{
-    return testing::shownWindow<FrmMsgBox>(QStringLiteral("FrmMsgBox"));
-}
+const auto shownBox = testing::shownWindow<FrmMsgBox>;
 
 // Opens a box without waiting and returns it.
 FrmMsgBox* open(const QString& message, const QStringList& buttons, int32_t icon = 0, float* x = nullptr)
@@ -27,14 +26,15 @@ FrmMsgBox* open(const QString& message, const QStringList& buttons, int32_t icon
     return shownBox();
 }
 
+// The lines are shown as written, markup included. A box shown without
+// waiting stays open, and the next call gets a box of its own.
 TEST_F(MsgBoxTest, SplitsTheMessageIntoAtMostTenLines)
 {
-    QStringList eleven;
-    for (int i = 1; i <= 11; ++i)
-        eleven << QString::number(i);
+    const QString eleven = QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11");
     const struct { QString message; QStringList lines; } cases[] = {
         {"a", {"a"}}, {"a\nb", {"a", "b"}}, {"a\n", {"a", ""}}, {"a\n\nb", {"a", "", "b"}}, {"", {""}},
-        {"a\r\nb", {"a\r", "b"}}, {eleven.join(u'\n'), eleven.mid(0, 10)}};
+        {"a\r\nb", {"a\r", "b"}}, {eleven, eleven.split(u'\n').mid(0, 10)}, {"<b>a</b>", {"<b>a</b>"}}};
+    QSet<FrmMsgBox*> boxes;
     for (const auto& c : cases) {
         FrmMsgBox* box = open(c.message, {"Ok"});
         QStringList shown;
@@ -42,8 +42,12 @@ TEST_F(MsgBoxTest, SplitsTheMessageIntoAtMostTenLines)
             if (!label->isHidden())
                 shown << label->text();
         EXPECT_EQ(shown, c.lines) << c.message.toStdString();
-        delete box;
+        EXPECT_EQ(box->LabelMsg[0]->textFormat(), Qt::PlainText);
+        box->hide();
+        boxes.insert(box);
     }
+    EXPECT_EQ(boxes.size(), static_cast<qsizetype>(std::size(cases)));
+    qDeleteAll(boxes);
 }
 
 TEST_F(MsgBoxTest, LaysOutLinesIconAndButtonsInTwips)
@@ -56,8 +60,7 @@ TEST_F(MsgBoxTest, LaysOutLinesIconAndButtonsInTwips)
         {"one_line_icon", "Bonjour", {"Ok"}, 64, 1, 840, {425}, 240, 1200, 1100, 4500, {3040}},
         {"three_lines_icon", "a\nb\nc", {"Oui", "Non", "Ok"}, 16, 0, 840, {425, 665, 905}, 665, 1625, 1100, 4700,
          {800, 2020, 3240}},
-        {"wide_buttons", "a", {QString(60, u'W'), "Non"}, 0, 0, 120, {300}, -1, 1200, 3000, 7400, {920, 4040}},
-    };
+        {"wide_buttons", "a", {QString(60, u'W'), "Non"}, 0, 0, 120, {300}, -1, 1200, 3000, 7400, {920, 4040}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         services::ThemeActif = c.theme;
@@ -89,7 +92,8 @@ TEST_F(MsgBoxTest, CloseBoxAndKeysPickTheAnswer)
     // defaultButton 0: the close box is used, else Escape then Enter; answer 0: the close is refused.
     const struct { QStringList buttons; int32_t defaultButton, answer; } cases[] = {
         {{"Oui", "Non", "Annuler"}, 0, 3}, {{"Oui", "Non"}, 0, 2}, {{"Ok"}, 0, 1}, {{"Abandonner", "Non"}, 0, 1},
-        {{"Oui"}, 0, 0}, {{"OK"}, 0, 0}, {{"Oui", "Non", "Annuler"}, 2, 2}};
+        {{"Oui"}, 0, 0}, {{"OK"}, 0, 0}, {{"Oui", "Non", "Annuler"}, 2, 2},
+        {{}, 0, 1}}; // no caption: one "Ok"
     for (const auto& c : cases) {
         bool refused = false;
         testing::whenWaiting([&] {
@@ -106,20 +110,26 @@ TEST_F(MsgBoxTest, CloseBoxAndKeysPickTheAnswer)
     }
 }
 
-// The time limit answers the default button; meanwhile a second call is
-// refused without a trace; both lines carry the box's Id.
+// The time limit answers the default button, or nothing when the default
+// names no button; meanwhile a second call is refused without a trace; both
+// lines carry the box's Id.
 TEST_F(MsgBoxTest, TimeLimitAnswersTheDefaultButtonAndLogsOpenAndClose)
 {
     CompteurMsgBox = 6;
     int32_t nested = -1;
-    testing::whenWaiting([&] {
+    const auto timeRunsOut = [&] {
         nested = ChoiceBox("encore", {"Ok"}, nullptr);
         clock.tick += 5000;
-    });
+        shownBox()->Timer1->setInterval(0); // the next check comes at once
+    };
+    testing::whenWaiting(timeRunsOut);
     EXPECT_EQ(ChoiceBox("Attente", {"Oui", "Non", "Annuler"}, nullptr, "Titre", nullptr, nullptr, 0, 2, 5000), 2);
     EXPECT_EQ(nested, 0);
     const QString opening = "MsgBox: Attente |Id:7", rule(opening.size(), u'*');
     EXPECT_EQ(traced().mid(0, 4).join(u'|'), QStringList({rule, opening, rule, "MsgBox: Id:7 closed"}).join(u'|'));
+    testing::whenWaiting(timeRunsOut);
+    EXPECT_EQ(ChoiceBox("Attente", {"Ok"}, nullptr, {}, nullptr, nullptr, 0, 3, 5000), 0);
+    EXPECT_EQ(shownBox(), nullptr);
 }
 
 TEST_F(MsgBoxTest, BoxClosedWithoutAnAnswerEndsTheWait)

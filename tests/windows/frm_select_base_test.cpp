@@ -17,14 +17,10 @@ using BaseSelectionTest = testing::ServicesTest;
 // "Valider" takes the selected base, "Abandonner" and the close box give -1.
 TEST_F(BaseSelectionTest, AnswersTheBaseOrMinusOne)
 {
-    const struct {
-        int16_t preselected;
-        int select; // -1: leave the list alone
-        int button; // CommandFermer(0) or (1); -1: the close box
-        int16_t answer;
-        std::vector<int16_t> selections;
-    } cases[] = {{1, -1, 0, 1, {1}},      {0, -1, 0, 0, {0}}, {0, 2, 0, 2, {0, 2}},
-                 {1, 2, -1, -1, {1, 2}}, {1, -1, 1, -1, {1}}};
+    // select -1: the list is left alone; button: CommandFermer(0) or (1), -1 the close box; handled: the
+    // entries the handler was given, in order.
+    const struct { int16_t preselected; int select, button; int16_t answer; std::vector<int16_t> handled; } cases[] = {
+        {1, -1, 0, 1, {1}}, {0, -1, 0, 0, {0}}, {0, 2, 0, 2, {0, 2}}, {1, 2, -1, -1, {1, 2}}, {1, -1, 1, -1, {1}}};
     for (const auto& c : cases) {
         std::vector<int16_t> selections;
         testing::whenWaiting([&] {
@@ -36,11 +32,10 @@ TEST_F(BaseSelectionTest, AnswersTheBaseOrMinusOne)
             testing::saveScreenshot(window, QStringLiteral("FrmSelectBase"));
             c.button >= 0 ? window->CommandFermer[c.button]->click() : void(window->close());
         });
-        const int16_t answer =
-            ChooseBase(nullptr, {{"Base 1", "Base 2", "Base 3"}, c.preselected,
-                                 [&](int16_t i) { selections.push_back(i); }});
-        EXPECT_EQ(answer, c.answer) << c.button;
-        EXPECT_EQ(selections, c.selections) << c.button;
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(ChooseBase(nullptr, {{"Base 1", "Base 2", "Base 3"}, c.preselected,
+                                       [&](int16_t i) { selections.push_back(i); }}), c.answer);
+        EXPECT_EQ(selections, c.handled);
     }
 }
 

@@ -26,9 +26,9 @@ namespace {
 
 const QString kKey = QStringLiteral("Software\\Sonvarek\\Quillon\\Look");
 
+// Each test leaves the look as the program starts: no style chosen.
 class LookTest : public testing::ServicesTest {
 protected:
-    LookTest() { StyleLook = ModeBordure = 0; }
     ~LookTest() override
     {
         StyleLook = ModeBordure = 0;
@@ -82,16 +82,13 @@ OleColour backColour(const QWidget* control) { return look::colourProperty(contr
 
 TEST_F(LookTest, StoredStyleChoosesTheSkin)
 {
-    struct Case { const char* stored; int32_t style, mode; const char* skin, *ini; }; // stored nullptr: no value
-    const Case cases[] = {
+    // stored nullptr: no value.
+    const struct { const char* stored; int32_t style, mode; const char *skin, *ini; } cases[] = {
         {nullptr, 15, 0, "\\iTunes", "Normalitunes.ini"},
         {"7 et le reste", 7, 1, "\\WinXP.Luna.cjstyles", "NormalMetallic.ini"},
-        {"abc", 0, 0, "\\Vista.cjstyles", "NormalBlack.ini"},
-        {"20", 20, 1, "", ""},
-        {"25", 0, 0, "unchanged", "unchanged"},
-        {"-3", 0, 0, "unchanged", "unchanged"},
-    };
-    for (const Case& c : cases) {
+        {"abc", 0, 0, "\\Vista.cjstyles", "NormalBlack.ini"}, {"20", 20, 1, "", ""},
+        {"25", 0, 0, "unchanged", "unchanged"}, {"-3", 0, 0, "unchanged", "unchanged"}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.stored ? c.stored : "no value");
         StyleLook = ModeBordure = 0;
         services::SkinComponent& skins = services::Frm_Main().SkinFramework;
@@ -104,7 +101,7 @@ TEST_F(LookTest, StoredStyleChoosesTheSkin)
         EXPECT_EQ(ModeBordure, c.mode);
         EXPECT_EQ(skins.skinFile(), (c.skin[0] == '\\' ? skins.skinsFolder() : QString()) + c.skin);
         EXPECT_EQ(skins.iniName(), QString::fromUtf8(c.ini));
-        EXPECT_EQ(skins.skinsFolder(), QStringLiteral("C:\\Program Files\\QN3\\Settings\\Skins\\Styles"));
+        EXPECT_EQ(skins.skinsFolder(), "C:\\Program Files\\QN3\\Settings\\Skins\\Styles");
         EXPECT_EQ(skins.ApplyOptions, 0x11);
         QString stored;
         services::Reg_GetValue(platform::HKEY_LOCAL_MACHINE, kKey, QStringLiteral("Style"), stored);
@@ -135,8 +132,7 @@ TEST_F(LookTest, ControlsTakeTheStyleColoursByKind)
     constexpr OleColour unset = 0xFFFFFFFF;
     constexpr OleColour yellow = rgbColour(255, 239, 178);
     // header: the bottom of the frame header; field: text and list boxes.
-    struct Case { int32_t mode, style; OleColour window, panel, header, field; };
-    const Case cases[] = {
+    const struct { int32_t mode, style; OleColour window, panel, header, field; } cases[] = {
         {0, 3, rgbColour(252, 252, 254), rgbColour(252, 252, 254), rgbColour(80, 80, 80), unset},
         {0, 20, kButtonFace, kButtonFace, rgbColour(80, 80, 80), unset},
         {1, 2, kButtonFace, rgbColour(240, 240, 240), rgbColour(80, 80, 80), unset},
@@ -145,9 +141,8 @@ TEST_F(LookTest, ControlsTakeTheStyleColoursByKind)
         {1, 15, rgbColour(182, 182, 182), rgbColour(182, 182, 182), rgbColour(80, 80, 80), yellow},
         {1, 16, rgbColour(236, 233, 216), rgbColour(236, 233, 216), rgbColour(80, 80, 80), unset},
         {1, 17, rgbColour(238, 242, 245), rgbColour(238, 242, 245), rgbColour(154, 170, 187), yellow},
-        {1, 20, kButtonFace, kButtonFace, rgbColour(80, 80, 80), unset},
-    };
-    for (const Case& c : cases) {
+        {1, 20, kButtonFace, kButtonFace, rgbColour(80, 80, 80), unset}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "mode " << c.mode << " style " << c.style);
         StyleLook = c.style;
         Window w;
@@ -164,7 +159,7 @@ TEST_F(LookTest, ControlsTakeTheStyleColoursByKind)
         EXPECT_EQ(backColour(w.buttons), rgbColour(64, 64, 64));
         EXPECT_FALSE(w.buttons->property("BorderStyle").isValid());
         EXPECT_EQ(w.dots->text(), QString());
-        EXPECT_EQ(w.moreDots->text(), QStringLiteral("...."));
+        EXPECT_EQ(w.moreDots->text(), "....");
         EXPECT_EQ(w.tabs->currentIndex(), 0);
         EXPECT_EQ(w.tabs->property("Style").toInt(), c.style == 15 ? 36 : 0);
         w.window.show();

@@ -25,11 +25,8 @@ TEST_F(QtQuestionsTest, TopmostWindowsStepBackAroundTheWait)
     QWidget onTop;
     onTop.show();
     AfficherAuDessus(&onTop, -1);
-    const std::function<void()> asks[] = {
-        [] { ChoiceBox("a", {"Ok"}, nullptr); },
-        [] { InputBox({}); },
-        [&] { questions.askOpenFile({"Logs", "C:\\", "Logs|*.log", {}}); },
-    };
+    const std::function<void()> asks[] = {[] { ChoiceBox("a", {"Ok"}, nullptr); }, [] { InputBox({}); },
+                                          [&] { questions.askOpenFile({"Logs", "C:\\", "Logs|*.log", {}}); }};
     for (const auto& ask : asks) {
         QString tagDuringWait;
         testing::whenWaiting([&] {
@@ -45,7 +42,7 @@ TEST_F(QtQuestionsTest, TopmostWindowsStepBackAroundTheWait)
 }
 
 // A question hides the wait window and shows it again after, only when it
-// was shown before.
+// was shown before; it never makes one.
 TEST_F(QtQuestionsTest, WaitWindowComesBackOnlyWhenItWasShown)
 {
     QtUserInteraction questions;
@@ -57,6 +54,9 @@ TEST_F(QtQuestionsTest, WaitWindowComesBackOnlyWhenItWasShown)
         EXPECT_EQ(FrmMsg::instance().isVisible(), shown);
     }
     FrmMsg::destroyInstance();
+    questions.setWaitWindowVisible(false);
+    questions.setWaitWindowVisible(true);
+    EXPECT_FALSE(FrmMsg::exists());
 }
 
 // Services that ask can be tested without a person.

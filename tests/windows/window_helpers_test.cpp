@@ -33,8 +33,7 @@ protected:
 TEST_F(WindowHelpersTest, RestoresAndCorrectsSavedPositions)
 {
     const int screenTwips = pixelsToTwips(QGuiApplication::primaryScreen()->geometry().height());
-    struct Case { const char* left; const char* top; int expectedLeft; int expectedTop; };
-    const Case cases[] = {
+    const struct { const char *left, *top; int expectedLeft, expectedTop; } cases[] = {
         {nullptr, nullptr, 0, 0},           // never saved
         {"1500", "3000", 1500, 3000},
         {"-15000", "-2010", -15000, -2010}, // partly visible: kept
@@ -42,9 +41,8 @@ TEST_F(WindowHelpersTest, RestoresAndCorrectsSavedPositions)
         {"-48000", "-48000", 0, 0},         // saved while minimised
         {"450abc", "x", 450, 0},            // numbers as far as they go
         {"0", "999999", 0, (screenTwips / 2 / 15) * 15},
-        {"1e300", "0", 251658225, 0},       // beyond any window, never overflows
-    };
-    for (const Case& c : cases) {
+        {"1e300", "0", 251658225, 0}};      // beyond any window, never overflows
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.left ? c.left : "unset");
         if (c.left != nullptr) {
             save("Frm_Main_Left", c.left);
@@ -52,8 +50,7 @@ TEST_F(WindowHelpersTest, RestoresAndCorrectsSavedPositions)
         }
         QString suffix;
         PositionFeuille(&window, suffix);
-        EXPECT_EQ(pixelsToTwips(window.x()), c.expectedLeft);
-        EXPECT_EQ(pixelsToTwips(window.y()), c.expectedTop);
+        EXPECT_EQ(QPoint(pixelsToTwips(window.x()), pixelsToTwips(window.y())), QPoint(c.expectedLeft, c.expectedTop));
     }
 }
 
@@ -62,14 +59,14 @@ TEST_F(WindowHelpersTest, SuffixNamesTheKeysAndComesBackWithItsUnderscore)
     window.move(100, 200);
     QString suffix = QStringLiteral("A");
     PositionFeuilleSauvegarde(&window, suffix);
-    EXPECT_EQ(suffix, QStringLiteral("_A"));
-    EXPECT_EQ(saved("Frm_Main_Left_A"), QStringLiteral("1500"));
-    EXPECT_EQ(saved("Frm_Main_Top_A"), QStringLiteral("3000"));
+    EXPECT_EQ(suffix, "_A");
+    EXPECT_EQ(saved("Frm_Main_Left_A"), "1500");
+    EXPECT_EQ(saved("Frm_Main_Top_A"), "3000");
 
     QString blanks = QStringLiteral("  ");
     PositionFeuilleSauvegarde(&window, blanks);
-    EXPECT_EQ(blanks, QStringLiteral("  "));
-    EXPECT_EQ(saved("Frm_Main_Left"), QStringLiteral("1500"));
+    EXPECT_EQ(blanks, "  ");
+    EXPECT_EQ(saved("Frm_Main_Left"), "1500");
 
     window.move(0, 0);
     suffix = QStringLiteral("A");
@@ -86,8 +83,7 @@ Mark markOf(const QWidget& window) // as the platform sees a shown window
 
 TEST_F(WindowHelpersTest, TopmostMarksAndStepping)
 {
-    QWidget shown;
-    QWidget hidden;
+    QWidget shown, hidden;
     shown.show();
     AfficherAuDessus(&shown, -1);
     AfficherAuDessus(&hidden, -1);
@@ -113,9 +109,9 @@ TEST_F(WindowHelpersTest, QuestionTrimsOnlySpacesAndGivesTheAnswer)
     EXPECT_EQ(Question(QStringLiteral("  Voulez-vous quitter le programme ?\n "), &window, 36, QStringLiteral(" Q ")),
               services::msgbox::AnswerNo);
     ASSERT_EQ(user.messageBoxes.size(), 1u);
-    EXPECT_EQ(user.messageBoxes[0].text, QStringLiteral("Voulez-vous quitter le programme ?\n"));
+    EXPECT_EQ(user.messageBoxes[0].text, "Voulez-vous quitter le programme ?\n");
     EXPECT_EQ(user.messageBoxes[0].style, 36);
-    EXPECT_EQ(user.messageBoxes[0].title, QStringLiteral("Q"));
+    EXPECT_EQ(user.messageBoxes[0].title, "Q");
 }
 
 TEST_F(WindowHelpersTest, NoWindowIsReportedNotFollowed)
@@ -126,9 +122,9 @@ TEST_F(WindowHelpersTest, NoWindowIsReportedNotFollowed)
     // Each step of the procedure reports its own failure, then the next runs.
     const QStringList reports = traced().filter(QStringLiteral("Err:91 "));
     ASSERT_EQ(reports.size(), 4);
-    EXPECT_TRUE(reports[2].endsWith(QStringLiteral("Source:Lib_Public:PositionFeuille:0")));
-    EXPECT_TRUE(reports[3].endsWith(QStringLiteral("Source:Lib_Look:LookFenetre:0")));
-    EXPECT_EQ(suffix, QStringLiteral("_A"));
+    EXPECT_TRUE(reports[2].endsWith("Source:Lib_Public:PositionFeuille:0"));
+    EXPECT_TRUE(reports[3].endsWith("Source:Lib_Look:LookFenetre:0"));
+    EXPECT_EQ(suffix, "_A");
 }
 
 } // namespace

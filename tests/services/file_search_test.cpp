@@ -14,16 +14,24 @@ namespace qn3::services {
 namespace {
 
 struct FileSearchTest : testing::ServicesTest {
-    // Makes a file below C:\ (Windows path) holding `bytes` bytes.
-    void makeFile(const QString& windowsPath, int bytes = 1) { writeFile(windowsPath, QByteArray(bytes, 'x')); }
+    // The temporary folder's removal cannot name a file whose name is not UTF-8.
+    ~FileSearchTest() override
+    {
+        for (const QByteArray& name : hostNames)
+            ::unlink((QFile::encodeName(scan()) + '/' + name).constData());
+    }
+    // Makes a file below C:\Scan\ holding `bytes` bytes.
+    void makeFile(const QString& name, int bytes = 1) { writeFile("C:\\Scan\\" + name, QByteArray(bytes, 'x')); }
     // Makes files in C:\Scan\ straight on the host, for names a Windows path cannot express.
-    void makeHostFiles(std::initializer_list<const char*> names)
+    void makeHostFiles(std::initializer_list<QByteArray> names)
     {
         QDir().mkpath(scan());
-        for (const char* name : names) {
-            QFile file(scan() + u'/' + QString::fromUtf8(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name;
-            file.write("x");
+        for (const QByteArray& name : names) {
+            const int fd = ::open((QFile::encodeName(scan()) + '/' + name).constData(), O_CREAT | O_WRONLY, 0644);
+            ASSERT_GE(fd, 0) << name.constData();
+            hostNames << name;
+            ASSERT_EQ(::write(fd, "x", 1), 1);
+            ::close(fd);
         }
     }
     QString scan() const { return host("C:\\Scan\\"); }
@@ -35,6 +43,7 @@ struct FileSearchTest : testing::ServicesTest {
 
     ListBox files;
     ListBox folders;
+    QList<QByteArray> hostNames;
 };
 
 QStringList windowsPaths(std::initializer_list<const char*> names)
@@ -45,44 +54,39 @@ QStringList windowsPaths(std::initializer_list<const char*> names)
     return list;
 }
 
-TEST_F(FileSearchTest, WalksTheTreeLevelByLevelSkippingHiddenAndEmptyFilesAndEndsWithAnEmptyFolderList)
+TEST_F(FileSearchTest, WalksTheTreeLevelByLevelSkippingHiddenAndEmptyFilesQueuingSubFoldersOnlyWhenRecursive)
 {
     for (const char* name : {"B\\Deep\\d.txt", "B\\b.txt", "A\\a.txt", "z.txt", "m.txt", ".hidden.txt",
                              ".Trash\\t.txt"})
-        makeFile("C:\\Scan\\" + QString::fromUtf8(name));
-    makeFile("C:\\Scan\\e.txt", 0);
+        makeFile(name);
+    makeFile("e.txt", 0);
     files.AddItem("stale"); // both lists are cleared first
     folders.AddItem("C:\\Gone\\");
-
     search("*.*", true, true);
     EXPECT_EQ(files.lines(), windowsPaths({"m.txt", "z.txt", "A/a.txt", "B/b.txt", "B/Deep/d.txt"}));
-    EXPECT_EQ(folders.ListCount(), 0);
-
+    EXPECT_EQ(folders.ListCount(), 0); // the queue is used up
     search("*.*", false);
     EXPECT_EQ(files.lines(), windowsPaths({"e.txt", "m.txt", "z.txt"}));
-    EXPECT_EQ(folders.ListCount(), 0);
-}
 
-TEST_F(FileSearchTest, OneFolderListingQueuesSubFoldersWithABackslashOnlyWhenRecursive)
-{
-    makeFile("C:\\Scan\\Sub\\s.txt");
-    makeFile("C:\\Scan\\f.txt");
-    RechercheFichierBis("C:\\Scan\\", QString(), true, files, folders, false);
-    EXPECT_EQ(files.lines(), windowsPaths({"f.txt"}));
-    EXPECT_EQ(folders.lines(), windowsPaths({"Sub\\"}));
-
-    files.Clear();
-    folders.Clear();
+    // One folder's listing: sub-folders are queued, with a backslash, only when recursive.
     RechercheFichierBis("C:\\Scan\\", "*.txt", false, files, folders, false);
-    EXPECT_EQ(files.lines(), windowsPaths({"f.txt"}));
     EXPECT_EQ(folders.ListCount(), 0);
+    files.Clear();
+    RechercheFichierBis("C:\\Scan\\", QString(), true, files, folders, false);
+    EXPECT_EQ(files.lines(), windowsPaths({"e.txt", "m.txt", "z.txt"})); // no filter: every file
+    EXPECT_EQ(folders.lines(), windowsPaths({"A/", "B/"}));
+
+    files.AddItem("stale");
+    RechercheFichier("C:\\Nowhere\\", "*.dat", true, files, folders, true); // a missing folder: nothing, quietly
+    EXPECT_EQ(files.ListCount() + folders.ListCount(), 0);
+    EXPECT_TRUE(logged().isEmpty());
 }
 
-TEST_F(FileSearchTest, FilterRules)
+TEST_F(FileSearchTest, FilterRulesAndABadMaskReportedUnderTheListingLabel)
 {
     for (const char* name : {"MES001.mp3", "mes002.MP3", "XMES003.mp3", "MES004.wav", "MES005.mp", "README", "a.dat",
                              "B.DAT", "c.txt", "Exact.dat", "Exactly.dat", "MESxyz"})
-        makeFile("C:\\Scan\\" + QString::fromUtf8(name));
+        makeFile(name);
 
     const struct {
         const char* filter;
@@ -111,47 +115,30 @@ TEST_F(FileSearchTest, FilterRules)
         search(c.filter, false);
         EXPECT_EQ(files.lines(), windowsPaths(c.kept)) << c.filter;
     }
+
+    files.Clear();
+    RechercheFichierBis("C:\\Scan\\", "a|*.txt", false, files, folders, false);
+    EXPECT_EQ(files.ListCount(), 0);
+    EXPECT_EQ(InfoErreur.Numero, 52);
+    EXPECT_FALSE(logged().filter("Lib_Public:RechercheFichierBis |Recherche:  |Filter: C:\\Scan\\a|*.txt").isEmpty())
+        << logged().join(u'\n').toStdString();
 }
 
-TEST_F(FileSearchTest, RefusedNamesAreTracedAndSkipped)
+TEST_F(FileSearchTest, UncleanNamesAndNamesTheAnsiCodePageCannotHoldAreTracedAndSkipped)
 {
+    // Through the ANSI calls a name outside the code page reads with "?" in place of the character, which cleaning
+    // changes: refused like an unclean name. Accented letters and the euro sign are in the code page.
     makeHostFiles({"50%.mp3", " lead.mp3", "trail.mp3 ", "colon:x.mp3", "bar|x.mp3", "quote\"x.mp3", "dot.",
-                   "back\\slash.mp3", "good.mp3"});
+                   "back\\slash.mp3", "good.mp3", "caf\xe9.mp3" /* Latin-1, not UTF-8 */, "\xce\xa9mega.mp3",
+                   "\xc3\xa9t\xc3\xa9.mp3", "\xe2\x82\xac.mp3"});
     search("*.*", false);
-    EXPECT_EQ(files.lines(), windowsPaths({"good.mp3"}));
+    EXPECT_EQ(files.lines(), windowsPaths({"good.mp3", "\u00e9t\u00e9.mp3", "\u20ac.mp3"}));
     const QStringList lines = logged();
-    ASSERT_EQ(lines.size(), 8);
+    ASSERT_EQ(lines.size(), 10) << lines.join(u'\n').toStdString();
     for (const QString& line : lines)
         EXPECT_TRUE(line.contains(" :Err: File not found: C:\\Scan\\")) << line.toStdString();
     EXPECT_EQ(lines.filter("Err: File not found: C:\\Scan\\50%.mp3").size(), 1);
     EXPECT_TRUE(user.messageBoxes.empty());
-}
-
-TEST_F(FileSearchTest, NamesTheAnsiCodePageCannotHoldAreRefusedLikeUncleanNames)
-{
-    // Through the ANSI calls such a name reads with "?" in place of the
-    // character, which cleaning changes: refused and traced, never listed.
-    QDir().mkpath(scan());
-    const QByteArray hostFolder = QFile::encodeName(scan());
-    const QByteArray names[] = {QByteArray("caf\xe9.mp3"),            // Latin-1 bytes, not UTF-8
-                                QByteArray("\xce\xa9mega.mp3"),       // Greek omega
-                                QByteArray("\xc3\xa9t\xc3\xa9.mp3"), // accented letters: in the code page
-                                QByteArray("\xe2\x82\xac.mp3")};    // euro sign: in the code page
-    for (const QByteArray& name : names) {
-        const int fd = ::open((hostFolder + '/' + name).constData(), O_CREAT | O_WRONLY, 0644);
-        ASSERT_GE(fd, 0) << name.constData();
-        ASSERT_EQ(::write(fd, "x", 1), 1);
-        ::close(fd);
-    }
-
-    search("*.mp3", false, false);
-    EXPECT_EQ(files.lines(), QStringList({"C:\\Scan\\\u00e9t\u00e9.mp3", "C:\\Scan\\\u20ac.mp3"}));
-    const QStringList lines = logged();
-    EXPECT_EQ(lines.size(), 2) << lines.join(u'\n').toStdString();
-    EXPECT_EQ(lines.filter(" :Err: File not found: C:\\Scan\\").size(), 2);
-    EXPECT_TRUE(user.messageBoxes.empty());
-    for (const QByteArray& name : names) // the temporary folder's removal cannot name the non-UTF-8 one
-        ::unlink((hostFolder + '/' + name).constData());
 }
 
 TEST_F(FileSearchTest, AFileRemovedBeforeItsTestEndsTheFolderWithTheRenameMessage)
@@ -159,7 +146,7 @@ TEST_F(FileSearchTest, AFileRemovedBeforeItsTestEndsTheFolderWithTheRenameMessag
     // "a%.mp3" is refused and traced; while its trace line is added, the
     // next file goes, so the size test of "b.mp3" finds nothing.
     makeHostFiles({"a%.mp3", "b.mp3", "c.mp3"});
-    makeFile("C:\\Scan\\Sub\\d.mp3");
+    makeFile("Sub\\d.mp3");
     const auto connection = QObject::connect(&Frm_Main().ListeLogTemp, &ListBox::rowsInserted, [&] {
         if (Frm_Main().ListeLogTemp.ListCount() == 1)
             QFile::remove(scan() + "/b.mp3");
@@ -171,8 +158,7 @@ TEST_F(FileSearchTest, AFileRemovedBeforeItsTestEndsTheFolderWithTheRenameMessag
 
     // c.mp3 is not listed: the folder's listing ended; the sub-folder was
     // not queued either, since it sorts after; the search went on all the same.
-    EXPECT_EQ(files.ListCount(), 0);
-    EXPECT_EQ(folders.ListCount(), 0);
+    EXPECT_EQ(files.ListCount() + folders.ListCount(), 0);
     ASSERT_EQ(user.messageBoxes.size(), 1u);
     const MessageBoxRequest& box = user.messageBoxes.front();
     EXPECT_EQ(box.text, "Nom de fichier incorrect:\r\n\r\nC:\\Scan\\b.mp3\r\n\r\nVeuillez le renommer manuellement");
@@ -182,21 +168,6 @@ TEST_F(FileSearchTest, AFileRemovedBeforeItsTestEndsTheFolderWithTheRenameMessag
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[1].endsWith(" :Err: File not found: C:\\Scan\\b.mp3 |Recherche: b.mp3 |Filter: C:\\Scan\\"));
     EXPECT_EQ(InfoErreur.Numero, 53);
-}
-
-TEST_F(FileSearchTest, AMissingFolderListsNothingQuietlyAndABadMaskIsReportedUnderTheListingLabel)
-{
-    files.AddItem("stale");
-    RechercheFichier("C:\\Nowhere\\", "*.dat", true, files, folders, true);
-    EXPECT_EQ(files.ListCount() + folders.ListCount(), 0);
-    EXPECT_TRUE(logged().isEmpty());
-
-    makeFile("C:\\Scan\\f.txt");
-    RechercheFichierBis("C:\\Scan\\", "a|*.txt", false, files, folders, false);
-    EXPECT_EQ(files.ListCount(), 0);
-    EXPECT_EQ(InfoErreur.Numero, 52);
-    EXPECT_FALSE(logged().filter("Lib_Public:RechercheFichierBis |Recherche:  |Filter: C:\\Scan\\a|*.txt").isEmpty())
-        << logged().join(u'\n').toStdString();
 }
 
 } // namespace

@@ -7,11 +7,9 @@
 #include "support/services_fixture.h"
 
 #include <csignal>
-#include <sys/resource.h>
+#include <ctime>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 namespace qn3::services {
 namespace {
@@ -29,26 +27,22 @@ struct OutsideProgramsTest : testing::ServicesTest {
 
 TEST_F(OutsideProgramsTest, AShellFailureIsRaisedWithItsNumberAndMessageAndItsValueReturned)
 {
-    const struct {
-        int32_t shell, numero;
-        const char16_t* message;
-    } table[] = {
+    // Each row: the shell's value, the error raised and its message.
+    const std::tuple<int32_t, int32_t, const char16_t*> table[] = {
         {42, 0, u""}, // success: nothing raised
-        {0, 7, u"Dépassement de mémoire"},
-        {2, 53, u"Fichier non trouvé"},
-        {3, 76, u"Chemin d'accès non trouvé"},
+        {0, 7, u"Dépassement de mémoire"}, {2, 53, u"Fichier non trouvé"}, {3, 76, u"Chemin d'accès non trouvé"},
         {26, 75, u"Violation de partage: Erreur d'accès au Dossier/Fichier"},
+        {32, 48, u"Le fichier dll ne peut être trouvé"},
         {31, -2147220425, u"Il n'y a aucune application associée à ce type de fichier"},
         {30, 285, u"Le fichier ne peut être ouvert car l'application est occupée. Réessayez plus tard"},
-        {32, 48, u"Le fichier dll ne peut être trouvé"},
         {15, -2147220441, u"Erreur à l'ouverture ou l'impression du fichier sélectionné"},
     };
-    for (const auto& row : table) {
-        shell.answer = row.shell;
+    for (const auto& [answer, numero, message] : table) {
+        shell.answer = answer;
         InfoErreur = {};
-        EXPECT_EQ(ExecuterProgrammeExterne(5, "Open", "C:\\Révisions Ж.htm", QString(), QString(), 1), row.shell);
-        EXPECT_EQ(InfoErreur.Numero, row.numero) << row.shell;
-        EXPECT_EQ(InfoErreur.Description, QString::fromUtf16(row.message));
+        EXPECT_EQ(ExecuterProgrammeExterne(5, "Open", "C:\\Révisions Ж.htm", QString(), QString(), 1), answer);
+        EXPECT_EQ(InfoErreur.Numero, numero) << answer;
+        EXPECT_EQ(InfoErreur.Description, QString::fromUtf16(message));
     }
     EXPECT_TRUE(InfoErreur.Source.endsWith(".ExecuterProgrammeExterne"));
     EXPECT_EQ(shell.last.file, "C:\\Révisions ?.htm"); // handed over in ANSI
@@ -73,12 +67,7 @@ struct ProcessWaitTest : OutsideProgramsTest {
         for (const pid_t pid : children)
             ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
     }
-    static double cpuSeconds()
-    {
-        rusage u{};
-        ::getrusage(RUSAGE_SELF, &u);
-        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-    }
+    static double cpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; } // this process, every thread
 };
 
 TEST_F(ProcessWaitTest, GivesTheExitCodeOrAfterTheLimit259WithoutSpinning)

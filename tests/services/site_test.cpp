@@ -113,18 +113,16 @@ TEST_F(SettingsFoldersTest, ThreeOlderBasesGiveTheirNamesFoldersAndSoundSlots)
     });
 }
 
-TEST_F(SettingsFoldersTest, AnOversizedBaseCountStopsAtTheSuitesLimit)
+TEST_F(SettingsFoldersTest, AnOversizedBaseCountStopsAtTheSuitesLimitAndAnExistingSiteFileIsNeverRegenerated)
 {
     ini("C:\\Windows\\Win.ini", "[Sonvarek]\nNb_Base=500\n");
     DetermineDossierConfig(1);
     EXPECT_EQ(read(siteFile, "Site", "NbBase"), "20");
     EXPECT_EQ(read(siteFile, "Base_21", "Dossier_Config_Global"), "<none>");
-}
 
-TEST_F(SettingsFoldersTest, AnExistingSiteFileIsNeverRegenerated)
-{
     ini(siteFile, "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n");
     ini("C:\\Windows\\Win.ini", "[Sonvarek]\nNb_Base=3\n");
+    user.messageBoxes.clear();
     DetermineDossierConfig(1);
     EXPECT_EQ(read(siteFile, "Site", "NbBase"), "2");
     EXPECT_EQ(read(siteFile, "Base_03", "Dossier_Config_Global"), "<none>");
@@ -141,9 +139,8 @@ TEST_F(SettingsFoldersTest, OnWindowsSevenNothingIsMadeButThePathIsGiven)
 
 TEST_F(SettingsFoldersTest, BaseFolderFollowsThePriorityAsked)
 {
-    ini(siteFile,
-        "[Site]\nDossier_Config_Global=C:\\Choisie\n[Base_02]\nDossier_Config_Global=C:\\Deux\n"
-        "[Base_03]\nDossier_Config_Global= \n");
+    ini(siteFile, "[Site]\nDossier_Config_Global=C:\\Choisie\n[Base_02]\nDossier_Config_Global=C:\\Deux\n"
+                  "[Base_03]\nDossier_Config_Global= \n");
     const bool oui = true, non = false;
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 2, oui), "C:\\Deux\\");
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 2, non), "C:\\Choisie\\");
@@ -201,16 +198,14 @@ TEST_F(SiteInitTest, AStartOnAnEmptyPrefixMakesTheSiteFileTheBaseFileAndEveryDef
         EXPECT_TRUE(isFolder(folder)) << folder;
     EXPECT_EQ(ParametresBase[0].Lib, "Nom de la radio");
     EXPECT_EQ(ParametresBase[0].Stations[0].Lib, "Station 01");
-    EXPECT_TRUE(traceText().contains("Data_Folder: C:\\BTRieve\\Data\\\n"));
     EXPECT_TRUE(traceText().contains("Dossier_Redist: \n"));
 }
 
 TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
 {
-    ini(siteFile,
-        "[Site]\nNbBase=3\nDossier_Config_Global=C:\\B2\\\n[ThemeWindows]\nMsg=1\n"
-        "[Base_01]\nDossier_Config_Global=C:\\B1\\\n[Base_02]\nDossier_Config_Global=C:\\B2\\\n"
-        "[Base_03]\nDossier_Config_Global=C:\\B3\n");
+    ini(siteFile, "[Site]\nNbBase=3\nDossier_Config_Global=C:\\B2\\\n[ThemeWindows]\nMsg=1\n"
+                  "[Base_01]\nDossier_Config_Global=C:\\B1\\\n[Base_02]\nDossier_Config_Global=C:\\B2\\\n"
+                  "[Base_03]\nDossier_Config_Global=C:\\B3\n");
     ini("C:\\B1\\QN3_Systeme.ini", "[Base_01]\nLib=Un\n");
     ini("C:\\B2\\QN3_Systeme.ini", "[Base_01]\nLib=Deux\n");
     ini("C:\\B3\\QN3_Systeme.ini", "[Base_01]\nDossier_Data=C:\\D3\\\n[Base_03]\nDossier_Data=C:\\Wrong\\\n");
@@ -227,26 +222,22 @@ TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
     EXPECT_EQ(ParametresBase[0].Dossier_Data, "C:\\D3\\");
 }
 
-TEST_F(SiteInitTest, ABaseWithoutFolderIsNotListedAndTheChoiceStillNamesTheRightBase)
+TEST_F(SiteInitTest, ABaseWithoutFolderIsNotListedTheChoiceNamesTheRightBaseAndGivingUpEndsTheProgramFirst)
 {
     ini(siteFile, "[Site]\nNbBase=3\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
                   "[Base_02]\nDossier_Config_Global= \n[Base_03]\nDossier_Config_Global=C:\\B3\\\n");
-    user.baseAnswer = 1;
-    user.messageBoxAnswer = msgbox::AnswerNo;
-    start();
-    EXPECT_EQ(user.baseRequests.at(0).names, QStringList({ "Base 01", "Base 03" }));
-    EXPECT_EQ(read(siteFile, "Site", "NoBase"), "3");
-    EXPECT_EQ(DossierConfigBase[0], "C:\\B3\\");
-}
-
-TEST_F(SiteInitTest, GivingUpTheChoiceEndsTheProgramBeforeAnyBaseIsRead)
-{
-    ini(siteFile, "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
-                  "[Base_02]\nDossier_Config_Global=C:\\B2\\\n");
     user.baseAnswer = -1;
     EXPECT_TRUE(start());
     EXPECT_EQ(user.endRequests, 1);
-    EXPECT_FALSE(isFolder("C:\\Sonvarek\\Quillon\\Settings\\_Local\\"));
+    EXPECT_FALSE(isFolder("C:\\Sonvarek\\Quillon\\Settings\\_Local\\")); // no base was read
+    EXPECT_EQ(user.baseRequests.at(0).names, QStringList({ "Base 01", "Base 03" }));
+
+    TEST_resetSite();
+    user.baseAnswer = 1;
+    user.messageBoxAnswer = msgbox::AnswerNo;
+    EXPECT_FALSE(start());
+    EXPECT_EQ(read(siteFile, "Site", "NoBase"), "3");
+    EXPECT_EQ(DossierConfigBase[0], "C:\\B3\\");
 }
 
 TEST_F(SiteInitTest, DatabaseQuestionAnswers)
@@ -257,14 +248,12 @@ TEST_F(SiteInitTest, DatabaseQuestionAnswers)
         std::deque<int32_t> answers;
         std::deque<QString> folders;
         QString dataInMemory, dataInFile;
-        size_t questions;
         bool arret;
-    } cases[] = {
-        {"no", {AnswerNo}, {}, "C:\\Vide\\", "C:\\Vide", 1, false},
-        {"wrong then right", {AnswerYes, AnswerYes}, {"C:\\Autre\\", "C:\\Data\\"}, "C:\\Data\\", "C:\\Data\\", 2,
-         false},
-        {"dialog cancelled, then no", {AnswerYes, AnswerNo}, {}, "C:\\Vide\\", "C:\\Vide", 2, false},
-        {"cancel", {AnswerCancel}, {}, "C:\\Vide\\", "C:\\Vide", 1, true},
+    } cases[] = { // each answer scripted is one question asked
+        {"no", {AnswerNo}, {}, "C:\\Vide\\", "C:\\Vide", false},
+        {"wrong then right", {AnswerYes, AnswerYes}, {"C:\\Autre\\", "C:\\Data\\"}, "C:\\Data\\", "C:\\Data\\", false},
+        {"dialog cancelled, then no", {AnswerYes, AnswerNo}, {}, "C:\\Vide\\", "C:\\Vide", false},
+        {"cancel", {AnswerCancel}, {}, "C:\\Vide\\", "C:\\Vide", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,7 +266,7 @@ TEST_F(SiteInitTest, DatabaseQuestionAnswers)
         user.folderAnswers = c.folders;
         EXPECT_EQ(start(), c.arret);
         EXPECT_EQ(user.endRequests, c.arret ? 1 : 0);
-        ASSERT_EQ(user.messageBoxes.size(), c.questions);
+        ASSERT_EQ(user.messageBoxes.size(), c.answers.size());
         EXPECT_EQ(user.messageBoxes[0].style, msgbox::YesNoCancel | msgbox::Question);
         EXPECT_TRUE(user.messageBoxes[0].text.startsWith("Impossible de trouver la base de données pour la base: "
                                                          "Radio\r\n\r\nFichier 'C:\\Vide\\FRAD000.bt6' non trouvé"));

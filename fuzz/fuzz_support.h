@@ -9,14 +9,22 @@
 #include <cstdint>
 #include <cstdlib>
 
-// What the fuzz targets share: the input as bytes, a private prefix and its
-// files, and the check that stops the run when a promise is broken.
-namespace qn3::fuzzing {
+// What the fuzz targets share: the entry point that hands them the input as
+// bytes, a private prefix and its files, and the check that stops the run
+// when a promise is broken.
 
-inline QByteArrayView input(const uint8_t* data, size_t size)
-{
-    return {reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)};
-}
+// Defines libFuzzer's entry point around the body that follows, which sees
+// the input as the QByteArrayView `bytes`; a plain `return` ends the run.
+#define QN3_FUZZ_TARGET(bytes)                                                                                         \
+    static void fuzzOne(QByteArrayView bytes);                                                                         \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)                                            \
+    {                                                                                                                  \
+        fuzzOne({reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)});                                  \
+        return 0;                                                                                                      \
+    }                                                                                                                  \
+    static void fuzzOne(QByteArrayView bytes)
+
+namespace qn3::fuzzing {
 
 // A broken promise aborts, so libFuzzer keeps the input that broke it.
 inline void require(bool kept)
@@ -41,8 +49,7 @@ inline const QString& privatePrefix()
 inline void writeFile(const QString& hostPath, QByteArrayView bytes)
 {
     QFile file(hostPath);
-    require(file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            && file.write(bytes.data(), bytes.size()) == bytes.size());
+    require(file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size());
 }
 
 inline QByteArray readFile(const QString& hostPath)

@@ -9,18 +9,17 @@ using qn3::fuzzing::require;
 
 // Any file content: reads must not crash, and a value written must read back
 // while a second write of the same value leaves the file as it was.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+QN3_FUZZ_TARGET(bytes)
 {
-    static const QString host = [] {
-        const QString prefix = qn3::fuzzing::privatePrefix();
-        paths::toHost(u"C:\\"); // makes drive_c
-        return prefix + QStringLiteral("/drive_c/fuzz.ini");
-    }();
     const QString ini = QStringLiteral("C:\\fuzz.ini");
-    qn3::fuzzing::writeFile(host, qn3::fuzzing::input(data, size));
+    static const QString host = [&] {
+        qn3::fuzzing::privatePrefix();
+        return paths::toHost(ini);
+    }();
+    qn3::fuzzing::writeFile(host, bytes);
     PrivateProfile& profile = PrivateProfile::standard();
     // Names taken from the input itself reach the odd corners of the parser.
-    const QString name = QString::fromLatin1(qn3::fuzzing::input(data, std::min<size_t>(size, 8)));
+    const QString name = QString::fromLatin1(bytes.first(std::min<qsizetype>(bytes.size(), 8)));
     profile.readString(ini, name, name, u"d", 255);
     profile.sectionNames(ini, 64);
     profile.keyNames(ini, name, 64);
@@ -33,5 +32,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     profile.deleteKey(ini, name, name);
     profile.deleteSection(ini, u"Fuzz Section");
     require(profile.readString(ini, u"fuzz section", u"fuzzkey", u"gone", 255).text == QStringLiteral("gone"));
-    return 0;
 }

@@ -20,12 +20,10 @@ namespace {
 class Recorder final : public database::RecordManagerAccess {
 public:
     int32_t length = 0;
-    QByteArray key;
     int16_t keyLength = 0;
-    int16_t call(uint16_t, void*, void*, int32_t* dataLength, void* keyBuffer, int16_t kl, int16_t) override
+    int16_t call(uint16_t, void*, void*, int32_t* dataLength, void*, int16_t kl, int16_t) override
     {
         length = *dataLength;
-        key = QByteArray(static_cast<const char*>(keyBuffer));
         keyLength = kl;
         return 0;
     }
@@ -45,23 +43,22 @@ public:
 
 // Any "ZT_BTR.ini": the creation builds a creation buffer and a path from its
 // section, the opening a path and a record length, and neither crashes.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+QN3_FUZZ_TARGET(bytes)
 {
     static Recorder recorder;
     static Answers answers;
     static platform::ScopedInstall<database::RecordManagerAccess> installRecorder{recorder};
     static platform::ScopedInstall<services::UserInteraction> installAnswers{answers};
-    static const bool ready = [] {
+    [[maybe_unused]] static const bool ready = [] {
         fuzzing::privatePrefix();
         services::RepConfig[0] = QStringLiteral("C:\\Config\\");
         services::RepBtr[0] = QStringLiteral("C:\\Data\\");
-        QDir().mkpath(platform::paths::toHost(u"C:\\Config\\"));
-        QDir().mkpath(platform::paths::toHost(u"C:\\Data\\"));
-        QFile present(platform::paths::toHost(u"C:\\Data\\FRADA17.bt6"));
-        return present.open(QIODevice::WriteOnly);
+        for (const QString& folder : {services::RepConfig[0], services::RepBtr[0]})
+            require(QDir().mkpath(platform::paths::toHost(folder)));
+        fuzzing::writeFile(platform::paths::toHost(u"C:\\Data\\FRADA17.bt6"), {});
+        return true;
     }();
-    require(ready);
-    fuzzing::writeFile(platform::paths::toHost(u"C:\\Config\\ZT_BTR.ini"), fuzzing::input(data, size));
+    fuzzing::writeFile(platform::paths::toHost(u"C:\\Config\\ZT_BTR.ini"), bytes);
 
     QString path;
     recorder.keyLength = -1;
@@ -76,5 +73,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(!database::BTr_Ouverture(0, -17, QString(), 1) || (recorder.length >= 0 && recorder.length <= 32767));
     services::Frm_Main().ListeLogTemp.Clear();
     services::Frm_Main().ListeIncidents0.Clear();
-    return 0;
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 // What the record manager's fuzz targets share: a private prefix with the
 // folder C:\fuzz, and calls on a position block.
@@ -26,40 +27,41 @@ inline const QString& fuzzFolder()
     return folder;
 }
 
+// A position block with the key buffer that goes with it.
 struct Block {
     Block() { bytes.fill(' '); }
+    // A call with a data buffer of `length` bytes on the key `keyNumber`.
+    int16_t call(uint16_t operation, void* data, int32_t length, int16_t keyNumber)
+    {
+        return BTRCALL(operation, bytes.data(), data, &length, key.data(), static_cast<int16_t>(key.size()), keyNumber);
+    }
     std::array<char, rm::PositionBlockSize> bytes;
+    std::array<char, 255> key{};
 };
 
-inline int16_t openFile(Block& block, const char* windowsPath)
+// Opens a file named in the key buffer, padded with blanks as the program does.
+inline int16_t openFile(Block& block, std::string_view windowsPath)
 {
-    std::string path = windowsPath;
-    path.resize(255, ' ');
-    int32_t length = 0;
-    return BTRCALL(rm::op::Open, block.bytes.data(), nullptr, &length, path.data(), 255, rm::mode::Normal);
+    block.key.fill(' ');
+    windowsPath.copy(block.key.data(), block.key.size());
+    return block.call(rm::op::Open, nullptr, 0, rm::mode::Normal);
 }
 
-inline void closeFile(Block& block)
-{
-    BTRCALL(rm::op::Close, block.bytes.data(), nullptr, nullptr, nullptr, 0, 0);
-}
+inline void closeFile(Block& block) { BTRCALL(rm::op::Close, block.bytes.data(), nullptr, nullptr, nullptr, 0, 0); }
 
 // Walks every key both ways a few steps and reads on the way; any status
 // goes, a crash does not.
 inline void readAround(Block& block, int recordLength)
 {
-    std::string data(static_cast<size_t>(recordLength > 0 ? recordLength : 1), ' ');
-    char key[255] = {};
+    const int32_t length = recordLength > 0 ? recordLength : 1;
+    std::string data(static_cast<size_t>(length), ' ');
     for (int16_t k = 0; k < 9; ++k) {
         for (const uint16_t first : {rm::op::GetFirst, rm::op::GetLast}) {
-            int32_t length = static_cast<int32_t>(data.size());
-            if (BTRCALL(first, block.bytes.data(), data.data(), &length, key, 255, k) == rm::status::InvalidKeyNumber)
+            if (block.call(first, data.data(), length, k) == rm::status::InvalidKeyNumber)
                 break;
-            for (int step = 0; step < 4; ++step) {
-                length = static_cast<int32_t>(data.size());
-                BTRCALL(first == rm::op::GetFirst ? rm::op::GetNext : rm::op::GetPrevious, block.bytes.data(),
-                        data.data(), &length, key, 255, k);
-            }
+            const uint16_t next = first == rm::op::GetFirst ? rm::op::GetNext : rm::op::GetPrevious;
+            for (int step = 0; step < 4; ++step)
+                block.call(next, data.data(), length, k);
         }
     }
 }

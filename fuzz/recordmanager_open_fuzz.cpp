@@ -6,17 +6,16 @@ using namespace qn3::fuzzing;
 
 // Any bytes as a record file: open and reads answer a status, never crash,
 // and never change the file.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+QN3_FUZZ_TARGET(bytes)
 {
     const QString path = fuzzFolder() + QStringLiteral("/damaged.bt6");
     for (const char* suffix : {"-wal", "-shm"})
         QFile::remove(path + QLatin1String(suffix));
-    writeFile(path, input(data, size));
+    writeFile(path, bytes);
     Block block;
     if (openFile(block, "C:\\fuzz\\damaged.bt6 ") == rm::status::Success) {
         readAround(block, 4096);
         closeFile(block);
     }
-    require(readFile(path) == input(data, size));
-    return 0;
+    require(readFile(path) == bytes);
 }

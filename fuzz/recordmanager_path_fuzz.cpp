@@ -8,12 +8,12 @@ using namespace qn3::fuzzing;
 // Any key buffer as the path of an open, with the buffer's own length: never
 // a read past the buffer, and a name that does not end inside it is refused
 // with 11 rather than cut.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+QN3_FUZZ_TARGET(bytes)
 {
     fuzzFolder();
-    std::vector<char> key(data, data + std::min<size_t>(size, 1024));
+    std::vector<char> key(bytes.begin(), bytes.begin() + std::min<qsizetype>(bytes.size(), 1024));
     if (key.empty())
-        return 0;
+        return;
     const bool ends = std::any_of(key.begin(), key.end(), [](char c) { return c == ' ' || c == '\0'; });
     Block block;
     int32_t length = 0;
@@ -22,5 +22,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require((status == rm::status::InvalidFileName) != ends);
     if (status == rm::status::Success)
         closeFile(block);
-    return 0;
 }

@@ -6,18 +6,17 @@
 // compiled pattern agrees with the one-shot call, "*" takes every name, and a
 // mask without wildcards matches exactly the names equal to it ignoring case
 // (once the mask's trailing dots and blanks are gone).
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+QN3_FUZZ_TARGET(bytes)
 {
     using namespace qn3::platform;
     using qn3::fuzzing::require;
-    const QByteArrayView bytes = qn3::fuzzing::input(data, size);
     const qsizetype split = bytes.indexOf('\0');
     if (split < 0)
-        return 0;
+        return;
     const QString mask = ansi::decode(bytes.first(split));
     const QString name = ansi::decode(bytes.sliced(split + 1));
     if (name.isEmpty() || name.contains(QChar(0)))
-        return 0;
+        return;
     const bool result = wildcard::matches(mask, name);
     require(wildcard::Pattern(mask).matches(name) == result);
     require(wildcard::matches(u"*", name));
@@ -27,5 +26,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             trimmed.chop(1);
         require(result == (wildcard::upperCase(trimmed.toString()) == wildcard::upperCase(name)));
     }
-    return 0;
 }

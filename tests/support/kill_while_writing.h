@@ -26,10 +26,9 @@ inline void killWhileWriting(int rounds, std::chrono::microseconds maxDelay,
     for (int round = 0; round < rounds; ++round) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
-        if (child == 0) {
+        if (child == 0)
             for (unsigned n = 0;; ++n)
                 write(n);
-        }
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         ::kill(child, SIGKILL);
         int status = 0;

@@ -13,7 +13,7 @@ namespace qn3::testing {
 // `bytes` beyond what it holds at the start; true when the work finished
 // within that. Under AddressSanitizer no bound can be set (its shadow memory
 // counts as data), so there the work only has to finish.
-inline bool finishesWithinMemory(long long bytes, const std::function<void()>& work)
+inline bool finishesWithinMemory([[maybe_unused]] long long bytes, const std::function<void()>& work)
 {
     const pid_t child = ::fork();
     if (child < 0)
@@ -30,8 +30,6 @@ inline bool finishesWithinMemory(long long bytes, const std::function<void()>& w
         const rlimit limit{static_cast<rlim_t>(dataKb * 1024 + bytes), static_cast<rlim_t>(dataKb * 1024 + bytes)};
         if (dataKb < 0 || ::setrlimit(RLIMIT_DATA, &limit) != 0)
             ::_exit(2);
-#else
-        (void)bytes;
 #endif
         try {
             work();

@@ -1,5 +1,6 @@
 #include "support/pe_builder.h"
 
+#include <QStringEncoder>
 #include <QtEndian>
 
 #include <initializer_list>
@@ -7,70 +8,50 @@
 namespace qn3::testing::pe {
 namespace {
 
-void put16(QByteArray& out, std::initializer_list<uint32_t> values)
+// Each value as sizeof(T) little-endian bytes.
+template <typename T>
+void put(QByteArray& out, std::initializer_list<uint32_t> values)
 {
     for (const uint32_t value : values)
-        out.append(char(value & 0xFF)).append(char((value >> 8) & 0xFF));
+        for (size_t i = 0; i < sizeof(T); ++i)
+            out.append(char((value >> (8 * i)) & 0xFF));
 }
 
-void put32(QByteArray& out, std::initializer_list<uint32_t> values)
-{
-    for (const uint32_t value : values)
-        put16(out, {value & 0xFFFF, value >> 16});
-}
+// Text as the format stores it: UTF-16LE ending in a NUL.
+QByteArray utf16(const QString& text) { return QStringEncoder(QStringEncoder::Utf16LE).encode(text + QChar(0)); }
 
-void putUtf16(QByteArray& out, const QString& text)
-{
-    for (const QChar c : text)
-        put16(out, {c.unicode()});
-    put16(out, {0});
-}
-
-void pad4(QByteArray& out)
-{
-    out.append((4 - out.size() % 4) % 4, '\0');
-}
+// Every node, value and child starts on a four-byte boundary.
+QByteArray& pad4(QByteArray& out) { return out.append((4 - out.size() % 4) % 4, '\0'); }
 
 // One node: header (its length set last), key, value (text when `isText`), children.
 QByteArray node(const QString& key, const QByteArray& value, uint32_t valueLength, bool isText,
                 const QByteArray& children = {})
 {
     QByteArray out;
-    put16(out, {0, valueLength, isText ? 1u : 0u});
-    putUtf16(out, key);
-    pad4(out);
-    out.append(value);
-    if (!children.isEmpty()) {
-        pad4(out);
-        out.append(children);
-    }
+    put<quint16>(out, {0, valueLength, isText ? 1u : 0u});
+    out.append(utf16(key));
+    pad4(out).append(value);
+    if (!children.isEmpty())
+        pad4(out).append(children);
     qToLittleEndian<quint16>(quint16(out.size()), out.data());
     return out;
 }
 
 // A child node padded to the next four bytes, as its parent holds it.
-QByteArray padded(QByteArray node)
-{
-    pad4(node);
-    return node;
-}
+QByteArray padded(QByteArray node) { return pad4(node); }
 
 } // namespace
 
 QByteArray versionBlock(const VersionSpec& spec)
 {
     QByteArray fixed;
-    if (spec.withFixed)
-        put32(fixed, {0xFEEF04BDu, 0x10000u, spec.fileVersionMS, spec.fileVersionLS, spec.productVersionMS,
-                      spec.productVersionLS, 0x3Fu, 0u, 0x40004u, 1u, 0u, 0u, 0u});
+    put<quint32>(fixed, {0xFEEF04BDu, 0x10000u, spec.fileVersionMS, spec.fileVersionLS, spec.productVersionMS,
+                         spec.productVersionLS, 0x3Fu, 0u, 0x40004u, 1u, 0u, 0u, 0u});
     QByteArray tables;
     for (const StringTableSpec& table : spec.tables) {
         QByteArray strings;
-        for (const auto& [name, value] : table.values) {
-            QByteArray text;
-            putUtf16(text, value);
-            strings.append(padded(node(name, text, uint32_t(value.size() + 1), true)));
-        }
+        for (const auto& [name, value] : table.values)
+            strings.append(padded(node(name, utf16(value), uint32_t(value.size() + 1), true)));
         tables.append(padded(node(table.key, {}, 0, true, strings)));
     }
     QByteArray children;
@@ -79,7 +60,7 @@ QByteArray versionBlock(const VersionSpec& spec)
     if (!spec.translations.empty()) {
         QByteArray list;
         for (const auto& [language, codePage] : spec.translations)
-            put16(list, {language, codePage});
+            put<quint16>(list, {language, codePage});
         const QByteArray var = padded(node(QStringLiteral("Translation"), list, uint32_t(list.size()), false));
         children.append(padded(node(QStringLiteral("VarFileInfo"), {}, 0, true, var)));
     }
@@ -93,8 +74,8 @@ QByteArray image(const QByteArray& versionBlock, bool pe32Plus)
     QByteArray tree;
     // A directory of one entry: characteristics, time, version, no named and one numbered entry, the entry.
     for (const auto& [name, offset] : {std::pair{16u, 0x80000000u | 24}, {1u, 0x80000000u | 48}, {0x40Cu, 72u}})
-        put32(tree, {0, 0, 0, 0x10000u, name, offset});
-    put32(tree, {SectionRva + 88, uint32_t(versionBlock.size()), 0, 0}); // RVA, size, code page, reserved
+        put<quint32>(tree, {0, 0, 0, 0x10000u, name, offset});
+    put<quint32>(tree, {SectionRva + 88, uint32_t(versionBlock.size()), 0, 0}); // RVA, size, code page, reserved
     tree.append(versionBlock);
 
     QByteArray out(PeHeaderOffset, '\0');
@@ -102,9 +83,9 @@ QByteArray image(const QByteArray& versionBlock, bool pe32Plus)
     qToLittleEndian<quint32>(PeHeaderOffset, out.data() + 0x3C);
     out.append("PE\0\0", 4);
     const uint32_t optionalSize = pe32Plus ? 240 : 224;
-    put16(out, {pe32Plus ? 0x8664u : 0x14Cu, 1}); // machine, one section
-    put32(out, {0, 0, 0});
-    put16(out, {optionalSize, 0x0102});
+    put<quint16>(out, {pe32Plus ? 0x8664u : 0x14Cu, 1}); // machine, one section
+    put<quint32>(out, {0, 0, 0});
+    put<quint16>(out, {optionalSize, 0x0102});
     const qsizetype optional = out.size();
     out.append(QByteArray(int(optionalSize), '\0'));
     qToLittleEndian<quint16>(pe32Plus ? 0x20B : 0x10B, out.data() + optional);
@@ -115,9 +96,8 @@ QByteArray image(const QByteArray& versionBlock, bool pe32Plus)
         qToLittleEndian<quint32>(uint32_t(tree.size()), resource + 4);
     }
     out.append(".rsrc\0\0\0", 8);
-    put32(out, {uint32_t(tree.size()), SectionRva, uint32_t(tree.size()), SectionRawOffset, 0, 0, 0, 0});
-    out.append(QByteArray(SectionRawOffset - int(out.size()), '\0'));
-    out.append(tree);
+    put<quint32>(out, {uint32_t(tree.size()), SectionRva, uint32_t(tree.size()), SectionRawOffset, 0, 0, 0, 0});
+    out.append(SectionRawOffset - out.size(), '\0').append(tree);
     return out;
 }
 

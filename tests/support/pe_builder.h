@@ -17,9 +17,7 @@ struct StringTableSpec {
 };
 
 struct VersionSpec {
-    bool withFixed = true;
-    uint32_t fileVersionMS = 0, fileVersionLS = 0;
-    uint32_t productVersionMS = 0, productVersionLS = 0;
+    uint32_t fileVersionMS = 0, fileVersionLS = 0, productVersionMS = 0, productVersionLS = 0;
     std::vector<std::pair<uint16_t, uint16_t>> translations; // language, code page
     std::vector<StringTableSpec> tables;
 };

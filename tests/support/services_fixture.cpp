@@ -20,21 +20,14 @@ namespace qn3::testing {
 
 using namespace services;
 
-ServicesTest::ServicesTest() { resetSharedState(); }
-
-ServicesTest::~ServicesTest() { resetSharedState(); }
-
 void ServicesTest::resetSharedState()
 {
-    FermetureEnCours = false;
-    SetupCharge = false;
-    EnIDE = false;
+    FermetureEnCours = SetupCharge = EnIDE = false;
     FormatDate = QStringLiteral("dd/MM/yyyy");
     FormatHeure = QStringLiteral("HH:MM:SS");
     RepApplication = QStringLiteral("C:\\Program Files\\QN3\\");
     RepLogs = QStringLiteral("C:\\Logs\\");
-    RepPRG.clear();
-    RepSettings.clear();
+    RepPRG = RepSettings = QString();
     RepConfig = RepBtr = RepLocal = {};
     RepSons = {};
     PremiereStation = DerniereStation = {};
@@ -92,7 +85,5 @@ QStringList ServicesTest::traced() const
         lines.append(line.startsWith(prefix) ? line.mid(prefix.size()) : line);
     return lines;
 }
-
-QString ServicesTest::todayLogName() const { return clock.now.date().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".Log"); }
 
 } // namespace qn3::testing

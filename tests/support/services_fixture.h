@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -86,8 +85,8 @@ public:
 // as at start-up: settings not loaded, RepLogs "C:\Logs\".
 class ServicesTest : public ::testing::Test {
 protected:
-    ServicesTest();
-    ~ServicesTest() override;
+    ServicesTest() { resetSharedState(); }
+    ~ServicesTest() override { resetSharedState(); }
 
     // Loads the "settings window": SetupCharge True and RepLogs made on disk.
     void loadSettings();
@@ -96,7 +95,7 @@ protected:
     // The raw bytes of a file of the log folder (empty when missing).
     QByteArray readLog(const QString& fileName) const;
     // Today's file name, as the fake clock says.
-    QString todayLogName() const;
+    QString todayLogName() const { return clock.now.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".Log"); }
     // Writes `bytes` into a file (Windows path), making its folders.
     void writeFile(const QString& windowsPath, const QByteArray& bytes) const;
     // The raw bytes of a file (Windows path); empty when missing.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -10,10 +12,20 @@ namespace qn3::testing {
 // folder for the fixture's lifetime, so no test touches the user's prefix or home.
 class TempPrefix {
 public:
-    TempPrefix();
-    ~TempPrefix();
-    TempPrefix(const TempPrefix&) = delete;
-    TempPrefix& operator=(const TempPrefix&) = delete;
+    TempPrefix() : previous_(qgetenv("QN3_PREFIX"))
+    {
+        if (!dir_.isValid())
+            ADD_FAILURE() << "cannot make a temporary prefix";
+        qputenv("QN3_PREFIX", dir_.path().toLocal8Bit());
+    }
+    // Puts back the prefix there was (null when QN3_PREFIX was not set).
+    ~TempPrefix()
+    {
+        if (previous_.isNull())
+            qunsetenv("QN3_PREFIX");
+        else
+            qputenv("QN3_PREFIX", previous_);
+    }
 
     // The prefix folder itself.
     QString path() const { return dir_.path(); }
@@ -23,7 +35,6 @@ public:
 private:
     QTemporaryDir dir_;
     QByteArray previous_;
-    bool hadPrevious_;
 };
 
 } // namespace qn3::testing

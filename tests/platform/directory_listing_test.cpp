@@ -1,22 +1,18 @@
 #include "platform/directory_listing.h"
-#include "platform/runtime_error.h"
-#include "platform/windows_path.h"
 #include "platform_test_files.h"
-#include "support/temp_prefix.h"
 
 namespace qn3::platform {
 namespace {
 
-class DirectoryListingTest : public ::testing::Test {
+class DirectoryListingTest : public testing::DriveCTest {
 protected:
     void SetUp() override
     {
-        paths::toHost(u"C:\\"); // makes drive_c
-        ASSERT_TRUE(QDir().mkpath(prefix_.driveC() + "/Sons/Sub"));
+        ASSERT_TRUE(QDir().mkpath(host("Sons/Sub")));
         for (const char* name : {"b.wav", "A.WAV", "a.txt", ".hidden", "c.WAV", "x", "X", "_under"})
-            testing::put(prefix_.driveC() + QStringLiteral("/Sons/") + QLatin1String(name), "12345");
-        ASSERT_TRUE(QFile::link(QStringLiteral("Sub"), prefix_.driveC() + "/Sons/LinkDir"));
-        ASSERT_TRUE(QFile::link(QStringLiteral("nowhere"), prefix_.driveC() + "/Sons/Dangling"));
+            writeFile(QStringLiteral("Sons/") + QLatin1String(name), "12345");
+        ASSERT_TRUE(QFile::link(QStringLiteral("Sub"), host("Sons/LinkDir")));
+        ASSERT_TRUE(QFile::link(QStringLiteral("nowhere"), host("Sons/Dangling")));
     }
     ~DirectoryListingTest() override { QDir::setCurrent(startFolder_); }
 
@@ -28,7 +24,6 @@ protected:
         return list.join(u'|');
     }
 
-    testing::TempPrefix prefix_;
     QString startFolder_ = QDir::currentPath();
 };
 

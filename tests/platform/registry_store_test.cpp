@@ -4,16 +4,14 @@
 #include "platform_test_files.h"
 #include "support/kill_while_writing.h"
 #include "support/memory_bound.h"
-#include "support/temp_prefix.h"
 
 #include <sys/stat.h>
 
 using namespace qn3::platform;
 using namespace std::chrono_literals;
+using qn3::testing::sz;
 
 namespace {
-
-QByteArray sz(const char* text) { return QByteArray(text) + '\0'; }
 
 class RegistryStoreTest : public ::testing::Test {
 protected:

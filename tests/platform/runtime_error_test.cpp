@@ -1,6 +1,4 @@
-#include "platform/runtime_error.h"
-
-#include <gtest/gtest.h>
+#include "platform_test_files.h"
 
 #include <cerrno>
 
@@ -31,20 +29,13 @@ TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpect)
 
 TEST(RuntimeErrorTest, StandardTextsAndWhatThrowErrnoCarries)
 {
-    try {
-        throwErrno(ENOENT, QStringLiteral("C:\\x.txt"), false);
-        FAIL() << "nothing thrown";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), errors::PathNotFound);
-        EXPECT_EQ(error.description(), QStringLiteral("Path not found: C:\\x.txt"));
-        EXPECT_STREQ(error.what(), "Path not found: C:\\x.txt");
-    }
-    try {
-        throwErrno(ENOSPC, QString());
-        FAIL() << "nothing thrown";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.description(), QStringLiteral("Disk full"));
-    }
+    const RuntimeError missing =
+        testing::thrownBy([] { throwErrno(ENOENT, QStringLiteral("C:\\x.txt"), false); }).value();
+    EXPECT_EQ(missing.number(), errors::PathNotFound);
+    EXPECT_EQ(missing.description(), QStringLiteral("Path not found: C:\\x.txt"));
+    EXPECT_STREQ(missing.what(), "Path not found: C:\\x.txt");
+    EXPECT_EQ(testing::thrownBy([] { throwErrno(ENOSPC, QString()); }).value().description(),
+              QStringLiteral("Disk full"));
 
     const std::pair<int32_t, const char*> texts[] = {
         {5, "Invalid procedure call or argument"}, {13, "Type mismatch"}, {52, "Bad file name or number"},

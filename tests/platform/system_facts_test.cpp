@@ -14,14 +14,11 @@ TEST(SystemFacts, DefaultVersionIsWhatAProgramWithoutManifestSees)
 {
     qn3::testing::TempPrefix prefix; // the version record looks at the registry store
     const OsVersionInfo info = SystemFacts::standard().osVersion();
-    EXPECT_EQ(std::tuple(info.platformId, info.majorVersion, info.minorVersion, info.buildNumber),
-              std::tuple(2u, 6u, 2u, 9200u));
-    EXPECT_EQ(info.productType, 1);
+    EXPECT_EQ(std::tuple(info.platformId, info.majorVersion, info.minorVersion, info.buildNumber, info.productType),
+              std::tuple(2u, 6u, 2u, 9200u, 1));
     EXPECT_TRUE(info.csdVersion.isEmpty());
     EXPECT_EQ(SystemFacts::current().windowsFolder(), QStringLiteral("C:\\Windows"));
-    if (QSysInfo::currentCpuArchitecture() == u"x86_64") {
-        EXPECT_EQ(info.processorArchitecture, 9);
-    }
+    EXPECT_TRUE(QSysInfo::currentCpuArchitecture() != u"x86_64" || info.processorArchitecture == 9);
 }
 
 TEST(SystemFacts, ComputerNameIsTheShortHostNameInUpperCase)

@@ -1,14 +1,9 @@
-#include "platform/runtime_error.h"
-#include "platform/windows_path.h"
 #include "platform_test_files.h"
-#include "support/temp_prefix.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <filesystem>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace qn3::platform {
 namespace {
@@ -33,39 +28,25 @@ protected:
     // Sets a folder's modification time an hour back, so its listing is cached.
     void age(const QString& relative) const
     {
-        const QByteArray host = QFile::encodeName(prefix_.driveC() + u'/' + relative);
-        struct stat st;
-        ASSERT_EQ(::stat(host.constData(), &st), 0);
-        timespec times[2] = {st.st_atim, st.st_mtim};
-        times[1].tv_sec -= 3600;
-        ASSERT_EQ(::utimensat(AT_FDCWD, host.constData(), times, 0), 0);
+        const std::filesystem::path folder = (prefix_.driveC() + u'/' + relative).toStdString();
+        std::filesystem::last_write_time(folder, std::filesystem::last_write_time(folder) - std::chrono::hours(1));
     }
-    static int errorOf(const QString& windowsPath)
-    {
-        return testing::runtimeErrorOf([&] { paths::toHost(windowsPath); });
-    }
+    static int errorOf(QStringView windowsPath) { return testing::runtimeErrorOf([&] { paths::toHost(windowsPath); }); }
 
     TempPrefix prefix_;
     QString startFolder_ = QDir::currentPath();
 };
 
-struct Literal {
-    const char16_t* windows;
-    const char16_t* host; // below `base`
-};
-
-template <size_t N>
-void expectMappings(const Literal (&cases)[N], const QString& base)
+// Each Windows path with the host path it maps to below `base`.
+void expectMappings(std::initializer_list<std::pair<const char16_t*, const char16_t*>> cases, const QString& base)
 {
-    for (const Literal& c : cases) {
-        const QString windows = QString::fromUtf16(c.windows);
-        EXPECT_EQ(paths::toHost(windows), base + QString::fromUtf16(c.host)) << windows.toStdString();
-    }
+    for (const auto& [windows, host] : cases)
+        EXPECT_EQ(paths::toHost(windows), base + QString::fromUtf16(host)) << QString::fromUtf16(windows).toStdString();
 }
 
 TEST_F(WindowsPathTest, NormalisesLiteralPathsLikeWindows)
 {
-    const Literal cases[] = {
+    expectMappings({
         {u"C:\\AudioLog\\", u"/c:/AudioLog/"}, {u"c:/AudioLog", u"/c:/AudioLog"}, {u"C:", u"/c:/"},
         {u"C:\\", u"/c:/"}, {u"c:/", u"/c:/"}, {u"C:\\\\a//b\\\\", u"/c:/a/b/"},
         {u"C:\\a\\.\\b", u"/c:/a/b"}, {u"C:\\a\\..\\b", u"/c:/b"}, {u"C:\\..\\..\\b", u"/c:/b"},
@@ -77,24 +58,19 @@ TEST_F(WindowsPathTest, NormalisesLiteralPathsLikeWindows)
         {u"\\\\Server\\Share\\dir\\f.txt", u"/unc/Server/Share/dir/f.txt"},
         {u"//server/share", u"/unc/server/share/"}, {u"\\\\server\\share\\", u"/unc/server/share/"},
         {u"\\\\server\\share\\..\\..\\x", u"/unc/server/share/x"},
-    };
-    expectMappings(cases, devices());
+    }, devices());
 }
 
 TEST_F(WindowsPathTest, RefusesMalformedPathsAndUnlinkedDrives)
 {
-    const QString cases[] = {
-        QString(),
-        QStringLiteral("C:\\a<b"), QStringLiteral("C:\\a>b"), QStringLiteral("C:\\a\"b"), QStringLiteral("C:\\a|b"),
-        QStringLiteral("C:\\a?b"), QStringLiteral("C:\\*.*"), QStringLiteral("C:\\a:b"), QStringLiteral("C:\\a\tb"),
-        QStringLiteral("C:\\a") + QChar(0) + QStringLiteral("b"), QStringLiteral("C:\\a\x1f"),
-        QStringLiteral("1:\\x"), QStringLiteral(":"), QStringLiteral("\\\\server"), QStringLiteral("\\\\server\\"),
-        QStringLiteral("\\\\"), QStringLiteral("\\\\?\\C:\\x"), QStringLiteral("\\\\server\\...\\x"),
-    };
-    for (const QString& path : cases)
-        EXPECT_EQ(errorOf(path), errors::BadFileName) << path.toStdString();
-    EXPECT_EQ(errorOf(QStringLiteral("D:\\x")), errors::DeviceUnavailable);
-    EXPECT_EQ(errorOf(QStringLiteral("q:")), errors::DeviceUnavailable);
+    using namespace std::literals;
+    for (const std::u16string_view path :
+         {u""sv, u"C:\\a<b"sv, u"C:\\a>b"sv, u"C:\\a\"b"sv, u"C:\\a|b"sv, u"C:\\a?b"sv, u"C:\\*.*"sv, u"C:\\a:b"sv,
+          u"C:\\a\tb"sv, u"C:\\a\0b"sv, u"C:\\a\x1f"sv, u"1:\\x"sv, u":"sv, u"\\\\server"sv, u"\\\\server\\"sv,
+          u"\\\\"sv, u"\\\\?\\C:\\x"sv, u"\\\\server\\...\\x"sv})
+        EXPECT_EQ(errorOf(path), errors::BadFileName) << QStringView(path).toString().toStdString();
+    EXPECT_EQ(errorOf(u"D:\\x"), errors::DeviceUnavailable);
+    EXPECT_EQ(errorOf(u"q:"), errors::DeviceUnavailable);
 }
 
 TEST_F(WindowsPathTest, PrefixFollowsTheEnvironmentAndFirstUseMakesDriveCAndTheDefaultLinks)
@@ -123,7 +99,7 @@ TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFir
     for (const char* name : {"AudioLog/Histo/Day.txt", "Straße/", "Dup/zeta/", "Dup/zEta/", "Dup/ZETA/"})
         make(QString::fromUtf8(name));
     ASSERT_TRUE(QDir().mkpath(devices() + "/unc/pc/Data/Sons"));
-    const Literal cases[] = {
+    expectMappings({
         {u"c:\\audiolog\\HISTO\\day.TXT", u"/c:/AudioLog/Histo/Day.txt"},
         {u"C:\\AUDIOLOG\\histo\\", u"/c:/AudioLog/Histo/"},
         {u"C:\\AudioLog\\Histo\\DAY.TXT. ", u"/c:/AudioLog/Histo/Day.txt"},
@@ -135,8 +111,7 @@ TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFir
         {u"\\\\PC\\DATA\\sons\\x.wav", u"/unc/pc/Data/Sons/x.wav"},
         // The exact spelling wins, then the first in binary order.
         {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"},
-    };
-    expectMappings(cases, devices());
+    }, devices());
 }
 
 TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
@@ -168,12 +143,11 @@ TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
     paths::setCurrentDirectory(u"c:\\WORK\\sub\\");
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\Work\\Sub"));
     const QString c = devices() + QStringLiteral("/c:");
-    const Literal cases[] = {
+    expectMappings({
         {u"Config\\", u"/Work/Sub/Config/"}, {u"Config", u"/Work/Sub/Config"}, {u".", u"/Work/Sub"},
         {u"..\\x", u"/Work/x"}, {u"..\\..\\..\\x", u"/x"}, {u"\\x", u"/x"}, {u"/", u"/"},
         {u"C:x\\y", u"/Work/Sub/x/y"}, {u"c:..", u"/Work"},
-    };
-    expectMappings(cases, c);
+    }, c);
     // "Z:x" while the current directory is on C: starts at Z:'s root.
     EXPECT_EQ(paths::toHost(u"Z:tmp"), devices() + "/z:/tmp");
 

@@ -31,8 +31,7 @@ TEST(DesktopShell, GivesTheShellsCodesAndHandsADocumentWithAHandlerToTheOpener)
         {u"C:\\Absent\\a.txt", u"open", shell_results::PathNotFound},
         {u"Q:\\a.txt", u"Open", shell_results::PathNotFound}, // a drive with no mapping
         {u"C:\\Docs\\inconnu.zzqq", u"Open", shell_results::NoAssociation},
-        {u"C:\\Docs\\lisez.txt", u"Print", shell_results::NoAssociation},
-    };
+        {u"C:\\Docs\\lisez.txt", u"Print", shell_results::NoAssociation}};
     for (const auto& [file, verb, code] : table)
         EXPECT_EQ(shell.execute({0, QString::fromUtf16(verb), QString::fromUtf16(file), {}, {}, 1}), code);
     const QString note = tools + QStringLiteral("open.done");

@@ -35,8 +35,7 @@ TEST_F(DirectoryListingTest, ListsMatchesInAStableCaseInsensitiveOrder)
         {u"C:\\Sons\\*", all}, {u"C:\\Sons\\*.*", all}, {u"C:\\Sons\\?", QStringLiteral("X|x")},
         {u"C:\\Sons\\*.", QStringLiteral("Dangling|LinkDir\\|Sub\\|X|x|_under")},
         // A name without wildcards finds that entry whatever its case.
-        {u"C:\\Sons\\B.WAV", QStringLiteral("b.wav")}, {u"C:\\Sons\\zz.wav", QString()},
-    };
+        {u"C:\\Sons\\B.WAV", QStringLiteral("b.wav")}, {u"C:\\Sons\\zz.wav", QString()}};
     for (const auto& [pattern, expected] : cases)
         EXPECT_EQ(names(listDirectory(pattern)), expected) << QString::fromUtf16(pattern).toStdString();
 }
@@ -74,8 +73,7 @@ TEST_F(DirectoryListingTest, BadFoldersAndMasksFailClearly)
     const std::pair<const char16_t*, int32_t> cases[] = {
         {u"C:\\Missing\\*.*", errors::PathNotFound}, {u"C:\\Missing\\", errors::PathNotFound},
         {u"C:\\Sons\\a.txt\\*", errors::PathNotFound}, {u"C:\\So*s\\x", errors::BadFileName},
-        {u"C:\\Sons\\a|b*", errors::BadFileName}, {u"", errors::BadFileName}, {u"Q:\\*", errors::DeviceUnavailable},
-    };
+        {u"C:\\Sons\\a|b*", errors::BadFileName}, {u"", errors::BadFileName}, {u"Q:\\*", errors::DeviceUnavailable}};
     for (const auto& [pattern, error] : cases)
         EXPECT_EQ(testing::runtimeErrorOf([&] { listDirectory(pattern); }), error)
             << QString::fromUtf16(pattern).toStdString();

@@ -72,8 +72,7 @@ TEST_F(FileAttributes, ValuesWrittenBySambaAndWineAreRead)
         // mode, not the blob.
         {"Data/samba", QByteArray("\0\0\x04\0\x04\0\0\0\xff\0\0\0\x21\0\0\0", 16), attributes::Archive},
         // An unreadable value is ignored.
-        {"Data/.junk", "hidden", attributes::Hidden | attributes::Archive},
-    };
+        {"Data/.junk", "hidden", attributes::Hidden | attributes::Archive}};
     for (const auto& [name, value, expected] : cases) {
         const QByteArray file = QFile::encodeName(touch(name));
         ASSERT_EQ(::setxattr(file.constData(), "user.DOSATTRIB", value.constData(), size_t(value.size()), 0), 0);

@@ -62,8 +62,7 @@ TEST_P(WindowsReadVectors, GiveWindowsResultsForEveryLineEndStyle)
         {"section1", "name1", "default", 4, "val", 3}, {"section1", "name1", "default", 5, "val1", 4},
         {"section1", "name4", "default", 1, "", 0}, {"section1", "name2", "default", 255, "val2", 4},
         {"section1", "NaMe1", "default", 255, "val1", 4}, {"section2", "DoesntExist", "", 255, "", 0},
-        {"section1", "name3", "default", 255, "default", 7},
-    };
+        {"section1", "name3", "default", 255, "default", 7}};
     for (const ReadCase& c : cases) {
         const ProfileRead r = !c.section ? profile.sectionNames(ini, c.size)
             : !c.key                    ? profile.keyNames(ini, *c.section, c.size)
@@ -82,8 +81,7 @@ TEST_F(PrivateProfileTest, ValuesLoseBlanksAndOneMatchingPairOfQuotes)
         "q4=\"  x  '\r\nq5=\"\r\nq6=v ;not a comment\r\nempty=\r\n");
     const std::pair<const char*, const char*> cases[] = {
         {"a", "spaced out"}, {"q1", "   v   "}, {"q2", "'x'"},           {"q3", "\"x\""},
-        {"q4", "\"  x  '"},  {"q5", "\""},      {"q6", "v ;not a comment"}, {"empty", ""},
-    };
+        {"q4", "\"  x  '"},  {"q5", "\""},      {"q6", "v ;not a comment"}, {"empty", ""}};
     for (const auto& [key, value] : cases)
         EXPECT_EQ(read("s", key), QString::fromLatin1(value)) << key;
 }
@@ -95,8 +93,7 @@ TEST_F(PrivateProfileTest, SectionHeadersAndCommentsFollowWindows)
     const std::tuple<const char*, const char*, const char*> cases[] = {
         {"spaced", "k", "1"}, {"open", "k", "2"},     {"cut", "k", "3"},         {"", "k", "4"},
         {"", "key", "default"}, {"c", ";hidden", "default"}, {"c", "#hash", "6"}, {"dup", "K", "first"},
-        {" SPACED ", " k ", "1"}, {"\tspaced", "k", "default"},
-    };
+        {" SPACED ", " k ", "1"}, {"\tspaced", "k", "default"}};
     for (const auto& [section, key, value] : cases)
         EXPECT_EQ(read(section, key), QString::fromLatin1(value)) << section << "/" << key;
 }
@@ -109,8 +106,7 @@ TEST_F(PrivateProfileTest, MissingFileFolderOrLongValueGiveTheirLastError)
         {u"C:\\nowhere\\x.ini", u"k", QStringLiteral("fallback"), win_error::FileNotFound},
         {u"C:\\", u"k", QStringLiteral("fallback"), win_error::AccessDenied},
         {u"C:\\test.ini", u"k", QString(254, u'x'), win_error::MoreData},
-        {u"C:\\test.ini", u"after", QStringLiteral("ok"), 0},
-    };
+        {u"C:\\test.ini", u"after", QStringLiteral("ok"), 0}};
     for (const auto& [file, key, text, lastError] : cases) {
         const ProfileRead r = profile.readString(file, u"s", key, u"fallback", 255);
         EXPECT_EQ(std::tuple(r.text, r.count, r.lastError), std::tuple(text, uint32_t(text.size()), lastError))
@@ -230,8 +226,7 @@ TEST_F(PrivateProfileTest, MissingFileIsMadeAndRefusedWritesChangeNothing)
     QFile::setPermissions(host("test.ini"), QFile::ReadOwner | QFile::ReadGroup);
     const std::pair<const char16_t*, uint32_t> cases[] = {
         {u"C:\\test.ini", win_error::AccessDenied}, {u"C:\\no\\such\\x.ini", win_error::PathNotFound},
-        {u"C:\\", win_error::AccessDenied}, {u"", win_error::AccessDenied},
-    };
+        {u"C:\\", win_error::AccessDenied}, {u"", win_error::AccessDenied}};
     for (const auto& [file, error] : cases) {
         const ProfileWrite w = profile.writeString(file, u"s", u"k", u"2");
         EXPECT_EQ(std::pair(w.succeeded, w.lastError), std::pair(false, error))
@@ -319,8 +314,7 @@ TEST_F(PrivateProfileTest, HostileLineShapesCostASmallMultipleOfTheFileSize)
     constexpr int size = 8 << 20;
     const std::pair<const char*, QByteArray> shapes[] = {
         {"line ends", QByteArray(size, '\n')}, {"empty keys", "[s]\n" + QByteArray("k=\n").repeated(size / 3)},
-        {"sections", QByteArray("[s]\n").repeated(size / 4)},
-    };
+        {"sections", QByteArray("[s]\n").repeated(size / 4)}};
     for (const auto& [shape, text] : shapes) {
         put(text);
         EXPECT_TRUE(qn3::testing::finishesWithinMemory(16LL * size, [&] {

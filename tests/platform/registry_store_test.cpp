@@ -50,8 +50,7 @@ TEST_F(RegistryStoreTest, OpeningMakesTheKeyAndQueriesFollowTheBufferSizeRules)
     // Value name, buffer size (none: size query only), then the code, size and data the query gives.
     const std::tuple<const char*, std::optional<uint32_t>, int32_t, uint32_t, QByteArray> cases[] = {
         {"v", std::nullopt, 0, 4, {}}, {"v", 0u, 234, 4, {}},  {"v", 3u, 234, 4, {}},
-        {"v", 4u, 0, 4, sz("abc")},    {"empty", 0u, 0, 0, {}}, {"none", 10u, 2, 0, {}}, {"none", 0u, 2, 0, {}},
-    };
+        {"v", 4u, 0, 4, sz("abc")},    {"empty", 0u, 0, 0, {}}, {"none", 10u, 2, 0, {}}, {"none", 0u, 2, 0, {}}};
     for (const auto& [name, buffer, code, size, data] : cases) {
         const RegistryQuery q = store.queryValue(key, QString::fromLatin1(name), buffer);
         EXPECT_EQ(std::tuple(q.code, q.size, q.data), std::tuple(code, size, data)) << name;

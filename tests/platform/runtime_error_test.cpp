@@ -18,8 +18,7 @@ TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpect)
         {ENXIO, DeviceUnavailable}, {ENODEV, DeviceUnavailable}, {ENOMEDIUM, DiskNotReady}, {EBADF, BadFileName},
         {ENOMEM, OutOfMemory}, {EINVAL, InvalidProcedureCall},
         // Whatever the table does not know is an access error, never success.
-        {ESTALE, PathFileAccessError},
-    };
+        {ESTALE, PathFileAccessError}};
     for (const auto& [errnoValue, number] : rows) {
         EXPECT_EQ(runtimeErrorFromErrno(errnoValue, true), number) << "errno " << errnoValue;
         // Only a missing entry depends on its folder.
@@ -42,8 +41,7 @@ TEST(RuntimeErrorTest, StandardTextsAndWhatThrowErrnoCarries)
         {53, "File not found"}, {58, "File already exists"}, {68, "Device unavailable"}, {70, "Permission denied"},
         {74, "Can't rename with different drive"}, {75, "Path/File access error"}, {76, "Path not found"},
         {91, "Object variable or With block variable not set"},
-        {12345, "Application-defined or object-defined error"},
-    };
+        {12345, "Application-defined or object-defined error"}};
     for (const auto& [number, text] : texts)
         EXPECT_EQ(runtimeErrorText(number), QString::fromLatin1(text)) << number;
 }

@@ -122,8 +122,7 @@ TEST(VersionResource, HostileHeadersGiveNothing)
         {"data entry RVA outside every section", patched(tree + 72, 0x7FFFFFF0u), QString()},
         {"data entry size past the section", patched(tree + 76, 0x7FFFFFFFu), QString()},
         {"section size wrapping around", patched(sectionTable + 16, 0xFFFFFFFFu), QStringLiteral("Convertisseur")},
-        {"huge entry counts", patched(tree + 12, 0xFFFFFFFFu), QStringLiteral("Convertisseur")},
-    };
+        {"huge entry counts", patched(tree + 12, 0xFFFFFFFFu), QStringLiteral("Convertisseur")}};
     for (const auto& [what, image, product] : cases) {
         const auto resource = version::readVersionResource(image);
         EXPECT_EQ(resource.present, !product.isEmpty()) << what;

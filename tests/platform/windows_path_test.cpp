@@ -57,8 +57,7 @@ TEST_F(WindowsPathTest, NormalisesLiteralPathsLikeWindows)
         {u"z:\\No\\Such\\Place", u"/z:/No/Such/Place"},
         {u"\\\\Server\\Share\\dir\\f.txt", u"/unc/Server/Share/dir/f.txt"},
         {u"//server/share", u"/unc/server/share/"}, {u"\\\\server\\share\\", u"/unc/server/share/"},
-        {u"\\\\server\\share\\..\\..\\x", u"/unc/server/share/x"},
-    }, devices());
+        {u"\\\\server\\share\\..\\..\\x", u"/unc/server/share/x"}}, devices());
 }
 
 TEST_F(WindowsPathTest, RefusesMalformedPathsAndUnlinkedDrives)
@@ -110,8 +109,7 @@ TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFir
         // Server and share are found like any other name.
         {u"\\\\PC\\DATA\\sons\\x.wav", u"/unc/pc/Data/Sons/x.wav"},
         // The exact spelling wins, then the first in binary order.
-        {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"},
-    }, devices());
+        {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"}}, devices());
 }
 
 TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
@@ -146,8 +144,7 @@ TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
     expectMappings({
         {u"Config\\", u"/Work/Sub/Config/"}, {u"Config", u"/Work/Sub/Config"}, {u".", u"/Work/Sub"},
         {u"..\\x", u"/Work/x"}, {u"..\\..\\..\\x", u"/x"}, {u"\\x", u"/x"}, {u"/", u"/"},
-        {u"C:x\\y", u"/Work/Sub/x/y"}, {u"c:..", u"/Work"},
-    }, c);
+        {u"C:x\\y", u"/Work/Sub/x/y"}, {u"c:..", u"/Work"}}, c);
     // "Z:x" while the current directory is on C: starts at Z:'s root.
     EXPECT_EQ(paths::toHost(u"Z:tmp"), devices() + "/z:/tmp");
 
@@ -167,8 +164,7 @@ TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTarget)
         {driveC + "/a/b/", "C:\\a\\b\\"},
         {driveC + "_other/x", "Z:" + QString(driveC).replace(u'/', u'\\') + "_other\\x"},
         {"/etc/hosts", "Z:\\etc\\hosts"}, {"/", "Z:\\"}, {devices() + "/c:/a/b/", "C:\\a\\b\\"},
-        {devices() + "/z:", "Z:\\"}, {devices() + "/unc/srv/share/x", "\\\\srv\\share\\x"},
-    };
+        {devices() + "/z:", "Z:\\"}, {devices() + "/unc/srv/share/x", "\\\\srv\\share\\x"}};
     for (const auto& [host, windows] : cases)
         EXPECT_EQ(paths::toWindows(host), windows) << host.toStdString();
     for (const char16_t* windows : {u"C:\\a\\b\\", u"C:\\a\\b", u"C:\\", u"\\\\srv\\share\\x"})

@@ -49,18 +49,13 @@ TEST_F(DirectoryListingTest, GivesHostPathsOnRequestSizesAndTimesAndTakesRelativ
     EXPECT_EQ(plain[1].size, 0);
     EXPECT_FALSE(plain[1].lastWriteTime.isValid());
 
-    const QList<DirectoryEntry> detailed = listDirectory(u"C:\\Sons\\", {.details = true});
-    for (const DirectoryEntry& entry : detailed) {
-        if (entry.name == u"a.txt") {
-            EXPECT_EQ(entry.size, 5);
-            EXPECT_EQ(entry.lastWriteTime.toMSecsSinceEpoch(),
-                      QFileInfo(entry.hostPath).lastModified().toMSecsSinceEpoch());
-            EXPECT_TRUE(entry.lastAccessTime.isValid());
-        }
-        if (entry.name == u"Sub") {
-            EXPECT_EQ(entry.size, 0);
-        }
-    }
+    const ListOptions details{.details = true};
+    const QList<DirectoryEntry> detailed =
+        listDirectory(u"C:\\Sons\\?.txt", details) + listDirectory(u"C:\\Sons\\S?b", details);
+    ASSERT_EQ(names(detailed), QStringLiteral("a.txt|Sub\\"));
+    EXPECT_EQ(std::pair(detailed[0].size, detailed[1].size), std::pair(qint64(5), qint64(0)));
+    EXPECT_EQ(detailed[0].lastWriteTime, QFileInfo(detailed[0].hostPath).lastModified());
+    EXPECT_TRUE(detailed[0].lastAccessTime.isValid());
 
     paths::setCurrentDirectory(u"C:\\Sons");
     EXPECT_EQ(names(listDirectory(u"*.txt")), QStringLiteral("a.txt"));

@@ -35,14 +35,8 @@ protected:
 
 // ---- Reads, checked against what Windows returns --------------------------
 
-struct ReadCase {
-    std::optional<QString> section; // nullopt: list the section names
-    std::optional<QString> key;     // nullopt: list the key names
-    QString fallback;
-    uint32_t size;
-    QString text;
-    uint32_t count;
-};
+// Section and key (nullopt: list the section or key names), fallback, buffer size, then the text and count read.
+using ReadCase = std::tuple<std::optional<QString>, std::optional<QString>, QString, uint32_t, QString, uint32_t>;
 
 class WindowsReadVectors : public PrivateProfileTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -63,13 +57,12 @@ TEST_P(WindowsReadVectors, GiveWindowsResultsForEveryLineEndStyle)
         {"section1", "name4", "default", 1, "", 0}, {"section1", "name2", "default", 255, "val2", 4},
         {"section1", "NaMe1", "default", 255, "val1", 4}, {"section2", "DoesntExist", "", 255, "", 0},
         {"section1", "name3", "default", 255, "default", 7}};
-    for (const ReadCase& c : cases) {
-        const ProfileRead r = !c.section ? profile.sectionNames(ini, c.size)
-            : !c.key                    ? profile.keyNames(ini, *c.section, c.size)
-                                        : profile.readString(ini, *c.section, *c.key, c.fallback, c.size);
-        EXPECT_EQ(r.text, c.text) << c.section.value_or("<null>").toStdString() << "/"
-                                  << c.key.value_or("<null>").toStdString() << " size " << c.size;
-        EXPECT_EQ(r.count, c.count) << c.section.value_or("<null>").toStdString() << " size " << c.size;
+    for (const auto& [section, key, fallback, size, text, count] : cases) {
+        const ProfileRead r = !section ? profile.sectionNames(ini, size)
+            : !key                    ? profile.keyNames(ini, *section, size)
+                                      : profile.readString(ini, *section, *key, fallback, size);
+        EXPECT_EQ(std::pair(r.text, r.count), std::pair(text, count))
+            << section.value_or("<null>").toStdString() << "/" << key.value_or("<null>").toStdString() << " " << size;
     }
 }
 
@@ -163,23 +156,16 @@ TEST_F(PrivateProfileTest, WindowsWriteSequenceGivesItsExactBytes)
     EXPECT_EQ(contents(), ";note\r\n[b]\r\nk=2\r\n") << "a deleted section keeps its comment lines";
 }
 
-TEST_F(PrivateProfileTest, NewKeysFollowTheSectionsKeysInCallOrder)
-{
-    put("[s]\r\nb=value\r\na=value\r\n");
-    for (const char* key : {"z", "b", "y", "a"})
-        ASSERT_TRUE(write("s", key, ""));
-    EXPECT_EQ(contents(), "[s]\r\nb=\r\na=\r\nz=\r\ny=\r\n");
-}
-
-TEST_F(PrivateProfileTest, UntouchedLinesKeepTheirBytesAndNewLinesEndWithCrLf)
+TEST_F(PrivateProfileTest, UntouchedLinesKeepTheirBytesAndNewKeysFollowTheSectionsKeysInCallOrder)
 {
     put("\0junk\n; top comment\n[One]\n  Key = old  \n\n[Two]\r\nx=1\r\n\r\n[Three]\r\n"_qba);
     ASSERT_TRUE(write(" one ", "KEY", " new"));
     ASSERT_TRUE(write("one", "added", "2"));
+    ASSERT_TRUE(write("one", "ab", "3"));
     ASSERT_TRUE(write("two", "y", "2"));
     ASSERT_TRUE(write("four", "z", "4"));
-    EXPECT_EQ(contents(), "\0junk\n; top comment\n[One]\nKey= new\nadded=2\r\n\n[Two]\r\nx=1\r\ny=2\r\n\r\n"
-                          "[Three]\r\n[four]\r\nz=4\r\n"_qba);
+    EXPECT_EQ(contents(), "\0junk\n; top comment\n[One]\nKey= new\nadded=2\r\nab=3\r\n\n"
+                          "[Two]\r\nx=1\r\ny=2\r\n\r\n[Three]\r\n[four]\r\nz=4\r\n"_qba);
     // A file without a final line end gets one before the new lines.
     put("[a]\r\nx=1");
     ASSERT_TRUE(write("a", "y", "2"));

@@ -24,12 +24,6 @@ protected:
         EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
         return st.st_mode;
     }
-    static QByteArray stored(const QString& path)
-    {
-        char buffer[64];
-        const ssize_t size = ::getxattr(QFile::encodeName(path).constData(), "user.DOSATTRIB", buffer, sizeof buffer);
-        return size < 0 ? QByteArray() : QByteArray(buffer, size);
-    }
 };
 
 TEST_F(FileAttributes, UnmarkedEntriesReportWhatWindowsShowsAndNoBitsReadAsNormal)
@@ -49,7 +43,9 @@ TEST_F(FileAttributes, BitsAreKeptWhereOtherToolsReadThemAndClearingReadOnlyGive
     attributes::set(u"C:\\Data\\f.ini", attributes::ReadOnly | attributes::Hidden | attributes::Archive);
     EXPECT_EQ(attributes::get(u"C:\\Data\\f.ini"), attributes::ReadOnly | attributes::Hidden | attributes::Archive);
     EXPECT_EQ(mode(file) & (S_IWUSR | S_IWGRP | S_IWOTH), 0u);
-    EXPECT_EQ(stored(file), QByteArray("0x22"));
+    char stored[8] = {}; // where Samba and Wine keep the bits
+    EXPECT_EQ(::getxattr(QFile::encodeName(file).constData(), "user.DOSATTRIB", stored, sizeof stored - 1), 4);
+    EXPECT_STREQ(stored, "0x22");
 
     attributes::set(u"C:\\Data\\f.ini",
                     attributes::ReadOnly | attributes::Hidden | attributes::System | attributes::Archive);

@@ -194,11 +194,11 @@ TEST_F(PrivateProfileTest, ArgumentsAreWrittenAsAnsiUnquotedUpToTheirFirstNul)
     EXPECT_EQ(contents(), "[sec]\r\nkey= \xE9\x80? \r\n");
     // Arguments end at their first NUL, as the callers' strings do.
     put({});
-    const QString value = QString::fromLatin1("v\0tail", 6);
-    ASSERT_TRUE(write(QString::fromLatin1("s\0x", 3), QString::fromLatin1("k\0y", 3), value));
+    const auto nul = [](const char (&text)[4]) { return QString::fromLatin1(text, 3); };
+    ASSERT_TRUE(write(nul("s\0x"), nul("k\0y"), nul("v\0t")));
     EXPECT_EQ(contents(), "[s]\r\nk=v\r\n");
-    EXPECT_EQ(read(QString::fromLatin1("S\0z", 3), QString::fromLatin1("K\0z", 3)), "v");
-    ASSERT_TRUE(profile.deleteKey(ini, QString::fromLatin1("s\0x", 3), QString::fromLatin1("k\0y", 3)).succeeded);
+    EXPECT_EQ(read(nul("S\0z"), nul("K\0z")), "v");
+    ASSERT_TRUE(profile.deleteKey(ini, nul("s\0x"), nul("k\0y")).succeeded);
     EXPECT_EQ(contents(), "[s]\r\n");
 }
 

@@ -68,8 +68,7 @@ TEST_F(RegistryStoreTest, TypesAreSavedInTheReadableTextForm)
                           "[Software\\\\T]\n@=\"default\"\n\"Count\"=dword:fffffffb\n\"Odd\"=hex:01,ab\n"
                           "\"Path\"=str(2):\"%ProgramFiles%\\\\x\"\n");
     const RegistryQuery q = store.queryValue(key, u"path", 255u);
-    EXPECT_EQ(q.type, REG_EXPAND_SZ);
-    EXPECT_EQ(q.data, sz("%ProgramFiles%\\x"));
+    EXPECT_EQ(std::pair(q.type, q.data), std::pair(uint32_t(REG_EXPAND_SZ), sz("%ProgramFiles%\\x")));
 }
 
 TEST_F(RegistryStoreTest, AnAdministratorsEditIsSeenAtOnce)

@@ -38,8 +38,7 @@ protected:
             : fd(::open(QFile::encodeName(path).constData(), type == F_WRLCK ? O_RDWR : O_RDONLY))
         {
             struct flock lock {};
-            lock.l_type = type;
-            lock.l_whence = SEEK_SET;
+            lock.l_type = type; // from the start, over the whole file
             EXPECT_EQ(::fcntl(fd, F_OFD_SETLK, &lock), 0);
         }
         ~HeldLock() { ::close(fd); }

@@ -25,8 +25,7 @@ TEST(VersionResource, ReadsFixedPartTranslationsAndStringsOfAProgram)
 {
     for (const bool pe32Plus : {false, true}) {
         const auto resource = version::readVersionResource(pe::image(converterBlock(), pe32Plus));
-        ASSERT_TRUE(resource.present) << pe32Plus;
-        ASSERT_TRUE(resource.fixed.has_value());
+        ASSERT_TRUE(resource.present && resource.fixed) << pe32Plus;
         const auto& fixed = *resource.fixed;
         EXPECT_EQ(std::tuple(fixed.signature, fixed.fileVersionMS, fixed.fileVersionLS, fixed.productVersionLS),
                   std::tuple(0xFEEF04BDu, 0x3000Au, 27u, 0x2001Bu));

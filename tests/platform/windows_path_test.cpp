@@ -16,15 +16,8 @@ protected:
     ~WindowsPathTest() override { QDir::setCurrent(startFolder_); }
 
     QString devices() const { return prefix_.path() + QStringLiteral("/dosdevices"); }
-    // Makes a file (or, with a trailing '/', a folder) below drive_c.
-    void make(const QString& relative) const
-    {
-        const QString host = prefix_.driveC() + u'/' + relative;
-        if (host.endsWith(u'/'))
-            ASSERT_TRUE(QDir().mkpath(host));
-        else
-            testing::put(host, {});
-    }
+    // Makes an empty file below drive_c, with the folders on its way.
+    void make(const QString& relative) const { testing::put(prefix_.driveC() + u'/' + relative, {}); }
     // Sets a folder's modification time an hour back, so its listing is cached.
     void age(const QString& relative) const
     {
@@ -95,7 +88,7 @@ TEST_F(WindowsPathTest, PrefixFollowsTheEnvironmentAndFirstUseMakesDriveCAndTheD
 
 TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFirst)
 {
-    for (const char* name : {"AudioLog/Histo/Day.txt", "Straße/", "Dup/zeta/", "Dup/zEta/", "Dup/ZETA/"})
+    for (const char* name : {"AudioLog/Histo/Day.txt", "Straße/x", "Dup/zeta/x", "Dup/zEta/x", "Dup/ZETA/x"})
         make(QString::fromUtf8(name));
     ASSERT_TRUE(QDir().mkpath(devices() + "/unc/pc/Data/Sons"));
     expectMappings({
@@ -137,7 +130,7 @@ TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
 
 TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
 {
-    make(QStringLiteral("Work/Sub/"));
+    make(QStringLiteral("Work/Sub/x"));
     paths::setCurrentDirectory(u"c:\\WORK\\sub\\");
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\Work\\Sub"));
     const QString c = devices() + QStringLiteral("/c:");
@@ -155,38 +148,28 @@ TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\"));
 }
 
-TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTarget)
+TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTargetAndAddedDrivesWorkBothWays)
 {
+    QTemporaryDir radio;
+    ASSERT_TRUE(radio.isValid());
     paths::toHost(u"C:\\"); // creates the drives
+    ASSERT_TRUE(QFile::link(radio.path(), devices() + "/d:"));
+    ASSERT_TRUE(QDir().mkpath(radio.path() + "/Sons"));
+    EXPECT_EQ(paths::toHost(u"d:\\SONS\\a.wav"), devices() + "/d:/Sons/a.wav");
+    make(QStringLiteral("Music/a.wav"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../drive_c/Music"), devices() + "/m:"));
     const QString driveC = prefix_.driveC();
     const std::pair<QString, QString> cases[] = {
         {driveC + "/AudioLog/x.txt", "C:\\AudioLog\\x.txt"}, {driveC, "C:\\"}, {driveC + "/", "C:\\"},
-        {driveC + "/a/b/", "C:\\a\\b\\"},
-        {driveC + "_other/x", "Z:" + QString(driveC).replace(u'/', u'\\') + "_other\\x"},
-        {"/etc/hosts", "Z:\\etc\\hosts"}, {"/", "Z:\\"}, {devices() + "/c:/a/b/", "C:\\a\\b\\"},
-        {devices() + "/z:", "Z:\\"}, {devices() + "/unc/srv/share/x", "\\\\srv\\share\\x"}};
+        {driveC + "/a/b/", "C:\\a\\b\\"}, {"/etc/hosts", "Z:\\etc\\hosts"}, {"/", "Z:\\"},
+        {driveC + "_other/x", "Z:" + QString(driveC).replace(u'/', u'\\') + "_other\\x"}, {devices() + "/z:", "Z:\\"},
+        {devices() + "/c:/a/b/", "C:\\a\\b\\"}, {devices() + "/unc/srv/share/x", "\\\\srv\\share\\x"},
+        {radio.path() + "/Sons/a.wav", "D:\\Sons\\a.wav"}, {radio.path(), "D:\\"},
+        {driveC + "/Music/a.wav", "M:\\a.wav"}}; // a drive inside drive_c is longer than c: there
     for (const auto& [host, windows] : cases)
         EXPECT_EQ(paths::toWindows(host), windows) << host.toStdString();
     for (const char16_t* windows : {u"C:\\a\\b\\", u"C:\\a\\b", u"C:\\", u"\\\\srv\\share\\x"})
         EXPECT_EQ(paths::toWindows(paths::toHost(windows)), QString::fromUtf16(windows));
-}
-
-TEST_F(WindowsPathTest, AnAddedDriveLinkWorksBothWays)
-{
-    QTemporaryDir radio;
-    ASSERT_TRUE(radio.isValid());
-    paths::toHost(u"C:\\");
-    ASSERT_TRUE(QFile::link(radio.path(), devices() + "/d:"));
-    ASSERT_TRUE(QDir().mkpath(radio.path() + "/Sons"));
-    EXPECT_EQ(paths::toHost(u"d:\\SONS\\a.wav"), devices() + "/d:/Sons/a.wav");
-    EXPECT_EQ(paths::toWindows(radio.path() + "/Sons/a.wav"), QStringLiteral("D:\\Sons\\a.wav"));
-    EXPECT_EQ(paths::toWindows(radio.path()), QStringLiteral("D:\\"));
-
-    // A drive inside drive_c is longer than c: there.
-    make(QStringLiteral("Music/"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("../drive_c/Music"), devices() + "/m:"));
-    EXPECT_EQ(paths::toWindows(prefix_.driveC() + "/Music/a.wav"), QStringLiteral("M:\\a.wav"));
-    EXPECT_EQ(paths::toWindows(prefix_.driveC() + "/Other"), QStringLiteral("C:\\Other"));
 }
 
 TEST_F(WindowsPathTest, ApplicationFolderIsTheProgramsFolderInWindowsForm)

@@ -15,7 +15,7 @@ protected:
     const QDateTime written{QDate(2021, 3, 4), QTime(5, 6, 7), Qt::LocalTime};
 };
 
-TEST_F(FileInfo, SizeAndTimesOfAFileOrTheRuntimeErrorsWhenMissing)
+TEST_F(FileInfo, SizeTimesAndFreeSpaceOrTheRuntimeErrorsWhenMissing)
 {
     EXPECT_EQ(fileinfo::size(u"C:\\Sons\\spot.wav"), 1234);
     EXPECT_EQ(fileinfo::size(u"C:\\Sons"), 0);
@@ -26,10 +26,7 @@ TEST_F(FileInfo, SizeAndTimesOfAFileOrTheRuntimeErrorsWhenMissing)
     using qn3::testing::runtimeErrorOf;
     EXPECT_EQ(runtimeErrorOf([] { fileinfo::size(u"C:\\Sons\\none.wav"); }), errors::FileNotFound);
     EXPECT_EQ(runtimeErrorOf([] { fileinfo::times(u"C:\\Nowhere\\none.wav"); }), errors::PathNotFound);
-}
 
-TEST_F(FileInfo, FreeSpaceIsThatOfTheFileSystemBehindTheDrive)
-{
     struct statvfs st {};
     ASSERT_EQ(::statvfs(QFile::encodeName(prefix.driveC()).constData(), &st), 0);
     const double expected = double(st.f_bavail) * double(st.f_frsize);

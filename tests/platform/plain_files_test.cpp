@@ -17,7 +17,7 @@ TEST_F(PlainFiles, AppendMakesTheFileThenAddsToItWhateverTheCaseOfItsFolder)
     EXPECT_EQ(testing::runtimeErrorOf([] { files::append(u"C:\\Missing\\day.Log", "x"); }), errors::PathNotFound);
 }
 
-TEST_F(PlainFiles, RemoveAndExistence)
+TEST_F(PlainFiles, RemoveExistenceOneLevelFoldersAndSizesOfFilesOnly)
 {
     files::append(u"C:\\Logs\\old.Log", "x");
     EXPECT_TRUE(files::exists(u"C:\\Logs\\OLD.log"));
@@ -26,10 +26,7 @@ TEST_F(PlainFiles, RemoveAndExistence)
     EXPECT_FALSE(files::exists(u"C:\\Logs\\old.Log"));
     EXPECT_EQ(testing::runtimeErrorOf([] { files::remove(u"C:\\Logs\\old.Log"); }), errors::FileNotFound);
     EXPECT_EQ(testing::runtimeErrorOf([] { files::remove(u"C:\\Missing\\old.Log"); }), errors::PathNotFound);
-}
 
-TEST_F(PlainFiles, MakeFolderTakesOneLevelAndReadableSizeIsOfFilesOnly)
-{
     files::makeFolder(u"C:\\Logs\\Sub");
     files::makeFolder(u"C:\\Logs\\Sub");
     EXPECT_TRUE(files::isFolder(u"C:\\Logs\\Sub"));

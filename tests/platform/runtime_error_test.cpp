@@ -5,7 +5,7 @@
 namespace qn3::platform {
 namespace {
 
-TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpect)
+TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpectWithItsStandardText)
 {
     using namespace errors;
     const std::pair<int, int32_t> rows[] = {
@@ -24,10 +24,7 @@ TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpect)
         // Only a missing entry depends on its folder.
         EXPECT_EQ(runtimeErrorFromErrno(errnoValue, false), errnoValue == ENOENT ? PathNotFound : number) << errnoValue;
     }
-}
 
-TEST(RuntimeErrorTest, StandardTextsAndWhatThrowErrnoCarries)
-{
     const RuntimeError missing =
         testing::thrownBy([] { throwErrno(ENOENT, QStringLiteral("C:\\x.txt"), false); }).value();
     EXPECT_EQ(missing.number(), errors::PathNotFound);

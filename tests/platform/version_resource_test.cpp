@@ -66,7 +66,7 @@ TEST(VersionResource, FilesAreReadThroughTheirWindowsPathAndThoseWithoutAWholeRe
             << "the data entry's size reaches the end of the file, cut at " << length;
 }
 
-TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
+TEST(VersionResource, DamagedBlocksAndHostileHeadersKeepWhatCanBeReadAndNeverLoop)
 {
     const QByteArray block = converterBlock();
     const int blockAt = pe::SectionRawOffset + 88;
@@ -93,10 +93,7 @@ TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
     EXPECT_TRUE(resource.present);
     EXPECT_FALSE(resource.fixed.has_value());
     EXPECT_EQ(resource.stringValue(u"040C04E4", u"ProductName"), QStringLiteral("Convertisseur"));
-}
 
-TEST(VersionResource, HostileHeadersGiveNothing)
-{
     const QByteArray good = pe::image(converterBlock());
     auto patched = [&good](int at, uint32_t value) {
         QByteArray copy = good;
@@ -116,9 +113,9 @@ TEST(VersionResource, HostileHeadersGiveNothing)
         {"section size wrapping around", patched(sectionTable + 16, 0xFFFFFFFFu), QStringLiteral("Convertisseur")},
         {"huge entry counts", patched(tree + 12, 0xFFFFFFFFu), QStringLiteral("Convertisseur")}};
     for (const auto& [what, image, product] : cases) {
-        const auto resource = version::readVersionResource(image);
-        EXPECT_EQ(resource.present, !product.isEmpty()) << what;
-        EXPECT_EQ(resource.stringValue(u"040C04E4", u"ProductName"), product) << what;
+        const auto read = version::readVersionResource(image);
+        EXPECT_EQ(read.present, !product.isEmpty()) << what;
+        EXPECT_EQ(read.stringValue(u"040C04E4", u"ProductName"), product) << what;
     }
 }
 

@@ -23,7 +23,7 @@ QStringList matching(const QString& mask)
     return result;
 }
 
-TEST(WildcardTest, MatchesLikeFindFirstFileOnLongNames)
+TEST(WildcardTest, MatchesLikeFindFirstFileOnLongNamesAndKnowsMasksThatMatchEverything)
 {
     // Windows also lists some names through their 8.3 aliases (".a" for "*.",
     // "a.a.a" for "*aa*"); no aliases exist here, so those rows hold long names only.
@@ -37,11 +37,8 @@ TEST(WildcardTest, MatchesLikeFindFirstFileOnLongNames)
         {"A.A", "a.a"}, {"a?a", "aaa"}};
     for (const auto& [mask, names] : rows)
         EXPECT_EQ(matching(QString::fromLatin1(mask)).join(u'|').toStdString(), names) << mask;
-}
 
-TEST(WildcardTest, EverydayMasksAndThoseThatMatchEverything)
-{
-    const std::tuple<const char16_t*, const char16_t*, bool> rows[] = {
+    const std::tuple<const char16_t*, const char16_t*, bool> everyday[] = {
         {u"*.txt", u"A.TXT", true}, {u"*.TXT", u"notes.txt", true}, {u"*.wav", u"a.wav.bak", false},
         {u"*.htm", u"x.html", false}, {u"*.wav", u"wav", false}, {u"a*", u"A", true}, {u"readme.", u"README", true},
         {u"readme", u"readme.txt", false}, {u"file?.txt", u"file.txt", true}, {u"file?.txt", u"file1.txt", true},
@@ -50,7 +47,7 @@ TEST(WildcardTest, EverydayMasksAndThoseThatMatchEverything)
         {u"*a*a*a*a*a*a*a*a*a*a*a*a*a*b", u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
         {u"*a*a*a*a*a*a*a*a*a*a*a*a*a*b", u"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab", true},
         {u"", u"a", false}, {u"STRASSE", u"straße", false}, {u"STRAßE", u"straße", true}};
-    for (const auto& [mask, name, matches] : rows)
+    for (const auto& [mask, name, matches] : everyday)
         EXPECT_EQ(wildcard::matches(mask, name), matches)
             << QString::fromUtf16(mask).toStdString() << " ~ " << QString::fromUtf16(name).toStdString();
 

@@ -39,13 +39,11 @@ TEST_F(OsVersionOverridesTest, AdministratorValuesReplaceEachDefaultTheyName)
          {u"Qn3SuiteMask", REG_SZ, sz("0x2000")}, {u"Qn3ProductType", REG_DWORD, dword(3)},
          {u"Qn3ProcessorArchitecture", REG_DWORD, dword(6)}, {u"Qn3ProductInfoType", REG_DWORD, dword(7)},
          {u"Qn3ServerR2", REG_DWORD, dword(1)}});
-    const OsVersionInfo info = SystemFacts::standard().osVersion();
-    EXPECT_EQ(std::tuple(info.majorVersion, info.minorVersion, info.buildNumber, info.platformId, info.productInfoType),
-              std::tuple(5u, 2u, 3790u, 2u, 7u));
-    EXPECT_EQ(info.csdVersion, QStringLiteral("Service Pack 2"));
-    EXPECT_EQ(std::tuple(info.servicePackMajor, info.servicePackMinor, info.suiteMask, info.productType,
-                         info.processorArchitecture, info.serverR2),
-              std::tuple(2, 0, 0x2000, 3, 6, 1));
+    const OsVersionInfo os = SystemFacts::standard().osVersion();
+    EXPECT_EQ(std::tuple(os.majorVersion, os.minorVersion, os.buildNumber, os.platformId, os.productInfoType,
+                         os.servicePackMajor, os.servicePackMinor, os.suiteMask, os.productType),
+              std::tuple(5u, 2u, 3790u, 2u, 7u, 2, 0, 0x2000, 3));
+    EXPECT_EQ(std::tuple(os.csdVersion, os.processorArchitecture, os.serverR2), std::tuple("Service Pack 2", 6, 1));
 }
 
 TEST_F(OsVersionOverridesTest, ValuesThatAreNotNumbersLeaveTheDefaults)

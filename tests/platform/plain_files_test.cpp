@@ -1,27 +1,23 @@
 #include "platform/plain_files.h"
 #include "platform_test_files.h"
-#include "support/temp_prefix.h"
 
 namespace qn3::platform {
 namespace {
 
-class PlainFiles : public ::testing::Test {
+class PlainFiles : public testing::DriveCTest {
 protected:
-    PlainFiles() { QDir().mkpath(prefix.driveC() + QStringLiteral("/Logs")); }
-
-
-    testing::TempPrefix prefix;
+    PlainFiles() { QDir().mkpath(host("Logs")); }
 };
 
 TEST_F(PlainFiles, AppendMakesTheFileThenAddsToItWhateverTheCaseOfItsFolder)
 {
     files::append(u"C:\\logs\\day.Log", "one\r\n");
     files::append(u"C:\\LOGS\\day.Log", "two\r\n");
-    EXPECT_EQ(testing::contents(prefix.driveC() + QStringLiteral("/Logs/day.Log")), "one\r\ntwo\r\n");
+    EXPECT_EQ(readFile("Logs/day.Log"), "one\r\ntwo\r\n");
     EXPECT_EQ(testing::runtimeErrorOf([] { files::append(u"C:\\Missing\\day.Log", "x"); }), errors::PathNotFound);
 }
 
-TEST_F(PlainFiles, RemoveAndExistence)
+TEST_F(PlainFiles, RemoveExistenceOneLevelFoldersAndSizesOfFilesOnly)
 {
     files::append(u"C:\\Logs\\old.Log", "x");
     EXPECT_TRUE(files::exists(u"C:\\Logs\\OLD.log"));
@@ -30,10 +26,7 @@ TEST_F(PlainFiles, RemoveAndExistence)
     EXPECT_FALSE(files::exists(u"C:\\Logs\\old.Log"));
     EXPECT_EQ(testing::runtimeErrorOf([] { files::remove(u"C:\\Logs\\old.Log"); }), errors::FileNotFound);
     EXPECT_EQ(testing::runtimeErrorOf([] { files::remove(u"C:\\Missing\\old.Log"); }), errors::PathNotFound);
-}
 
-TEST_F(PlainFiles, MakeFolderTakesOneLevelAndReadableSizeIsOfFilesOnly)
-{
     files::makeFolder(u"C:\\Logs\\Sub");
     files::makeFolder(u"C:\\Logs\\Sub");
     EXPECT_TRUE(files::isFolder(u"C:\\Logs\\Sub"));

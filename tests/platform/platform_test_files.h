@@ -1,12 +1,16 @@
 #pragma once
 
 #include "platform/runtime_error.h"
+#include "platform/windows_path.h"
+#include "support/temp_prefix.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 // File and error helpers the platform tests share.
 namespace qn3::testing {
@@ -29,16 +33,43 @@ inline void put(const QString& path, const QByteArray& bytes, const QDateTime& m
     ASSERT_TRUE(!modified.isValid() || file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
 
-// The run-time error number the call throws; 0 when it throws none.
+// A registry string value as stored: the text and its closing NUL.
+inline QByteArray sz(const char* text) { return QByteArray(text) + '\0'; }
+
+// The run-time error the call throws, if any.
 template <class Call>
-int32_t runtimeErrorOf(Call&& call)
+std::optional<platform::RuntimeError> thrownBy(Call&& call)
 {
     try {
         call();
     } catch (const platform::RuntimeError& error) {
-        return error.number();
+        return error;
     }
-    return 0;
+    return std::nullopt;
 }
+
+// The run-time error number the call throws; 0 when it throws none.
+template <class Call>
+int32_t runtimeErrorOf(Call&& call)
+{
+    const std::optional<platform::RuntimeError> error = thrownBy(call);
+    return error ? error->number() : 0;
+}
+
+// A fresh prefix whose drive C is already made, with its files named relative to C:\.
+class DriveCTest : public ::testing::Test {
+protected:
+    DriveCTest() { platform::paths::toHost(u"C:\\"); }
+
+    QString host(const QString& relative) const { return prefix.driveC() + u'/' + relative; }
+    void writeFile(const QString& relative, const QByteArray& bytes, const QDateTime& modified = {}) const
+    {
+        put(host(relative), bytes, modified);
+    }
+    QByteArray readFile(const QString& relative) const { return contents(host(relative)); }
+    bool exists(const QString& relative) const { return QFileInfo::exists(host(relative)); }
+
+    TempPrefix prefix;
+};
 
 } // namespace qn3::testing

@@ -4,16 +4,14 @@
 #include "platform_test_files.h"
 #include "support/kill_while_writing.h"
 #include "support/memory_bound.h"
-#include "support/temp_prefix.h"
 
 #include <sys/stat.h>
 
 using namespace qn3::platform;
 using namespace std::chrono_literals;
+using qn3::testing::sz;
 
 namespace {
-
-QByteArray sz(const char* text) { return QByteArray(text) + '\0'; }
 
 class RegistryStoreTest : public ::testing::Test {
 protected:
@@ -52,8 +50,7 @@ TEST_F(RegistryStoreTest, OpeningMakesTheKeyAndQueriesFollowTheBufferSizeRules)
     // Value name, buffer size (none: size query only), then the code, size and data the query gives.
     const std::tuple<const char*, std::optional<uint32_t>, int32_t, uint32_t, QByteArray> cases[] = {
         {"v", std::nullopt, 0, 4, {}}, {"v", 0u, 234, 4, {}},  {"v", 3u, 234, 4, {}},
-        {"v", 4u, 0, 4, sz("abc")},    {"empty", 0u, 0, 0, {}}, {"none", 10u, 2, 0, {}}, {"none", 0u, 2, 0, {}},
-    };
+        {"v", 4u, 0, 4, sz("abc")},    {"empty", 0u, 0, 0, {}}, {"none", 10u, 2, 0, {}}, {"none", 0u, 2, 0, {}}};
     for (const auto& [name, buffer, code, size, data] : cases) {
         const RegistryQuery q = store.queryValue(key, QString::fromLatin1(name), buffer);
         EXPECT_EQ(std::tuple(q.code, q.size, q.data), std::tuple(code, size, data)) << name;
@@ -71,8 +68,7 @@ TEST_F(RegistryStoreTest, TypesAreSavedInTheReadableTextForm)
                           "[Software\\\\T]\n@=\"default\"\n\"Count\"=dword:fffffffb\n\"Odd\"=hex:01,ab\n"
                           "\"Path\"=str(2):\"%ProgramFiles%\\\\x\"\n");
     const RegistryQuery q = store.queryValue(key, u"path", 255u);
-    EXPECT_EQ(q.type, REG_EXPAND_SZ);
-    EXPECT_EQ(q.data, sz("%ProgramFiles%\\x"));
+    EXPECT_EQ(std::pair(q.type, q.data), std::pair(uint32_t(REG_EXPAND_SZ), sz("%ProgramFiles%\\x")));
 }
 
 TEST_F(RegistryStoreTest, AnAdministratorsEditIsSeenAtOnce)
@@ -155,42 +151,37 @@ registry_hive::Hive roundTrip(const registry_hive::Hive& hive)
     return back;
 }
 
+// The data of the value, or "<none>" when the key or the value is missing.
+QByteArray dataOf(const registry_hive::Hive& hive, QStringView path, QStringView name)
+{
+    const registry_hive::Key* key = hive.key(path);
+    const registry_hive::Value* value = key ? key->value(name) : nullptr;
+    return value ? value->data : QByteArray("<none>");
+}
+
 TEST(RegistryHive, EscapedTextAndLoneSurrogatesSurviveTheRoundTrip)
 {
     registry_hive::Hive hive;
     const QByteArray data = QByteArray("q\" b\\ ] \r\n\t \x01 \xE9\x80") + '\0';
     hive.make(u"Soft[1]\\Name \"x\"").set(u"va\"l\\ue", REG_SZ, data);
     const registry_hive::Hive back = roundTrip(hive);
-    const registry_hive::Key* key = back.key(u"soft[1]\\name \"X\"");
-    ASSERT_NE(key, nullptr);
-    ASSERT_NE(key->value(u"VA\"L\\UE"), nullptr);
-    EXPECT_EQ(key->value(u"VA\"L\\UE")->data, data);
+    EXPECT_EQ(dataOf(back, u"soft[1]\\name \"X\"", u"VA\"L\\UE"), data);
 
     const registry_hive::Hive lone = registry_hive::parse("WINE REGISTRY Version 2\n[a\\xd800b]\n\"\\xdc01\"=\"v\"\n");
     ASSERT_EQ(lone.damagedLines, 0);
     const registry_hive::Hive loneBack = roundTrip(lone);
-    const registry_hive::Key* odd = loneBack.key(QStringLiteral("a") + QChar(0xD800) + u'b');
-    ASSERT_NE(odd, nullptr);
-    EXPECT_NE(odd->value(QString(QChar(0xDC01))), nullptr);
+    EXPECT_EQ(dataOf(loneBack, QStringLiteral("a") + QChar(0xD800) + u'b', QString(QChar(0xDC01))), sz("v"));
 }
 
 TEST(RegistryHive, HugeHostileLinesAreReadInLinearTimeAndTooDeepPathsAreDamage)
 {
     // A key path of 200,000 names (Windows allows 512 levels), then a hex
     // value continued over 100,000 lines.
-    QByteArray text = "WINE REGISTRY Version 2\n[";
-    for (int i = 0; i < 200000; ++i)
-        text += "k\\\\";
-    text += "end]\n[Short]\n\"h\"=hex:";
-    for (int i = 0; i < 100000; ++i)
-        text += "01,\\\n  ";
-    text += "02\n";
-    const registry_hive::Hive hive = registry_hive::parse(text);
+    const QByteArray deep = QByteArray("k\\\\").repeated(200000), hex = QByteArray("01,\\\n  ").repeated(100000);
+    const registry_hive::Hive hive =
+        registry_hive::parse("WINE REGISTRY Version 2\n[" + deep + "end]\n[Short]\n\"h\"=hex:" + hex + "02\n");
     EXPECT_EQ(hive.damagedLines, 1);
-    const registry_hive::Key* key = hive.key(u"short");
-    ASSERT_NE(key, nullptr);
-    ASSERT_NE(key->value(u"H"), nullptr);
-    EXPECT_EQ(key->value(u"H")->data.size(), 100001);
+    EXPECT_EQ(dataOf(hive, u"short", u"H").size(), 100001);
     EXPECT_EQ(hive.root->subkeys.size(), 1u); // "Short" only
     EXPECT_TRUE(registry_hive::withinLimits(QString(255, u'n') + QStringLiteral("\\x")));
     EXPECT_FALSE(registry_hive::withinLimits(QString(256, u'n')));
@@ -219,8 +210,7 @@ TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)
     const RegistryKey key = open("Software\\T");
     for (int i = 0; i < 200; ++i)
         ASSERT_EQ(store.setValue(key, QStringLiteral("filler%1").arg(i), REG_SZ, sz("text to make the file long")), 0);
-    const QByteArray a(2000, 'a');
-    const QByteArray b(4000, 'b');
+    const QByteArray a(2000, 'a'), b(4000, 'b');
     int rewritten = 0;
     qn3::testing::killWhileWriting(
         30, 100ms, [&](unsigned n) { store.setValue(key, u"v", REG_SZ, (n % 2 ? b : a) + '\0'); },

@@ -1,13 +1,11 @@
-#include "platform/runtime_error.h"
-
-#include <gtest/gtest.h>
+#include "platform_test_files.h"
 
 #include <cerrno>
 
 namespace qn3::platform {
 namespace {
 
-TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpect)
+TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpectWithItsStandardText)
 {
     using namespace errors;
     const std::pair<int, int32_t> rows[] = {
@@ -20,39 +18,27 @@ TEST(RuntimeErrorTest, ErrnoMapsToTheRunTimeErrorTheRulesExpect)
         {ENXIO, DeviceUnavailable}, {ENODEV, DeviceUnavailable}, {ENOMEDIUM, DiskNotReady}, {EBADF, BadFileName},
         {ENOMEM, OutOfMemory}, {EINVAL, InvalidProcedureCall},
         // Whatever the table does not know is an access error, never success.
-        {ESTALE, PathFileAccessError},
-    };
+        {ESTALE, PathFileAccessError}};
     for (const auto& [errnoValue, number] : rows) {
         EXPECT_EQ(runtimeErrorFromErrno(errnoValue, true), number) << "errno " << errnoValue;
         // Only a missing entry depends on its folder.
         EXPECT_EQ(runtimeErrorFromErrno(errnoValue, false), errnoValue == ENOENT ? PathNotFound : number) << errnoValue;
     }
-}
 
-TEST(RuntimeErrorTest, StandardTextsAndWhatThrowErrnoCarries)
-{
-    try {
-        throwErrno(ENOENT, QStringLiteral("C:\\x.txt"), false);
-        FAIL() << "nothing thrown";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.number(), errors::PathNotFound);
-        EXPECT_EQ(error.description(), QStringLiteral("Path not found: C:\\x.txt"));
-        EXPECT_STREQ(error.what(), "Path not found: C:\\x.txt");
-    }
-    try {
-        throwErrno(ENOSPC, QString());
-        FAIL() << "nothing thrown";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.description(), QStringLiteral("Disk full"));
-    }
+    const RuntimeError missing =
+        testing::thrownBy([] { throwErrno(ENOENT, QStringLiteral("C:\\x.txt"), false); }).value();
+    EXPECT_EQ(missing.number(), errors::PathNotFound);
+    EXPECT_EQ(missing.description(), QStringLiteral("Path not found: C:\\x.txt"));
+    EXPECT_STREQ(missing.what(), "Path not found: C:\\x.txt");
+    EXPECT_EQ(testing::thrownBy([] { throwErrno(ENOSPC, QString()); }).value().description(),
+              QStringLiteral("Disk full"));
 
     const std::pair<int32_t, const char*> texts[] = {
         {5, "Invalid procedure call or argument"}, {13, "Type mismatch"}, {52, "Bad file name or number"},
         {53, "File not found"}, {58, "File already exists"}, {68, "Device unavailable"}, {70, "Permission denied"},
         {74, "Can't rename with different drive"}, {75, "Path/File access error"}, {76, "Path not found"},
         {91, "Object variable or With block variable not set"},
-        {12345, "Application-defined or object-defined error"},
-    };
+        {12345, "Application-defined or object-defined error"}};
     for (const auto& [number, text] : texts)
         EXPECT_EQ(runtimeErrorText(number), QString::fromLatin1(text)) << number;
 }

@@ -27,8 +27,7 @@ TEST(SambaShares, ReadsTheSharesOfAConfigurationAsSambaDoes)
     } expected[] = {
         {u"Data", u"Sons", u"/srv/data", Disk, UnlimitedUses}, // the later section's comment wins
         {u"Imprimante", u"", u"/var/spool/x", PrintQueue, UnlimitedUses},
-        {u"ADMIN$", u"", u"/srv", Disk | Special, UnlimitedUses}, {u"Limite", u"", u"/srv/lim", Disk, 5},
-    };
+        {u"ADMIN$", u"", u"/srv", Disk | Special, UnlimitedUses}, {u"Limite", u"", u"/srv/lim", Disk, 5}};
     ASSERT_EQ(shares.size(), std::size(expected));
     for (size_t i = 0; i < shares.size(); ++i) {
         const auto& e = expected[i];

@@ -1,12 +1,9 @@
 #include "platform/shell_file_operation.h"
 
 #include "platform/file_attributes.h"
-#include "platform/windows_path.h"
 #include "platform_test_files.h"
-#include "support/temp_prefix.h"
 
 #include <QTemporaryDir>
-
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,18 +15,13 @@ namespace {
 
 constexpr uint16_t ImportFlags = 5764; // silent, files only, no mkdir question, no error UI, no recursion
 
-class ShellFileOperation : public ::testing::Test {
+class ShellFileOperation : public qn3::testing::DriveCTest {
 protected:
-    void SetUp() override
+    ShellFileOperation()
     {
-        paths::toHost(u"C:\\");
         QDir(prefix.driveC()).mkpath(QStringLiteral("Src/Sub"));
+        writeFile("Src/a.txt", "a");
     }
-
-    QString host(const char* relative) const { return prefix.driveC() + u'/' + QLatin1String(relative); }
-    void write(const char* relative, const QByteArray& content) const { qn3::testing::put(host(relative), content); }
-    QByteArray read(const char* relative) const { return qn3::testing::contents(host(relative)); }
-    bool exists(const char* relative) const { return QFileInfo::exists(host(relative)); }
 
     static int32_t copy(QStringView from, QStringView to, uint16_t flags = ImportFlags | flags::NoConfirmation)
     {
@@ -46,40 +38,36 @@ protected:
             : fd(::open(QFile::encodeName(path).constData(), type == F_WRLCK ? O_RDWR : O_RDONLY))
         {
             struct flock lock {};
-            lock.l_type = type;
-            lock.l_whence = SEEK_SET;
+            lock.l_type = type; // from the start, over the whole file
             EXPECT_EQ(::fcntl(fd, F_OFD_SETLK, &lock), 0);
         }
         ~HeldLock() { ::close(fd); }
         int fd;
     };
-
-    qn3::testing::TempPrefix prefix;
 };
 
 TEST_F(ShellFileOperation, CopyMakesMissingFoldersKeepsTimeAndAttributesAndReplacesReadOnlyTargets)
 {
     const QDateTime written(QDate(2020, 2, 3), QTime(4, 5, 6), Qt::LocalTime);
-    qn3::testing::put(host("Src/spot.wav"), "sound", written);
+    writeFile("Src/spot.wav", "sound", written);
     attributes::set(u"C:\\Src\\spot.wav", attributes::ReadOnly | attributes::Hidden);
 
     EXPECT_EQ(copy(u"C:\\Src\\spot.wav", u"C:\\New\\Deeper\\copy.wav"), 0);
 
-    EXPECT_EQ(read("New/Deeper/copy.wav"), "sound");
+    EXPECT_EQ(readFile("New/Deeper/copy.wav"), "sound");
     EXPECT_EQ(QFileInfo(host("New/Deeper/copy.wav")).lastModified(), written);
     EXPECT_EQ(attributes::get(u"C:\\New\\Deeper\\copy.wav"),
               attributes::ReadOnly | attributes::Hidden | attributes::Archive);
     EXPECT_EQ(attributes::get(u"C:\\Src\\spot.wav"), attributes::ReadOnly | attributes::Hidden) << "source untouched";
     EXPECT_EQ(QDir(host("New/Deeper")).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary file left";
 
-    write("Src/a.ini", "new");
+    writeFile("Src/a.ini", "new");
     EXPECT_EQ(copy(u"C:\\Src\\a.ini", u"C:\\New\\Deeper\\copy.wav"), 0) << "the read-only copy is replaced";
-    EXPECT_EQ(read("New/Deeper/copy.wav"), "new");
+    EXPECT_EQ(readFile("New/Deeper/copy.wav"), "new");
 }
 
 TEST_F(ShellFileOperation, AnyMissingSourceStopsTheCopyBeforeItStarts)
 {
-    write("Src/a.txt", "a");
     EXPECT_EQ(copy(u"C:\\Src\\none.txt", u"C:\\Made\\x.txt"), codes::FileNotFound);
     EXPECT_FALSE(exists("Made"));
     EXPECT_EQ(copy(u"C:\\Nowhere\\none.txt", u"C:\\Made\\x.txt"), codes::FileNotFound);
@@ -91,7 +79,7 @@ TEST_F(ShellFileOperation, AnyMissingSourceStopsTheCopyBeforeItStarts)
 TEST_F(ShellFileOperation, WildcardCopiesMatchingFilesIntoTheFolder)
 {
     for (const char* name : {"Src/one.WAV", "Src/two.wav", "Src/three.mp3"})
-        write(name, "x");
+        writeFile(name, "x");
     QDir(host("Src")).mkdir(QStringLiteral("dir.wav"));
 
     EXPECT_EQ(copy(u"C:\\Src\\*.wav", u"C:\\Out"), 0);
@@ -102,24 +90,23 @@ TEST_F(ShellFileOperation, WildcardCopiesMatchingFilesIntoTheFolder)
 
 TEST_F(ShellFileOperation, FolderCopyFollowsRecursionAndRefusesItself)
 {
-    write("Src/top.txt", "t");
-    write("Src/Sub/deep.txt", "d");
+    writeFile("Src/Sub/deep.txt", "d");
 
     EXPECT_EQ(copy(u"C:\\Src", u"C:\\Flat", flags::NoRecursion), 0);
-    EXPECT_EQ(read("Flat/top.txt"), "t");
+    EXPECT_EQ(readFile("Flat/a.txt"), "a");
     EXPECT_FALSE(exists("Flat/Sub"));
 
     EXPECT_EQ(copy(u"C:\\Src", u"C:\\Tree", 0), 0);
-    EXPECT_EQ(read("Tree/Sub/deep.txt"), "d");
+    EXPECT_EQ(readFile("Tree/Sub/deep.txt"), "d");
 
     EXPECT_EQ(copy(u"C:\\Src", u"C:\\Src\\Sub\\Again", 0), codes::DestinationInsideSource);
-    EXPECT_EQ(copy(u"C:\\Src\\top.txt", u"C:\\Src\\top.txt"), codes::SameFile);
-    EXPECT_EQ(read("Src/top.txt"), "t");
+    EXPECT_EQ(copy(u"C:\\Src\\a.txt", u"C:\\Src\\a.txt"), codes::SameFile);
+    EXPECT_EQ(readFile("Src/a.txt"), "a");
 }
 
 TEST_F(ShellFileOperation, FileInUseByAnotherProgramGivesSharingViolation)
 {
-    write("Src/busy.wav", "busy");
+    writeFile("Src/busy.wav", "busy");
     {
         HeldLock writer(host("Src/busy.wav"), F_WRLCK);
         EXPECT_EQ(copy(u"C:\\Src\\busy.wav", u"C:\\busy.wav"), codes::SharingViolation);
@@ -130,12 +117,11 @@ TEST_F(ShellFileOperation, FileInUseByAnotherProgramGivesSharingViolation)
         EXPECT_EQ(copy(u"C:\\Src\\busy.wav", u"C:\\busy.wav"), 0) << "readers share";
         EXPECT_EQ(remove(u"C:\\Src\\busy.wav"), codes::SharingViolation);
     }
-    EXPECT_EQ(read("Src/busy.wav"), "busy");
+    EXPECT_EQ(readFile("Src/busy.wav"), "busy");
 }
 
 TEST_F(ShellFileOperation, CopyMakesFoldersInsideAShareButNeverTheShareItself)
 {
-    write("Src/a.txt", "a");
     const QString unc = prefix.path() + QStringLiteral("/dosdevices/unc");
     ASSERT_TRUE(QDir().mkpath(unc + QStringLiteral("/pc/Data")));
 
@@ -143,20 +129,18 @@ TEST_F(ShellFileOperation, CopyMakesFoldersInsideAShareButNeverTheShareItself)
     EXPECT_TRUE(QFileInfo::exists(unc + QStringLiteral("/pc/Data/New/a.txt")));
     EXPECT_EQ(copy(u"\\\\PC\\Data\\New\\a.txt", u"C:\\Src\\b.txt"), 0)
         << "a file of an existing share is a source like any other";
-    EXPECT_EQ(read("Src/b.txt"), "a");
+    EXPECT_EQ(readFile("Src/b.txt"), "a");
 
     // Forward slashes name a share as well.
     for (const char16_t* target : {u"\\\\PC\\Gone\\New\\a.txt", u"\\\\Nobody\\Data\\a.txt", u"//PC/Slash/New/a.txt"})
         EXPECT_EQ(copy(u"C:\\Src\\a.txt", target), codes::BadNetPath) << QString::fromUtf16(target).toStdString();
-    EXPECT_EQ(QDir(unc).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("pc")});
-    EXPECT_EQ(QDir(unc + QStringLiteral("/pc")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList{QStringLiteral("Data")});
+    const QDir::Filters all = QDir::AllEntries | QDir::NoDotAndDotDot;
+    EXPECT_EQ(QDir(unc).entryList(all) + QDir(unc + "/pc").entryList(all), QStringList({"pc", "Data"}));
 }
 
 TEST_F(ShellFileOperation, DeleteAndBadRequestsGiveTheShellCodesNotExceptions)
 {
-    write("Src/a.txt", "a");
-    write("Src/Sub/b.txt", "b");
+    writeFile("Src/Sub/b.txt", "b");
     attributes::set(u"C:\\Src\\a.txt", attributes::ReadOnly);
 
     EXPECT_EQ(remove(u"C:\\Src\\none.txt"), codes::FileNotFound);
@@ -179,13 +163,12 @@ TEST_F(ShellFileOperation, DeleteAndBadRequestsGiveTheShellCodesNotExceptions)
 
 TEST_F(ShellFileOperation, RootsAreNeverDeletedOrCopiedAndALinkedFolderLosesOnlyItsLink)
 {
-    write("Src/a.txt", "a");
     QDir(prefix.path()).mkpath(QStringLiteral("dosdevices/unc/Server/Share"));
     for (const char16_t* root : {u"C:\\", u"C:", u"C:\\Src\\..\\..", u"\\\\Server\\Share\\"}) {
         EXPECT_EQ(remove(root), codes::RootFolder) << QString::fromUtf16(root).toStdString();
         EXPECT_EQ(copy(root, u"C:\\Src\\Copy\\"), codes::RootFolder) << QString::fromUtf16(root).toStdString();
     }
-    EXPECT_EQ(read("Src/a.txt"), "a");
+    EXPECT_EQ(readFile("Src/a.txt"), "a");
     EXPECT_FALSE(exists("Src/Copy"));
 
     QTemporaryDir outside;

@@ -2,7 +2,6 @@
 
 #include "platform_test_files.h"
 #include "support/pe_builder.h"
-#include "support/temp_prefix.h"
 
 #include <QCoreApplication>
 #include <QtEndian>
@@ -12,28 +11,21 @@ namespace pe = qn3::testing::pe;
 
 namespace {
 
-pe::VersionSpec converterSpec()
+// The version block of a French program that also carries English strings.
+QByteArray converterBlock()
 {
-    pe::VersionSpec spec;
-    spec.fileVersionMS = (3u << 16) | 10;
-    spec.fileVersionLS = 27;
-    spec.productVersionMS = (3u << 16) | 10;
-    spec.productVersionLS = (2u << 16) | 27;
-    spec.translations = {{0x040C, 1252}, {0x0409, 1200}};
-    spec.tables = {{QStringLiteral("040C04E4"),
-                    {{QStringLiteral("CompanyName"), QStringLiteral("Société Sonore")},
-                     {QStringLiteral("ProductName"), QStringLiteral("Convertisseur")},
-                     {QStringLiteral("Comments"), QString()}}},
-                   {QStringLiteral("040904B0"), {{QStringLiteral("ProductName"), QStringLiteral("Converter")}}}};
-    return spec;
+    return pe::versionBlock({.fileVersionMS = (3u << 16) | 10, .fileVersionLS = 27, .productVersionMS = (3u << 16) | 10,
+                             .productVersionLS = (2u << 16) | 27, .translations = {{0x040C, 1252}, {0x0409, 1200}},
+                             .tables = {{"040C04E4", {{"CompanyName", "Société Sonore"},
+                                                      {"ProductName", "Convertisseur"}, {"Comments", QString()}}},
+                                        {"040904B0", {{"ProductName", "Converter"}}}}});
 }
 
 TEST(VersionResource, ReadsFixedPartTranslationsAndStringsOfAProgram)
 {
     for (const bool pe32Plus : {false, true}) {
-        const auto resource = version::readVersionResource(pe::image(pe::versionBlock(converterSpec()), pe32Plus));
-        ASSERT_TRUE(resource.present) << pe32Plus;
-        ASSERT_TRUE(resource.fixed.has_value());
+        const auto resource = version::readVersionResource(pe::image(converterBlock(), pe32Plus));
+        ASSERT_TRUE(resource.present && resource.fixed) << pe32Plus;
         const auto& fixed = *resource.fixed;
         EXPECT_EQ(std::tuple(fixed.signature, fixed.fileVersionMS, fixed.fileVersionLS, fixed.productVersionLS),
                   std::tuple(0xFEEF04BDu, 0x3000Au, 27u, 0x2001Bu));
@@ -56,29 +48,27 @@ TEST(VersionResource, ReadsFixedPartTranslationsAndStringsOfAProgram)
 TEST(VersionResource, FilesAreReadThroughTheirWindowsPathAndThoseWithoutAWholeResourceGiveNothing)
 {
     qn3::testing::TempPrefix prefix;
-    qn3::testing::put(prefix.driveC() + QStringLiteral("/Prog/Conv.exe"), pe::image(pe::versionBlock(converterSpec())));
+    qn3::testing::put(prefix.driveC() + QStringLiteral("/Prog/Conv.exe"), pe::image(converterBlock()));
     EXPECT_EQ(version::readFileVersionResource(u"C:\\Prog\\Conv.exe").stringValue(u"040C04E4", u"ProductName"),
               QStringLiteral("Convertisseur"));
     EXPECT_FALSE(version::readFileVersionResource(u"C:\\Prog\\Missing.exe").present);
     EXPECT_FALSE(version::readFileVersionResource(u"").present);
 
     EXPECT_FALSE(version::readVersionResource(pe::image({})).present) << "program without resources";
-    EXPECT_FALSE(version::readVersionResource("").present);
     EXPECT_FALSE(version::readVersionResource("MZ plain text that only starts like a program").present);
 
     // This ELF test program.
     EXPECT_FALSE(version::readVersionResource(qn3::testing::contents(QCoreApplication::applicationFilePath())).present);
 
-    const QByteArray whole = pe::image(pe::versionBlock(converterSpec()));
-    for (qsizetype length = 0; length < whole.size(); ++length) {
-        const auto resource = version::readVersionResource(QByteArrayView(whole).first(length));
-        EXPECT_FALSE(resource.present) << "the data entry's size reaches the end of the file, cut at " << length;
-    }
+    const QByteArray whole = pe::image(converterBlock());
+    for (qsizetype length = 0; length < whole.size(); ++length)
+        EXPECT_FALSE(version::readVersionResource(QByteArrayView(whole).first(length)).present)
+            << "the data entry's size reaches the end of the file, cut at " << length;
 }
 
-TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
+TEST(VersionResource, DamagedBlocksAndHostileHeadersKeepWhatCanBeReadAndNeverLoop)
 {
-    const QByteArray block = pe::versionBlock(converterSpec());
+    const QByteArray block = converterBlock();
     const int blockAt = pe::SectionRawOffset + 88;
 
     // A string node claiming zero length ends its table there.
@@ -103,11 +93,8 @@ TEST(VersionResource, DamagedBlockKeepsWhatCanBeReadAndNeverLoops)
     EXPECT_TRUE(resource.present);
     EXPECT_FALSE(resource.fixed.has_value());
     EXPECT_EQ(resource.stringValue(u"040C04E4", u"ProductName"), QStringLiteral("Convertisseur"));
-}
 
-TEST(VersionResource, HostileHeadersGiveNothing)
-{
-    const QByteArray good = pe::image(pe::versionBlock(converterSpec()));
+    const QByteArray good = pe::image(converterBlock());
     auto patched = [&good](int at, uint32_t value) {
         QByteArray copy = good;
         qToLittleEndian(value, copy.data() + at);
@@ -124,12 +111,11 @@ TEST(VersionResource, HostileHeadersGiveNothing)
         {"data entry RVA outside every section", patched(tree + 72, 0x7FFFFFF0u), QString()},
         {"data entry size past the section", patched(tree + 76, 0x7FFFFFFFu), QString()},
         {"section size wrapping around", patched(sectionTable + 16, 0xFFFFFFFFu), QStringLiteral("Convertisseur")},
-        {"huge entry counts", patched(tree + 12, 0xFFFFFFFFu), QStringLiteral("Convertisseur")},
-    };
+        {"huge entry counts", patched(tree + 12, 0xFFFFFFFFu), QStringLiteral("Convertisseur")}};
     for (const auto& [what, image, product] : cases) {
-        const auto resource = version::readVersionResource(image);
-        EXPECT_EQ(resource.present, !product.isEmpty()) << what;
-        EXPECT_EQ(resource.stringValue(u"040C04E4", u"ProductName"), product) << what;
+        const auto read = version::readVersionResource(image);
+        EXPECT_EQ(read.present, !product.isEmpty()) << what;
+        EXPECT_EQ(read.stringValue(u"040C04E4", u"ProductName"), product) << what;
     }
 }
 

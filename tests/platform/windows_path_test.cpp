@@ -1,14 +1,9 @@
-#include "platform/runtime_error.h"
-#include "platform/windows_path.h"
 #include "platform_test_files.h"
-#include "support/temp_prefix.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <filesystem>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace qn3::platform {
 namespace {
@@ -21,51 +16,30 @@ protected:
     ~WindowsPathTest() override { QDir::setCurrent(startFolder_); }
 
     QString devices() const { return prefix_.path() + QStringLiteral("/dosdevices"); }
-    // Makes a file (or, with a trailing '/', a folder) below drive_c.
-    void make(const QString& relative) const
-    {
-        const QString host = prefix_.driveC() + u'/' + relative;
-        if (host.endsWith(u'/'))
-            ASSERT_TRUE(QDir().mkpath(host));
-        else
-            testing::put(host, {});
-    }
+    // Makes an empty file below drive_c, with the folders on its way.
+    void make(const QString& relative) const { testing::put(prefix_.driveC() + u'/' + relative, {}); }
     // Sets a folder's modification time an hour back, so its listing is cached.
     void age(const QString& relative) const
     {
-        const QByteArray host = QFile::encodeName(prefix_.driveC() + u'/' + relative);
-        struct stat st;
-        ASSERT_EQ(::stat(host.constData(), &st), 0);
-        timespec times[2] = {st.st_atim, st.st_mtim};
-        times[1].tv_sec -= 3600;
-        ASSERT_EQ(::utimensat(AT_FDCWD, host.constData(), times, 0), 0);
+        const std::filesystem::path folder = (prefix_.driveC() + u'/' + relative).toStdString();
+        std::filesystem::last_write_time(folder, std::filesystem::last_write_time(folder) - std::chrono::hours(1));
     }
-    static int errorOf(const QString& windowsPath)
-    {
-        return testing::runtimeErrorOf([&] { paths::toHost(windowsPath); });
-    }
+    static int errorOf(QStringView windowsPath) { return testing::runtimeErrorOf([&] { paths::toHost(windowsPath); }); }
 
     TempPrefix prefix_;
     QString startFolder_ = QDir::currentPath();
 };
 
-struct Literal {
-    const char16_t* windows;
-    const char16_t* host; // below `base`
-};
-
-template <size_t N>
-void expectMappings(const Literal (&cases)[N], const QString& base)
+// Each Windows path with the host path it maps to below `base`.
+void expectMappings(std::initializer_list<std::pair<const char16_t*, const char16_t*>> cases, const QString& base)
 {
-    for (const Literal& c : cases) {
-        const QString windows = QString::fromUtf16(c.windows);
-        EXPECT_EQ(paths::toHost(windows), base + QString::fromUtf16(c.host)) << windows.toStdString();
-    }
+    for (const auto& [windows, host] : cases)
+        EXPECT_EQ(paths::toHost(windows), base + QString::fromUtf16(host)) << QString::fromUtf16(windows).toStdString();
 }
 
 TEST_F(WindowsPathTest, NormalisesLiteralPathsLikeWindows)
 {
-    const Literal cases[] = {
+    expectMappings({
         {u"C:\\AudioLog\\", u"/c:/AudioLog/"}, {u"c:/AudioLog", u"/c:/AudioLog"}, {u"C:", u"/c:/"},
         {u"C:\\", u"/c:/"}, {u"c:/", u"/c:/"}, {u"C:\\\\a//b\\\\", u"/c:/a/b/"},
         {u"C:\\a\\.\\b", u"/c:/a/b"}, {u"C:\\a\\..\\b", u"/c:/b"}, {u"C:\\..\\..\\b", u"/c:/b"},
@@ -76,32 +50,26 @@ TEST_F(WindowsPathTest, NormalisesLiteralPathsLikeWindows)
         {u"z:\\No\\Such\\Place", u"/z:/No/Such/Place"},
         {u"\\\\Server\\Share\\dir\\f.txt", u"/unc/Server/Share/dir/f.txt"},
         {u"//server/share", u"/unc/server/share/"}, {u"\\\\server\\share\\", u"/unc/server/share/"},
-        {u"\\\\server\\share\\..\\..\\x", u"/unc/server/share/x"},
-    };
-    expectMappings(cases, devices());
+        {u"\\\\server\\share\\..\\..\\x", u"/unc/server/share/x"}}, devices());
 }
 
 TEST_F(WindowsPathTest, RefusesMalformedPathsAndUnlinkedDrives)
 {
-    const QString cases[] = {
-        QString(),
-        QStringLiteral("C:\\a<b"), QStringLiteral("C:\\a>b"), QStringLiteral("C:\\a\"b"), QStringLiteral("C:\\a|b"),
-        QStringLiteral("C:\\a?b"), QStringLiteral("C:\\*.*"), QStringLiteral("C:\\a:b"), QStringLiteral("C:\\a\tb"),
-        QStringLiteral("C:\\a") + QChar(0) + QStringLiteral("b"), QStringLiteral("C:\\a\x1f"),
-        QStringLiteral("1:\\x"), QStringLiteral(":"), QStringLiteral("\\\\server"), QStringLiteral("\\\\server\\"),
-        QStringLiteral("\\\\"), QStringLiteral("\\\\?\\C:\\x"), QStringLiteral("\\\\server\\...\\x"),
-    };
-    for (const QString& path : cases)
-        EXPECT_EQ(errorOf(path), errors::BadFileName) << path.toStdString();
-    EXPECT_EQ(errorOf(QStringLiteral("D:\\x")), errors::DeviceUnavailable);
-    EXPECT_EQ(errorOf(QStringLiteral("q:")), errors::DeviceUnavailable);
+    using namespace std::literals;
+    for (const std::u16string_view path :
+         {u""sv, u"C:\\a<b"sv, u"C:\\a>b"sv, u"C:\\a\"b"sv, u"C:\\a|b"sv, u"C:\\a?b"sv, u"C:\\*.*"sv, u"C:\\a:b"sv,
+          u"C:\\a\tb"sv, u"C:\\a\0b"sv, u"C:\\a\x1f"sv, u"1:\\x"sv, u":"sv, u"\\\\server"sv, u"\\\\server\\"sv,
+          u"\\\\"sv, u"\\\\?\\C:\\x"sv, u"\\\\server\\...\\x"sv})
+        EXPECT_EQ(errorOf(path), errors::BadFileName) << QStringView(path).toString().toStdString();
+    EXPECT_EQ(errorOf(u"D:\\x"), errors::DeviceUnavailable);
+    EXPECT_EQ(errorOf(u"q:"), errors::DeviceUnavailable);
 }
 
 TEST_F(WindowsPathTest, PrefixFollowsTheEnvironmentAndFirstUseMakesDriveCAndTheDefaultLinks)
 {
     EXPECT_EQ(paths::prefix(), QDir::cleanPath(prefix_.path()));
     paths::toHost(u"C:\\x");
-    EXPECT_TRUE(QFileInfo(prefix_.driveC()).isDir());
+    EXPECT_TRUE(QFileInfo(prefix_.driveC() + "/Windows/System32").isDir());
     EXPECT_EQ(std::filesystem::read_symlink((devices() + "/c:").toStdString()), "../drive_c");
     EXPECT_EQ(std::filesystem::read_symlink((devices() + "/z:").toStdString()), "/");
     const QByteArray xdg = qgetenv("XDG_DATA_HOME");
@@ -120,10 +88,10 @@ TEST_F(WindowsPathTest, PrefixFollowsTheEnvironmentAndFirstUseMakesDriveCAndTheD
 
 TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFirst)
 {
-    for (const char* name : {"AudioLog/Histo/Day.txt", "Straße/", "Dup/zeta/", "Dup/zEta/", "Dup/ZETA/"})
+    for (const char* name : {"AudioLog/Histo/Day.txt", "Straße/x", "Dup/zeta/x", "Dup/zEta/x", "Dup/ZETA/x"})
         make(QString::fromUtf8(name));
     ASSERT_TRUE(QDir().mkpath(devices() + "/unc/pc/Data/Sons"));
-    const Literal cases[] = {
+    expectMappings({
         {u"c:\\audiolog\\HISTO\\day.TXT", u"/c:/AudioLog/Histo/Day.txt"},
         {u"C:\\AUDIOLOG\\histo\\", u"/c:/AudioLog/Histo/"},
         {u"C:\\AudioLog\\Histo\\DAY.TXT. ", u"/c:/AudioLog/Histo/Day.txt"},
@@ -134,9 +102,7 @@ TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFir
         // Server and share are found like any other name.
         {u"\\\\PC\\DATA\\sons\\x.wav", u"/unc/pc/Data/Sons/x.wav"},
         // The exact spelling wins, then the first in binary order.
-        {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"},
-    };
-    expectMappings(cases, devices());
+        {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"}}, devices());
 }
 
 TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
@@ -164,16 +130,14 @@ TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)
 
 TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
 {
-    make(QStringLiteral("Work/Sub/"));
+    make(QStringLiteral("Work/Sub/x"));
     paths::setCurrentDirectory(u"c:\\WORK\\sub\\");
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\Work\\Sub"));
     const QString c = devices() + QStringLiteral("/c:");
-    const Literal cases[] = {
+    expectMappings({
         {u"Config\\", u"/Work/Sub/Config/"}, {u"Config", u"/Work/Sub/Config"}, {u".", u"/Work/Sub"},
         {u"..\\x", u"/Work/x"}, {u"..\\..\\..\\x", u"/x"}, {u"\\x", u"/x"}, {u"/", u"/"},
-        {u"C:x\\y", u"/Work/Sub/x/y"}, {u"c:..", u"/Work"},
-    };
-    expectMappings(cases, c);
+        {u"C:x\\y", u"/Work/Sub/x/y"}, {u"c:..", u"/Work"}}, c);
     // "Z:x" while the current directory is on C: starts at Z:'s root.
     EXPECT_EQ(paths::toHost(u"Z:tmp"), devices() + "/z:/tmp");
 
@@ -184,39 +148,28 @@ TEST_F(WindowsPathTest, RelativeFormsResolveAgainstTheCurrentDirectory)
     EXPECT_EQ(paths::currentDirectory(), QStringLiteral("C:\\"));
 }
 
-TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTarget)
+TEST_F(WindowsPathTest, ReverseMapUsesTheLongestDriveTargetAndAddedDrivesWorkBothWays)
 {
+    QTemporaryDir radio;
+    ASSERT_TRUE(radio.isValid());
     paths::toHost(u"C:\\"); // creates the drives
+    ASSERT_TRUE(QFile::link(radio.path(), devices() + "/d:"));
+    ASSERT_TRUE(QDir().mkpath(radio.path() + "/Sons"));
+    EXPECT_EQ(paths::toHost(u"d:\\SONS\\a.wav"), devices() + "/d:/Sons/a.wav");
+    make(QStringLiteral("Music/a.wav"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../drive_c/Music"), devices() + "/m:"));
     const QString driveC = prefix_.driveC();
     const std::pair<QString, QString> cases[] = {
         {driveC + "/AudioLog/x.txt", "C:\\AudioLog\\x.txt"}, {driveC, "C:\\"}, {driveC + "/", "C:\\"},
-        {driveC + "/a/b/", "C:\\a\\b\\"},
-        {driveC + "_other/x", "Z:" + QString(driveC).replace(u'/', u'\\') + "_other\\x"},
-        {"/etc/hosts", "Z:\\etc\\hosts"}, {"/", "Z:\\"}, {devices() + "/c:/a/b/", "C:\\a\\b\\"},
-        {devices() + "/z:", "Z:\\"}, {devices() + "/unc/srv/share/x", "\\\\srv\\share\\x"},
-    };
+        {driveC + "/a/b/", "C:\\a\\b\\"}, {"/etc/hosts", "Z:\\etc\\hosts"}, {"/", "Z:\\"},
+        {driveC + "_other/x", "Z:" + QString(driveC).replace(u'/', u'\\') + "_other\\x"}, {devices() + "/z:", "Z:\\"},
+        {devices() + "/c:/a/b/", "C:\\a\\b\\"}, {devices() + "/unc/srv/share/x", "\\\\srv\\share\\x"},
+        {radio.path() + "/Sons/a.wav", "D:\\Sons\\a.wav"}, {radio.path(), "D:\\"},
+        {driveC + "/Music/a.wav", "M:\\a.wav"}}; // a drive inside drive_c is longer than c: there
     for (const auto& [host, windows] : cases)
         EXPECT_EQ(paths::toWindows(host), windows) << host.toStdString();
     for (const char16_t* windows : {u"C:\\a\\b\\", u"C:\\a\\b", u"C:\\", u"\\\\srv\\share\\x"})
         EXPECT_EQ(paths::toWindows(paths::toHost(windows)), QString::fromUtf16(windows));
-}
-
-TEST_F(WindowsPathTest, AnAddedDriveLinkWorksBothWays)
-{
-    QTemporaryDir radio;
-    ASSERT_TRUE(radio.isValid());
-    paths::toHost(u"C:\\");
-    ASSERT_TRUE(QFile::link(radio.path(), devices() + "/d:"));
-    ASSERT_TRUE(QDir().mkpath(radio.path() + "/Sons"));
-    EXPECT_EQ(paths::toHost(u"d:\\SONS\\a.wav"), devices() + "/d:/Sons/a.wav");
-    EXPECT_EQ(paths::toWindows(radio.path() + "/Sons/a.wav"), QStringLiteral("D:\\Sons\\a.wav"));
-    EXPECT_EQ(paths::toWindows(radio.path()), QStringLiteral("D:\\"));
-
-    // A drive inside drive_c is longer than c: there.
-    make(QStringLiteral("Music/"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("../drive_c/Music"), devices() + "/m:"));
-    EXPECT_EQ(paths::toWindows(prefix_.driveC() + "/Music/a.wav"), QStringLiteral("M:\\a.wav"));
-    EXPECT_EQ(paths::toWindows(prefix_.driveC() + "/Other"), QStringLiteral("C:\\Other"));
 }
 
 TEST_F(WindowsPathTest, ApplicationFolderIsTheProgramsFolderInWindowsForm)

@@ -94,9 +94,13 @@ void FrmInputBox::setPasswordCharacter(const QString& character)
         return;
     }
     TexteSaisie->setEchoMode(QLineEdit::Password);
-    // The style's own bullet would hide the character the caller chose.
-    TexteSaisie->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: %1; }")
-                                   .arg(static_cast<int>(character.at(0).unicode())));
+    // The style's own bullet would hide the character the caller chose; the
+    // rule joins the field's look rather than replacing it. Only a polished
+    // field takes a changed rule at once; an unpolished one keeps the old ones.
+    TexteSaisie->ensurePolished();
+    TexteSaisie->setStyleSheet(TexteSaisie->styleSheet()
+                               + QStringLiteral("\nQLineEdit { lineedit-password-character: %1; }")
+                                     .arg(static_cast<int>(character.at(0).unicode())));
 }
 
 QString InputBox(const QString& TexteASaisir, const QString& Titre, const QString& Chaine, const QString& PassWordCar)

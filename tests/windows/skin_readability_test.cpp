@@ -1,5 +1,7 @@
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
+#include "windows/frm_inputbox.h"
+#include "windows/frm_msgbox.h"
 #include "windows/frm_select_base.h"
 #include "windows/look.h"
 
@@ -9,13 +11,18 @@
 #include <QHash>
 #include <QImage>
 #include <QListWidget>
+#include <QPainter>
 #include <QPalette>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 #include <cmath>
 
 // What a user reads under every style: selected entries of lists and combo
-// boxes. Measured on the painted pictures, not on the colours asked for.
+// boxes, whole button captions. Measured on the painted pictures, not on the
+// colours and sizes asked for.
 namespace qn3::windows {
 namespace {
 
@@ -117,6 +124,97 @@ TEST_F(SkinReadabilityTest, SelectedEntriesStayReadableInListsAndComboBoxes)
         list->setFocus();
         list->setCurrentRow(1);
         expectReadableSelection(list, style, "list box");
+    }
+}
+
+// The columns where `image` differs from `blank` (ink), as [left, right];
+// an empty range when nothing differs.
+std::pair<int, int> inkColumns(const QImage& image, const QImage& blank)
+{
+    int left = image.width();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor a(image.pixel(x, y));
+            const QColor b(blank.pixel(x, y));
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 90) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    return {left, right};
+}
+
+// How wide the caption's ink is when nothing cuts it.
+int inkWidth(const QString& caption, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    QImage blank(metrics.horizontalAdvance(caption) + 20, metrics.height() + 10, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QImage drawn = blank;
+    QPainter painter(&drawn);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(10, 5 + metrics.ascent(), caption);
+    painter.end();
+    const auto [left, right] = inkColumns(drawn, blank);
+    return right - left + 1;
+}
+
+// The caption fits the room the style leaves inside the border and padding,
+// by its font's measure and on the painted button: its ink stays inside that
+// room and is as wide as the whole caption's.
+void expectWholeCaption(QPushButton* button)
+{
+    const QString caption = button->text();
+    SCOPED_TRACE(caption.toStdString());
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = caption;
+    if (button->isDefault())
+        option.features |= QStyleOptionButton::DefaultButton;
+    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(caption), room.width());
+
+    const QImage painted = button->grab().toImage();
+    button->setText(QString());
+    const QImage blank = button->grab().toImage();
+    button->setText(caption);
+    const auto [left, right] = inkColumns(painted, blank);
+    EXPECT_GE(left, room.left());
+    EXPECT_LE(right, room.right());
+    EXPECT_GE(right - left + 1, inkWidth(caption, button->font()) - 1);
+}
+
+void expectWholeCaptions(QWidget* window)
+{
+    SCOPED_TRACE(window->objectName().toStdString());
+    window->show();
+    const QList<QPushButton*> buttons = window->findChildren<QPushButton*>();
+    ASSERT_FALSE(buttons.isEmpty());
+    for (QPushButton* button : buttons)
+        expectWholeCaption(button);
+}
+
+TEST_F(SkinReadabilityTest, ButtonCaptionsAreWhole)
+{
+    for (int32_t style = 0; style < kStyles; ++style) {
+        SCOPED_TRACE(::testing::Message() << "style " << style);
+        const testing::Skinned skin(style);
+        FrmInputBox input(nullptr);
+        expectWholeCaptions(&input);
+        FrmSelectBase bases(nullptr);
+        expectWholeCaptions(&bases);
+        if (style == 15) {
+            testing::saveScreenshot(&input, QStringLiteral("FrmInputBox_style15"));
+            testing::saveScreenshot(&bases, QStringLiteral("FrmSelectBase_style15"));
+        }
+        ChoiceBox(QStringLiteral("Texte"), {QStringLiteral("Abandonner"), QStringLiteral("Recommencer"),
+                                            QStringLiteral("Ignorer")}, nullptr, {}, nullptr, nullptr, 0, 1, 0, 16, true);
+        FrmMsgBox* message = testing::shownWindow<FrmMsgBox>();
+        ASSERT_NE(message, nullptr);
+        expectWholeCaptions(message);
+        message->BtnMsgBox[0]->click();
     }
 }
 

@@ -25,7 +25,8 @@ struct OpenFileRequest {
 // A message box as MsgBox shows it: `style` adds the button set (0 OK,
 // 1 OK/Cancel, 2 Abort/Retry/Ignore, 3 Yes/No/Cancel, 4 Yes/No, 5
 // Retry/Cancel), the icon (16 critical, 32 question, 48 exclamation, 64
-// information) and options (65536 set foreground, ...).
+// information), the default button (0 the first, 256 the second, 512 the
+// third) and options (65536 set foreground, ...).
 struct MessageBoxRequest {
     QString text;
     int32_t style = 0;
@@ -62,6 +63,9 @@ inline constexpr int32_t Critical = 16;
 inline constexpr int32_t Question = 32;
 inline constexpr int32_t Exclamation = 48;
 inline constexpr int32_t Information = 64;
+inline constexpr int32_t DefaultButton2 = 256;
+inline constexpr int32_t DefaultButton3 = 512;
+inline constexpr int32_t DefaultButtonMask = 768;
 inline constexpr int32_t SetForeground = 65536;
 inline constexpr int32_t ButtonsMask = 7;
 inline constexpr int32_t AnswerOk = 1;

@@ -113,18 +113,40 @@ QWidget* mainWindow()
     return nullptr;
 }
 
-void forwardKeyPress(const QKeyEvent* event)
+TopmostBox::TopmostBox(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
+                         Qt::MSWindowsFixedSizeDialogHint)
+{
+    setModal(false);
+    setMouseTracking(true);
+}
+
+void TopmostBox::keyPressEvent(QKeyEvent* event)
 {
     bool touchesUtilisees = false;
     bool sendUdp = false;
     services::Frm_Main().GestionClavier(virtualKey(event->key()),
                                         static_cast<int16_t>(platform::modifierMask(event->modifiers())),
                                         touchesUtilisees, sendUdp);
+    // No button is the cancel button.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
-void recordKeyRelease(const QKeyEvent* event)
+void TopmostBox::keyReleaseEvent(QKeyEvent* event)
 {
     services::TouchesEnfoncees(static_cast<int16_t>(platform::modifierMask(event->modifiers())));
+    QDialog::keyReleaseEvent(event);
+}
+
+void TopmostBox::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!isActiveWindow())
+        activateWindow();
+    QDialog::mouseMoveEvent(event);
 }
 
 int waitUntilFinished(QDialog* box, int ifGone, const std::function<void()>& start)

@@ -1,14 +1,15 @@
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
 
-class QDialog;
 class QFont;
 class QKeyEvent;
+class QMouseEvent;
 
 // What the program's own boxes (message box, input box, base selection)
 // share: placing controls in twips, measuring texts, handing keys to the main
@@ -46,10 +47,21 @@ ScreenTwips screenTwips(const QWidget* widget);
 // The program's main window: the first of its main windows, or nullptr.
 QWidget* mainWindow();
 
-// Every key press goes to the main window's keyboard handler; every key
-// release records the modifier keys held.
-void forwardKeyPress(const QKeyEvent* event);
-void recordKeyRelease(const QKeyEvent* event);
+// The message box and the input box: titled, fixed in size, above every
+// other window and not modal (the caller waits with the event loop running).
+// Every key press goes to the main window's keyboard handler, and Escape
+// chooses nothing; every key release records the modifier keys held; the
+// pointer moving over the box gives it the keyboard, so Enter answers it.
+class TopmostBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TopmostBox(QWidget* owner);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
 
 // Lets the event loop run until `box` finishes, then gives its result; a box
 // destroyed before it finished (its owner closed, say) gives `ifGone`.

@@ -6,7 +6,6 @@
 #include "windows/twips.h"
 #include "windows/window_helpers.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -22,12 +21,9 @@ constexpr int kLabelTops[FrmInputBox::kPromptLines] = {120, 480, 900};
 } // namespace
 
 FrmInputBox::FrmInputBox(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
-                         Qt::MSWindowsFixedSizeDialogHint)
+    : TopmostBox(owner)
 {
     setObjectName(QStringLiteral("FrmInputBox"));
-    setModal(false);
-    setMouseTracking(true);
     setWindowTitle(QStringLiteral("Saisie"));
     resizeWindowTwips(this, kClientWidth + kFrameWidthTwips, kClientHeight + kFrameHeightTwips);
 
@@ -94,9 +90,13 @@ void FrmInputBox::setPasswordCharacter(const QString& character)
         return;
     }
     TexteSaisie->setEchoMode(QLineEdit::Password);
-    // The style's own bullet would hide the character the caller chose.
-    TexteSaisie->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: %1; }")
-                                   .arg(static_cast<int>(character.at(0).unicode())));
+    // The style's own bullet would hide the character the caller chose; the
+    // rule joins the field's look rather than replacing it. Only a polished
+    // field takes a changed rule at once; an unpolished one keeps the old ones.
+    TexteSaisie->ensurePolished();
+    TexteSaisie->setStyleSheet(TexteSaisie->styleSheet()
+                               + QStringLiteral("\nQLineEdit { lineedit-password-character: %1; }")
+                                     .arg(static_cast<int>(character.at(0).unicode())));
 }
 
 QString InputBox(const QString& TexteASaisir, const QString& Titre, const QString& Chaine, const QString& PassWordCar)
@@ -160,31 +160,6 @@ void FrmInputBox::done(int result)
     closed_ = true;
     PositionFeuilleSauvegarde(this, suffix_);
     QDialog::done(result);
-}
-
-void FrmInputBox::keyPressEvent(QKeyEvent* event)
-{
-    forwardKeyPress(event);
-    // Annuler is not bound to Escape.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void FrmInputBox::keyReleaseEvent(QKeyEvent* event)
-{
-    recordKeyRelease(event);
-    QDialog::keyReleaseEvent(event);
-}
-
-// The pointer over the box gives it the keyboard.
-void FrmInputBox::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!isActiveWindow())
-        activateWindow();
-    QDialog::mouseMoveEvent(event);
 }
 
 } // namespace qn3::windows

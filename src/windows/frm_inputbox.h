@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "windows/box_support.h"
+
 #include <QString>
 
 #include <array>
@@ -23,7 +24,7 @@ namespace qn3::windows {
 QString InputBox(const QString& TexteASaisir, const QString& Titre = {}, const QString& Chaine = {},
                  const QString& PassWordCar = {});
 
-class FrmInputBox final : public QDialog {
+class FrmInputBox final : public TopmostBox {
     Q_OBJECT
 public:
     static constexpr int kPromptLines = 3;
@@ -41,11 +42,6 @@ public:
 
     // 0 while the box waits, 1 after OK, -1 after Annuler or closing.
     int32_t EtatSaisie = 0;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     friend QString InputBox(const QString&, const QString&, const QString&, const QString&);

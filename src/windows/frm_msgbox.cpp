@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -65,12 +64,9 @@ void setLine(QLabel* label, const QString& text, int32_t alignment)
 } // namespace
 
 FrmMsgBox::FrmMsgBox(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
-                         Qt::MSWindowsFixedSizeDialogHint)
+    : TopmostBox(owner)
 {
     setObjectName(QStringLiteral("FrmMsgBox"));
-    setModal(false);
-    setMouseTracking(true);
     resizeWindowTwips(this, kDesignWidth, kDesignHeight);
 
     for (int i = 0; i < kLines; ++i) {
@@ -355,31 +351,6 @@ void FrmMsgBox::done(int answer)
     services::TraceLog(noZone_, -1, -1, closing, false, true);
     PositionFeuilleSauvegarde(this, suffix_);
     QDialog::done(answer);
-}
-
-void FrmMsgBox::keyPressEvent(QKeyEvent* event)
-{
-    forwardKeyPress(event);
-    // No button is the cancel button: Escape chooses nothing.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void FrmMsgBox::keyReleaseEvent(QKeyEvent* event)
-{
-    recordKeyRelease(event);
-    QDialog::keyReleaseEvent(event);
-}
-
-// The pointer over the box gives it the keyboard, so Enter answers it.
-void FrmMsgBox::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!isActiveWindow())
-        activateWindow();
-    QDialog::mouseMoveEvent(event);
 }
 
 } // namespace qn3::windows

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "windows/box_support.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -40,7 +41,7 @@ int32_t ChoiceBox(const QString& Message, const QStringList& TexteBouton, QWidge
                   int32_t AlignementDuTexte = 0, int32_t DefaultButton = 1, int32_t DureeMaximum = 0,
                   int32_t NoIcone = 0, bool NoWait = false, int16_t NoZone = -1);
 
-class FrmMsgBox final : public QDialog {
+class FrmMsgBox final : public TopmostBox {
     Q_OBJECT
 public:
     static constexpr int kLines = 10;
@@ -61,11 +62,6 @@ public:
     int32_t ReponseChoisie = 0;
     // Tick count (ms) at which the time limit answers.
     int64_t HeureLimite = 0;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     friend int32_t ChoiceBox(const QString&, const QStringList&, QWidget*, const QString&, float*, float*, int32_t,

@@ -10,9 +10,11 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include <cstdlib>
+#include <vector>
 
 namespace qn3::windows {
 namespace {
@@ -38,16 +40,26 @@ QString hostOrEmpty(const QString& windowsPath)
     }
 }
 
-// The platform's button sets, by the low three bits of the style.
-QMessageBox::StandardButtons buttonsOf(int32_t style)
+struct BoxButton {
+    const char16_t* caption;
+    int32_t answer;
+};
+
+// The platform's button sets, by the low three bits of the style: left to
+// right and captioned as a French Windows shows them.
+std::vector<BoxButton> buttonsOf(int32_t style)
 {
-    switch (style & services::msgbox::ButtonsMask) {
-    case 1: return QMessageBox::Ok | QMessageBox::Cancel;
-    case 2: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-    case 3: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case 4: return QMessageBox::Yes | QMessageBox::No;
-    case 5: return QMessageBox::Retry | QMessageBox::Cancel;
-    default: return QMessageBox::Ok;
+    using namespace services::msgbox;
+    const BoxButton ok{u"OK", AnswerOk}, cancel{u"Annuler", AnswerCancel}, abort{u"Abandonner", AnswerAbort},
+        retry{u"Recommencer", AnswerRetry}, ignore{u"Ignorer", AnswerIgnore}, yes{u"Oui", AnswerYes},
+        no{u"Non", AnswerNo};
+    switch (style & ButtonsMask) {
+    case OkCancel: return {ok, cancel};
+    case AbortRetryIgnore: return {abort, retry, ignore};
+    case YesNoCancel: return {yes, no, cancel};
+    case YesNo: return {yes, no};
+    case RetryCancel: return {retry, cancel};
+    default: return {ok};
     }
 }
 
@@ -62,20 +74,6 @@ QMessageBox::Icon iconOf(int32_t style)
     }
 }
 
-int32_t answerOf(int clicked)
-{
-    switch (clicked) {
-    case QMessageBox::Ok: return 1;
-    case QMessageBox::Cancel: return 2;
-    case QMessageBox::Abort: return 3;
-    case QMessageBox::Retry: return 4;
-    case QMessageBox::Ignore: return 5;
-    case QMessageBox::Yes: return 6;
-    case QMessageBox::No: return 7;
-    default: return 2; // closed without a button
-    }
-}
-
 } // namespace
 
 // The start-up asks its questions before the engine names the owner: the
@@ -87,12 +85,32 @@ QWidget* QtUserInteraction::owner() const
 
 int32_t QtUserInteraction::askMessageBox(const services::MessageBoxRequest& request)
 {
-    QMessageBox box(iconOf(request.style), request.title, request.text, buttonsOf(request.style), owner());
+    QMessageBox box(iconOf(request.style), request.title, request.text, QMessageBox::NoButton, owner());
+    // One role for all keeps the buttons in the order they are added, whatever
+    // order the desktop gives the standard roles; the Windows layout puts the
+    // row on the right.
+    box.setStyleSheet(QStringLiteral("QDialogButtonBox { button-layout: 0; }"));
+    const std::vector<BoxButton> buttons = buttonsOf(request.style);
+    std::vector<QPushButton*> added;
+    for (const BoxButton& button : buttons) {
+        added.push_back(box.addButton(QString::fromUtf16(button.caption), QMessageBox::ActionRole));
+        // As on Windows, Escape and the close box answer Annuler, or OK when it
+        // is the only button; any other box can only be answered by a button.
+        if (button.answer == services::msgbox::AnswerCancel || buttons.size() == 1)
+            box.setEscapeButton(added.back());
+    }
+    // A default-button number beyond the last button gives the first one.
+    const auto wanted = static_cast<size_t>((request.style & services::msgbox::DefaultButtonMask) >> 8);
+    box.setDefaultButton(added[wanted < added.size() ? wanted : 0]);
     if (request.style & services::msgbox::SetForeground) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.activateWindow();
     }
-    return answerOf(box.exec());
+    box.exec();
+    for (size_t i = 0; i < added.size(); ++i)
+        if (box.clickedButton() == added[i])
+            return buttons[i].answer;
+    return services::msgbox::AnswerCancel;
 }
 
 std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRequest& request)

@@ -11,7 +11,9 @@ namespace qn3::windows {
 namespace {
 
 // The colours one skin is drawn with. Buttons, tabs and headers share one
-// vertical gradient; dark gradients carry white text.
+// vertical gradient; dark gradients carry white text. The accent marks
+// selected entries under `accentText`, so the two keep the contrast ordinary
+// text needs (4.5 to 1).
 struct SkinColours {
     const char16_t* file;
     const char16_t* ini;
@@ -29,26 +31,26 @@ constexpr QRgb kBlack = 0xFF1A1A1A;
 constexpr QRgb kWhite = 0xFFFFFFFF;
 
 constexpr std::array<SkinColours, 20> kSkins{{
-    {u"vista.cjstyles", u"normalblack.ini", 0xFFF0F0F0, 0xFF5A5F66, 0xFF1E2126, kWhite, 0xFF101214, 0xFF3A7BD5, kWhite, 3},
-    {u"vista.cjstyles", u"normalblack2.ini", 0xFFE9EAEC, 0xFF6B6F76, 0xFF2B2D31, kWhite, 0xFF202226, 0xFF4A8AC4, kWhite, 3},
-    {u"vista.cjstyles", u"normalblue.ini", 0xFFEEF3FA, 0xFFEAF3FC, 0xFFB9D3EE, 0xFF0E2A47, 0xFF6E8FB3, 0xFF3B7DD8, kWhite, 3},
-    {u"vista.cjstyles", u"normalsilver.ini", 0xFFF2F2F4, 0xFFFAFAFB, 0xFFD4D6DA, kBlack, 0xFF8C9096, 0xFF6C7A8C, kWhite, 3},
+    {u"vista.cjstyles", u"normalblack.ini", 0xFFF0F0F0, 0xFF5A5F66, 0xFF1E2126, kWhite, 0xFF101214, 0xFF2C71D1, kWhite, 3},
+    {u"vista.cjstyles", u"normalblack2.ini", 0xFFE9EAEC, 0xFF6B6F76, 0xFF2B2D31, kWhite, 0xFF202226, 0xFF3977AF, kWhite, 3},
+    {u"vista.cjstyles", u"normalblue.ini", 0xFFEEF3FA, 0xFFEAF3FC, 0xFFB9D3EE, 0xFF0E2A47, 0xFF6E8FB3, 0xFF2A72D4, kWhite, 3},
+    {u"vista.cjstyles", u"normalsilver.ini", 0xFFF2F2F4, 0xFFFAFAFB, 0xFFD4D6DA, kBlack, 0xFF8C9096, 0xFF667485, kWhite, 3},
     {u"winxp.royale.cjstyles", u"normalroyale.ini", 0xFFF0F0F0, 0xFFFFFFFF, 0xFFD6DFEE, kBlack, 0xFF3C5A93, 0xFF335EA8, kWhite, 3},
     {u"winxp.luna.cjstyles", u"normalblue.ini", 0xFFECE9D8, 0xFFFFFFFF, 0xFFD6D0C5, kBlack, 0xFF003C74, 0xFF316AC5, kWhite, 3},
-    {u"winxp.luna.cjstyles", u"normalhomestead.ini", 0xFFECE9D8, 0xFFFFFFF4, 0xFFD9D3B8, kBlack, 0xFF5B6E3A, 0xFF8BA169, kWhite, 3},
-    {u"winxp.luna.cjstyles", u"normalmetallic.ini", 0xFFE0DFE3, 0xFFFFFFFF, 0xFFC8C8D4, kBlack, 0xFF6F6F82, 0xFF8E8EA6, kWhite, 3},
+    {u"winxp.luna.cjstyles", u"normalhomestead.ini", 0xFFECE9D8, 0xFFFFFFF4, 0xFFD9D3B8, kBlack, 0xFF5B6E3A, 0xFF67794C, kWhite, 3},
+    {u"winxp.luna.cjstyles", u"normalmetallic.ini", 0xFFE0DFE3, 0xFFFFFFFF, 0xFFC8C8D4, kBlack, 0xFF6F6F82, 0xFF717190, kWhite, 3},
     {u"codejock.cjstyles", u"normalblue.ini", 0xFFEBEBE4, 0xFFF6F8FC, 0xFFC9D6EA, kBlack, 0xFF6A86B7, 0xFF4169A8, kWhite, 2},
     {u"codejock.cjstyles", u"normalblack.ini", 0xFFE8E8E8, 0xFF707070, 0xFF383838, kWhite, 0xFF1E1E1E, 0xFF505050, kWhite, 2},
     {u"office2007.cjstyles", u"normalvistablue.ini", 0xFFBFDBFF, 0xFFF1F7FE, 0xFFC5DCF8, 0xFF15428B, 0xFF8DB2E3, 0xFFFFD35A, kBlack, 2},
     {u"office2007.cjstyles", u"lightblue.ini", 0xFFE3EFFF, 0xFFFFFFFF, 0xFFD2E3F8, 0xFF15428B, 0xFF9EBEE7, 0xFFFFC94D, kBlack, 2},
-    {u"office2007.cjstyles", u"normalaqua.ini", 0xFFEDEDED, 0xFFF7FBFD, 0xFFCDE7F2, 0xFF1E395B, 0xFF8FB7C9, 0xFF4FA3C7, kWhite, 2},
+    {u"office2007.cjstyles", u"normalaqua.ini", 0xFFEDEDED, 0xFFF7FBFD, 0xFFCDE7F2, 0xFF1E395B, 0xFF8FB7C9, 0xFF317B9B, kWhite, 2},
     {u"office2007.cjstyles", u"normalvistasilver.ini", 0xFFEEEEF4, 0xFFFFFFFF, 0xFFD9DCE6, 0xFF2D2D41, 0xFFA5ACB5, 0xFFFFD35A, kBlack, 2},
     {u"office2007.cjstyles", u"normalblack.ini", 0xFFEBEBEB, 0xFF5F5F5F, 0xFF2D2D2D, kWhite, 0xFF1F1F1F, 0xFFFFB84D, kBlack, 2},
-    {u"itunes", u"normalitunes.ini", 0xFFB6B6B6, 0xFFF4F4F4, 0xFFBDBDBD, kBlack, 0xFF6E6E6E, 0xFF3D80DF, kWhite, 9},
+    {u"itunes", u"normalitunes.ini", 0xFFB6B6B6, 0xFFF4F4F4, 0xFFBDBDBD, kBlack, 0xFF6E6E6E, 0xFF2570DB, kWhite, 9},
     {u"le5", u"normalblue.ini", 0xFFECE9D8, 0xFFE8F0FB, 0xFF9EB9E2, kBlack, 0xFF3E5F96, 0xFF2F5FAF, kWhite, 4},
-    {u"thallos.cjstyles", u"normalthallos.ini", 0xFFEEF2F5, 0xFFFDFEFF, 0xFFC5CED9, kBlack, 0xFF7D8FA3, 0xFF5C7FA6, kWhite, 3},
-    {u"tiger.cjstyles", u"normalappleb.ini", 0xFFF0F0F0, 0xFFFCFCFC, 0xFFD8D8D8, kBlack, 0xFF8A8A8A, 0xFF3875D7, kWhite, 10},
-    {u"tiger.cjstyles", u"normalappleg.ini", 0xFFF0F0F0, 0xFFF4F4F4, 0xFFCFCFCF, kBlack, 0xFF7E7E7E, 0xFF8E9BAA, kWhite, 10},
+    {u"thallos.cjstyles", u"normalthallos.ini", 0xFFEEF2F5, 0xFFFDFEFF, 0xFFC5CED9, kBlack, 0xFF7D8FA3, 0xFF55769B, kWhite, 3},
+    {u"tiger.cjstyles", u"normalappleb.ini", 0xFFF0F0F0, 0xFFFCFCFC, 0xFFD8D8D8, kBlack, 0xFF8A8A8A, 0xFF306FD5, kWhite, 10},
+    {u"tiger.cjstyles", u"normalappleg.ini", 0xFFF0F0F0, 0xFFF4F4F4, 0xFFCFCFCF, kBlack, 0xFF7E7E7E, 0xFF657586, kWhite, 10},
 }};
 
 QString rgb(QRgb colour)
@@ -72,8 +74,10 @@ QString sheetOf(const SkinColours& skin)
     const QString pressed = gradient(bottom, top);
     return QStringLiteral(
                "QMainWindow, QDialog { background-color: %1; }\n"
+               // Buttons keep the narrow inner margin of the platform's own, so
+               // captions fit the widths the windows were designed with.
                "QPushButton { color: %2; background: %3; border: 1px solid %4; border-radius: %5px;"
-               " padding: 2px 6px; }\n"
+               " padding: 2px 3px; }\n"
                "QPushButton:hover { background: %6; }\n"
                "QPushButton:pressed, QPushButton:checked { background: %7; }\n"
                "QPushButton:default, QPushButton:focus { border: 1px solid %8; }\n"
@@ -85,8 +89,10 @@ QString sheetOf(const SkinColours& skin)
                "QMenuBar { background: %3; color: %2; }\n"
                "QMenuBar::item:selected, QMenu::item:selected { background: %8; color: %12; }\n"
                "QProgressBar::chunk { background-color: %8; }\n"
-               "QAbstractItemView, QLineEdit, QTextEdit, QPlainTextEdit { selection-background-color: %8;"
-               " selection-color: %12; }\n")
+               // A combo box hands its own selection colours to its open list:
+               // without them the list marks its entry with the combo's background.
+               "QAbstractItemView, QComboBox, QLineEdit, QTextEdit, QPlainTextEdit {"
+               " selection-background-color: %8; selection-color: %12; }\n")
         .arg(rgb(skin.window), rgb(skin.buttonText), face, rgb(skin.border), QString::number(skin.radius), hover,
              pressed, rgb(skin.accent))
         .arg(disabledText.red())

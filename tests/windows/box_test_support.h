@@ -1,5 +1,9 @@
 #pragma once
 
+#include "services/window_members.h"
+#include "windows/look.h"
+#include "windows/skin_styles.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -40,5 +44,24 @@ inline void saveScreenshot(QWidget* window, const QString& name)
     QDir().mkpath(QStringLiteral("screenshots"));
     window->grab().save(QStringLiteral("screenshots/") + name + QStringLiteral(".png"));
 }
+
+// The program's look in `style` for the life of the object, as the main
+// window installs it; afterwards the look is as before any style was chosen.
+class Skinned {
+public:
+    explicit Skinned(int32_t style)
+    {
+        windows::InstallSkinEngine(services::Frm_Main().SkinFramework);
+        windows::InitGeneralLook(style);
+    }
+    ~Skinned()
+    {
+        services::Frm_Main().SkinFramework.setDresser({});
+        windows::StyleLook = windows::ModeBordure = 0;
+        qApp->setStyleSheet(QString());
+    }
+    Skinned(const Skinned&) = delete;
+    Skinned& operator=(const Skinned&) = delete;
+};
 
 } // namespace qn3::testing

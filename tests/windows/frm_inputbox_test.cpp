@@ -3,6 +3,7 @@
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
 
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,6 +62,35 @@ TEST_F(InputBoxTest, ShowsCaptionInitialTextAndPasswordCharacter)
         box->CmdValider->click();
     });
     EXPECT_EQ(InputBox(QStringLiteral("x"), {}, QStringLiteral("Mot de passe :"), QStringLiteral("*")), "secret");
+}
+
+// What the field paints under the default skin: the caller's character, once
+// per typed character, on the skin's pale yellow. The same field showing the
+// masked text as plain text paints the same picture.
+TEST_F(InputBoxTest, PaintsThePasswordCharacterOnTheSkinnedField)
+{
+    const testing::Skinned skin(15);
+    for (const QString& character : {QStringLiteral("*"), QStringLiteral("#")}) {
+        QImage masked;
+        QImage plain;
+        testing::whenWaiting([&] {
+            FrmInputBox* box = shownBox();
+            QLineEdit* field = box->TexteSaisie;
+            field->setText(QStringLiteral("abc"));
+            box->CmdValider->setFocus(); // no blinking cursor in either picture
+            masked = field->grab().toImage();
+            if (character == u"*")
+                testing::saveScreenshot(box, QStringLiteral("FrmInputBox_password"));
+            field->setEchoMode(QLineEdit::Normal);
+            field->setText(character.repeated(3));
+            plain = field->grab().toImage();
+            box->CmdAbandonner->click();
+        });
+        InputBox({}, {}, QStringLiteral("Mot de passe :"), character);
+        ASSERT_FALSE(masked.isNull());
+        EXPECT_EQ(QColor(masked.pixel(masked.width() - 4, masked.height() / 2)), QColor(255, 239, 178)) << character.toStdString();
+        EXPECT_TRUE(masked == plain) << character.toStdString();
+    }
 }
 
 } // namespace

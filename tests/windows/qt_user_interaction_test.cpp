@@ -9,6 +9,10 @@
 #include "windows/window_helpers.h"
 
 #include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <algorithm>
 
 #include <functional>
 
@@ -68,6 +72,63 @@ TEST_F(QtQuestionsTest, BoxesTakeAnAnswerGivenInAdvance)
     EXPECT_EQ(ChoiceBox("a", {"Oui", "Non"}, nullptr), 2);
     EXPECT_EQ(InputBox({}), "typed");
     EXPECT_EQ(ChooseBase(nullptr, {{"A", "B"}, 0, {}}), 1);
+}
+
+// The platform's boxes as a French Windows shows them: its captions, left to
+// right in its order, the first button the default unless the style names
+// another; Escape and the close box answer only where Windows lets them
+// (Annuler, or OK alone), otherwise the box stays open.
+TEST_F(QtQuestionsTest, PlatformBoxesAreFrenchInWindowsOrder)
+{
+    using namespace services::msgbox;
+    // closed: the answer of the close box, 0 when the box stays open.
+    const struct { int32_t style; QStringList captions; QString byDefault; int32_t enter, closed; } cases[] = {
+        {OkOnly | Information, {"OK"}, "OK", AnswerOk, AnswerOk},
+        {OkCancel, {"OK", "Annuler"}, "OK", AnswerOk, AnswerCancel},
+        {AbortRetryIgnore | Critical, {"Abandonner", "Recommencer", "Ignorer"}, "Abandonner", AnswerAbort, 0},
+        {AbortRetryIgnore | DefaultButton3, {"Abandonner", "Recommencer", "Ignorer"}, "Ignorer", AnswerIgnore, 0},
+        {YesNoCancel | DefaultButton2, {"Oui", "Non", "Annuler"}, "Non", AnswerNo, AnswerCancel},
+        {YesNo | services::msgbox::Question, {"Oui", "Non"}, "Oui", AnswerYes, 0},
+        {YesNo | DefaultButton3, {"Oui", "Non"}, "Oui", AnswerYes, 0},
+        {RetryCancel | DefaultButton2, {"Recommencer", "Annuler"}, "Annuler", AnswerCancel, AnswerCancel}};
+    QtUserInteraction questions;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        for (const bool closing : {false, true}) {
+            QStringList shown;
+            QString byDefault;
+            bool stayedOpen = false;
+            testing::whenWaiting([&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+                std::sort(buttons.begin(), buttons.end(), [](const QWidget* a, const QWidget* b) {
+                    return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+                });
+                for (const QPushButton* button : buttons) {
+                    shown << button->text();
+                    if (button->isDefault())
+                        byDefault = button->text();
+                }
+                if (c.style == (AbortRetryIgnore | Critical))
+                    testing::saveScreenshot(box, QStringLiteral("PlatformBox_AbortRetryIgnore"));
+                if (closing) {
+                    box->close();
+                    stayedOpen = box->isVisible();
+                    if (!stayedOpen)
+                        return;
+                }
+                testing::press(box, Qt::Key_Return);
+            });
+            const int32_t answer = questions.askMessageBox({QStringLiteral("Texte"), c.style, QStringLiteral("Titre")});
+            EXPECT_EQ(shown.join(u' ').toStdString(), c.captions.join(u' ').toStdString());
+            EXPECT_EQ(byDefault.toStdString(), c.byDefault.toStdString());
+            if (!closing)
+                EXPECT_EQ(answer, c.enter);
+            else
+                EXPECT_EQ(stayedOpen ? 0 : answer, c.closed);
+        }
+    }
 }
 
 } // namespace

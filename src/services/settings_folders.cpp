@@ -45,6 +45,18 @@ bool vide(const QString& texte)
     return texte.trimmed().isEmpty();
 }
 
+// A configuration folder written without its drive ("Config\") belongs to
+// the program's folder, wherever the program was started from: taken as it
+// stands it would follow the current folder, and a start from elsewhere
+// would make and use a new, empty one there.
+QString ancre(const QString& dossier)
+{
+    const bool complet = dossier.startsWith(u'\\') || (dossier.size() >= 2 && dossier[1] == u':');
+    if (vide(dossier) || complet || vide(RepApplication))
+        return dossier;
+    return CheckRep(RepApplication) + dossier;
+}
+
 // The skin looks wrong on the classic Windows style; the site is told once.
 void noticeStyleClassique(const QString& FichierSite)
 {
@@ -108,7 +120,7 @@ QString DetermineDossierConfig_Bases_Dossier(const QString& FichierSite, int16_t
         dossier = PrioriteBase ? propre() : site();
         if (vide(dossier))
             dossier = PrioriteBase ? site() : propre();
-        dossier = CheckRep(dossier);
+        dossier = ancre(CheckRep(dossier));
     });
     return dossier;
 }
@@ -122,7 +134,7 @@ QString DetermineDossierConfig_Fichier(const QString& FichierSite, int16_t NoBas
         if (vide(dossier))
             dossier = CheckRep(LectureIni(
                 FichierSite, SectionBase(NoBase), kDossierConfig, RepApplication + QStringLiteral("Config\\")));
-        dossier = CheckRep(dossier);
+        dossier = ancre(CheckRep(dossier));
     });
     return dossier;
 }

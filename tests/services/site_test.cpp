@@ -67,18 +67,18 @@ TEST_F(SettingsFoldersTest, WithoutAnyOlderSetupGeneratesOneBaseWithTheDefaultsA
     Frm_Main().Caption = "Quillon";
     EXPECT_EQ(DetermineDossierConfig(1), siteFile);
     DetermineDossierConfig(2);
-    const QString systeme = "Config\\QN3_Systeme.ini";
+    const QString systeme = "C:\\Program Files\\QN3\\Config\\QN3_Systeme.ini";
     expectRows({
         { siteFile, "Site", "Lib", "Nom de la radio" },
         { siteFile, "Site", "NbBase", "1" },
-        { siteFile, "Base_01", "Dossier_Config_Global", "Config\\" },
+        { siteFile, "Base_01", "Dossier_Config_Global", "C:\\Program Files\\QN3\\Config\\" },
         { systeme, "Base_01", "NbStation", "1" },
         { systeme, "Base_01", "Dossier_Local", "" },
         { systeme, "Base_01", "Dossier_Data", "C:\\BTRieve\\Data\\" },
         { siteFile, "ThemeWindows", "Msg", "1" },
     });
-    // "Config\" of a first start is the current folder's.
-    EXPECT_TRUE(QFileInfo::exists(host("C:\\Work\\Config\\QN3_Systeme.ini")));
+    // "Config\" of a first start is the program's, not the current folder's.
+    EXPECT_FALSE(QFileInfo::exists(host("C:\\Work\\Config")));
     ASSERT_EQ(user.messageBoxes.size(), 1u);
     EXPECT_EQ(user.messageBoxes[0].title, "Quillon");
     EXPECT_EQ(user.messageBoxes[0].style, msgbox::Information);
@@ -147,8 +147,12 @@ TEST_F(SettingsFoldersTest, BaseFolderFollowsThePriorityAsked)
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 3, oui), "C:\\Choisie\\");
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 4, oui), "C:\\Sonvarek\\Quillon\\Config\\");
     EXPECT_EQ(DetermineDossierConfig_Fichier(siteFile, 2), "C:\\Choisie\\");
-    ini(siteFile, "[Base_02]\nDossier_Config_Global=C:\\Deux\n");
+    ini(siteFile, "[Base_02]\nDossier_Config_Global=C:\\Deux\n[Base_03]\nDossier_Config_Global=Config\n");
     EXPECT_EQ(DetermineDossierConfig_Fichier(siteFile, 5), "C:\\Program Files\\QN3\\Config\\");
+    // A folder written without its drive lies below the program, whatever the current folder.
+    EXPECT_EQ(DetermineDossierConfig_Fichier(siteFile, 3), "C:\\Program Files\\QN3\\Config\\");
+    EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 3, oui), "C:\\Program Files\\QN3\\Config\\");
+    EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 2, oui), "C:\\Deux\\");
 }
 
 TEST_F(SettingsFoldersTest, SettingsFoldersAreMadeFirstAndAnOlderLocalFileMovesInOnlyWhenNoneIsThere)

@@ -1,9 +1,11 @@
 #include "services/settings_folders.h"
 
+#include "platform/atomic_file.h"
 #include "platform/plain_files.h"
 #include "platform/registry_store.h"
 #include "platform/runtime_error.h"
 #include "platform/shell_file_operation.h"
+#include "platform/windows_path.h"
 #include "services/file_operations.h"
 #include "services/folders.h"
 #include "services/formats.h"
@@ -14,9 +16,12 @@
 #include "services/shared_values.h"
 #include "services/site_names.h"
 #include "services/site_settings_generator.h"
+#include "services/trace_log.h"
 #include "services/trap.h"
 #include "services/user_interaction.h"
 #include "services/window_members.h"
+
+#include <QFileInfo>
 
 namespace qn3::services {
 namespace {
@@ -137,6 +142,27 @@ QString DetermineDossierConfig_Fichier(const QString& FichierSite, int16_t NoBas
         dossier = ancre(CheckRep(dossier));
     });
     return dossier;
+}
+
+void SignalerFichierIgnore(int16_t NoZone, const QString& Fichier)
+{
+    Trap trap(u"Lib_Public:SignalerFichierIgnore");
+    trap([&] {
+        // Only looked at, never opened: a FIFO must not hold the start-up.
+        const QFileInfo info(platform::paths::toHost(Fichier));
+        QString raison;
+        if (info.isDir())
+            raison = QStringLiteral("c'est un dossier");
+        else if (info.exists() && !info.isFile())
+            raison = QStringLiteral("ce n'est pas un fichier ordinaire");
+        else if (info.isFile() && info.size() > platform::atomic_file::maxReadSize)
+            raison = QStringLiteral("plus de %1 octets").arg(platform::atomic_file::maxReadSize);
+        if (!raison.isEmpty())
+            TraceLog(NoZone, -1, -1,
+                QStringLiteral("Fichier ignoré, réglages par défaut: ") + Fichier + QStringLiteral(" (") + raison
+                    + u')',
+                true, true);
+    });
 }
 
 void NomDossierSettings()

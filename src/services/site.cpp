@@ -183,6 +183,7 @@ void InitGeneralSite(bool& Arret)
     Arret = false;
     Trap trap(u"Lib_Site:InitGeneralSite");
     trap([&] { DetermineFichierSysteme(0); });
+    SignalerFichierIgnore(-1, FichierIniSysteme);
     trap([&] {
         NombreBases
             = nombreDeBases(LectureIni(FichierIniSysteme, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));

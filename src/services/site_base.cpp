@@ -6,6 +6,7 @@
 #include "services/formats.h"
 #include "services/ini_access.h"
 #include "services/path_names.h"
+#include "services/settings_folders.h"
 #include "services/shared_values.h"
 #include "services/site.h"
 #include "services/site_names.h"
@@ -181,6 +182,7 @@ bool LectureBase(Trap& trap, int16_t z)
 {
     DescriptionBase& base = ParametresBase[z];
     const QString fichier = DetermineFichierSysteme(z);
+    SignalerFichierIgnore(z, fichier);
     const LecteurBase lecteur(fichier, SectionBase(z + 1));
     trap([&] {
         base.Lib = lecteur.texte(QStringLiteral("Lib"), QStringLiteral("Base ") + QString::number(z + 1));

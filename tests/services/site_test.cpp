@@ -8,6 +8,7 @@
 #include "support/services_fixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <array>
@@ -203,6 +204,24 @@ TEST_F(SiteInitTest, AStartOnAnEmptyPrefixMakesTheSiteFileTheBaseFileAndEveryDef
     EXPECT_EQ(ParametresBase[0].Lib, "Nom de la radio");
     EXPECT_EQ(ParametresBase[0].Stations[0].Lib, "Station 01");
     EXPECT_TRUE(traceText().contains("Dossier_Redist: \n"));
+}
+
+TEST_F(SiteInitTest, SiteFilesOfNoUseAreSaidInTheLogAndTheDefaultsServe)
+{
+    QDir().mkpath(host(siteFile));
+    const QString systeme = "C:\\Sonvarek\\Quillon\\Config\\QN3_Systeme.ini";
+    writeFile(systeme, "[Base_01]\r\nDossier_Data=C:\\Data\\\r\n");
+    QFile grand(host(systeme));
+    ASSERT_TRUE(grand.resize(65 * 1024 * 1024)); // sparse: no disk is spent
+    user.messageBoxAnswer = msgbox::AnswerNo;
+    EXPECT_FALSE(start());
+    EXPECT_EQ(ParametresBase[0].Dossier_Data, "C:\\QN_Data\\");
+    const QString text = traceText();
+    EXPECT_TRUE(text.contains("Fichier ignoré, réglages par défaut: " + siteFile + " (c'est un dossier)\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("Fichier ignoré, réglages par défaut: " + systeme + " (plus de 67108864 octets)\n"))
+        << text.toStdString();
+    EXPECT_EQ(Frm_Main().CheckIncidents0.Value(), 1);
 }
 
 TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)

@@ -245,6 +245,32 @@ TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
     EXPECT_EQ(ParametresBase[0].Dossier_Data, "C:\\D3\\");
 }
 
+TEST_F(SiteInitTest, AChosenBaseWithoutTheFirstBasesSectionIsReadUnderItsOwn)
+{
+    ini(siteFile, "[Site]\nNbBase=3\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
+                  "[Base_02]\nDossier_Config_Global=C:\\B2\\\n[Base_03]\nDossier_Config_Global=C:\\B3\\\n");
+    const QString trois = "C:\\B3\\QN3_Systeme.ini";
+    ini(trois, "[Base_03]\nNbStation=2\nDossier_Log=C:\\Log3\nDossier_Data=C:\\D3\n"
+               "[Base_03_Station_02]\nLib=Trois-Sud\nActif=1\n[Base_03_Sounds_Folders]\nMus_01=1:C:\\Sons3\n"
+               "[Base_03_Settings_Folders]\nBackup=C:\\Bkp3\n");
+    writeFile("C:\\Trouvee\\FRAD000.bt6", "db");
+    user.baseAnswer = 2;
+    user.messageBoxAnswers = { msgbox::AnswerYes };
+    user.folderAnswers = { "C:\\Trouvee\\" };
+    EXPECT_FALSE(start());
+    const DescriptionBase& base = ParametresBase[0];
+    ASSERT_EQ(user.messageBoxes.size(), 1u);
+    EXPECT_TRUE(user.messageBoxes[0].text.contains("pour la base: Base 3\r\n\r\nFichier 'C:\\D3\\FRAD000.bt6'"));
+    EXPECT_EQ(base.Dossier_Histo, "C:\\Log3\\Histo_QN3_Tools_Vandrel\\");
+    EXPECT_EQ(base.Stations[1].Lib, "Trois-Sud");
+    EXPECT_EQ(base.Sons[0].Dossier[0], "C:\\Sons3\\");
+    EXPECT_EQ(base.Backup, "C:\\Bkp3\\");
+    EXPECT_TRUE(isFolder("C:\\Sons3\\"));
+    // The folder found by hand goes back where it was read.
+    expectRows({ { trois, "Base_03", "Dossier_Data", "C:\\Trouvee\\" }, { trois, "Base_01", "Dossier_Data", "<none>" } });
+    EXPECT_EQ(NoBaseEnCours(siteFile), 3);
+}
+
 TEST_F(SiteInitTest, ABaseWithoutFolderIsNotListedTheChoiceNamesTheRightBaseAndGivingUpEndsTheProgramFirst)
 {
     ini(siteFile, "[Site]\nNbBase=3\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"

@@ -4,6 +4,7 @@
 #include "services/folders.h"
 #include "services/formats.h"
 #include "services/ini_access.h"
+#include "services/network_shares.h"
 #include "services/path_names.h"
 #include "services/settings_folders.h"
 #include "services/site.h"
@@ -95,7 +96,9 @@ void FrmSetup::initialiseFolders()
             return services::CheckRep(
                 services::LectureIni(systeme, section, QString::fromUtf16(cle), QString::fromUtf16(defaut)));
         };
-        services::RepBtr[0] = dossier(u"Dossier_Data", u"C:\\QN_Data\\");
+        // This computer's own shares are used through their local folders.
+        services::RepBtr[0] = services::DossierLocalDuPoste(0, dossier(u"Dossier_Data", u"C:\\QN_Data\\"));
+        RepPartage[0] = services::DossierLocalDuPoste(0, dossier(u"Dossier_Shared", u"C:\\Sonvarek\\Quillon\\Shared\\"));
         services::RepLocal[0] = dossier(u"Dossier_Local", u"C:\\Sonvarek\\Quillon\\Settings\\_Local\\");
         RepLogPub[0] = dossier(u"Dossier_Log_Pub", u"C:\\AudioLog\\Pub\\");
         services::RepLogs = dossier(u"Dossier_Log", u"C:\\AudioLog\\") + kHistoryFolder;

@@ -156,6 +156,7 @@ void Demarrage(const OptionsDemarrage& options)
 
     phases.debut(QStringLiteral("Sounds"));
     LectureRepSons(0);
+    LocalisationRepSons(0);
     Photo(windows::FrmMsg::instance(), QStringLiteral("main_wait_window"));
     phases.fin();
 

@@ -1,7 +1,11 @@
 #include "engine/engine_values.h"
 #include "engine/frm_setup.h"
+#include "engine/suite_settings.h"
+#include "services/os_facts.h"
 #include "services/shared_values.h"
 #include "support/services_fixture.h"
+
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -45,4 +49,31 @@ TEST_F(BaseFolders, TheChosenBaseOfSeveralIsReadUnderItsOwnSectionUnlessItsFileH
     writeFile(QStringLiteral("C:\\B3\\QN3_Systeme.ini"), "[Base_03]\nDossier_Data=C:\\D3\n");
     engine::FrmSetup::instance();
     EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\QN_Data\\");
+}
+
+// The folders through this computer's own shares, from the settings and the
+// suite's sound folders, are used through the shares' local folders.
+TEST_F(BaseFolders, FoldersThroughThisComputersSharesBecomeTheirLocalFolders)
+{
+    const QString conf = prefix.path() + QStringLiteral("/smb.conf");
+    qputenv("QN3_SMB_CONF", conf.toLocal8Bit());
+    writeFile(QStringLiteral("Z:") + conf, QStringLiteral("[Radio]\npath = %1/Radio\n").arg(prefix.driveC()).toUtf8());
+    for (const char* folder : {"/Radio/Data", "/Radio/Partage", "/Radio/Sons/Pub"})
+        QDir().mkpath(prefix.driveC() + QLatin1String(folder));
+    services::GetVersionExA(services::VersionOS);
+    const QString poste = QStringLiteral("\\\\") + services::ComputerName() + QStringLiteral("\\Radio\\");
+
+    site("[Site]\nDossier_Config_Global=C:\\Cfg\n");
+    writeFile(QStringLiteral("C:\\Cfg\\QN3_Systeme.ini"),
+              ("[Base_01]\nDossier_Data=" + poste + "Data\nDossier_Shared=" + poste + "Partage\\\n").toLatin1());
+    engine::FrmSetup::instance();
+    EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\Radio\\Data\\");
+    EXPECT_EQ(engine::RepPartage[0].toStdString(), "C:\\Radio\\Partage\\");
+
+    services::RepSons[0][6][0] = poste + QStringLiteral("Sons\\Pub\\");
+    services::RepSons[0][0][0] = QStringLiteral("\\\\AUTRE\\Radio\\Sons\\");
+    engine::LocalisationRepSons(0);
+    EXPECT_EQ(services::RepSons[0][6][0].toStdString(), "C:\\Radio\\Sons\\Pub\\");
+    EXPECT_EQ(services::RepSons[0][0][0].toStdString(), "\\\\AUTRE\\Radio\\Sons\\");
+    qunsetenv("QN3_SMB_CONF");
 }

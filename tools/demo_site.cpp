@@ -79,7 +79,8 @@ QString sectionName(int16_t number)
 
 QString baseName(const DemoBase& base)
 {
-    return base.number == 1 ? QStringLiteral("Radio Démo") : QStringLiteral("Radio Démo ") + QString::number(base.number);
+    const QString name = QStringLiteral("Radio Démo");
+    return base.number == 1 ? name : name + u' ' + QString::number(base.number);
 }
 
 void writeKeys(const QString& file, const QString& section,
@@ -123,9 +124,9 @@ void writeBaseSystem(const DemoBase& base)
         EcritureIni(system, section, QStringLiteral("Lib"), QStringLiteral("Station ") + QString::number(station));
         EcritureIni(system, section, QStringLiteral("Actif"), QStringLiteral("1"));
     }
-    const QString sounds = base.section + QStringLiteral("_Sounds_Folders");
-    EcritureIni(system, sounds, QStringLiteral("Mus_01"), QStringLiteral("1:") + base.sounds + QStringLiteral("Musique\\"));
-    EcritureIni(system, sounds, QStringLiteral("Pub_01"), QStringLiteral("1:") + base.sounds + QStringLiteral("Pub\\"));
+    writeKeys(system, base.section + QStringLiteral("_Sounds_Folders"),
+              {{u"Mus_01", QStringLiteral("1:") + base.sounds + QStringLiteral("Musique\\")},
+               {u"Pub_01", QStringLiteral("1:") + base.sounds + QStringLiteral("Pub\\")}});
 }
 
 // The suite's own system file: its folders, its stations and the sound
@@ -148,10 +149,10 @@ void writeSuiteSystem(const DemoBase& base)
         {u"REPLOCAL", base.local},
         {u"REPPARTAGE", base.shared},
     });
-    const QString slotSection = QStringLiteral("Repertoire_Station_") + three(base.number);
-    EcritureIni(file, slotSection, QStringLiteral("000_00"), QStringLiteral("1,") + base.sounds + QStringLiteral("Musique\\"));
-    EcritureIni(file, slotSection, QStringLiteral("JIN_00"), QStringLiteral("1,") + base.sounds + QStringLiteral("Jingles\\"));
-    EcritureIni(file, slotSection, QStringLiteral("PUB_00"), QStringLiteral("1,") + base.sounds + QStringLiteral("Pub\\"));
+    writeKeys(file, QStringLiteral("Repertoire_Station_") + three(base.number),
+              {{u"000_00", QStringLiteral("1,") + base.sounds + QStringLiteral("Musique\\")},
+               {u"JIN_00", QStringLiteral("1,") + base.sounds + QStringLiteral("Jingles\\")},
+               {u"PUB_00", QStringLiteral("1,") + base.sounds + QStringLiteral("Pub\\")}});
 }
 
 // Each file's section, as the suite describes the file: the creation below

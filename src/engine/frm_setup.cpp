@@ -98,7 +98,8 @@ void FrmSetup::initialiseFolders()
         };
         // This computer's own shares are used through their local folders.
         services::RepBtr[0] = services::DossierLocalDuPoste(0, dossier(u"Dossier_Data", u"C:\\QN_Data\\"));
-        RepPartage[0] = services::DossierLocalDuPoste(0, dossier(u"Dossier_Shared", u"C:\\Sonvarek\\Quillon\\Shared\\"));
+        RepPartage[0]
+            = services::DossierLocalDuPoste(0, dossier(u"Dossier_Shared", u"C:\\Sonvarek\\Quillon\\Shared\\"));
         services::RepLocal[0] = dossier(u"Dossier_Local", u"C:\\Sonvarek\\Quillon\\Settings\\_Local\\");
         RepLogPub[0] = dossier(u"Dossier_Log_Pub", u"C:\\AudioLog\\Pub\\");
         services::RepLogs = dossier(u"Dossier_Log", u"C:\\AudioLog\\") + kHistoryFolder;

@@ -78,7 +78,8 @@ int16_t ReponsesScriptees::chooseBase(const services::BaseChoiceRequest& request
         if (choice != request.preselected)
             request.onSelection(choice);
     }
-    services::TraceLog(-1, -1, -1, QStringLiteral("Réponse B%1 à: Choix de la base (%2)").arg(base_).arg(request.names[choice]),
+    services::TraceLog(-1, -1, -1,
+                       QStringLiteral("Réponse B%1 à: Choix de la base (%2)").arg(base_).arg(request.names[choice]),
                        false, true);
     return choice;
 }

@@ -221,7 +221,8 @@ int16_t NoBaseEnCours(const QString& FichierSite)
     trap([&] {
         const int16_t nombre
             = nombreDeBases(LectureIni(FichierSite, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
-        const int16_t choisie = EntierCourt(LectureIni(FichierSite, kSite, QStringLiteral("NoBase"), QStringLiteral("1")));
+        const int16_t choisie
+            = EntierCourt(LectureIni(FichierSite, kSite, QStringLiteral("NoBase"), QStringLiteral("1")));
         if (nombre >= 2 && choisie >= 1 && choisie <= nombre)
             NoBase = choisie;
     });

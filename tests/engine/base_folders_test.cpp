@@ -39,7 +39,8 @@ TEST_F(BaseFolders, TheChosenBaseOfSeveralIsReadUnderItsOwnSectionUnlessItsFileH
     engine::FrmSetup::unload();
 
     // A base file copied from a one-base site keeps being read as the first base's.
-    writeFile(QStringLiteral("C:\\B3\\QN3_Systeme.ini"), "[Base_01]\nDossier_Data=C:\\D1\n[Base_03]\nDossier_Data=C:\\D3\n");
+    writeFile(QStringLiteral("C:\\B3\\QN3_Systeme.ini"),
+              "[Base_01]\nDossier_Data=C:\\D1\n[Base_03]\nDossier_Data=C:\\D3\n");
     engine::FrmSetup::instance();
     EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\D1\\");
     engine::FrmSetup::unload();

@@ -267,7 +267,8 @@ TEST_F(SiteInitTest, AChosenBaseWithoutTheFirstBasesSectionIsReadUnderItsOwn)
     EXPECT_EQ(base.Backup, "C:\\Bkp3\\");
     EXPECT_TRUE(isFolder("C:\\Sons3\\"));
     // The folder found by hand goes back where it was read.
-    expectRows({ { trois, "Base_03", "Dossier_Data", "C:\\Trouvee\\" }, { trois, "Base_01", "Dossier_Data", "<none>" } });
+    expectRows({ { trois, "Base_03", "Dossier_Data", "C:\\Trouvee\\" },
+        { trois, "Base_01", "Dossier_Data", "<none>" } });
     EXPECT_EQ(NoBaseEnCours(siteFile), 3);
 }
 

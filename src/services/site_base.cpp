@@ -184,8 +184,7 @@ bool LectureBase(Trap& trap, int16_t z, int16_t NoBase)
     DescriptionBase& base = ParametresBase[z];
     const QString fichier = DetermineFichierSysteme(z);
     SignalerFichierIgnore(z, fichier);
-    QString section = SectionBase(NoBase);
-    trap([&] { section = SectionBaseSysteme(fichier, NoBase); });
+    const QString section = SectionBaseSysteme(fichier, NoBase);
     const LecteurBase lecteur(fichier, section);
     trap([&] {
         base.Lib = lecteur.texte(QStringLiteral("Lib"), QStringLiteral("Base ") + QString::number(NoBase));

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <vector>
 
 namespace qn3::tools {
 namespace {
@@ -21,10 +22,7 @@ namespace {
 constexpr int16_t kOpenedFiles[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 12, 13, 14, 15, 16, 17, 18, 22, 26, 27, 31, 32};
 
 const QString kProgramFolder = QString::fromUtf16(kDemoProgramFolder);
-const QString kConfigFolder = kProgramFolder + QStringLiteral("Config\\");
-const QString kDataFolder = QStringLiteral("C:\\QN_Data\\");
 const QString kSiteFile = kProgramFolder + QStringLiteral("Settings\\QN3_Config.ini");
-const QString kBaseSection = QStringLiteral("Base_01");
 
 QString two(int number)
 {
@@ -34,6 +32,36 @@ QString two(int number)
 QString three(int number)
 {
     return services::N2S(number, 3, 0, QStringLiteral("0"));
+}
+
+// One base of the site and its folders.
+struct DemoBase {
+    int number = 1;
+    int stations = 1;
+    QString section; // of its system file
+    QString config;
+    QString data;
+    QString log;
+    QString local;
+    QString shared;
+    QString sounds;
+};
+
+DemoBase demoBase(int number, const DemoSiteOptions& options)
+{
+    DemoBase base;
+    base.number = number;
+    base.stations = options.stations + number - 1;
+    base.section = QStringLiteral("Base_") + two(number);
+    // One base: the layout of the suite's single-base sites.
+    const QString own = options.bases == 1 ? QString() : base.section + u'\\';
+    base.config = kProgramFolder + QStringLiteral("Config\\") + own;
+    base.data = QStringLiteral("C:\\QN_Data\\") + own;
+    base.log = QStringLiteral("C:\\AudioLog\\") + own;
+    base.local = kProgramFolder + QStringLiteral("Local\\") + own;
+    base.shared = kProgramFolder + QStringLiteral("Shared\\") + own;
+    base.sounds = QStringLiteral("C:\\QN_Sons\\") + own;
+    return base;
 }
 
 QString segmentText(const database::SegmentCle& segment)
@@ -49,74 +77,89 @@ QString sectionName(int16_t number)
     return QStringLiteral("FIC_Frad") + three(number);
 }
 
-void writeSiteSettings(int stations)
+QString baseName(const DemoBase& base)
+{
+    const QString name = QStringLiteral("Radio Démo");
+    return base.number == 1 ? name : name + u' ' + QString::number(base.number);
+}
+
+void writeKeys(const QString& file, const QString& section,
+               std::initializer_list<std::pair<const char16_t*, QString>> keys)
+{
+    for (const auto& [key, value] : keys)
+        services::EcritureIni(file, section, QString::fromUtf16(key), value);
+}
+
+void writeSiteSettings(const std::vector<DemoBase>& bases)
 {
     using services::EcritureIni;
     EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("Lib"), QStringLiteral("Radio Démo"));
     EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("Actif"), QStringLiteral("1"));
-    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("NbBase"), QStringLiteral("1"));
+    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("NbBase"), QString::number(bases.size()));
     EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("NoBase"), QStringLiteral("1"));
-    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("Dossier_Config_Global"), kConfigFolder);
-    EcritureIni(kSiteFile, kBaseSection, QStringLiteral("Dossier_Config_Global"), kConfigFolder);
+    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("Dossier_Config_Global"), bases.front().config);
+    for (const DemoBase& base : bases)
+        EcritureIni(kSiteFile, base.section, QStringLiteral("Dossier_Config_Global"), base.config);
     // The desktop has no classic look to warn about.
     EcritureIni(kSiteFile, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("1"));
+}
 
-    const QString system = kConfigFolder + QStringLiteral("QN3_Systeme.ini");
-    const std::initializer_list<std::pair<const char16_t*, QString>> base = {
-        {u"Lib", QStringLiteral("Radio Démo")},
+void writeBaseSystem(const DemoBase& base)
+{
+    using services::EcritureIni;
+    const QString system = base.config + QStringLiteral("QN3_Systeme.ini");
+    writeKeys(system, base.section, {
+        {u"Lib", baseName(base)},
         {u"Actif", QStringLiteral("1")},
-        {u"NbStation", QString::number(stations)},
+        {u"NbStation", QString::number(base.stations)},
         {u"NoStation", QStringLiteral("1")},
-        {u"Dossier_Log", QStringLiteral("C:\\AudioLog\\")},
-        {u"Dossier_Log_Pub", QStringLiteral("C:\\AudioLog\\Pub\\")},
-        {u"Dossier_Local", kProgramFolder + QStringLiteral("Local\\")},
-        {u"Dossier_Shared", kProgramFolder + QStringLiteral("Shared\\")},
-        {u"Dossier_Data", kDataFolder},
-    };
-    for (const auto& [key, value] : base)
-        EcritureIni(system, kBaseSection, QString::fromUtf16(key), value);
-    for (int station = 1; station <= stations; ++station) {
-        const QString section = kBaseSection + QStringLiteral("_Station_") + two(station);
+        {u"Dossier_Log", base.log},
+        {u"Dossier_Log_Pub", base.log + QStringLiteral("Pub\\")},
+        {u"Dossier_Local", base.local},
+        {u"Dossier_Shared", base.shared},
+        {u"Dossier_Data", base.data},
+    });
+    for (int station = 1; station <= base.stations; ++station) {
+        const QString section = base.section + QStringLiteral("_Station_") + two(station);
         EcritureIni(system, section, QStringLiteral("Lib"), QStringLiteral("Station ") + QString::number(station));
         EcritureIni(system, section, QStringLiteral("Actif"), QStringLiteral("1"));
     }
-    const QString sounds = kBaseSection + QStringLiteral("_Sounds_Folders");
-    EcritureIni(system, sounds, QStringLiteral("Mus_01"), QStringLiteral("1:C:\\QN_Sons\\Musique\\"));
-    EcritureIni(system, sounds, QStringLiteral("Pub_01"), QStringLiteral("1:C:\\QN_Sons\\Pub\\"));
+    writeKeys(system, base.section + QStringLiteral("_Sounds_Folders"),
+              {{u"Mus_01", QStringLiteral("1:") + base.sounds + QStringLiteral("Musique\\")},
+               {u"Pub_01", QStringLiteral("1:") + base.sounds + QStringLiteral("Pub\\")}});
 }
 
 // The suite's own system file: its folders, its stations and the sound
-// folders of the base, in the suite's three-digit sections.
-void writeSuiteSystem(int stations)
+// folders of the base, in the suite's three-digit sections named after the
+// base's number.
+void writeSuiteSystem(const DemoBase& base)
 {
     using services::EcritureIni;
-    const QString file = kConfigFolder + QStringLiteral("ZT_SYS.ini");
-    EcritureIni(file, QStringLiteral("Div_radio"), QStringLiteral("Nom_Radio"), QStringLiteral("Radio Démo"));
-    EcritureIni(file, QStringLiteral("Stations"), QStringLiteral("Nb_Max"), QString::number(stations));
-    for (int station = 1; station <= stations; ++station)
+    const QString file = base.config + QStringLiteral("ZT_SYS.ini");
+    EcritureIni(file, QStringLiteral("Div_radio"), QStringLiteral("Nom_Radio"), baseName(base));
+    EcritureIni(file, QStringLiteral("Stations"), QStringLiteral("Nb_Max"), QString::number(base.stations));
+    for (int station = 1; station <= base.stations; ++station)
         EcritureIni(file, QStringLiteral("Div_Radio"), QStringLiteral("Station_") + three(station),
                     QStringLiteral("Station ") + QString::number(station));
-    const std::initializer_list<std::pair<const char16_t*, QString>> folders = {
+    writeKeys(file, QStringLiteral("Repertoires"), {
         {u"REPPRG", kProgramFolder},
-        {u"REPLOG", QStringLiteral("C:\\AudioLog\\")},
-        {u"REPLOGPUB", QStringLiteral("C:\\AudioLog\\Pub\\")},
-        {u"REPBTR", kDataFolder},
-        {u"REPLOCAL", kProgramFolder + QStringLiteral("Local\\")},
-        {u"REPPARTAGE", kProgramFolder + QStringLiteral("Shared\\")},
-    };
-    for (const auto& [key, value] : folders)
-        EcritureIni(file, QStringLiteral("Repertoires"), QString::fromUtf16(key), value);
-    const QString slotSection = QStringLiteral("Repertoire_Station_001");
-    EcritureIni(file, slotSection, QStringLiteral("000_00"), QStringLiteral("1,C:\\QN_Sons\\Musique\\"));
-    EcritureIni(file, slotSection, QStringLiteral("JIN_00"), QStringLiteral("1,C:\\QN_Sons\\Jingles\\"));
-    EcritureIni(file, slotSection, QStringLiteral("PUB_00"), QStringLiteral("1,C:\\QN_Sons\\Pub\\"));
+        {u"REPLOG", base.log},
+        {u"REPLOGPUB", base.log + QStringLiteral("Pub\\")},
+        {u"REPBTR", base.data},
+        {u"REPLOCAL", base.local},
+        {u"REPPARTAGE", base.shared},
+    });
+    writeKeys(file, QStringLiteral("Repertoire_Station_") + three(base.number),
+              {{u"000_00", QStringLiteral("1,") + base.sounds + QStringLiteral("Musique\\")},
+               {u"JIN_00", QStringLiteral("1,") + base.sounds + QStringLiteral("Jingles\\")},
+               {u"PUB_00", QStringLiteral("1,") + base.sounds + QStringLiteral("Pub\\")}});
 }
 
 // Each file's section, as the suite describes the file: the creation below
 // and the program's opening both read it.
-void writeFileSections()
+void writeFileSections(const DemoBase& base)
 {
-    const QString file = kConfigFolder + QStringLiteral("ZT_BTR.ini");
+    const QString file = base.config + QStringLiteral("ZT_BTR.ini");
     for (const int16_t number : kOpenedFiles) {
         const database::DescriptionFichierBtr& description = database::CatalogueFichiers.at(number);
         auto write = [&](const QString& key, const QString& value) {
@@ -144,22 +187,32 @@ bool demoSiteExists()
 
 QString makeDemoSite(const DemoSiteOptions& options)
 {
-    if (options.stations < 1 || options.stations > 10)
+    if (options.bases < 1 || options.bases > 20)
+        return QStringLiteral("a site has 1 to 20 bases");
+    if (options.stations < 1 || options.stations + options.bases - 1 > 10)
         return QStringLiteral("a base has 1 to 10 stations");
-    for (const QString& folder : {kConfigFolder, kDataFolder, kProgramFolder + QStringLiteral("Settings\\")})
-        services::VerificationEtCreationRepertoire(folder, true);
-    writeSiteSettings(options.stations);
-    writeSuiteSystem(options.stations);
+    std::vector<DemoBase> bases;
+    for (int number = 1; number <= options.bases; ++number)
+        bases.push_back(demoBase(number, options));
+    services::VerificationEtCreationRepertoire(kProgramFolder + QStringLiteral("Settings\\"), true);
+    writeSiteSettings(bases);
     database::InitGeneralData();
-    writeFileSections();
-    services::RepConfig[0] = kConfigFolder;
-    for (const int16_t number : kOpenedFiles) {
-        const bool perStation = database::CatalogueFichiers.at(number).Dossier == QStringLiteral("O");
-        for (int16_t station = 1; station <= (perStation ? options.stations : 1); ++station) {
-            QString path;
-            database::CreationStructureVide(0, number, sectionName(number), path, kDataFolder, station, false, QString());
-            if (database::StatutBtr != 0)
-                return QStringLiteral("%1: status %2").arg(path.trimmed()).arg(database::StatutBtr);
+    for (const DemoBase& base : bases) {
+        for (const QString& folder : {base.config, base.data})
+            services::VerificationEtCreationRepertoire(folder, true);
+        writeBaseSystem(base);
+        writeSuiteSystem(base);
+        writeFileSections(base);
+        services::RepConfig[0] = base.config;
+        for (const int16_t number : kOpenedFiles) {
+            const bool perStation = database::CatalogueFichiers.at(number).Dossier == QStringLiteral("O");
+            for (int16_t station = 1; station <= (perStation ? base.stations : 1); ++station) {
+                QString path;
+                database::CreationStructureVide(0, number, sectionName(number), path, base.data, station, false,
+                                                QString());
+                if (database::StatutBtr != 0)
+                    return QStringLiteral("%1: status %2").arg(path.trimmed()).arg(database::StatutBtr);
+            }
         }
     }
     return options.program.isEmpty() ? QString() : installProgram(options.program);

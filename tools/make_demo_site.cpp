@@ -21,7 +21,10 @@ int main(int argc, char** argv)
     const QCommandLineOption program(QStringLiteral("program"),
                                      QStringLiteral("Program to install in the site's program folder."),
                                      QStringLiteral("file"));
+    const QCommandLineOption bases(QStringLiteral("bases"), QStringLiteral("Bases of the site (1-20)."),
+                                   QStringLiteral("count"), QStringLiteral("1"));
     parser.addOption(stations);
+    parser.addOption(bases);
     parser.addOption(program);
     parser.process(app);
 
@@ -29,8 +32,10 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     bool numeric = false;
     const int count = parser.value(stations).toInt(&numeric);
-    if (!numeric) {
-        err << "make_demo_site: --stations takes a number\n";
+    bool numericBases = false;
+    const int baseCount = parser.value(bases).toInt(&numericBases);
+    if (!numeric || !numericBases) {
+        err << "make_demo_site: --stations and --bases take a number\n";
         return 2;
     }
     QString problem;
@@ -39,7 +44,7 @@ int main(int argc, char** argv)
         if (parser.isSet(program))
             problem = qn3::tools::installProgram(parser.value(program));
     } else {
-        problem = qn3::tools::makeDemoSite({count, parser.value(program)});
+        problem = qn3::tools::makeDemoSite({count, parser.value(program), baseCount});
     }
     if (!problem.isEmpty()) {
         err << "make_demo_site: " << problem << '\n';

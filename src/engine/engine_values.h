@@ -11,5 +11,7 @@ namespace qn3::engine {
 
 // The advertising broadcast-log folder of each base (trailing backslash).
 inline std::array<QString, services::kZones> RepLogPub;
+// The shared folder of each base (trailing backslash).
+inline std::array<QString, services::kZones> RepPartage;
 
 } // namespace qn3::engine

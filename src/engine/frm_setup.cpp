@@ -4,8 +4,11 @@
 #include "services/folders.h"
 #include "services/formats.h"
 #include "services/ini_access.h"
+#include "services/network_shares.h"
 #include "services/path_names.h"
 #include "services/settings_folders.h"
+#include "services/site.h"
+#include "services/site_names.h"
 #include "services/trap.h"
 #include "windows/look.h"
 #include "windows/window_helpers.h"
@@ -86,16 +89,22 @@ void FrmSetup::initialiseFolders()
         const QString site = services::DetermineDossierConfig(1);
         services::RepConfig[0] = services::DetermineDossierConfig_Fichier(site, 1);
         const QString systeme = services::RepConfig[0] + QStringLiteral("QN3_Systeme.ini");
+        // The section the site's initialisation read the base under, so that
+        // the record files open where it checked the database.
+        const QString section = services::SectionBaseSysteme(systeme, services::NoBaseEnCours(site));
         auto dossier = [&](const char16_t* cle, const char16_t* defaut) {
-            return services::CheckRep(services::LectureIni(systeme, QStringLiteral("Base_01"), QString::fromUtf16(cle),
-                                                           QString::fromUtf16(defaut)));
+            return services::CheckRep(
+                services::LectureIni(systeme, section, QString::fromUtf16(cle), QString::fromUtf16(defaut)));
         };
-        services::RepBtr[0] = dossier(u"Dossier_Data", u"C:\\QN_Data\\");
+        // This computer's own shares are used through their local folders.
+        services::RepBtr[0] = services::DossierLocalDuPoste(0, dossier(u"Dossier_Data", u"C:\\QN_Data\\"));
+        RepPartage[0]
+            = services::DossierLocalDuPoste(0, dossier(u"Dossier_Shared", u"C:\\Sonvarek\\Quillon\\Shared\\"));
         services::RepLocal[0] = dossier(u"Dossier_Local", u"C:\\Sonvarek\\Quillon\\Settings\\_Local\\");
         RepLogPub[0] = dossier(u"Dossier_Log_Pub", u"C:\\AudioLog\\Pub\\");
         services::RepLogs = dossier(u"Dossier_Log", u"C:\\AudioLog\\") + kHistoryFolder;
         const double stations = services::Val(
-            services::LectureIni(systeme, QStringLiteral("Base_01"), QStringLiteral("NbStation"), QStringLiteral("1")));
+            services::LectureIni(systeme, section, QStringLiteral("NbStation"), QStringLiteral("1")));
         services::PremiereStation[0] = 1;
         services::DerniereStation[0] = static_cast<int16_t>(std::clamp(stations, 0.0, 10.0));
     });

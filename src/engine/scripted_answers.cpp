@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdlib>
+#include <limits>
 
 namespace qn3::engine {
 namespace {
@@ -25,9 +26,16 @@ bool ReponsesScriptees::demandees()
 
 ReponsesScriptees::ReponsesScriptees(services::UserInteraction& windows) : windows_(windows)
 {
-    for (const QString& code : qEnvironmentVariable(kVariable).split(u',', Qt::SkipEmptyParts)) {
+    for (const QString& entry : qEnvironmentVariable(kVariable).split(u',', Qt::SkipEmptyParts)) {
+        const QString code = entry.trimmed();
         bool numeric = false;
-        const int answer = code.trimmed().toInt(&numeric);
+        if (code.startsWith(u'B', Qt::CaseInsensitive)) {
+            const int base = code.mid(1).toInt(&numeric);
+            if (numeric && base >= 1 && base <= std::numeric_limits<int16_t>::max())
+                base_ = static_cast<int16_t>(base);
+            continue;
+        }
+        const int answer = code.toInt(&numeric);
         if (numeric && answer >= services::msgbox::AnswerOk && answer <= services::msgbox::AnswerNo)
             answers_.push_back(answer);
     }
@@ -61,7 +69,19 @@ QString ReponsesScriptees::selectFolder(const services::FolderRequest& request)
 
 int16_t ReponsesScriptees::chooseBase(const services::BaseChoiceRequest& request)
 {
-    return nobody().chooseBase(request);
+    const int16_t choice = static_cast<int16_t>(base_ - 1);
+    if (base_ == 0 || choice >= request.names.size())
+        return nobody().chooseBase(request);
+    // As in the window: the handler runs for the preselection, then for the choice.
+    if (request.onSelection) {
+        request.onSelection(request.preselected);
+        if (choice != request.preselected)
+            request.onSelection(choice);
+    }
+    services::TraceLog(-1, -1, -1,
+                       QStringLiteral("Réponse B%1 à: Choix de la base (%2)").arg(base_).arg(request.names[choice]),
+                       false, true);
+    return choice;
 }
 
 void ReponsesScriptees::setWaitWindowVisible(bool visible)

@@ -9,7 +9,9 @@ namespace qn3::engine {
 // The questions of a run without anybody at the screen: message boxes take
 // the answers of the environment variable QN3_TEST_ANSWERS in order (codes
 // 1 OK ... 7 No, separated by commas), then the answer that changes nothing;
-// the file, folder and base questions get that answer at once. The wait
+// an entry "B" and a number N chooses the N-th entry of the base selection
+// list (the base preselected without one); the file and folder questions
+// get the answer that changes nothing at once. The wait
 // window and the end of the program go to `windows`. The end-to-end tests
 // use it to answer the program's questions.
 class ReponsesScriptees final : public services::UserInteraction {
@@ -29,6 +31,7 @@ public:
 private:
     services::UserInteraction& windows_;
     std::deque<int32_t> answers_;
+    int16_t base_ = 0; // the list entry chosen, 1-based; 0: the preselected one
 };
 
 } // namespace qn3::engine

@@ -39,7 +39,6 @@ void InitialisationSysteme()
     services::EnIDE = EnvironnementDeDeveloppement();
     services::FormatDate = QStringLiteral("dd/MM/yyyy");
     services::FormatHeure = QStringLiteral("HH:MM:SS");
-    services::RepApplication = platform::paths::applicationFolder();
     services::GetVersionExA(services::VersionOS);
     QString theme;
     services::Reg_GetValue(platform::HKEY_CURRENT_USER,
@@ -86,13 +85,22 @@ bool EnvironnementDeDeveloppement()
     return qEnvironmentVariable("QN3_DEVELOPMENT") == QStringLiteral("1");
 }
 
-void Demarrage(const OptionsDemarrage& options)
+FrmMain& ChargementFenetrePrincipale()
 {
     services::Frm_Main().Caption =
         QStringLiteral("Quillon: Tools VANDREL - ") + services::VersionApplication();
-    windows::InitGeneralLook(-1);
+    // The look needs the window it dresses and the program's folder, below
+    // which the skins lie: both exist before it is set up.
     FrmMain& main = FrmMain::instance();
+    services::RepApplication = platform::paths::applicationFolder();
+    windows::InitGeneralLook(-1);
     windows::LookFenetre(&main, 1);
+    return main;
+}
+
+void Demarrage(const OptionsDemarrage& options)
+{
+    FrmMain& main = ChargementFenetrePrincipale();
     if (options.fenetrePrincipaleCreee)
         options.fenetrePrincipaleCreee(&main);
     main.show();
@@ -148,6 +156,7 @@ void Demarrage(const OptionsDemarrage& options)
 
     phases.debut(QStringLiteral("Sounds"));
     LectureRepSons(0);
+    LocalisationRepSons(0);
     Photo(windows::FrmMsg::instance(), QStringLiteral("main_wait_window"));
     phases.fin();
 

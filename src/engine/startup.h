@@ -18,6 +18,12 @@ struct OptionsDemarrage {
     std::function<void(QWidget*)> fenetrePrincipaleCreee;
 };
 
+class FrmMain;
+
+// The main window's loading: the window made, the program's folder known,
+// the window look set up on them and the window dressed with it.
+FrmMain& ChargementFenetrePrincipale();
+
 // The program's start-up, run from the event loop: the main window's
 // loading, its general initialisation in timed phases (site, settings
 // window, catalogue, record files, suite folders), then ready.

@@ -2,6 +2,7 @@
 
 #include "services/formats.h"
 #include "services/ini_access.h"
+#include "services/network_shares.h"
 #include "services/path_names.h"
 #include "services/shared_values.h"
 #include "services/trap.h"
@@ -61,6 +62,17 @@ void LectureRepSons(int16_t NoZone)
             for (int slot = used; slot < services::kSlots; ++slot)
                 zone[category][slot].clear();
         }
+    });
+}
+
+void LocalisationRepSons(int16_t NoZone)
+{
+    services::Trap trap(u"Frm_Main:LocalisationRepSons");
+    trap([&] {
+        for (auto& category : services::RepSons.at(NoZone))
+            for (QString& folder : category)
+                if (!folder.isEmpty())
+                    folder = services::DossierLocalDuPoste(NoZone, folder);
     });
 }
 

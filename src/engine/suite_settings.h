@@ -23,4 +23,8 @@ void LectureRepPRG(int16_t NoZone);
 // emptied.
 void LectureRepSons(int16_t NoZone);
 
+// The sound folders of RepSons of the zone that go through one of this
+// computer's shares become the shares' local folders (DossierLocalDuPoste).
+void LocalisationRepSons(int16_t NoZone);
+
 } // namespace qn3::engine

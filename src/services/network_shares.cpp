@@ -97,4 +97,14 @@ QString ChangeUNCFolder2LocalFolder(int16_t NoZone, const QString& Dossier, cons
     return result;
 }
 
+QString DossierLocalDuPoste(int16_t NoZone, const QString& Dossier)
+{
+    QString nom;
+    Trap trap(u"Lib_Systeme:DossierLocalDuPoste");
+    trap([&] { nom = ComputerName(); });
+    if (nom.isEmpty() || !Dossier.startsWith(QStringLiteral("\\\\") + nom, Qt::CaseInsensitive))
+        return Dossier;
+    return ChangeUNCFolder2LocalFolder(NoZone, Dossier, nom);
+}
+
 } // namespace qn3::services

@@ -1,9 +1,11 @@
 #include "services/settings_folders.h"
 
+#include "platform/atomic_file.h"
 #include "platform/plain_files.h"
 #include "platform/registry_store.h"
 #include "platform/runtime_error.h"
 #include "platform/shell_file_operation.h"
+#include "platform/windows_path.h"
 #include "services/file_operations.h"
 #include "services/folders.h"
 #include "services/formats.h"
@@ -14,9 +16,12 @@
 #include "services/shared_values.h"
 #include "services/site_names.h"
 #include "services/site_settings_generator.h"
+#include "services/trace_log.h"
 #include "services/trap.h"
 #include "services/user_interaction.h"
 #include "services/window_members.h"
+
+#include <QFileInfo>
 
 namespace qn3::services {
 namespace {
@@ -43,6 +48,18 @@ QString cheminFichierSite()
 bool vide(const QString& texte)
 {
     return texte.trimmed().isEmpty();
+}
+
+// A configuration folder written without its drive ("Config\") belongs to
+// the program's folder, wherever the program was started from: taken as it
+// stands it would follow the current folder, and a start from elsewhere
+// would make and use a new, empty one there.
+QString ancre(const QString& dossier)
+{
+    const bool complet = dossier.startsWith(u'\\') || (dossier.size() >= 2 && dossier[1] == u':');
+    if (vide(dossier) || complet || vide(RepApplication))
+        return dossier;
+    return CheckRep(RepApplication) + dossier;
 }
 
 // The skin looks wrong on the classic Windows style; the site is told once.
@@ -108,7 +125,7 @@ QString DetermineDossierConfig_Bases_Dossier(const QString& FichierSite, int16_t
         dossier = PrioriteBase ? propre() : site();
         if (vide(dossier))
             dossier = PrioriteBase ? site() : propre();
-        dossier = CheckRep(dossier);
+        dossier = ancre(CheckRep(dossier));
     });
     return dossier;
 }
@@ -122,9 +139,30 @@ QString DetermineDossierConfig_Fichier(const QString& FichierSite, int16_t NoBas
         if (vide(dossier))
             dossier = CheckRep(LectureIni(
                 FichierSite, SectionBase(NoBase), kDossierConfig, RepApplication + QStringLiteral("Config\\")));
-        dossier = CheckRep(dossier);
+        dossier = ancre(CheckRep(dossier));
     });
     return dossier;
+}
+
+void SignalerFichierIgnore(int16_t NoZone, const QString& Fichier)
+{
+    Trap trap(u"Lib_Public:SignalerFichierIgnore");
+    trap([&] {
+        // Only looked at, never opened: a FIFO must not hold the start-up.
+        const QFileInfo info(platform::paths::toHost(Fichier));
+        QString raison;
+        if (info.isDir())
+            raison = QStringLiteral("c'est un dossier");
+        else if (info.exists() && !info.isFile())
+            raison = QStringLiteral("ce n'est pas un fichier ordinaire");
+        else if (info.isFile() && info.size() > platform::atomic_file::maxReadSize)
+            raison = QStringLiteral("plus de %1 octets").arg(platform::atomic_file::maxReadSize);
+        if (!raison.isEmpty())
+            TraceLog(NoZone, -1, -1,
+                QStringLiteral("Fichier ignoré, réglages par défaut: ") + Fichier + QStringLiteral(" (") + raison
+                    + u')',
+                true, true);
+    });
 }
 
 void NomDossierSettings()

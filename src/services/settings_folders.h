@@ -30,6 +30,13 @@ QString DetermineDossierConfig_Bases_Dossier(const QString& FichierSite, int16_t
 // RepApplication followed by "Config\"), with a trailing backslash.
 QString DetermineDossierConfig_Fichier(const QString& FichierSite, int16_t NoBase);
 
+// Says in the trace log, as an incident under zone `NoZone`, that the
+// settings file `Fichier` is there but of no use: a folder, something other
+// than a regular file, or a file beyond the size a settings file is read to.
+// Its values are then the defaults, as for a missing file. Says nothing for a
+// missing or usable file.
+void SignalerFichierIgnore(int16_t NoZone, const QString& Fichier);
+
 // Sets RepSettings and RepTemp, makes both, and moves a local settings file
 // an older release left in the Windows folder into RepSettings (only when
 // RepSettings has none; the old file goes only once the copy is there).

@@ -115,9 +115,10 @@ bool choixBase(Trap& trap)
 }
 
 // The chosen base is remembered for the next start and handled from now on
-// as the base of index 0.
-void retenirChoix(Trap& trap)
+// as the base of index 0. Its number, for reading its file.
+int16_t retenirChoix(Trap& trap)
 {
+    const auto NoBase = static_cast<int16_t>(BaseCourante + 1);
     trap([&] {
         EcritureIni(FichierIniSysteme, kSite, QStringLiteral("Dossier_Config_Global"),
             DetermineDossierConfig_Bases_Dossier(FichierIniSysteme, static_cast<int16_t>(BaseCourante + 1), true));
@@ -128,6 +129,7 @@ void retenirChoix(Trap& trap)
     DossierConfigBase[0] = DossierConfigBase[BaseCourante];
     NombreBases = 1;
     BaseCourante = 0;
+    return NoBase;
 }
 
 } // namespace
@@ -183,17 +185,19 @@ void InitGeneralSite(bool& Arret)
     Arret = false;
     Trap trap(u"Lib_Site:InitGeneralSite");
     trap([&] { DetermineFichierSysteme(0); });
+    SignalerFichierIgnore(-1, FichierIniSysteme);
     trap([&] {
         NombreBases
             = nombreDeBases(LectureIni(FichierIniSysteme, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
     });
+    int16_t choisie = 0; // the chosen base's number, 0 without a choice
     if (NombreBases >= 2) {
         if (!choixBase(trap)) {
             Arret = true;
             finDuProgramme();
             return;
         }
-        retenirChoix(trap);
+        choisie = retenirChoix(trap);
     }
     trap([&] {
         DossierSettingsLocal = CheckRep(LectureIni(FichierIniSysteme, kSite, QStringLiteral("Settings_Local_Folder"),
@@ -201,13 +205,28 @@ void InitGeneralSite(bool& Arret)
         VerificationEtCreationRepertoire(DossierSettingsLocal, true);
     });
     for (int16_t z = 0; z < NombreBases; ++z) {
-        if (!LectureBase(trap, z)) {
+        if (!LectureBase(trap, z, choisie != 0 ? choisie : static_cast<int16_t>(z + 1))) {
             // The database question was cancelled: the program is ending.
             Arret = true;
             finDuProgramme();
             return;
         }
     }
+}
+
+int16_t NoBaseEnCours(const QString& FichierSite)
+{
+    int16_t NoBase = 1;
+    Trap trap(u"Lib_Site:NoBaseEnCours");
+    trap([&] {
+        const int16_t nombre
+            = nombreDeBases(LectureIni(FichierSite, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
+        const int16_t choisie
+            = EntierCourt(LectureIni(FichierSite, kSite, QStringLiteral("NoBase"), QStringLiteral("1")));
+        if (nombre >= 2 && choisie >= 1 && choisie <= nombre)
+            NoBase = choisie;
+    });
+    return NoBase;
 }
 
 void TEST_resetSite()

@@ -72,6 +72,11 @@ QString DetermineFichierSysteme(int16_t IndexBase);
 // question cancelled): the caller then stops its own initialisation.
 void InitGeneralSite(bool& Arret);
 
+// The number of the base the program works with, as the site settings file
+// `FichierSite` keeps it: [Site] "NoBase" when [Site] "NbBase" counts two
+// bases or more; 1 for a site of one base or a number outside its bases.
+int16_t NoBaseEnCours(const QString& FichierSite);
+
 // Test only: the module's state as at start.
 void TEST_resetSite();
 

@@ -6,6 +6,7 @@
 #include "services/formats.h"
 #include "services/ini_access.h"
 #include "services/path_names.h"
+#include "services/settings_folders.h"
 #include "services/shared_values.h"
 #include "services/site.h"
 #include "services/site_names.h"
@@ -142,9 +143,9 @@ void copierProgramme(int16_t z, const LecteurBase& lecteur)
     tracer(z, QStringLiteral("Dossier_Redist: ") + cible);
 }
 
-void lireSons(DescriptionBase& base, const QString& fichier, int16_t z)
+void lireSons(DescriptionBase& base, const LecteurBase& lecteurBase)
 {
-    const LecteurBase lecteur(fichier, SectionBase(z + 1) + QStringLiteral("_Sounds_Folders"));
+    const LecteurBase lecteur(lecteurBase.fichier(), lecteurBase.section() + QStringLiteral("_Sounds_Folders"));
     QStringList faits; // each folder is made once per base
     for (int s = 0; s < kSlotsSons; ++s) {
         for (int c = 0; c < kCategoriesSons; ++c) {
@@ -164,11 +165,12 @@ void lireSons(DescriptionBase& base, const QString& fichier, int16_t z)
     }
 }
 
-void lireStations(DescriptionBase& base, const QString& fichier, int16_t z)
+void lireStations(DescriptionBase& base, const LecteurBase& lecteurBase)
 {
     const int nombre = std::clamp<int>(base.NbStation, 0, kMaxStationsBase);
     for (int j = 0; j < nombre; ++j) {
-        const LecteurBase lecteur(fichier, SectionBase(z + 1) + QStringLiteral("_Station_") + Chiffres(j + 1, 2));
+        const LecteurBase lecteur(
+            lecteurBase.fichier(), lecteurBase.section() + QStringLiteral("_Station_") + Chiffres(j + 1, 2));
         DescriptionStation& station = base.Stations[j];
         station.Lib = lecteur.texte(QStringLiteral("Lib"), QStringLiteral("Station ") + QString::number(j + 1));
         station.Actif = actif(lecteur.texte(QStringLiteral("Actif"), QStringLiteral("0")));
@@ -177,13 +179,15 @@ void lireStations(DescriptionBase& base, const QString& fichier, int16_t z)
 
 } // namespace
 
-bool LectureBase(Trap& trap, int16_t z)
+bool LectureBase(Trap& trap, int16_t z, int16_t NoBase)
 {
     DescriptionBase& base = ParametresBase[z];
     const QString fichier = DetermineFichierSysteme(z);
-    const LecteurBase lecteur(fichier, SectionBase(z + 1));
+    SignalerFichierIgnore(z, fichier);
+    const QString section = SectionBaseSysteme(fichier, NoBase);
+    const LecteurBase lecteur(fichier, section);
     trap([&] {
-        base.Lib = lecteur.texte(QStringLiteral("Lib"), QStringLiteral("Base ") + QString::number(z + 1));
+        base.Lib = lecteur.texte(QStringLiteral("Lib"), QStringLiteral("Base ") + QString::number(NoBase));
         base.Actif = actif(lecteur.texte(QStringLiteral("Actif"), QStringLiteral("0")));
         base.NbStation = EntierCourt(lecteur.texte(QStringLiteral("NbStation"), QStringLiteral("1")));
     });
@@ -219,13 +223,13 @@ bool LectureBase(Trap& trap, int16_t z)
     if (verification == Verification::Abandon)
         return false;
     trap([&] {
-        const LecteurBase reglages(fichier, SectionBase(z + 1) + QStringLiteral("_Settings_Folders"));
+        const LecteurBase reglages(fichier, section + QStringLiteral("_Settings_Folders"));
         base.Backup = reglages.dossier(QStringLiteral("Backup"), QStringLiteral("C:\\QN_Data\\_Bkp\\"));
         creer(base.Backup);
     });
     trap([&] { copierProgramme(z, lecteur); });
-    trap([&] { lireSons(base, fichier, z); });
-    trap([&] { lireStations(base, fichier, z); });
+    trap([&] { lireSons(base, lecteur); });
+    trap([&] { lireStations(base, lecteur); });
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "services/site_names.h"
 
+#include "platform/private_profile.h"
 #include "platform/runtime_error.h"
 #include "services/formats.h"
 
@@ -15,6 +16,18 @@ QString Chiffres(int32_t Nombre, int16_t Chiffres)
 QString SectionBase(int32_t NoBase)
 {
     return QStringLiteral("Base_") + Chiffres(NoBase, 2);
+}
+
+QString SectionBaseSysteme(const QString& FichierSysteme, int32_t NoBase)
+{
+    const QString premiere = SectionBase(1);
+    // Every section name fits: a base file holds a few dozen.
+    constexpr uint32_t kTailleListe = 65535;
+    const platform::ProfileRead noms = platform::PrivateProfile::current().sectionNames(FichierSysteme, kTailleListe);
+    for (const QStringView nom : QStringView(noms.text).split(u'\0'))
+        if (nom.compare(premiere, Qt::CaseInsensitive) == 0)
+            return premiere;
+    return SectionBase(NoBase);
 }
 
 int16_t EntierCourt(const QString& Texte)

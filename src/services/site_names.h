@@ -15,6 +15,12 @@ QString Chiffres(int32_t Nombre, int16_t Chiffres);
 // "Base_" followed by the base number in two digits.
 QString SectionBase(int32_t NoBase);
 
+// The section a base's "QN3_Systeme.ini" is read under for base `NoBase`:
+// "Base_01" when the file has that section (a base set up as the first, or
+// copied from a one-base site), else the base's own. The sections named from
+// it (stations, sound and settings folders) follow it.
+QString SectionBaseSysteme(const QString& FichierSysteme, int32_t NoBase);
+
 // The numeric value a settings text starts with, rounded to the nearest
 // 16-bit integer (halves to the even neighbour). Throws RuntimeError 6 when
 // it does not fit, as the conversion of a too large number does.

@@ -158,9 +158,12 @@ void GenerationFichierSite(const QString& FichierSite)
     trap([&] {
         winIni = CheckRep(GetWinDir()) + QStringLiteral("Win.ini");
         const bool reseau = LectureIni(winIni, kSonvarek, QStringLiteral("UNC_Actif"), kOff) == kOn;
+        // The suite's program folder is not known yet at start-up: the
+        // default then lies below the program's own folder, not the current one.
+        const QString programme = RepPRG.trimmed().isEmpty() ? CheckRep(RepApplication) : RepPRG;
         dossierAncien = CheckRep(
             LectureIni(winIni, kSonvarek, reseau ? QStringLiteral("INI_QUILLON_UNC") : QStringLiteral("INI_QUILLON"),
-                RepPRG + QStringLiteral("Config\\")));
+                programme + QStringLiteral("Config\\")));
     });
     trap([&] {
         nombreBases = EntierCourt(LectureIni(winIni, kSonvarek, QStringLiteral("Nb_Base"), QStringLiteral("0")));

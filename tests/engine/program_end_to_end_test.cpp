@@ -28,10 +28,10 @@ class ProgramRun {
 public:
     explicit ProgramRun(const TempPrefix& prefix) : prefix_(prefix) {}
 
-    // The day's log; its Windows-1252 letters read as Latin-1 ones.
+    // The day's log in the log folder of the base (below C:\); its Windows-1252 letters read as Latin-1 ones.
     QString log() const
     {
-        QFile file(prefix_.driveC() + "/AudioLog/Histo_QN3_Tools_Vandrel/"
+        QFile file(prefix_.driveC() + u'/' + logFolder_ + "/Histo_QN3_Tools_Vandrel/"
                    + QDate::currentDate().toString("yyyyMMdd") + ".Log");
         return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
     }
@@ -56,15 +56,26 @@ public:
             && QTest::qWaitFor([&] { return log().contains("Tools Vandrel: Ready"); }, 60000);
     }
 
+    void setLogFolder(const QString& folder) { logFolder_ = folder; }
+
     // The record files the running program holds open, by name.
     QSet<QString> openRecordFiles() const
     {
         QSet<QString> names;
+        for (const QString& path : openRecordPaths())
+            names.insert(QFileInfo(path).fileName().toUpper());
+        return names;
+    }
+
+    // The same files by their host paths.
+    QStringList openRecordPaths() const
+    {
+        QStringList paths;
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(process_.processId()));
         for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
-            if (const QString target = QFileInfo(fd.symLinkTarget()).fileName().toUpper(); target.endsWith(".BT6"))
-                names.insert(target);
-        return names;
+            if (const QString target = fd.symLinkTarget(); target.toUpper().endsWith(".BT6"))
+                paths.append(target);
+        return paths;
     }
 
     void terminate()
@@ -77,6 +88,7 @@ public:
 
 private:
     const TempPrefix& prefix_;
+    QString logFolder_ = QStringLiteral("AudioLog");
     QProcess process_;
 };
 
@@ -144,4 +156,41 @@ TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
     EXPECT_TRUE(log.contains("Tools Vandrel: Ready (BaseOuverte: False)")) << log.toStdString();
     // The site settings were made from their defaults beside the program.
     EXPECT_TRUE(QFileInfo::exists(folder + "/Settings/QN3_Config.ini"));
+}
+
+// Each base of a site of three starts with its own folders, stations and sound
+// folders, whichever is chosen, and the site remembers the choice.
+TEST(Program, StartsOnEachBaseOfAThreeBaseSiteWithThatBasesOwnSettings)
+{
+    TempPrefix prefix;
+    ProgramRun run(prefix);
+    ASSERT_TRUE(run.start(QN3_MAKE_DEMO_SITE, {}, {"--program", QN3_PROGRAM, "--bases", "3", "--stations", "1"}, true));
+    const QString program = prefix.driveC() + "/Sonvarek/Quillon/QN3_Tools_Vandrel";
+    for (const int base : {3, 1, 2}) {
+        SCOPED_TRACE(base);
+        const QString own = QStringLiteral("Base_0%1").arg(base);
+        EXPECT_FALSE(QFileInfo::exists(prefix.driveC() + "/QN_Sons/" + own));
+        run.setLogFolder("AudioLog/" + own);
+        // A database question, were there one, is answered No: the start then ends with the base closed.
+        ASSERT_TRUE(run.start(program, QStringLiteral("B%1,7").arg(base))) << run.log().toStdString();
+        const QStringList open = run.openRecordPaths();
+        EXPECT_FALSE(open.isEmpty());
+        for (const QString& path : open)
+            EXPECT_TRUE(path.contains("/QN_Data/" + own + '/')) << path.toStdString();
+        // Base N has N stations: one record file 17 for each.
+        const QSet<QString> names = run.openRecordFiles();
+        for (int station = 1; station <= 4; ++station)
+            EXPECT_EQ(names.contains(QStringLiteral("FRAD") + QChar(u'A' + station - 1) + QStringLiteral("17.BT6")),
+                      station <= base) << station;
+        run.terminate();
+
+        const QString log = run.log();
+        for (const QString& line : {QStringLiteral("Réponse B%1").arg(base), "Data_Folder: C:\\QN_Data\\" + own + '\\',
+                                    "Local_Folder: C:\\Sonvarek\\Quillon\\Local\\" + own + '\\',
+                                    QStringLiteral("Tools Vandrel: Ready (BaseOuverte: True)")})
+            EXPECT_TRUE(log.contains(line)) << line.toStdString() << '\n' << log.toStdString();
+        EXPECT_FALSE(log.contains("Err:")) << log.toStdString();
+        for (const char* folder : {"Musique", "Pub"})
+            EXPECT_TRUE(QFileInfo::exists(prefix.driveC() + "/QN_Sons/" + own + '/' + folder)) << folder;
+    }
 }

@@ -143,6 +143,16 @@ TEST_F(NetworkSharesTest, APathThroughADiskShareBecomesItsLocalFolder)
         lines.contains("02: UNC: Path change from: \\\\PC\\Data\\Sons\\Pub\\ to: C:\\Radio\\Data\\Sons\\Pub\\"));
 }
 
+TEST_F(NetworkSharesTest, OnlyAPathThroughThisComputerIsLookedUpAmongItsShares)
+{
+    const QString poste = "\\\\" + ComputerName().toLower();
+    EXPECT_EQ(DossierLocalDuPoste(0, poste + "\\Data\\Sons\\Pub\\"), "C:\\Radio\\Data\\Sons\\Pub\\");
+    const QStringList lines = traced();
+    for (const QString other : {"\\\\AUTRE\\Data\\Sons\\Pub\\", "C:\\Data\\", ""})
+        EXPECT_EQ(DossierLocalDuPoste(0, other), other);
+    EXPECT_EQ(traced(), lines); // the shares were not even listed
+}
+
 TEST_F(NetworkSharesTest, ListingFollowsThePlatformAndTheServer)
 {
     std::vector<PartageReseau> partages;

@@ -8,6 +8,7 @@
 #include "support/services_fixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <array>
@@ -67,18 +68,18 @@ TEST_F(SettingsFoldersTest, WithoutAnyOlderSetupGeneratesOneBaseWithTheDefaultsA
     Frm_Main().Caption = "Quillon";
     EXPECT_EQ(DetermineDossierConfig(1), siteFile);
     DetermineDossierConfig(2);
-    const QString systeme = "Config\\QN3_Systeme.ini";
+    const QString systeme = "C:\\Program Files\\QN3\\Config\\QN3_Systeme.ini";
     expectRows({
         { siteFile, "Site", "Lib", "Nom de la radio" },
         { siteFile, "Site", "NbBase", "1" },
-        { siteFile, "Base_01", "Dossier_Config_Global", "Config\\" },
+        { siteFile, "Base_01", "Dossier_Config_Global", "C:\\Program Files\\QN3\\Config\\" },
         { systeme, "Base_01", "NbStation", "1" },
         { systeme, "Base_01", "Dossier_Local", "" },
         { systeme, "Base_01", "Dossier_Data", "C:\\BTRieve\\Data\\" },
         { siteFile, "ThemeWindows", "Msg", "1" },
     });
-    // "Config\" of a first start is the current folder's.
-    EXPECT_TRUE(QFileInfo::exists(host("C:\\Work\\Config\\QN3_Systeme.ini")));
+    // "Config\" of a first start is the program's, not the current folder's.
+    EXPECT_FALSE(QFileInfo::exists(host("C:\\Work\\Config")));
     ASSERT_EQ(user.messageBoxes.size(), 1u);
     EXPECT_EQ(user.messageBoxes[0].title, "Quillon");
     EXPECT_EQ(user.messageBoxes[0].style, msgbox::Information);
@@ -147,8 +148,12 @@ TEST_F(SettingsFoldersTest, BaseFolderFollowsThePriorityAsked)
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 3, oui), "C:\\Choisie\\");
     EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 4, oui), "C:\\Sonvarek\\Quillon\\Config\\");
     EXPECT_EQ(DetermineDossierConfig_Fichier(siteFile, 2), "C:\\Choisie\\");
-    ini(siteFile, "[Base_02]\nDossier_Config_Global=C:\\Deux\n");
+    ini(siteFile, "[Base_02]\nDossier_Config_Global=C:\\Deux\n[Base_03]\nDossier_Config_Global=Config\n");
     EXPECT_EQ(DetermineDossierConfig_Fichier(siteFile, 5), "C:\\Program Files\\QN3\\Config\\");
+    // A folder written without its drive lies below the program, whatever the current folder.
+    EXPECT_EQ(DetermineDossierConfig_Fichier(siteFile, 3), "C:\\Program Files\\QN3\\Config\\");
+    EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 3, oui), "C:\\Program Files\\QN3\\Config\\");
+    EXPECT_EQ(DetermineDossierConfig_Bases_Dossier(siteFile, 2, oui), "C:\\Deux\\");
 }
 
 TEST_F(SettingsFoldersTest, SettingsFoldersAreMadeFirstAndAnOlderLocalFileMovesInOnlyWhenNoneIsThere)
@@ -201,6 +206,24 @@ TEST_F(SiteInitTest, AStartOnAnEmptyPrefixMakesTheSiteFileTheBaseFileAndEveryDef
     EXPECT_TRUE(traceText().contains("Dossier_Redist: \n"));
 }
 
+TEST_F(SiteInitTest, SiteFilesOfNoUseAreSaidInTheLogAndTheDefaultsServe)
+{
+    QDir().mkpath(host(siteFile));
+    const QString systeme = "C:\\Sonvarek\\Quillon\\Config\\QN3_Systeme.ini";
+    writeFile(systeme, "[Base_01]\r\nDossier_Data=C:\\Data\\\r\n");
+    QFile grand(host(systeme));
+    ASSERT_TRUE(grand.resize(65 * 1024 * 1024)); // sparse: no disk is spent
+    user.messageBoxAnswer = msgbox::AnswerNo;
+    EXPECT_FALSE(start());
+    EXPECT_EQ(ParametresBase[0].Dossier_Data, "C:\\QN_Data\\");
+    const QString text = traceText();
+    EXPECT_TRUE(text.contains("Fichier ignoré, réglages par défaut: " + siteFile + " (c'est un dossier)\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("Fichier ignoré, réglages par défaut: " + systeme + " (plus de 67108864 octets)\n"))
+        << text.toStdString();
+    EXPECT_EQ(Frm_Main().CheckIncidents0.Value(), 1);
+}
+
 TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
 {
     ini(siteFile, "[Site]\nNbBase=3\nDossier_Config_Global=C:\\B2\\\n[ThemeWindows]\nMsg=1\n"
@@ -220,6 +243,33 @@ TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
     EXPECT_EQ(NombreBases * 10 + BaseCourante, 10);
     EXPECT_EQ(DossierConfigBase[0], "C:\\B3\\");
     EXPECT_EQ(ParametresBase[0].Dossier_Data, "C:\\D3\\");
+}
+
+TEST_F(SiteInitTest, AChosenBaseWithoutTheFirstBasesSectionIsReadUnderItsOwn)
+{
+    ini(siteFile, "[Site]\nNbBase=3\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
+                  "[Base_02]\nDossier_Config_Global=C:\\B2\\\n[Base_03]\nDossier_Config_Global=C:\\B3\\\n");
+    const QString trois = "C:\\B3\\QN3_Systeme.ini";
+    ini(trois, "[Base_03]\nNbStation=2\nDossier_Log=C:\\Log3\nDossier_Data=C:\\D3\n"
+               "[Base_03_Station_02]\nLib=Trois-Sud\nActif=1\n[Base_03_Sounds_Folders]\nMus_01=1:C:\\Sons3\n"
+               "[Base_03_Settings_Folders]\nBackup=C:\\Bkp3\n");
+    writeFile("C:\\Trouvee\\FRAD000.bt6", "db");
+    user.baseAnswer = 2;
+    user.messageBoxAnswers = { msgbox::AnswerYes };
+    user.folderAnswers = { "C:\\Trouvee\\" };
+    EXPECT_FALSE(start());
+    const DescriptionBase& base = ParametresBase[0];
+    ASSERT_EQ(user.messageBoxes.size(), 1u);
+    EXPECT_TRUE(user.messageBoxes[0].text.contains("pour la base: Base 3\r\n\r\nFichier 'C:\\D3\\FRAD000.bt6'"));
+    EXPECT_EQ(base.Dossier_Histo, "C:\\Log3\\Histo_QN3_Tools_Vandrel\\");
+    EXPECT_EQ(base.Stations[1].Lib, "Trois-Sud");
+    EXPECT_EQ(base.Sons[0].Dossier[0], "C:\\Sons3\\");
+    EXPECT_EQ(base.Backup, "C:\\Bkp3\\");
+    EXPECT_TRUE(isFolder("C:\\Sons3\\"));
+    // The folder found by hand goes back where it was read.
+    expectRows({ { trois, "Base_03", "Dossier_Data", "C:\\Trouvee\\" },
+        { trois, "Base_01", "Dossier_Data", "<none>" } });
+    EXPECT_EQ(NoBaseEnCours(siteFile), 3);
 }
 
 TEST_F(SiteInitTest, ABaseWithoutFolderIsNotListedTheChoiceNamesTheRightBaseAndGivingUpEndsTheProgramFirst)

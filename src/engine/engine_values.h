@@ -12,4 +12,8 @@ namespace qn3::engine {
 // The advertising broadcast-log folder of each base (trailing backslash).
 inline std::array<QString, services::kZones> RepLogPub;
 
+// True while the start-up shows the wait window: the start-up's phases and
+// the settings window's own are named in it only then.
+inline bool AttenteAffichee = false;
+
 } // namespace qn3::engine

@@ -110,6 +110,7 @@ TEST(Program, StartsOnTheDemoSiteWithItsBaseOpenFlushesOnTerminationAndRestartsF
 
     const QString log = run.log();
     for (const char* line : {"App.Version: ", "Tools Vandrel: Init: Site", "Tools Vandrel: Init: Database",
+                             "Tools Vandrel: Setup: Init: Folders", "Tools Vandrel: Init: Display",
                              "Data_Folder: C:\\QN_Data\\", "Tools Vandrel: Ready (BaseOuverte: True)",
                              "Fermeture du programme"})
         EXPECT_TRUE(log.contains(line)) << line << '\n' << log.toStdString();

@@ -6,12 +6,15 @@
 
 namespace qn3::engine {
 
-// The questions of a run without anybody at the screen: message boxes take
-// the answers of the environment variable QN3_TEST_ANSWERS in order (codes
-// 1 OK ... 7 No, separated by commas), then the answer that changes nothing;
-// the file, folder and base questions get that answer at once. The wait
-// window and the end of the program go to `windows`. The end-to-end tests
-// use it to answer the program's questions.
+// The questions of a run without anybody at the screen, answered from the
+// environment variable QN3_TEST_ANSWERS, a list separated by commas taken in
+// order: a code 1 to 7 (1 OK ... 7 No) answers the next message box, any
+// other entry is a Windows folder ("C:\QN_Donnees") chosen in the next
+// folder dialog, made when missing as the dialog's choice is. Once its
+// answers are used up, a message box gets the answer that changes nothing
+// and a folder dialog is cancelled; the base choice keeps the base in use and
+// the open-file dialog is cancelled. Each answer is traced. The wait window
+// and the end of the program go to `windows`. The end-to-end tests use it.
 class ReponsesScriptees final : public services::UserInteraction {
 public:
     // Nothing when QN3_TEST_ANSWERS is not set.
@@ -29,6 +32,7 @@ public:
 private:
     services::UserInteraction& windows_;
     std::deque<int32_t> answers_;
+    std::deque<QString> folders_;
 };
 
 } // namespace qn3::engine

@@ -146,3 +146,23 @@ TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
     // The site settings were made from their defaults beside the program.
     EXPECT_TRUE(QFileInfo::exists(folder + "/Settings/QN3_Config.ini"));
 }
+
+// Asked where the database is, the scripted user names a Windows folder that
+// does not exist yet: the folder dialog's choice makes it, the database is
+// still not there, and the next answer goes on without it.
+TEST(Program, LooksForItsDatabaseInAFolderTheScriptedUserTypes)
+{
+    TempPrefix prefix;
+    const QString folder = prefix.driveC() + "/Programs";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(QN3_PROGRAM, folder + "/QN3_Tools_Vandrel"));
+
+    ProgramRun run(prefix);
+    ASSERT_TRUE(run.start(folder + "/QN3_Tools_Vandrel", "1,6,C:\\QN_Donnees,7")) << run.log().toStdString();
+    run.terminate();
+
+    const QString log = run.log();
+    EXPECT_TRUE(log.contains("Dossier choisi: C:\\QN_Donnees\\ (proposé: C:\\BTRieve\\Data)")) << log.toStdString();
+    EXPECT_TRUE(QFileInfo(prefix.driveC() + "/QN_Donnees").isDir());
+    EXPECT_TRUE(log.contains("Tools Vandrel: Ready (BaseOuverte: False)")) << log.toStdString();
+}

@@ -93,6 +93,15 @@ QStringList startUpShortcutCommand()
     return QProcess::splitCommand(QRegularExpression("\nExec=([^\n]*)").match(entry).captured(1));
 }
 
+// The program copied alone into C:\Programs, with no site around it.
+QString programWithoutSite(const TempPrefix& prefix)
+{
+    const QString folder = prefix.driveC() + "/Programs";
+    EXPECT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(QFile::copy(QN3_PROGRAM, folder + "/QN3_Tools_Vandrel"));
+    return folder + "/QN3_Tools_Vandrel";
+}
+
 } // namespace
 
 // Once stopped, the program is started again by its start-up shortcut, which
@@ -131,12 +140,9 @@ TEST(Program, StartsOnTheDemoSiteWithItsBaseOpenFlushesOnTerminationAndRestartsF
 TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
 {
     TempPrefix prefix;
-    const QString folder = prefix.driveC() + "/Programs";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(QFile::copy(QN3_PROGRAM, folder + "/QN3_Tools_Vandrel"));
-
+    const QString program = programWithoutSite(prefix);
     ProgramRun run(prefix);
-    ASSERT_TRUE(run.start(folder + "/QN3_Tools_Vandrel", "1,7")) << run.log().toStdString();
+    ASSERT_TRUE(run.start(program, "1,7")) << run.log().toStdString();
     EXPECT_TRUE(run.openRecordFiles().isEmpty());
     run.terminate();
 
@@ -144,7 +150,7 @@ TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
     EXPECT_TRUE(log.contains("Réponse 7 à: Impossible de trouver la base de données")) << log.toStdString();
     EXPECT_TRUE(log.contains("Tools Vandrel: Ready (BaseOuverte: False)")) << log.toStdString();
     // The site settings were made from their defaults beside the program.
-    EXPECT_TRUE(QFileInfo::exists(folder + "/Settings/QN3_Config.ini"));
+    EXPECT_TRUE(QFileInfo::exists(QFileInfo(program).path() + "/Settings/QN3_Config.ini"));
 }
 
 // Asked where the database is, the scripted user names a Windows folder that
@@ -153,12 +159,8 @@ TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
 TEST(Program, LooksForItsDatabaseInAFolderTheScriptedUserTypes)
 {
     TempPrefix prefix;
-    const QString folder = prefix.driveC() + "/Programs";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(QFile::copy(QN3_PROGRAM, folder + "/QN3_Tools_Vandrel"));
-
     ProgramRun run(prefix);
-    ASSERT_TRUE(run.start(folder + "/QN3_Tools_Vandrel", "1,6,C:\\QN_Donnees,7")) << run.log().toStdString();
+    ASSERT_TRUE(run.start(programWithoutSite(prefix), "1,6,C:\\QN_Donnees,7")) << run.log().toStdString();
     run.terminate();
 
     const QString log = run.log();

@@ -14,18 +14,6 @@ namespace qn3::windows {
 
 class FolderSelectTree;
 
-// What the edit box gives with `selected` chosen in the tree: a full Windows
-// path ("C:\QN_Donnees", "\\PC\Data\Sons") as it stands, a name or a
-// relative path ("Nouveau", "..\Autre") below `selected`, "\Dossier" on
-// `selected`'s drive, nothing typed `selected` itself; "." and ".." are
-// resolved. `error` says in French why the text cannot be a folder (bad
-// name, unknown drive, a file of that name), and the folder is then empty.
-struct TypedFolder {
-    QString folder; // no trailing backslash except at a drive root ("C:\")
-    QString error;
-};
-TypedFolder resolveTypedFolder(const QString& typed, const QString& selected);
-
 class FolderSelectDialog final : public QDialog {
 public:
     // Opens on `start` (a Windows path without trailing backslash, "E:" for

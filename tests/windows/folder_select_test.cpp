@@ -5,6 +5,7 @@
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
 #include "windows/folder_select_dialog.h"
+#include "windows/folder_select_typed.h"
 
 #include <QDir>
 #include <QFile>

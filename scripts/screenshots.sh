@@ -47,7 +47,6 @@ export DISPLAY=":$(head -n1 "$work/display")"
 export XDG_RUNTIME_DIR="$work/runtime" QN3_PREFIX="$work/prefix" QT_QPA_PLATFORM=xcb
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset DBUS_SESSION_BUS_ADDRESS # the notification area is the X one
-xsetroot -solid '#3a6ea5' 2>/dev/null || true
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)

@@ -14,4 +14,8 @@ inline std::array<QString, services::kZones> RepLogPub;
 // The shared folder of each base (trailing backslash).
 inline std::array<QString, services::kZones> RepPartage;
 
+// True while the start-up shows the wait window: the start-up's phases and
+// the settings window's own are named in it only then.
+inline bool AttenteAffichee = false;
+
 } // namespace qn3::engine

@@ -2,6 +2,7 @@
 
 #include "engine/engine_values.h"
 #include "engine/frm_setup.h"
+#include "engine/program_icon.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/user_interaction.h"
@@ -51,6 +52,7 @@ FrmMain::FrmMain()
     setObjectName(QStringLiteral("Frm_Main"));
     services::FrmMainMembers& members = services::Frm_Main();
     setWindowTitle(members.Caption);
+    setWindowIcon(IconeProgramme());
     members.hWnd = static_cast<int32_t>(winId());
 
     auto* central = new QWidget(this);
@@ -106,11 +108,11 @@ void FrmMain::creationMenuLogs()
           [this] { services::AfficherLog(DossierExport, {}, QStringLiteral("_QN3_Export_Vandrel")); });
 }
 
+// The icon exists whatever the desktop; it is shown only where there is a
+// notification area, so the window never hides where it could not come back.
 void FrmMain::creationIcone()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    icone_ = new QSystemTrayIcon(style()->standardIcon(QStyle::SP_ComputerIcon), this);
+    icone_ = new QSystemTrayIcon(IconeProgramme(), this);
     icone_->setObjectName(QStringLiteral("IconeVeille"));
     icone_->setToolTip(QStringLiteral("Quillon: Tools VANDREL"));
     connect(icone_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -119,12 +121,13 @@ void FrmMain::creationIcone()
             activateWindow();
         }
     });
-    icone_->show();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        icone_->show();
 }
 
 void FrmMain::passerEnVeille()
 {
-    if (icone_ && icone_->isVisible())
+    if (icone_->isVisible())
         hide();
 }
 
@@ -139,8 +142,7 @@ void FrmMain::showIncidentsAlert()
         timerIncidents_->stop();
         labelIncidents_->clear();
         labelIncidents_->setStyleSheet(QString());
-        if (icone_)
-            icone_->setIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+        icone_->setIcon(IconeProgramme());
         return;
     }
     labelIncidents_->setText(tr("Nouvel incident"));
@@ -155,8 +157,7 @@ void FrmMain::blinkIncidentsLabel()
     labelIncidents_->setStyleSheet(lit ? QStringLiteral("color: white; background: #c00000;") : QString());
     // In the notification area the icon blinks with the label, so that an
     // incident is seen while the window is hidden.
-    if (icone_)
-        icone_->setIcon(style()->standardIcon(lit ? QStyle::SP_MessageBoxWarning : QStyle::SP_ComputerIcon));
+    icone_->setIcon(lit ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : IconeProgramme());
 }
 
 void FrmMain::closeWithoutQuestion()
@@ -191,8 +192,7 @@ void FrmMain::closeEvent(QCloseEvent* event)
     services::TraceLogForce();
     services::FermetureEnCours = true;
     timerIncidents_->stop();
-    if (icone_)
-        icone_->hide();
+    icone_->hide();
     QString suffixe;
     windows::PositionFeuilleSauvegarde(this, suffixe);
     FrmSetup::unload();

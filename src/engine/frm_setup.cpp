@@ -1,6 +1,7 @@
 #include "engine/frm_setup.h"
 
 #include "engine/engine_values.h"
+#include "engine/startup_phases.h"
 #include "services/folders.h"
 #include "services/formats.h"
 #include "services/ini_access.h"
@@ -70,7 +71,10 @@ FrmSetup::FrmSetup()
     windows::LookFenetre(this, 1);
     QString suffixe;
     windows::PositionFeuille(this, suffixe);
+    PhasesDemarrage phases(QStringLiteral("Tools Vandrel: Setup: Init: "));
+    phases.debut(QStringLiteral("Folders"));
     initialiseFolders();
+    phases.fin();
     services::SetupCharge = true;
 }
 

@@ -1,4 +1,5 @@
 #include "engine/frm_main.h"
+#include "engine/program_icon.h"
 #include "engine/scripted_answers.h"
 #include "engine/startup.h"
 #include "engine/termination_signals.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QN3_Tools_Vandrel"));
+    // Every window of the program, the wait window and the dialogs included,
+    // carries the program's icon.
+    QApplication::setWindowIcon(qn3::engine::IconeProgramme());
     // The program keeps running while its main window is hidden in the
     // notification area; it ends when the main window has closed.
     QApplication::setQuitOnLastWindowClosed(false);

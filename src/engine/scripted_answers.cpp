@@ -1,6 +1,7 @@
 #include "engine/scripted_answers.h"
 
 #include "services/trace_log.h"
+#include "windows/folder_select.h"
 
 #include <QStringList>
 
@@ -29,14 +30,18 @@ ReponsesScriptees::ReponsesScriptees(services::UserInteraction& windows) : windo
     for (const QString& entry : qEnvironmentVariable(kVariable).split(u',', Qt::SkipEmptyParts)) {
         const QString code = entry.trimmed();
         bool numeric = false;
-        if (code.startsWith(u'B', Qt::CaseInsensitive)) {
+        if (code.size() > 1 && code.startsWith(u'B', Qt::CaseInsensitive)) {
             const int base = code.mid(1).toInt(&numeric);
-            if (numeric && base >= 1 && base <= std::numeric_limits<int16_t>::max())
-                base_ = static_cast<int16_t>(base);
-            continue;
+            if (numeric) {
+                if (base >= 1 && base <= std::numeric_limits<int16_t>::max())
+                    base_ = static_cast<int16_t>(base);
+                continue;
+            }
         }
         const int answer = code.toInt(&numeric);
-        if (numeric && answer >= services::msgbox::AnswerOk && answer <= services::msgbox::AnswerNo)
+        if (!numeric)
+            folders_.push_back(code);
+        else if (answer >= services::msgbox::AnswerOk && answer <= services::msgbox::AnswerNo)
             answers_.push_back(answer);
     }
 }
@@ -64,7 +69,19 @@ std::optional<QString> ReponsesScriptees::askOpenFile(const services::OpenFileRe
 
 QString ReponsesScriptees::selectFolder(const services::FolderRequest& request)
 {
-    return nobody().selectFolder(request);
+    QString chosen = QStringLiteral("*");
+    if (!folders_.empty()) {
+        // The dialog's own way: the folder comes back with its backslash and
+        // is made when it does not exist.
+        windows::FolderSelectSetNextAnswer(folders_.front());
+        folders_.pop_front();
+        chosen = windows::FolderSelect(nullptr, request.startFolder, request.title);
+    }
+    services::TraceLog(-1, -1, -1,
+                       QStringLiteral("Dossier choisi: ") + chosen + QStringLiteral(" (proposé: ") + request.startFolder
+                           + u')',
+                       false, true);
+    return chosen;
 }
 
 int16_t ReponsesScriptees::chooseBase(const services::BaseChoiceRequest& request)

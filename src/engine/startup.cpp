@@ -1,6 +1,7 @@
 #include "engine/startup.h"
 
 #include "engine/frm_main.h"
+#include "engine/engine_values.h"
 #include "engine/frm_setup.h"
 #include "engine/startup_phases.h"
 #include "engine/suite_settings.h"
@@ -110,14 +111,8 @@ void Demarrage(const OptionsDemarrage& options)
         return;
 
     windows::FrmMsg::instance().show();
-    bool attenteAffichee = true;
-    PhasesDemarrage phases(
-        [](const QString& phase) {
-            windows::FrmMsg::instance().LabelMsgInit->setText(phase);
-            // The phase is seen before its work holds the window thread.
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        },
-        [&] { return attenteAffichee; });
+    AttenteAffichee = true;
+    PhasesDemarrage phases;
     // A request to stop answered while a phase let the window messages run
     // ends the start-up there.
     auto arrete = [] { return services::FermetureEnCours; };
@@ -157,13 +152,14 @@ void Demarrage(const OptionsDemarrage& options)
     phases.debut(QStringLiteral("Sounds"));
     LectureRepSons(0);
     LocalisationRepSons(0);
-    Photo(windows::FrmMsg::instance(), QStringLiteral("main_wait_window"));
-    phases.fin();
 
+    phases.debut(QStringLiteral("Display"));
+    Photo(windows::FrmMsg::instance(), QStringLiteral("main_wait_window"));
     QString suffixe;
     windows::PositionFeuille(&main, suffixe);
-    attenteAffichee = false;
     windows::FrmMsg::destroyInstance();
+    AttenteAffichee = false;
+    phases.fin();
     Trace(QStringLiteral("Tools Vandrel: Ready (BaseOuverte: %1)")
               .arg(database::BaseOuverte ? QStringLiteral("True") : QStringLiteral("False")));
     Photo(main, QStringLiteral("main_window"));

@@ -1,13 +1,24 @@
 #include "engine/startup_phases.h"
 
+#include "engine/engine_values.h"
 #include "services/trace_log.h"
+#include "windows/frm_msg.h"
+
+#include <QCoreApplication>
+#include <QLabel>
 
 namespace qn3::engine {
 
-PhasesDemarrage::PhasesDemarrage(std::function<void(const QString&)> afficher, std::function<bool()> fenetreAffichee)
-    : afficher_(std::move(afficher)), fenetreAffichee_(std::move(fenetreAffichee))
+void AfficherPhase(const QString& phase)
 {
+    if (!AttenteAffichee || !windows::FrmMsg::exists())
+        return;
+    windows::FrmMsg::instance().LabelMsgInit->setText(phase);
+    // The phase is seen before its work holds the window thread.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
+
+PhasesDemarrage::PhasesDemarrage(QString prefixe) : prefixe_(std::move(prefixe)) {}
 
 PhasesDemarrage::~PhasesDemarrage()
 {
@@ -17,9 +28,8 @@ PhasesDemarrage::~PhasesDemarrage()
 void PhasesDemarrage::debut(const QString& nom)
 {
     fin();
-    enCours_ = QStringLiteral("Tools Vandrel: Init: ") + nom;
-    if (fenetreAffichee_ && fenetreAffichee_() && afficher_)
-        afficher_(enCours_);
+    enCours_ = prefixe_ + nom;
+    AfficherPhase(enCours_);
     services::TraceLogEncadre(-1, -1, -1, enCours_, QStringLiteral("-"), false);
     chrono_.start();
 }

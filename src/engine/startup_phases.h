@@ -3,30 +3,32 @@
 #include <QElapsedTimer>
 #include <QString>
 
-#include <functional>
-
 namespace qn3::engine {
+
+// Writes a phase's name into the wait window while the start-up shows it
+// (AttenteAffichee), and lets it paint; does nothing otherwise, so a later
+// opening of the settings window never brings the wait window back.
+void AfficherPhase(const QString& phase);
 
 // The timed phases of the start-up: each is named in the wait window while it
 // is shown, framed in the trace log when it begins, and traced with its
 // duration in milliseconds when it ends ("Tools Vandrel: Init: Site: 12 ms").
 class PhasesDemarrage {
 public:
-    // `afficher` writes a phase's name into the wait window; it is called
-    // only while `fenetreAffichee` answers True.
-    PhasesDemarrage(std::function<void(const QString&)> afficher, std::function<bool()> fenetreAffichee);
+    // `prefixe` comes before each phase's name: the main window's start-up
+    // uses the default, the settings window "Tools Vandrel: Setup: Init: ".
+    explicit PhasesDemarrage(QString prefixe = QStringLiteral("Tools Vandrel: Init: "));
     ~PhasesDemarrage();
     PhasesDemarrage(const PhasesDemarrage&) = delete;
     PhasesDemarrage& operator=(const PhasesDemarrage&) = delete;
 
-    // Ends the running phase, if any, and begins "Tools Vandrel: Init: " + `nom`.
+    // Ends the running phase, if any, and begins the prefix + `nom`.
     void debut(const QString& nom);
     // Ends the running phase, if any.
     void fin();
 
 private:
-    std::function<void(const QString&)> afficher_;
-    std::function<bool()> fenetreAffichee_;
+    QString prefixe_;
     QString enCours_;
     QElapsedTimer chrono_;
 };

@@ -1,41 +1,15 @@
 #include "windows/folder_select.h"
 
-#include "platform/windows_path.h"
 #include "services/folders.h"
 #include "services/path_names.h"
 #include "services/shared_values.h"
 #include "services/trap.h"
-
-#include <QDir>
-#include <QFileDialog>
-#include <QUrl>
+#include "windows/folder_select_dialog.h"
 
 namespace qn3::windows {
 namespace {
 
 std::optional<std::optional<QString>> nextAnswer;
-
-// The host folder to show first; a folder this machine cannot map (a drive
-// with no link) leaves the choice to the dialog rather than failing.
-QString hostStart(const QString& windowsFolder)
-{
-    try {
-        return platform::paths::toHost(windowsFolder);
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
-// The machine's drives as the program sees them (C:, Z: and those an
-// administrator linked), so the user starts from them, not from host folders.
-QList<QUrl> driveUrls()
-{
-    QList<QUrl> urls;
-    const QDir devices(platform::paths::prefix() + QStringLiteral("/dosdevices"));
-    for (const QString& drive : devices.entryList({QStringLiteral("?:")}, QDir::Dirs, QDir::Name))
-        urls << QUrl::fromLocalFile(devices.filePath(drive));
-    return urls;
-}
 
 // The chosen folder as a Windows path, or nothing when the user cancelled.
 std::optional<QString> askFolder(QWidget* owner, const QString& title, const QString& start)
@@ -45,20 +19,10 @@ std::optional<QString> askFolder(QWidget* owner, const QString& title, const QSt
         nextAnswer.reset();
         return chosen;
     }
-    // Qt's own dialog rather than the desktop's: it always has the edit box
-    // for a typed name and the button that makes a new folder, and it lists
-    // the program's drives.
-    QFileDialog dialog(owner, title, hostStart(start));
-    dialog.setObjectName(QStringLiteral("FolderSelect"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    dialog.setSidebarUrls(driveUrls());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    FolderSelectDialog dialog(owner, title, start);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    const QString chosen = dialog.selectedFiles().constFirst();
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return platform::paths::toWindows(chosen);
+    return dialog.chosenFolder();
 }
 
 } // namespace

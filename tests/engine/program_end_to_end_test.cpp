@@ -105,6 +105,15 @@ QStringList startUpShortcutCommand()
     return QProcess::splitCommand(QRegularExpression("\nExec=([^\n]*)").match(entry).captured(1));
 }
 
+// The program copied alone into C:\Programs, with no site around it.
+QString programWithoutSite(const TempPrefix& prefix)
+{
+    const QString folder = prefix.driveC() + "/Programs";
+    EXPECT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(QFile::copy(QN3_PROGRAM, folder + "/QN3_Tools_Vandrel"));
+    return folder + "/QN3_Tools_Vandrel";
+}
+
 } // namespace
 
 // Once stopped, the program is started again by its start-up shortcut, which
@@ -122,6 +131,7 @@ TEST(Program, StartsOnTheDemoSiteWithItsBaseOpenFlushesOnTerminationAndRestartsF
 
     const QString log = run.log();
     for (const char* line : {"App.Version: ", "Tools Vandrel: Init: Site", "Tools Vandrel: Init: Database",
+                             "Tools Vandrel: Setup: Init: Folders", "Tools Vandrel: Init: Display",
                              "Data_Folder: C:\\QN_Data\\", "Tools Vandrel: Ready (BaseOuverte: True)",
                              "Fermeture du programme"})
         EXPECT_TRUE(log.contains(line)) << line << '\n' << log.toStdString();
@@ -142,12 +152,9 @@ TEST(Program, StartsOnTheDemoSiteWithItsBaseOpenFlushesOnTerminationAndRestartsF
 TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
 {
     TempPrefix prefix;
-    const QString folder = prefix.driveC() + "/Programs";
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(QFile::copy(QN3_PROGRAM, folder + "/QN3_Tools_Vandrel"));
-
+    const QString program = programWithoutSite(prefix);
     ProgramRun run(prefix);
-    ASSERT_TRUE(run.start(folder + "/QN3_Tools_Vandrel", "1,7")) << run.log().toStdString();
+    ASSERT_TRUE(run.start(program, "1,7")) << run.log().toStdString();
     EXPECT_TRUE(run.openRecordFiles().isEmpty());
     run.terminate();
 
@@ -155,7 +162,23 @@ TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
     EXPECT_TRUE(log.contains("Réponse 7 à: Impossible de trouver la base de données")) << log.toStdString();
     EXPECT_TRUE(log.contains("Tools Vandrel: Ready (BaseOuverte: False)")) << log.toStdString();
     // The site settings were made from their defaults beside the program.
-    EXPECT_TRUE(QFileInfo::exists(folder + "/Settings/QN3_Config.ini"));
+    EXPECT_TRUE(QFileInfo::exists(QFileInfo(program).path() + "/Settings/QN3_Config.ini"));
+}
+
+// Asked where the database is, the scripted user names a Windows folder that
+// does not exist yet: the folder dialog's choice makes it, the database is
+// still not there, and the next answer goes on without it.
+TEST(Program, LooksForItsDatabaseInAFolderTheScriptedUserTypes)
+{
+    TempPrefix prefix;
+    ProgramRun run(prefix);
+    ASSERT_TRUE(run.start(programWithoutSite(prefix), "1,6,C:\\QN_Donnees,7")) << run.log().toStdString();
+    run.terminate();
+
+    const QString log = run.log();
+    EXPECT_TRUE(log.contains("Dossier choisi: C:\\QN_Donnees\\ (proposé: C:\\BTRieve\\Data)")) << log.toStdString();
+    EXPECT_TRUE(QFileInfo(prefix.driveC() + "/QN_Donnees").isDir());
+    EXPECT_TRUE(log.contains("Tools Vandrel: Ready (BaseOuverte: False)")) << log.toStdString();
 }
 
 // Each base of a site of three starts with its own folders, stations and sound

@@ -4,7 +4,10 @@
 #include "services/ini_access.h"
 #include "services/network_shares.h"
 #include "services/path_names.h"
+#include "services/settings_folders.h"
 #include "services/shared_values.h"
+#include "services/site.h"
+#include "services/site_names.h"
 #include "services/trap.h"
 
 #include <array>
@@ -21,6 +24,19 @@ constexpr std::array<const char16_t*, services::kCategories> kCategoryKeys = {
 QString systemFile(int16_t NoZone)
 {
     return services::RepConfig.at(NoZone) + QStringLiteral("ZT_SYS.ini");
+}
+
+// The suite numbers a base's sound-folder sections with the base's number.
+// The chosen base of a site of several works as zone 0: its sections are
+// those of base 1 when its file has them (a base set up as the first), else
+// its own, as its "QN3_Systeme.ini" is read.
+int32_t baseDesSons(const QString& file, int16_t NoZone)
+{
+    const QString premiere = services::Chiffres(NoZone + 1, 3);
+    if (NoZone != 0 || services::SectionPresente(file, QStringLiteral("Repertoire_Station_") + premiere)
+        || services::SectionPresente(file, QStringLiteral("UNC_Actif") + premiere))
+        return NoZone + 1;
+    return services::NoBaseEnCours(services::DetermineDossierConfig(1));
 }
 
 } // namespace
@@ -43,7 +59,7 @@ void LectureRepSons(int16_t NoZone)
     services::Trap trap(u"Frm_Main:LectureRepSons");
     trap([&] {
         const QString file = systemFile(NoZone);
-        const QString base = services::N2S(NoZone + 1, 3, 0, QStringLiteral("0"));
+        const QString base = services::Chiffres(baseDesSons(file, NoZone), 3);
         const QString switches = QStringLiteral("UNC_Actif") + base;
         const QString local = QStringLiteral("Repertoire_Station_") + base;
         const QString network = QStringLiteral("Repertoire_Station_UNC_") + base;

@@ -17,7 +17,8 @@ void LectureRepPRG(int16_t NoZone);
 // it: "000", "JIN", "LIN", "RUB", "INF", "PRE", "PUB", "TMP", "NUM") and
 // slot 00 to 09, key "<category>_<slot>" of section "Repertoire_Station_NNN"
 // ("Repertoire_Station_UNC_NNN" when the same key of section "UNC_ActifNNN"
-// is "ON"), NNN being the base number in three digits. A value is a flag,
+// is "ON"), NNN being the base number in three digits: for zone 0, the
+// chosen base of the site unless the file has the sections of base 1. A value is a flag,
 // a comma and the folder; a slot is in use when its folder is not blank and
 // its flag is not "0". Slots in use are packed from slot 0, the others
 // emptied.

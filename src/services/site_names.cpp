@@ -18,16 +18,21 @@ QString SectionBase(int32_t NoBase)
     return QStringLiteral("Base_") + Chiffres(NoBase, 2);
 }
 
+bool SectionPresente(const QString& Fichier, const QString& Section)
+{
+    // Every section name fits: a settings file holds a few dozen.
+    constexpr uint32_t kTailleListe = 65535;
+    const platform::ProfileRead noms = platform::PrivateProfile::current().sectionNames(Fichier, kTailleListe);
+    for (const QStringView nom : QStringView(noms.text).split(u'\0'))
+        if (nom.compare(Section, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 QString SectionBaseSysteme(const QString& FichierSysteme, int32_t NoBase)
 {
     const QString premiere = SectionBase(1);
-    // Every section name fits: a base file holds a few dozen.
-    constexpr uint32_t kTailleListe = 65535;
-    const platform::ProfileRead noms = platform::PrivateProfile::current().sectionNames(FichierSysteme, kTailleListe);
-    for (const QStringView nom : QStringView(noms.text).split(u'\0'))
-        if (nom.compare(premiere, Qt::CaseInsensitive) == 0)
-            return premiere;
-    return SectionBase(NoBase);
+    return SectionPresente(FichierSysteme, premiere) ? premiere : SectionBase(NoBase);
 }
 
 int16_t EntierCourt(const QString& Texte)

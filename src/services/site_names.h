@@ -15,6 +15,9 @@ QString Chiffres(int32_t Nombre, int16_t Chiffres);
 // "Base_" followed by the base number in two digits.
 QString SectionBase(int32_t NoBase);
 
+// Whether the settings file holds the section (names compared without case).
+bool SectionPresente(const QString& Fichier, const QString& Section);
+
 // The section a base's "QN3_Systeme.ini" is read under for base `NoBase`:
 // "Base_01" when the file has that section (a base set up as the first, or
 // copied from a one-base site), else the base's own. The sections named from

@@ -44,3 +44,18 @@ TEST_F(SuiteSettings, SoundFoldersInUseArePackedFromTheFirstSlot)
     EXPECT_EQ(services::RepSons[0][0][0], "C:\\Music\\");
     EXPECT_TRUE(services::RepSons[0][5][0].isEmpty());
 }
+
+// The chosen base of a site of several reads its sound folders under its own
+// number, unless its file keeps those of base 1.
+TEST_F(SuiteSettings, SoundFoldersOfTheChosenBaseFollowItsNumber)
+{
+    writeFile(services::RepApplication + "Settings\\QN3_Config.ini",
+              "[Site]\r\nNbBase=3\r\nNoBase=3\r\n[ThemeWindows]\r\nMsg=1\r\n");
+    const QByteArray third = "[Repertoire_Station_003]\nPUB_00=1,C:\\Pub3\\\n";
+    writeSystemFile(third);
+    engine::LectureRepSons(0);
+    EXPECT_EQ(services::RepSons[0][6][0], "C:\\Pub3\\");
+    writeSystemFile(third + "[UNC_Actif001]\n[Repertoire_Station_001]\nPUB_00=1,C:\\Pub1\\\n");
+    engine::LectureRepSons(0);
+    EXPECT_EQ(services::RepSons[0][6][0], "C:\\Pub1\\");
+}

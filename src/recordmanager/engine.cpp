@@ -322,6 +322,10 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
         } else {
             found = navigate(operation, open, keyNumber, key);
         }
+        if (found == status::IoError && !row_.damaged) {
+            cursor_.state = CursorState::PastUnreadable;
+            writeCursor(positionBlock);
+        }
         if (found != status::Success && !(found == status::IoError && row_.damaged))
             return found;
         return deliver(positionBlock, file, keyNumber, data, dataLength, key);
@@ -356,6 +360,8 @@ int16_t Engine::navigate(uint16_t operation, OpenFile& open, int16_t keyNumber, 
     if (operation == op::GetNext || operation == op::GetPrevious) {
         if (cursor_.state == CursorState::None)
             return status::InvalidPositioning;
+        if (cursor_.state == CursorState::PastUnreadable)
+            return status::EndOfFile;
         if (cursor_.keyNumber != keyNumber)
             return status::KeyNumberChanged;
         if (!cursor_.keyInBlock) {

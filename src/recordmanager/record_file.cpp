@@ -584,6 +584,7 @@ bool RecordFile::othersCommitted() const
 
 int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64_t id, Row& row)
 {
+    row.damaged = false;  // a failure before any row leaves no damaged record behind
     sqlite3_stmt* s = statement(static_cast<int>(how), key);
     if (!s)
         return status::IoError;
@@ -604,6 +605,7 @@ int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64
 
 int16_t RecordFile::readById(int64_t id, int key, Row& row)
 {
+    row.damaged = false;  // a failure before any row leaves no damaged record behind
     sqlite3_stmt* s = statement(ById, -1);
     if (!s)
         return status::IoError;

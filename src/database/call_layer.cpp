@@ -66,6 +66,23 @@ int16_t appel(EnregistrementBtr& enr, uint16_t operation, PositionBlock& positio
     return statut;
 }
 
+// Places `position` back on the record it stood on, as the file now holds
+// it: its address by Get Position, then Get Direct into a scratch image, so
+// the record buffer keeps the caller's record for the retry. A Get Equal on
+// the key could land on another record with the same key value.
+int16_t repositionne(PositionBlock& position, int32_t longueur, int16_t noCle)
+{
+    std::array<char, kLongueurCle + 1> cle{};
+    QByteArray image(std::max<int32_t>(longueur, 4), '\0');
+    int32_t taille = static_cast<int32_t>(image.size());
+    RecordManagerAccess& acces = RecordManagerAccess::current();
+    const int16_t statut = acces.call(22, position.data(), image.data(), &taille, cle.data(), kLongueurCle, noCle);
+    if (statut != 0)
+        return statut;
+    taille = static_cast<int32_t>(image.size());
+    return acces.call(23, position.data(), image.data(), &taille, cle.data(), kLongueurCle, noCle);
+}
+
 bool estVerrou(int16_t statut)
 {
     switch (statut) {
@@ -142,12 +159,12 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
 
     auto rapport = [&] { return detail::RapportErreur(NoZone, NoFichier, Cle, QString::fromUtf16(kSource), false, false); };
     // A re-read with Get Equal along the key of the call, from the attempt's cursor.
-    auto relecture = [&](PositionBlock& position, Image image) {
+    auto relecture = [&](PositionBlock& position) {
         int32_t longueur = LongueurEnrBtr[NoFichier];
         int16_t statut = StatutBtr;
         trap([&] {
             EnregistrementBtr* enr = EnrBtr(NoFichier);
-            statut = enr ? appel(*enr, 5, position, longueur, Cle, NoCle, image) : 0;
+            statut = enr ? appel(*enr, 5, position, longueur, Cle, NoCle, Image::Tampon) : 0;
         });
         return statut;
     };
@@ -179,7 +196,7 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
                 continue;
             if (lecture) {
                 PositionBlock copie = position;
-                if (relecture(copie, Image::Tampon) == 0)
+                if (relecture(copie) == 0)
                     continue;
             }
             if (rapport())
@@ -202,12 +219,13 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
             }
             platform::Clock::current().sleep(500);
             if (Operation == 3 || Operation == 4) {
-                // The re-read moves the cursor onto the record as the file now
-                // holds it, into a scratch image: the retry writes the
-                // caller's record over the other writer's, not that record
-                // back over itself.
+                // The cursor moves onto the same record as the file now holds
+                // it: the retry writes the caller's record over the other
+                // writer's (or deletes it), and touches no other record.
                 PositionBlock curseur = position;
-                if (relecture(curseur, Image::Brouillon) == 0)
+                int16_t statut = StatutBtr;
+                trap([&] { statut = repositionne(curseur, longueur, NoCle); });
+                if (statut == 0)
                     PositionBtr[NoZone][NoFichier][s] = curseur;
             }
             encore = true;

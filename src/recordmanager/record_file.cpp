@@ -562,20 +562,23 @@ void RecordFile::endRead()
         execute(Commit);
 }
 
+// The header is read word by word: the index is mapped at a page boundary.
 void RecordFile::noteLogHeader()
 {
     std::atomic_thread_fence(std::memory_order_acquire);
-    for (size_t i = 0; i < LogHeaderSize; ++i)
-        logHeader_[i] = logIndex_[i];
+    const auto* words = reinterpret_cast<const volatile uint64_t*>(logIndex_);
+    for (size_t i = 0; i < LogHeaderWords; ++i)
+        logHeader_[i] = words[i];
 }
 
 bool RecordFile::othersCommitted() const
 {
     std::atomic_thread_fence(std::memory_order_acquire);
-    for (size_t i = 0; i < LogHeaderSize; ++i)
-        if (logHeader_[i] != logIndex_[i])
-            return true;
-    return false;
+    const auto* words = reinterpret_cast<const volatile uint64_t*>(logIndex_);
+    uint64_t differs = 0;
+    for (size_t i = 0; i < LogHeaderWords; ++i)
+        differs |= logHeader_[i] ^ words[i];
+    return differs != 0;
 }
 
 int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64_t id, Row& row)

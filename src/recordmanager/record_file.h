@@ -97,7 +97,7 @@ private:
 
     // The first bytes of SQLite's shared index of the log (its header, two
     // copies): every commit of any process changes them.
-    static constexpr size_t LogHeaderSize = 96;
+    static constexpr size_t LogHeaderWords = 96 / sizeof(uint64_t);
 
     sqlite3* db_ = nullptr;
     int lockFd_ = -1;
@@ -120,7 +120,7 @@ private:
     // The log's shared index, when the file is in log mode, and its header as
     // it stood when the snapshot began.
     const volatile unsigned char* logIndex_ = nullptr;
-    unsigned char logHeader_[LogHeaderSize] = {};
+    uint64_t logHeader_[LogHeaderWords] = {};
 };
 
 } // namespace qn3::recordmanager

@@ -31,16 +31,24 @@ int16_t appel(EnregistrementBtr& enr, uint16_t operation, PositionBlock& positio
               int16_t noCle, Image image)
 {
     // The key travels in a stack buffer: this runs for every record operation.
-    std::array<char, kLongueurCle + 1> pile{};
+    // A key that the code page carries whole and that comes back as it went
+    // is left as it is.
+    std::array<char, kLongueurCle + 1> pile{}, envoye;
     QByteArray tas;
     char* octetsCle = pile.data();
     const qsizetype longueurTexte = cle.size();
-    if (longueurTexte > kLongueurCle) {
+    bool entiere = longueurTexte <= kLongueurCle;
+    if (!entiere) {
         tas = platform::ansi::encode(cle);
         octetsCle = tas.data();
     } else {
-        for (qsizetype i = 0; i < longueurTexte; ++i)
-            pile[i] = static_cast<char>(platform::ansi::toByte(cle[i].unicode()));
+        for (qsizetype i = 0; i < longueurTexte; ++i) {
+            const char16_t caractere = cle[i].unicode();
+            const unsigned char octet = platform::ansi::toByte(caractere);
+            entiere = entiere && platform::ansi::toUnicode(octet) == caractere;
+            pile[i] = static_cast<char>(octet);
+        }
+        envoye = pile;
     }
 
     const int taille = enr.taille();
@@ -62,7 +70,8 @@ int16_t appel(EnregistrementBtr& enr, uint16_t operation, PositionBlock& positio
             enr.queue() = brouillon.mid(taille);
         }
     }
-    cle = platform::ansi::decode(QByteArrayView(octetsCle, longueurTexte));
+    if (!entiere || !std::equal(pile.cbegin(), pile.cbegin() + longueurTexte, envoye.cbegin()))
+        cle = platform::ansi::decode(QByteArrayView(octetsCle, longueurTexte));
     return statut;
 }
 
@@ -81,6 +90,16 @@ int16_t repositionne(PositionBlock& position, int32_t longueur, int16_t noCle)
         return statut;
     taille = static_cast<int32_t>(image.size());
     return acces.call(23, position.data(), image.data(), &taille, cle.data(), kLongueurCle, noCle);
+}
+
+// Whether ClearChaine would change anything in `cle`: only codes below 32,
+// or of 251 and above, are cleaned. Most keys are plain text.
+bool aNettoyer(const QString& cle)
+{
+    return std::any_of(cle.cbegin(), cle.cend(), [](QChar c) {
+        const unsigned char code = platform::ansi::toByte(c.unicode());
+        return code < 32 || code >= 251;
+    });
 }
 
 bool estVerrou(int16_t statut)
@@ -135,9 +154,10 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
     NoStation = std::max(NoStation, 1);
     if (!SubAppelant.trimmed().isEmpty()) {
         trap([&] {
-            services::ClearChaine(Cle);
-            AjouteHistorique(NoZone, EnteteHistorique(NoFichier, NoStation, Operation, NoCle) + Cle +
-                                         QStringLiteral("] [") + SubAppelant + u']');
+            if (aNettoyer(Cle))
+                services::ClearChaine(Cle);
+            if (zoneValide(NoZone))
+                HistoriqueBtr[NoZone].ajouteAppel(NoFichier, NoStation, Operation, NoCle, Cle, SubAppelant);
         });
     }
     if (services::EnIDE)

@@ -145,6 +145,8 @@ TEST_F(CallLayerTest, HistoryAndKeys)
     EXPECT_EQ(CleBtr, QStringLiteral("A B "));
     call(5, 17, QStringLiteral("AB") + QChar(255), 1, QStringLiteral("  "));
     EXPECT_EQ(CleBtr, QStringLiteral("AB") + QChar(255));
+    call(5, 17, QStringLiteral("K") + QChar(0x4E2D), 1, QString()); // outside the code page: as the manager had it
+    EXPECT_EQ(CleBtr, QStringLiteral("K?"));
     call(5, 17, QStringLiteral("K7"), 0);
     call(6, 17); // the seventh line: the first one goes
     call(19, 17, QString(), 1);

@@ -71,9 +71,9 @@ protected:
     }
 
     static EnregistrementBtr& enr() { return *EnrBtr(kFichier); }
-    static void appel(int16_t operation)
+    static void appel(int16_t operation, const QString& cle = kCle)
     {
-        CleBtr = kCle;
+        CleBtr = cle;
         int16_t reserve = 0;
         BTRieve(0, operation, CleBtr, 0, kFichier, 1, QStringLiteral("Lib_Test:Conflit"), reserve);
     }
@@ -124,6 +124,19 @@ TEST_F(ConflictRetryTest, ADeleteAfterAConflictDeletesTheRecordTheCallerRead)
     EXPECT_EQ(StatutBtr, 0);
     EXPECT_EQ(clock.sleeps.size(), 1u);
     EXPECT_EQ(contenus(), "A|");
+}
+
+// The caller gives its record a new key value and passes that value as the
+// key: no record has it yet, yet the retry finds the record it read.
+TEST_F(ConflictRetryTest, AnUpdateThatChangesTheKeyFindsItsRecordAfterAConflict)
+{
+    autreEcritB();
+    const QString nouvelle = QStringLiteral("AUTRE CLE 0001");
+    enr().setTexte(0, 14, nouvelle);
+    enr().setTexte(14, 20, QStringLiteral("B appelant"));
+    appel(3, nouvelle);
+    EXPECT_EQ(StatutBtr, 0);
+    EXPECT_EQ(contenus(), "B appelant|A|");
 }
 
 TEST_F(ConflictRetryTest, ARecordDeletedMeanwhileIsNotReplacedByAnother)

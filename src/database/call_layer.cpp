@@ -245,7 +245,8 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
                 PositionBlock curseur = position;
                 int16_t statut = StatutBtr;
                 trap([&] { statut = repositionne(curseur, longueur, NoCle); });
-                if (statut == 0)
+                // 22: a record longer than the data length, cut, but the cursor is on it.
+                if (statut == 0 || statut == 22)
                     PositionBtr[NoZone][NoFichier][s] = curseur;
             }
             encore = true;

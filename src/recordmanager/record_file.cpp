@@ -613,12 +613,12 @@ int16_t RecordFile::walk(bool forward, int key, const std::string& encodedKey, i
 {
     const int sameValue = static_cast<int>(forward ? Seek::Next : Seek::Previous);
     const int pastValue = static_cast<int>(forward ? Seek::Greater : Seek::Less);
+    const bool duplicates = layout_.keys[static_cast<size_t>(key)].duplicates;
     sqlite3_stmt* s = walk_.statement;
     const bool goesOn =
         s && walk_.forward == forward && walk_.keyNumber == key && walk_.id == id && walk_.key == encodedKey;
     if (!goesOn) {
         endWalk();
-        const bool duplicates = layout_.keys[static_cast<size_t>(key)].duplicates;
         s = statement(duplicates ? sameValue : pastValue, key);
         if (!s)
             return status::IoError;
@@ -628,7 +628,7 @@ int16_t RecordFile::walk(bool forward, int key, const std::string& encodedKey, i
     }
     walk_.statement = nullptr;
     int rc = sqlite3_step(s);
-    if (rc == SQLITE_DONE && s == statement(sameValue, key)) {
+    if (rc == SQLITE_DONE && duplicates && s == statement(sameValue, key)) {
         sqlite3_reset(s);
         s = statement(pastValue, key);
         if (!s)

@@ -5,25 +5,66 @@
 #include "services/formats.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace qn3::database {
 
 void AjouteHistorique(int zone, const QString& ligne)
 {
-    if (!zoneValide(zone))
-        return;
-    auto& lignes = HistoriqueBtr[zone];
-    std::move_backward(lignes.begin(), lignes.end() - 1, lignes.end());
-    lignes[0] = ligne;
+    if (zoneValide(zone))
+        HistoriqueBtr[zone].ajoute(ligne);
 }
 
 void PrefixeStatutHistorique(int zone, int16_t statut)
 {
-    if (!zoneValide(zone))
+    if (zoneValide(zone))
+        HistoriqueBtr[zone].prefixeStatut(statut);
+}
+
+QString HistoriqueBase::operator[](int numero) const
+{
+    if (numero < 0 || numero >= kLignesHistorique)
+        throw std::out_of_range("history line");
+    const Ligne& l = ligne(numero);
+    QString texte = l.appel ? EnteteHistorique(l.fichier, l.station, l.operation, l.noCle) + l.texte +
+                                  QStringLiteral("] [") + l.appelant + u']'
+                            : l.texte;
+    if (l.avecStatut)
+        texte.prepend(QStringLiteral("S:") + QString::number(l.statut) + u' ');
+    return texte;
+}
+
+HistoriqueBase::Ligne& HistoriqueBase::nouvelle()
+{
+    debut_ = (debut_ + kLignesHistorique - 1) % kLignesHistorique;
+    Ligne& l = lignes_[static_cast<size_t>(debut_)];
+    l = Ligne{};
+    return l;
+}
+
+void HistoriqueBase::ajoute(const QString& ligne) { nouvelle().texte = ligne; }
+
+void HistoriqueBase::ajouteAppel(int16_t NoFichier, int32_t NoStation, int16_t Operation, int16_t NoCle,
+                                 const QString& cle, const QString& appelant)
+{
+    Ligne& l = nouvelle();
+    l.texte = cle;
+    l.appelant = appelant;
+    l.fichier = NoFichier;
+    l.station = NoStation;
+    l.operation = Operation;
+    l.noCle = NoCle;
+    l.appel = true;
+}
+
+void HistoriqueBase::prefixeStatut(int16_t statut)
+{
+    Ligne& l = ligne(0);
+    // A call's line begins with "File:"; a line given whole may carry its status already.
+    if (l.avecStatut || (!l.appel && l.texte.startsWith(QStringLiteral("S:"))))
         return;
-    QString& ligne = HistoriqueBtr[zone][0];
-    if (!ligne.startsWith(QStringLiteral("S:")))
-        ligne.prepend(QStringLiteral("S:") + QString::number(statut) + u' ');
+    l.avecStatut = true;
+    l.statut = statut;
 }
 
 namespace {
@@ -58,7 +99,7 @@ void TEST_resetDatabaseState()
             for (auto& bloc : fichier)
                 bloc.fill('\0');
     for (auto& zone : HistoriqueBtr)
-        zone.fill(QString());
+        zone.efface();
     TransactionBtr = false;
     PositionSauveeBtr.clear();
     for (auto* table : {&FichiersAOuvrir, &FichiersOuverts})

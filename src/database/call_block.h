@@ -33,8 +33,46 @@ inline QString CleBtr;
 inline std::array<int16_t, kFichiers> LongueurEnrBtr{};
 // Position block per base, file and station index.
 inline std::array<std::array<std::array<PositionBlock, kStations>, kFichiers>, kZones> PositionBtr{};
-// The last six calls of each base, line 0 the newest.
-inline std::array<std::array<QString, kLignesHistorique>, kZones> HistoriqueBtr;
+// The last six calls of one base, line 0 the newest. A call's line keeps
+// the parts of the call and is written out only when it is read: nearly
+// every call ends without anyone reading it.
+class HistoriqueBase {
+public:
+    // Line `ligne` (0 to 5) as the error report shows it.
+    QString operator[](int ligne) const;
+
+    // Adds a line given whole as line 0; the older lines move down one place
+    // and line 5 is dropped.
+    void ajoute(const QString& ligne);
+    // The same for a call: "File:17 Station:1 OP:05 K:00 [<cle>] [<appelant>]".
+    void ajouteAppel(int16_t NoFichier, int32_t NoStation, int16_t Operation, int16_t NoCle, const QString& cle,
+                     const QString& appelant);
+    // Puts "S:" and `statut` in front of line 0 unless it begins with "S:".
+    void prefixeStatut(int16_t statut);
+    void efface() { *this = {}; }
+
+private:
+    struct Ligne {
+        QString texte;     // the whole line, or a call's key
+        QString appelant;  // a call's caller
+        int16_t fichier = 0, operation = 0, noCle = 0;
+        int32_t station = 0;
+        bool appel = false;
+        bool avecStatut = false;
+        int16_t statut = 0;
+    };
+    Ligne& nouvelle();
+    Ligne& ligne(int numero) { return lignes_[static_cast<size_t>((debut_ + numero) % kLignesHistorique)]; }
+    const Ligne& ligne(int numero) const
+    {
+        return lignes_[static_cast<size_t>((debut_ + numero) % kLignesHistorique)];
+    }
+
+    // A ring: line 0 is lignes_[debut_], a new line takes the place of line 5.
+    std::array<Ligne, kLignesHistorique> lignes_;
+    int debut_ = 0;
+};
+inline std::array<HistoriqueBase, kZones> HistoriqueBtr;
 // A transaction of the record manager is open (one for the whole program).
 inline bool TransactionBtr = false;
 // The position saved by Get Position (22) for Get Direct (23).

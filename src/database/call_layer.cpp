@@ -31,16 +31,24 @@ int16_t appel(EnregistrementBtr& enr, uint16_t operation, PositionBlock& positio
               int16_t noCle, Image image)
 {
     // The key travels in a stack buffer: this runs for every record operation.
-    std::array<char, kLongueurCle + 1> pile{};
+    // A key that the code page carries whole and that comes back as it went
+    // is left as it is.
+    std::array<char, kLongueurCle + 1> pile{}, envoye;
     QByteArray tas;
     char* octetsCle = pile.data();
     const qsizetype longueurTexte = cle.size();
-    if (longueurTexte > kLongueurCle) {
+    bool entiere = longueurTexte <= kLongueurCle;
+    if (!entiere) {
         tas = platform::ansi::encode(cle);
         octetsCle = tas.data();
     } else {
-        for (qsizetype i = 0; i < longueurTexte; ++i)
-            pile[i] = static_cast<char>(platform::ansi::toByte(cle[i].unicode()));
+        for (qsizetype i = 0; i < longueurTexte; ++i) {
+            const char16_t caractere = cle[i].unicode();
+            const unsigned char octet = platform::ansi::toByte(caractere);
+            entiere = entiere && platform::ansi::toUnicode(octet) == caractere;
+            pile[i] = static_cast<char>(octet);
+        }
+        envoye = pile;
     }
 
     const int taille = enr.taille();
@@ -62,8 +70,36 @@ int16_t appel(EnregistrementBtr& enr, uint16_t operation, PositionBlock& positio
             enr.queue() = brouillon.mid(taille);
         }
     }
-    cle = platform::ansi::decode(QByteArrayView(octetsCle, longueurTexte));
+    if (!entiere || !std::equal(pile.cbegin(), pile.cbegin() + longueurTexte, envoye.cbegin()))
+        cle = platform::ansi::decode(QByteArrayView(octetsCle, longueurTexte));
     return statut;
+}
+
+// Places `position` back on the record it stood on, as the file now holds
+// it: its address by Get Position, then Get Direct into a scratch image, so
+// the record buffer keeps the caller's record for the retry. A Get Equal on
+// the key could land on another record with the same key value.
+int16_t repositionne(PositionBlock& position, int32_t longueur, int16_t noCle)
+{
+    std::array<char, kLongueurCle + 1> cle{};
+    QByteArray image(std::max<int32_t>(longueur, 4), '\0');
+    int32_t taille = static_cast<int32_t>(image.size());
+    RecordManagerAccess& acces = RecordManagerAccess::current();
+    const int16_t statut = acces.call(22, position.data(), image.data(), &taille, cle.data(), kLongueurCle, noCle);
+    if (statut != 0)
+        return statut;
+    taille = static_cast<int32_t>(image.size());
+    return acces.call(23, position.data(), image.data(), &taille, cle.data(), kLongueurCle, noCle);
+}
+
+// Whether ClearChaine would change anything in `cle`: only codes below 32,
+// or of 251 and above, are cleaned. Most keys are plain text.
+bool aNettoyer(const QString& cle)
+{
+    return std::any_of(cle.cbegin(), cle.cend(), [](QChar c) {
+        const unsigned char code = platform::ansi::toByte(c.unicode());
+        return code < 32 || code >= 251;
+    });
 }
 
 bool estVerrou(int16_t statut)
@@ -118,9 +154,10 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
     NoStation = std::max(NoStation, 1);
     if (!SubAppelant.trimmed().isEmpty()) {
         trap([&] {
-            services::ClearChaine(Cle);
-            AjouteHistorique(NoZone, EnteteHistorique(NoFichier, NoStation, Operation, NoCle) + Cle +
-                                         QStringLiteral("] [") + SubAppelant + u']');
+            if (aNettoyer(Cle))
+                services::ClearChaine(Cle);
+            if (zoneValide(NoZone))
+                HistoriqueBtr[NoZone].ajouteAppel(NoFichier, NoStation, Operation, NoCle, Cle, SubAppelant);
         });
     }
     if (services::EnIDE)
@@ -142,12 +179,12 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
 
     auto rapport = [&] { return detail::RapportErreur(NoZone, NoFichier, Cle, QString::fromUtf16(kSource), false, false); };
     // A re-read with Get Equal along the key of the call, from the attempt's cursor.
-    auto relecture = [&](PositionBlock& position, Image image) {
+    auto relecture = [&](PositionBlock& position) {
         int32_t longueur = LongueurEnrBtr[NoFichier];
         int16_t statut = StatutBtr;
         trap([&] {
             EnregistrementBtr* enr = EnrBtr(NoFichier);
-            statut = enr ? appel(*enr, 5, position, longueur, Cle, NoCle, image) : 0;
+            statut = enr ? appel(*enr, 5, position, longueur, Cle, NoCle, Image::Tampon) : 0;
         });
         return statut;
     };
@@ -179,7 +216,7 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
                 continue;
             if (lecture) {
                 PositionBlock copie = position;
-                if (relecture(copie, Image::Tampon) == 0)
+                if (relecture(copie) == 0)
                     continue;
             }
             if (rapport())
@@ -202,12 +239,14 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
             }
             platform::Clock::current().sleep(500);
             if (Operation == 3 || Operation == 4) {
-                // The re-read moves the cursor onto the record as the file now
-                // holds it, into a scratch image: the retry writes the
-                // caller's record over the other writer's, not that record
-                // back over itself.
+                // The cursor moves onto the same record as the file now holds
+                // it: the retry writes the caller's record over the other
+                // writer's (or deletes it), and touches no other record.
                 PositionBlock curseur = position;
-                if (relecture(curseur, Image::Brouillon) == 0)
+                int16_t statut = StatutBtr;
+                trap([&] { statut = repositionne(curseur, longueur, NoCle); });
+                // 22: a record longer than the data length, cut, but the cursor is on it.
+                if (statut == 0 || statut == 22)
                     PositionBtr[NoZone][NoFichier][s] = curseur;
             }
             encore = true;

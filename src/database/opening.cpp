@@ -131,13 +131,18 @@ private:
     QHash<QString, QString> noms_;
 };
 
-// The record length of a section: its leading number, else the catalogue's.
-// A length the 16-bit data length cannot carry counts as none.
+// The record length of a section: its leading number rounded (halves to
+// even, so "0.5" gives 0), else the catalogue's. A length the 16-bit data
+// length cannot carry counts as none.
 int32_t longueurEnregistrement(const QString& texte, int fichier)
 {
+    constexpr int32_t plusLongue = std::numeric_limits<int16_t>::max();
     const double valeur = services::Val(texte);
-    if (valeur >= 0.5 && valeur < std::numeric_limits<int16_t>::max() + 0.5)
-        return services::CLng(valeur);
+    if (valeur > 0 && valeur <= plusLongue + 0.5) {
+        const int32_t longueur = services::CLng(valeur);
+        if (longueur >= 1 && longueur <= plusLongue)
+            return longueur;
+    }
     return CatalogueFichiers[fichier].Lng_Enregistrement;
 }
 

@@ -13,9 +13,10 @@
 namespace qn3::recordmanager {
 namespace {
 
-// A process that makes no call for this long lets its read snapshots go:
-// short enough that other processes' logs stay small, long enough that a
-// walk or a burst of reads keeps its snapshot.
+// A process that makes no call for a whole period this long (so one to two
+// of them after its last call) lets its read snapshots go: short enough that
+// other processes' logs stay small, long enough that a walk or a burst of
+// reads keeps its snapshot.
 constexpr std::chrono::milliseconds IdleLimit{50};
 
 bool isRead(uint16_t operation)
@@ -61,7 +62,8 @@ Engine::~Engine()
 // ---- idle watch ----------------------------------------------------------
 
 // Runs on its own thread from the first snapshot held. Waits, without
-// polling, until the process has made no call for `IdleLimit`.
+// polling, for a period of `IdleLimit` in which the process made no call
+// (calls only count themselves: reading a clock at every call costs more).
 void Engine::watchIdle()
 {
     std::unique_lock lock(callLock_);
@@ -70,9 +72,11 @@ void Engine::watchIdle()
             wake_.wait(lock);
             continue;
         }
-        const auto deadline = lastCall_ + IdleLimit;
-        if (wake_.wait_until(lock, deadline) == std::cv_status::timeout && !stopping_ &&
-            std::chrono::steady_clock::now() >= lastCall_ + IdleLimit) {
+        const uint64_t callsBefore = calls_;
+        const auto end = std::chrono::steady_clock::now() + IdleLimit;
+        while (!stopping_ && wake_.wait_until(lock, end) != std::cv_status::timeout) {
+        }
+        if (!stopping_ && calls_ == callsBefore) {
             for (const auto& [identity, file] : files_)
                 file->file->endRead();
             watching_ = false;
@@ -123,7 +127,7 @@ int16_t Engine::call(uint16_t operation, void* positionBlock, void* dataBuffer, 
         return close(cursor_.handle);
     if (const int16_t joined = join(found->second.file); joined != status::Success)
         return joined;
-    lastCall_ = std::chrono::steady_clock::now();
+    ++calls_;
     const int16_t result = recordOperation(operation, positionBlock, found->second, static_cast<uint8_t*>(dataBuffer),
                                            dataLength, static_cast<uint8_t*>(keyBuffer), keyLength, keyNumber);
     if (isRead(operation))
@@ -322,6 +326,10 @@ int16_t Engine::recordOperation(uint16_t operation, void* positionBlock, Handle&
         } else {
             found = navigate(operation, open, keyNumber, key);
         }
+        if (found == status::IoError && !row_.damaged) {
+            cursor_.state = CursorState::PastUnreadable;
+            writeCursor(positionBlock);
+        }
         if (found != status::Success && !(found == status::IoError && row_.damaged))
             return found;
         return deliver(positionBlock, file, keyNumber, data, dataLength, key);
@@ -356,6 +364,8 @@ int16_t Engine::navigate(uint16_t operation, OpenFile& open, int16_t keyNumber, 
     if (operation == op::GetNext || operation == op::GetPrevious) {
         if (cursor_.state == CursorState::None)
             return status::InvalidPositioning;
+        if (cursor_.state == CursorState::PastUnreadable)
+            return status::EndOfFile;
         if (cursor_.keyNumber != keyNumber)
             return status::KeyNumberChanged;
         if (!cursor_.keyInBlock) {

@@ -83,7 +83,7 @@ private:
     std::mutex& callLock_;
     std::condition_variable wake_;
     std::thread watcher_;
-    std::chrono::steady_clock::time_point lastCall_;
+    uint64_t calls_ = 0;
     bool watching_ = false;
     bool stopping_ = false;
 };

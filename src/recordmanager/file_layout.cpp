@@ -6,6 +6,7 @@
 #include <QChar>
 
 #include <array>
+#include <cstring>
 
 namespace qn3::recordmanager {
 namespace {
@@ -118,12 +119,18 @@ bool keyMatches(const KeyDefinition& key, const uint8_t* record, const void* sto
     if (storedLength != key.length)
         return false;
     const auto* expected = static_cast<const uint8_t*>(stored);
-    const auto& upper = upperTable();
     for (const Segment& segment : key.segments) {
         const uint8_t* from = record + segment.offset;
-        for (size_t i = 0; i < segment.length; ++i)
-            if (*expected++ != (segment.caseInsensitive ? upper[from[i]] : from[i]))
+        if (!segment.caseInsensitive) {
+            if (std::memcmp(expected, from, segment.length) != 0)
                 return false;
+        } else {
+            const auto& upper = upperTable();
+            for (size_t i = 0; i < segment.length; ++i)
+                if (expected[i] != upper[from[i]])
+                    return false;
+        }
+        expected += segment.length;
     }
     return true;
 }

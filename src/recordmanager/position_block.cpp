@@ -33,7 +33,7 @@ bool readPositionBlock(const void* block, Cursor& out)
     const uint8_t state = bytes[StateAt];
     const auto keyLength = load<uint16_t>(bytes + KeyLengthAt);
     const bool keyInBlock = bytes[KeyInBlockAt] != 0;
-    if (state > static_cast<uint8_t>(CursorState::Deleted) || (keyInBlock && keyLength > InlineKeyCapacity))
+    if (state > static_cast<uint8_t>(CursorState::PastUnreadable) || (keyInBlock && keyLength > InlineKeyCapacity))
         return false;
     out.handle = load<uint32_t>(bytes + HandleAt);
     out.keyNumber = load<int16_t>(bytes + KeyNumberAt);

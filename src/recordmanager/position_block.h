@@ -17,6 +17,10 @@ enum class CursorState : uint8_t {
     None = 0,      // no current record (right after open)
     OnRecord = 1,  // on the record `recordId`
     Deleted = 2,   // the current record was deleted: navigation goes on from where it stood
+    // A read met a page that cannot be read, so the record past the cursor is
+    // out of reach: Get Next and Get Previous answer end of file, and a walk
+    // that goes on after the failure ends.
+    PastUnreadable = 3,
 };
 
 struct Cursor {

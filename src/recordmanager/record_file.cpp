@@ -104,27 +104,22 @@ std::string rowColumns(size_t keys)
 }
 constexpr int FirstKeyColumn = 3;
 
-std::string keyed(Seek how, const std::string& k, bool duplicates, const std::string& select)
+// Greater and Less run on past their first row, and Next and Previous are
+// the records of the same key value past a record id: a walk steps these
+// on, row after row (see RecordFile::walk). Every order is an index's, so
+// rows come without sorting, one step at a time.
+std::string keyed(Seek how, const std::string& k, const std::string& select)
 {
     switch (how) {
     case Seek::Equal: return select + "WHERE " + k + " = ?1 ORDER BY id LIMIT 1";
-    case Seek::Greater: return select + "WHERE " + k + " > ?1 ORDER BY " + k + ", id LIMIT 1";
+    case Seek::Greater: return select + "WHERE " + k + " > ?1 ORDER BY " + k + ", id";
     case Seek::GreaterOrEqual: return select + "WHERE " + k + " >= ?1 ORDER BY " + k + ", id LIMIT 1";
-    case Seek::Less: return select + "WHERE " + k + " < ?1 ORDER BY " + k + " DESC, id DESC LIMIT 1";
+    case Seek::Less: return select + "WHERE " + k + " < ?1 ORDER BY " + k + " DESC, id DESC";
     case Seek::LessOrEqual: return select + "WHERE " + k + " <= ?1 ORDER BY " + k + " DESC, id DESC LIMIT 1";
     case Seek::First: return select + "ORDER BY " + k + ", id LIMIT 1";
     case Seek::Last: return select + "ORDER BY " + k + " DESC, id DESC LIMIT 1";
-    case Seek::Next:
-        if (!duplicates)
-            return keyed(Seek::Greater, k, false, select);
-        // Two seeks at most, on (key, id): SQLite does not seek on a row value.
-        return "SELECT * FROM (" + select + "WHERE " + k + " = ?1 AND id > ?2 ORDER BY id LIMIT 1) "
-               "UNION ALL SELECT * FROM (" + select + "WHERE " + k + " > ?1 ORDER BY " + k + ", id LIMIT 1) LIMIT 1";
-    case Seek::Previous:
-        if (!duplicates)
-            return keyed(Seek::Less, k, false, select);
-        return "SELECT * FROM (" + select + "WHERE " + k + " = ?1 AND id < ?2 ORDER BY id DESC LIMIT 1) "
-               "UNION ALL SELECT * FROM (" + select + "WHERE " + k + " < ?1 ORDER BY " + k + " DESC, id DESC LIMIT 1) LIMIT 1";
+    case Seek::Next: return select + "WHERE " + k + " = ?1 AND id > ?2 ORDER BY id";
+    case Seek::Previous: return select + "WHERE " + k + " = ?1 AND id < ?2 ORDER BY id DESC";
     }
     return {};
 }
@@ -456,7 +451,7 @@ sqlite3_stmt* RecordFile::statement(int kind, int key)
     std::string sql;
     const size_t keys = layout_.keys.size();
     if (key >= 0) {
-        sql = keyed(static_cast<Seek>(kind), keyColumn(key), layout_.keys[key].duplicates, rowColumns(keys));
+        sql = keyed(static_cast<Seek>(kind), keyColumn(key), rowColumns(keys));
     } else {
         switch (kind) {
         case ById: sql = rowColumns(keys) + "WHERE id = ?1"; break;
@@ -561,39 +556,46 @@ void RecordFile::endRead()
 {
     if (!reading_)
         return;
+    endWalk();
     reading_ = false;
     if (!sqlite3_get_autocommit(db_))
         execute(Commit);
 }
 
+// The header is read word by word: the index is mapped at a page boundary.
 void RecordFile::noteLogHeader()
 {
     std::atomic_thread_fence(std::memory_order_acquire);
-    for (size_t i = 0; i < LogHeaderSize; ++i)
-        logHeader_[i] = logIndex_[i];
+    const auto* words = reinterpret_cast<const volatile uint64_t*>(logIndex_);
+    for (size_t i = 0; i < LogHeaderWords; ++i)
+        logHeader_[i] = words[i];
 }
 
 bool RecordFile::othersCommitted() const
 {
     std::atomic_thread_fence(std::memory_order_acquire);
-    for (size_t i = 0; i < LogHeaderSize; ++i)
-        if (logHeader_[i] != logIndex_[i])
-            return true;
-    return false;
+    const auto* words = reinterpret_cast<const volatile uint64_t*>(logIndex_);
+    uint64_t differs = 0;
+    for (size_t i = 0; i < LogHeaderWords; ++i)
+        differs |= logHeader_[i] ^ words[i];
+    return differs != 0;
 }
 
 int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64_t id, Row& row)
 {
+    row.damaged = false;  // a failure before any row leaves no damaged record behind
+    if (const int16_t started = startRead(); started != status::Success)
+        return started;
+    if (how == Seek::Next || how == Seek::Previous)
+        return walk(how == Seek::Next, key, encodedKey, id, row);
     sqlite3_stmt* s = statement(static_cast<int>(how), key);
     if (!s)
         return status::IoError;
-    if (const int16_t started = startRead(); started != status::Success)
-        return started;
+    if (walk_.statement == s)
+        endWalk();
     ResetOnExit reset{s};
     if (how != Seek::First && how != Seek::Last)
         sqlite3_bind_blob(s, 1, encodedKey.data(), static_cast<int>(encodedKey.size()), SQLITE_STATIC);
-    if ((how == Seek::Next || how == Seek::Previous) && layout_.keys[key].duplicates)
-        sqlite3_bind_int64(s, 2, id);
     const int rc = sqlite3_step(s);
     if (rc == SQLITE_ROW)
         return takeRow(s, key, row);
@@ -602,8 +604,65 @@ int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64
     return statusOf(rc);
 }
 
+// Get Next and Get Previous: first the records of the cursor's key value
+// past its record (a key with duplicates), then those past its key value.
+// Inside the held snapshot the statement stays on the row it found, so the
+// next step from that row is one more step of it, not a new seek. Values
+// are bound as copies: the caller's key changes while the statement runs on.
+int16_t RecordFile::walk(bool forward, int key, const std::string& encodedKey, int64_t id, Row& row)
+{
+    const int sameValue = static_cast<int>(forward ? Seek::Next : Seek::Previous);
+    const int pastValue = static_cast<int>(forward ? Seek::Greater : Seek::Less);
+    const bool duplicates = layout_.keys[static_cast<size_t>(key)].duplicates;
+    sqlite3_stmt* s = walk_.statement;
+    const bool goesOn =
+        s && walk_.forward == forward && walk_.keyNumber == key && walk_.id == id && walk_.key == encodedKey;
+    if (!goesOn) {
+        endWalk();
+        s = statement(duplicates ? sameValue : pastValue, key);
+        if (!s)
+            return status::IoError;
+        sqlite3_bind_blob(s, 1, encodedKey.data(), static_cast<int>(encodedKey.size()), SQLITE_TRANSIENT);
+        if (duplicates)
+            sqlite3_bind_int64(s, 2, id);
+    }
+    walk_.statement = nullptr;
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE && duplicates && s == statement(sameValue, key)) {
+        sqlite3_reset(s);
+        s = statement(pastValue, key);
+        if (!s)
+            return status::IoError;
+        sqlite3_bind_blob(s, 1, encodedKey.data(), static_cast<int>(encodedKey.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(s);
+    }
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(s);
+        return rc == SQLITE_DONE ? status::EndOfFile : statusOf(rc);
+    }
+    const int16_t taken = takeRow(s, key, row);
+    if (!reading_) {
+        sqlite3_reset(s);  // no snapshot to step on in
+        return taken;
+    }
+    walk_.statement = s;
+    walk_.forward = forward;
+    walk_.keyNumber = key;
+    walk_.id = row.id;
+    walk_.key = row.key;
+    return taken;
+}
+
+void RecordFile::endWalk()
+{
+    if (walk_.statement)
+        sqlite3_reset(walk_.statement);
+    walk_.statement = nullptr;
+}
+
 int16_t RecordFile::readById(int64_t id, int key, Row& row)
 {
+    row.damaged = false;  // a failure before any row leaves no damaged record behind
     sqlite3_stmt* s = statement(ById, -1);
     if (!s)
         return status::IoError;

@@ -92,10 +92,12 @@ private:
     int16_t startRead();
     bool othersCommitted() const;
     void noteLogHeader();
+    int16_t walk(bool forward, int key, const std::string& encodedKey, int64_t id, Row& row);
+    void endWalk();
 
     // The first bytes of SQLite's shared index of the log (its header, two
     // copies): every commit of any process changes them.
-    static constexpr size_t LogHeaderSize = 96;
+    static constexpr size_t LogHeaderWords = 96 / sizeof(uint64_t);
 
     sqlite3* db_ = nullptr;
     int lockFd_ = -1;
@@ -106,10 +108,19 @@ private:
     std::vector<std::string> keyScratch_;
     bool writing_ = false;   // inside begin() .. commit()/rollback()
     bool reading_ = false;   // a read snapshot is held
+    // The statement a walk steps on, left on the row `id` with stored key
+    // `key` of key number `keyNumber`; only while the snapshot is held.
+    struct Walk {
+        sqlite3_stmt* statement = nullptr;
+        bool forward = true;
+        int keyNumber = 0;
+        int64_t id = 0;
+        std::string key;
+    } walk_;
     // The log's shared index, when the file is in log mode, and its header as
     // it stood when the snapshot began.
     const volatile unsigned char* logIndex_ = nullptr;
-    unsigned char logHeader_[LogHeaderSize] = {};
+    uint64_t logHeader_[LogHeaderWords] = {};
 };
 
 } // namespace qn3::recordmanager

@@ -70,6 +70,38 @@ TEST_F(CallLayerTest, StatusRules)
     EXPECT_TRUE(traces(QStringLiteral("Err: Conflit persistant (80) sur le fichier: Frad017 Station:1 OP:3")));
 }
 
+// After a conflict the cursor goes back onto the record by its address (Get
+// Position, then Get Direct into a scratch image): the caller's record and
+// key stay for the retry.
+TEST_F(CallLayerTest, AConflictOnAWriteRepositionsByAddress)
+{
+    rm.fill = [](uint16_t op, char* data, int32_t* length) {
+        if (op == 22) {
+            std::memcpy(data, "\x07\0\0\0", 4);
+            *length = 4;
+        } else if (op == 23) {
+            std::memset(data + 4, 'o', *length - 4);
+        }
+    };
+    for (int16_t op : {3, 4}) {
+        SCOPED_TRACE(op);
+        rm.calls.clear();
+        clock.sleeps.clear();
+        EnrBtr(17)->setTexte(0, 14, QStringLiteral("CALLER RECORD"));
+        rm.statuses = {80, 0, 0, 0};
+        call(op, 17, QStringLiteral("CALLER KEY"));
+        EXPECT_EQ(StatutBtr, 0);
+        ASSERT_EQ(rm.calls.size(), 4u);
+        EXPECT_EQ(rm.calls[1].op, 22);
+        EXPECT_EQ(rm.calls[2].op, 23);
+        EXPECT_EQ(rm.calls[2].data.left(4), QByteArray("\x07\0\0\0", 4));
+        EXPECT_EQ(rm.calls[3].op, op);
+        EXPECT_EQ(rm.calls[3].data.left(13), "CALLER RECORD");
+        EXPECT_EQ(rm.calls[3].key, "CALLER KEY");
+        EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{500});
+    }
+}
+
 TEST_F(CallLayerTest, AbortEndsTheProgramAfterWritingTheLog)
 {
     loadSettings();
@@ -113,6 +145,8 @@ TEST_F(CallLayerTest, HistoryAndKeys)
     EXPECT_EQ(CleBtr, QStringLiteral("A B "));
     call(5, 17, QStringLiteral("AB") + QChar(255), 1, QStringLiteral("  "));
     EXPECT_EQ(CleBtr, QStringLiteral("AB") + QChar(255));
+    call(5, 17, QStringLiteral("K") + QChar(0x4E2D), 1, QString()); // outside the code page: as the manager had it
+    EXPECT_EQ(CleBtr, QStringLiteral("K?"));
     call(5, 17, QStringLiteral("K7"), 0);
     call(6, 17); // the seventh line: the first one goes
     call(19, 17, QString(), 1);

@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <tuple>
+
 namespace qn3::testing {
 namespace {
 
@@ -95,6 +97,45 @@ TEST_F(DamagedFiles, AWalkPastARecordThatDisagreesWithItsKeyEnds)
         seen += a.status == 0 ? a.data.substr(0, 3) + " " : "#" + std::to_string(a.status) + " ";
     EXPECT_EQ(seen, "K00 K01 K02 K03 K04 K05 #2 K07 K08 K09 ");
     EXPECT_EQ(call(op::GetEqual, block, 0, "K06", {}, 8).status, status::IoError);
+}
+
+// A page of records that SQLite itself cannot read: a read that meets it
+// answers 2 without a record, and a walk that goes on after the 2 ends
+// (with 9) instead of meeting the same page again and again.
+TEST_F(DamagedFiles, AWalkThatGoesOnPastAnUnreadablePageEnds)
+{
+    QByteArray bytes = goodFile("pages");
+    const int pageSize = (static_cast<uint8_t>(bytes[16]) << 8) | static_cast<uint8_t>(bytes[17]);
+    const qsizetype at = bytes.indexOf(QByteArray::fromStdString(record(id(400), "G", "400", 'x')));
+    ASSERT_GT(at, pageSize);
+    bytes[at / pageSize * pageSize] = '\0';  // no b-tree page has type 0
+    QFile file(QString::fromStdString(hostPath("pages")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+
+    Block block;
+    ASSERT_EQ(open(block, "pages"), 0);
+    for (const auto& [keyNumber, first, next] : {std::tuple{0, op::GetFirst, op::GetNext},
+                                                 std::tuple{1, op::GetFirst, op::GetNext},
+                                                 std::tuple{0, op::GetLast, op::GetPrevious}}) {
+        SCOPED_TRACE(::testing::Message() << "key " << keyNumber << " from " << first);
+        int read = 0, unreadable = 0, steps = 0;
+        Answer a = call(first, block, int16_t(keyNumber));
+        for (; a.status != status::EndOfFile && steps < 2000; ++steps, a = call(next, block, int16_t(keyNumber))) {
+            read += a.status == 0;
+            unreadable += a.status == status::IoError;
+        }
+        EXPECT_EQ(a.status, status::EndOfFile);
+        EXPECT_EQ(unreadable, 1);
+        EXPECT_GT(read, 0);
+        EXPECT_LT(read, 800);
+    }
+    // The page stays unreadable to a direct read; a new positioning works.
+    EXPECT_EQ(call(op::GetEqual, block, 0, id(400)).status, status::IoError);
+    EXPECT_EQ(call(op::GetNext, block, 0).status, status::EndOfFile);
+    EXPECT_EQ(call(op::GetEqual, block, 0, id(0)).status, 0);
+    EXPECT_EQ(call(op::GetNext, block, 0).status, 0);
 }
 
 // Our application id over someone else's tables, with a rollback journal

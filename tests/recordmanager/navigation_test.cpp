@@ -90,6 +90,27 @@ TEST_F(Navigation, CursorScenarios)
     }
 }
 
+// A walk steps on from where its own cursor stands, whatever other cursors
+// and writes did between its steps.
+TEST_F(Navigation, AWalkGoesOnFromItsOwnPlaceWhateverHappensBetweenSteps)
+{
+    const uint16_t N = op::GetNext, P = op::GetPrevious;
+    Block other;
+    ASSERT_EQ(open(other, "nav"), 0);
+    std::string met = run(block, 1, {{op::GetFirst}, {N}, {N}}) + "/";
+    Block copy = block;
+    met += run(block, 1, {{N}}) + "/";
+    met += run(copy, 1, {{N}, {P}}) + "/";
+    met += run(block, 1, {{N}}) + "/";
+    ASSERT_EQ(insert(other, record("0006", "B", "ff")), 0);
+    met += run(block, 1, {{P}, {P}, {P}}) + "/";
+    run(other, 0, {{op::GetEqual, "0003"}, {op::Delete}});
+    met += run(block, 1, {{P}, {N}}) + "/";
+    run(other, 0, {{op::GetEqual, "0005"}, {op::Update, {}, record("0005", "D", "BB")}});
+    met += run(block, 1, {{N}, {N}, {N}});
+    EXPECT_EQ(met, "0001 0003 0004 /0005 /0005 0004 /0002 /0006 0005 0004 /0001 0004 /0006 0002 0005 ");
+}
+
 TEST_F(Navigation, SegmentsOfOneKeyKeepTheirOwnCaseRule)
 {
     // Bytes 1-2 compared as they are, bytes 3-4 whatever their case.

@@ -86,6 +86,27 @@ TEST_F(TwoProcesses, TheNextCallSeesTheOtherProcessCommit)
     EXPECT_EQ(call(op::GetNext, block, 0).data.substr(0, 4), "0002");
 }
 
+// A walk under way sees the other process's commit at its next step.
+TEST_F(TwoProcesses, AWalkSeesWhatTheOtherProcessCommitsBetweenItsSteps)
+{
+    OtherProcess child([&](OtherProcess& self) {
+        Block block;
+        self.send(open(block, "shared"));
+        self.receive();
+        self.send(insert(block, record("0004", "A", "dd")));
+    });
+    Block block;
+    ASSERT_EQ(child.receive(), 0);
+    ASSERT_EQ(open(block, "shared"), 0);
+    // Group "A" for all: the walk along key 1 goes through duplicates.
+    for (const auto& [id, name] : {std::pair{"0002", "bb"}, {"0003", "cc"}, {"0005", "ee"}})
+        ASSERT_EQ(insert(block, record(id, "A", name)), 0);
+    EXPECT_EQ(run(block, 1, {{op::GetFirst}, {op::GetNext}, {op::GetNext}}), "0001 0002 0003 ");
+    child.send(1);
+    ASSERT_EQ(child.receive(), 0);
+    EXPECT_EQ(run(block, 1, {{op::GetNext}, {op::GetNext}, {op::GetNext}}), "0005 0004 #9 ");
+}
+
 // What one process holds shuts the other out: an exclusive open refuses its
 // opens, a transaction makes its writes wait briefly, then answer in use.
 TEST_F(TwoProcesses, AnExclusiveOpenOrATransactionHoldsTheOtherProcessOff)

@@ -98,7 +98,7 @@ public:
     {
         try {
             hote_ = platform::paths::toHost(dossier);
-            const QStringList noms = QDir(hote_).entryList(QDir::Files | QDir::Hidden | QDir::System);
+            const QStringList noms = QDir(hote_).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
             for (const QString& nom : noms)
                 noms_.insert(nom.toUpper(), nom);
         } catch (const std::exception&) {

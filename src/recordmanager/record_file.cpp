@@ -345,8 +345,9 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // in log mode; its header tells cheaply whether anyone committed. A file
     // without a log simply takes a fresh snapshot per read.
     sqlite3_file* handle = nullptr;
-    if (logMode && !file->immutable_ && sqlite3_file_control(file->db_, "main", SQLITE_FCNTL_FILE_POINTER, &handle) == SQLITE_OK &&
-        handle && handle->pMethods && handle->pMethods->iVersion >= 2 && handle->pMethods->xShmMap) {
+    if (logMode && !file->immutable_ &&
+        sqlite3_file_control(file->db_, "main", SQLITE_FCNTL_FILE_POINTER, &handle) == SQLITE_OK && handle &&
+        handle->pMethods && handle->pMethods->iVersion >= 2 && handle->pMethods->xShmMap) {
         volatile void* region = nullptr;
         if (handle->pMethods->xShmMap(handle, 0, 32768, 0, &region) == SQLITE_OK && region)
             file->logIndex_ = static_cast<const volatile unsigned char*>(region);

@@ -72,11 +72,18 @@ Cles sectionParDefaut(int fichier)
     }
 }
 
-bool fichierNormal(const QString& hote)
+// Hidden and system files count as missing.
+bool visible(const QString& hote)
 {
-    return QFileInfo(hote).isFile() &&
-           (platform::attributes::getHost(hote) & (platform::attributes::Hidden | platform::attributes::System)) == 0;
+    try {
+        return (platform::attributes::getHost(hote) & (platform::attributes::Hidden | platform::attributes::System)) ==
+               0;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
+
+bool fichierNormal(const QString& hote) { return QFileInfo(hote).isFile() && visible(hote); }
 
 // A record file is there when a plain file answers its path: folders,
 // hidden and system files do not count, nor does a name the platform refuses.
@@ -98,7 +105,8 @@ public:
     {
         try {
             hote_ = platform::paths::toHost(dossier);
-            const QStringList noms = QDir(hote_).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+            // Plain files only (FIFOs, sockets and devices are left out).
+            const QStringList noms = QDir(hote_).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
             for (const QString& nom : noms)
                 noms_.insert(nom.toUpper(), nom);
         } catch (const std::exception&) {
@@ -121,7 +129,7 @@ public:
         auto vu = vus_.constFind(cle);
         if (vu == vus_.cend()) {
             const auto trouve = noms_.constFind(cle);
-            const bool normal = trouve != noms_.cend() && fichierNormal(QDir(hote_).filePath(*trouve));
+            const bool normal = trouve != noms_.cend() && visible(QDir(hote_).filePath(*trouve));
             vu = vus_.insert(cle, normal ? *trouve : QString());
         }
         if (vu->isEmpty())

@@ -10,13 +10,12 @@
 #include "database/call_block.h"
 #include "database/catalogue.h"
 #include "demo_site.h"
+#include "plain_sqlite_open.h"
 #include "platform/windows_path.h"
 #include "ratio_reporter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <set>
@@ -85,21 +84,8 @@ void Opening_sqlite(benchmark::State& state)
     std::vector<sqlite3*> connections(s.hostPaths.size(), nullptr);
     for (auto _ : state) {
         for (size_t i = 0; i < s.hostPaths.size(); ++i) {
-            sqlite3*& db = connections[i];
-            if (sqlite3_open_v2(s.hostPaths[i].c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
-                SQLITE_OK)
-                state.SkipWithError("open failed");
-            sqlite3_busy_timeout(db, 200);
-            int persist = 1;
-            sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-            sqlite3_exec(db, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536; "
-                             "PRAGMA journal_size_limit = 4194304",
-                         nullptr, nullptr, nullptr);
-            sqlite3_stmt* layout = nullptr;
-            if (sqlite3_prepare_v2(db, "SELECT format, layout FROM record_file", -1, &layout, nullptr) != SQLITE_OK ||
-                sqlite3_step(layout) != SQLITE_ROW)
-                state.SkipWithError("schema read failed");
-            sqlite3_finalize(layout);
+            if (!openPlainly(s.hostPaths[i].c_str(), connections[i]))
+                state.SkipWithError("plain open failed");
         }
         state.PauseTiming();
         for (sqlite3*& db : connections) {

@@ -20,10 +20,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "plain_sqlite_open.h"
 #include "ratio_reporter.h"
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
@@ -127,19 +127,7 @@ double plainOpeningSeconds(const QStringList& files)
         const auto start = std::chrono::steady_clock::now();
         for (const QString& file : files) {
             sqlite3* db = nullptr;
-            sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                            nullptr);
-            sqlite3_busy_timeout(db, 200);
-            int persist = 1;
-            sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-            sqlite3_exec(db, "PRAGMA synchronous = NORMAL; PRAGMA cache_size = -65536; "
-                             "PRAGMA journal_size_limit = 4194304",
-                         nullptr, nullptr, nullptr);
-            sqlite3_stmt* layout = nullptr;
-            const bool read = sqlite3_prepare_v2(db, "SELECT format, layout FROM record_file", -1, &layout, nullptr) ==
-                                  SQLITE_OK &&
-                              sqlite3_step(layout) == SQLITE_ROW;
-            sqlite3_finalize(layout);
+            const bool read = openPlainly(QFile::encodeName(file).constData(), db);
             connections.push_back(db);
             if (!read)
                 ::_exit(1);

@@ -254,9 +254,9 @@ std::string fileUri(const std::string& path)
 }
 
 // Checks the schema on the main file alone, opened as immutable: SQLite then
-// reads it without locks and ignores any journal or log beside it, so a file
-// that turns out not to be ours is refused before SQLite could roll back a
-// journal into it or replay a log.
+// reads it without locks and ignores any journal beside it, so a file without
+// a log that turns out not to be ours is refused before SQLite could roll a
+// journal back into it.
 int16_t checkSchemaUntouched(const std::string& hostPath, FileLayout& layout)
 {
     sqlite3* db = nullptr;
@@ -386,7 +386,7 @@ int16_t RecordFile::connectTo(const std::string& name, int flags)
     } else {
         result = statusOfOpenFailure(db_, rc);
     }
-    if (result != status::Success) {
+    if (result != status::Success && db_) {
         // Leave a file that is not ours, and its log, exactly as they were.
         sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         sqlite3_close(db_);

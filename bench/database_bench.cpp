@@ -1,8 +1,7 @@
 // The radio database layer against the record manager called directly, in
-// one run: opening a base of 10 stations (every file the start-up opens:
-// 210 opens) through BTr_Ouverture and the same opens through BTRCALL; one
-// Get Equal through BTRieve (history line included, as callers name
-// themselves) and through BTRCALL. Goals: the opening under 150 ms, Get
+// one run: one Get Equal through BTRieve (history line included, as callers
+// name themselves) and through BTRCALL, on a base of 10 stations opened as
+// the start-up opens it (the opening itself: opening_bench.cpp). Goal: Get
 // Equal within 1.15 times BTRCALL's time (each side's best of five runs).
 
 #include "database/call_layer.h"
@@ -49,7 +48,7 @@ struct Site {
             }
         }
         // File 17 of station 1 gets records to read.
-        openAll();
+        qn3::testing::OpenStartupFiles(0);
         EnregistrementBtr& enr = *EnrBtr(17);
         int16_t reserve = 0;
         for (int i = 0; i < kRecords; ++i) {
@@ -59,24 +58,6 @@ struct Site {
             BTRieve(0, 2, CleBtr, 0, 17, 1, QStringLiteral("Bench:Ajout"), reserve);
         }
     }
-
-    bool openAll()
-    {
-        FichiersOuverts = {};
-        return BTr_Ouverture(0, 0, QString(), -1);
-    }
-
-    // The position blocks the opening left: closed so no handle is left over.
-    static void closeAll()
-    {
-        for (auto& file : PositionBtr[0])
-            for (auto& block : file)
-                if (block[0] != '\0') {
-                    int32_t length = 0;
-                    BTRCALL(1, block.data(), nullptr, &length, nullptr, 0, 0);
-                    block.fill('\0');
-                }
-    }
 };
 
 Site& site()
@@ -85,45 +66,11 @@ Site& site()
     return s;
 }
 
-void Opening_database(benchmark::State& state)
-{
-    Site& s = site();
-    Site::closeAll();
-    for (auto _ : state) {
-        if (!s.openAll())
-            state.SkipWithError("opening failed");
-        state.PauseTiming();
-        Site::closeAll();
-        state.ResumeTiming();
-    }
-}
-
-void Opening_btrcall(benchmark::State& state)
-{
-    Site& s = site();
-    std::vector<PositionBlock> blocks(s.paths.size());
-    QByteArray data(4096, '\0');
-    for (auto _ : state) {
-        for (size_t i = 0; i < s.paths.size(); ++i) {
-            blocks[i].fill(' ');
-            int32_t length = s.lengths[i];
-            if (BTRCALL(0, blocks[i].data(), data.data(), &length, s.paths[i].data(), 255, 0) != 0)
-                state.SkipWithError("open failed");
-        }
-        state.PauseTiming();
-        for (auto& block : blocks) {
-            int32_t length = 0;
-            BTRCALL(1, block.data(), nullptr, &length, nullptr, 0, 0);
-        }
-        state.ResumeTiming();
-    }
-}
-
 void GetEqual_btrieve(benchmark::State& state)
 {
-    Site& s = site();
-    Site::closeAll();
-    s.openAll();
+    site();
+    qn3::testing::CloseOpenedFiles(0);
+    qn3::testing::OpenStartupFiles(0);
     int16_t reserve = 0;
     int i = 0;
     for (auto _ : state) {
@@ -153,8 +100,6 @@ void GetEqual_btrcall(benchmark::State& state)
     }
 }
 
-BENCHMARK(Opening_database)->Unit(benchmark::kMillisecond);
-BENCHMARK(Opening_btrcall)->Unit(benchmark::kMillisecond);
 BENCHMARK(GetEqual_btrieve)->Repetitions(5);
 BENCHMARK(GetEqual_btrcall)->Repetitions(5);
 
@@ -167,11 +112,7 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n");
-    reporter.printRatio("Opening_database", "Opening_btrcall");
     reporter.printRatio("GetEqual_btrieve", "GetEqual_btrcall");
-    const auto opening = reporter.seconds().find("Opening_database");
-    if (opening != reporter.seconds().end())
-        std::printf("Opening of 10 stations: %.1f ms (goal: under 150 ms)\n", opening->second * 1000);
     benchmark::Shutdown();
     return 0;
 }

@@ -3,6 +3,8 @@
 #include "database/call_block.h"
 #include "database/catalogue.h"
 #include "database/creation.h"
+#include "database/opening.h"
+#include "recordmanager/btrcall.h"
 #include "platform/windows_path.h"
 #include "services/shared_values.h"
 
@@ -60,6 +62,25 @@ inline void MarkStartupFiles(int16_t zone, int16_t stations)
     for (int f : kStartupFiles)
         for (int s = 0; s < stations; ++s)
             database::FichiersAOuvrir[zone][f][s] = -1;
+}
+
+// Opens the marked files of `zone` for every station, as the start-up does.
+inline bool OpenStartupFiles(int16_t zone)
+{
+    database::FichiersOuverts[zone] = {};
+    return database::BTr_Ouverture(zone, 0, QString(), -1);
+}
+
+// Closes what the opening left open in `zone`, so no handle is left over.
+inline void CloseOpenedFiles(int16_t zone)
+{
+    for (auto& file : database::PositionBtr[zone])
+        for (auto& block : file)
+            if (block[0] != '\0') {
+                int32_t length = 0;
+                BTRCALL(1, block.data(), nullptr, &length, nullptr, 0, 0);
+                block.fill('\0');
+            }
 }
 
 } // namespace qn3::testing

@@ -72,11 +72,18 @@ Cles sectionParDefaut(int fichier)
     }
 }
 
-bool fichierNormal(const QString& hote)
+// Hidden and system files count as missing.
+bool visible(const QString& hote)
 {
-    return QFileInfo(hote).isFile() &&
-           (platform::attributes::getHost(hote) & (platform::attributes::Hidden | platform::attributes::System)) == 0;
+    try {
+        return (platform::attributes::getHost(hote) & (platform::attributes::Hidden | platform::attributes::System)) ==
+               0;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
+
+bool fichierNormal(const QString& hote) { return QFileInfo(hote).isFile() && visible(hote); }
 
 // A record file is there when a plain file answers its path: folders,
 // hidden and system files do not count, nor does a name the platform refuses.
@@ -98,7 +105,8 @@ public:
     {
         try {
             hote_ = platform::paths::toHost(dossier);
-            const QStringList noms = QDir(hote_).entryList(QDir::Files | QDir::Hidden | QDir::System);
+            // Plain files only (FIFOs, sockets and devices are left out).
+            const QStringList noms = QDir(hote_).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
             for (const QString& nom : noms)
                 noms_.insert(nom.toUpper(), nom);
         } catch (const std::exception&) {
@@ -106,14 +114,28 @@ public:
         }
     }
 
-    bool present(const QString& chemin) const
+    // A file shared by the stations is looked at once for all of them.
+    // `telQuel`: the path spelt as the folder spells the name, which the
+    // record manager then finds without searching the folder; empty when
+    // the file is not in the listing.
+    bool present(const QString& chemin, QString& telQuel)
     {
+        telQuel.clear();
         const QString nom = chemin.mid(dossier_.size());
         if (hote_.isEmpty() || !chemin.startsWith(dossier_, Qt::CaseInsensitive) || nom.contains(u'\\') ||
             nom.contains(u'/'))
             return fichierPresent(chemin);
-        const auto trouve = noms_.constFind(nom.toUpper());
-        return trouve != noms_.cend() && fichierNormal(QDir(hote_).filePath(*trouve));
+        const QString cle = nom.toUpper();
+        auto vu = vus_.constFind(cle);
+        if (vu == vus_.cend()) {
+            const auto trouve = noms_.constFind(cle);
+            const bool normal = trouve != noms_.cend() && visible(QDir(hote_).filePath(*trouve));
+            vu = vus_.insert(cle, normal ? *trouve : QString());
+        }
+        if (vu->isEmpty())
+            return false;
+        telQuel = chemin.left(dossier_.size()) + *vu;
+        return true;
     }
 
     // A file made during the walk.
@@ -122,6 +144,7 @@ public:
         if (chemin.startsWith(dossier_, Qt::CaseInsensitive)) {
             const QString nom = chemin.mid(dossier_.size());
             noms_.insert(nom.toUpper(), nom);
+            vus_.remove(nom.toUpper());
         }
     }
 
@@ -129,6 +152,7 @@ private:
     QString dossier_;
     QString hote_;
     QHash<QString, QString> noms_;
+    QHash<QString, QString> vus_;  // by upper-case name: its spelling when a plain file, else empty
 };
 
 // The record length of a section: its leading number rounded (halves to
@@ -164,7 +188,8 @@ bool ouvre(int16_t NoZone, int16_t NoFichier, QString Chemin, int32_t& LngEnregi
     PositionBlock position;
     position.fill(' ');
     auto sansBlanc = [&] { return Chemin.endsWith(u' ') ? Chemin.chopped(1) : Chemin; };
-    bool present = liste ? liste->present(sansBlanc()) : fichierPresent(sansBlanc());
+    QString telQuel;
+    bool present = liste ? liste->present(sansBlanc(), telQuel) : fichierPresent(sansBlanc());
     if (!present && NoFichier >= 43 && NoFichier <= 45) {
         trap([&] {
             const bool exportation = false;
@@ -188,7 +213,7 @@ bool ouvre(int16_t NoZone, int16_t NoFichier, QString Chemin, int32_t& LngEnregi
             QByteArray image = enr->image();
             if (LngEnregistrement > image.size())
                 image.append(LngEnregistrement - image.size(), '\0');
-            QByteArray chemin = platform::ansi::encode(Chemin);
+            QByteArray chemin = platform::ansi::encode(telQuel.isEmpty() ? Chemin : telQuel + u' ');
             if (chemin.size() < 255)
                 chemin.append(255 - chemin.size(), '\0');
             int32_t longueur = LngEnregistrement;
@@ -247,6 +272,9 @@ bool BTr_Ouverture(int16_t NoZone, int16_t Selection, const QString& DossierDonn
     bool resultat = true;
     std::optional<ListeDossier> liste; // listed at the first open of the walk
     for (int f = premierFichier; f <= dernierFichier && resultat; ++f) {
+        // The section's keys do not depend on the station: read once for all
+        // the stations of the file, at the first that needs each of them.
+        std::optional<QString> fichierIni, dossierIni, longueurIni;
         for (int s = premiereStation; s <= derniereStation; ++s) {
             if (FichiersAOuvrir[NoZone][f][s - 1] == 0 || FichiersOuverts[NoZone][f][s - 1] != 0)
                 continue;
@@ -258,12 +286,20 @@ bool BTr_Ouverture(int16_t NoZone, int16_t Selection, const QString& DossierDonn
             }
             const QString nomSection = QStringLiteral("FIC_") + section;
             auto lit = [&](const QString& cle) { return services::LectureIni(ini, nomSection, cle, QString()); };
+            auto litUneFois = [&](std::optional<QString>& valeur, const QString& cle) {
+                if (!valeur)
+                    valeur = lit(cle);
+                return *valeur;
+            };
 
             QString nom;
             trap([&] {
-                nom = lit(QStringLiteral("Fichier"));
-                if (nom.isEmpty()) // once more: a share may answer late
-                    nom = lit(QStringLiteral("Fichier"));
+                if (!fichierIni) {
+                    fichierIni = lit(QStringLiteral("Fichier"));
+                    if (fichierIni->isEmpty()) // once more: a share may answer late
+                        fichierIni = lit(QStringLiteral("Fichier"));
+                }
+                nom = *fichierIni;
                 if (nom.isEmpty()) {
                     nom = NomFichierBTR(static_cast<int16_t>(f), static_cast<int16_t>(s - 1));
                     nom.remove(QStringLiteral(".bt6"), Qt::CaseInsensitive);
@@ -273,7 +309,10 @@ bool BTr_Ouverture(int16_t NoZone, int16_t Selection, const QString& DossierDonn
                     if (!defaut.empty()) {
                         for (const auto& [cle, valeur] : defaut)
                             services::EcritureIni(ini, nomSection, cle, valeur);
-                        nom = lit(QStringLiteral("Fichier"));
+                        fichierIni = lit(QStringLiteral("Fichier"));
+                        dossierIni.reset();
+                        longueurIni.reset();
+                        nom = *fichierIni;
                     }
                 }
             });
@@ -303,8 +342,8 @@ bool BTr_Ouverture(int16_t NoZone, int16_t Selection, const QString& DossierDonn
             int32_t longueur = 0;
             QString chemin;
             trap([&] {
-                const QString parStation = lit(QStringLiteral("Dossier"));
-                longueur = longueurEnregistrement(lit(QStringLiteral("Lng_Enregistrement")), f);
+                const QString parStation = litUneFois(dossierIni, QStringLiteral("Dossier"));
+                longueur = longueurEnregistrement(litUneFois(longueurIni, QStringLiteral("Lng_Enregistrement")), f);
                 if (parStation == u"O" && nom.size() >= 5)
                     nom[4] = QChar(64 + s);
                 chemin = dossier + nom + QStringLiteral(".bt6 ");

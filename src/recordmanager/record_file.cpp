@@ -44,6 +44,8 @@ int16_t statusOf(int rc)
         return status::FileInUse;
     case SQLITE_CONSTRAINT:
         return status::DuplicateKey;
+    case SQLITE_FULL:
+        return status::DiskFull;
     case SQLITE_READONLY:
     case SQLITE_PERM:
         return status::AccessDenied;
@@ -62,8 +64,37 @@ int16_t statusOfErrno(int error)
     case EPERM:
     case EROFS:
         return status::AccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return status::DiskFull;
     default:
         return status::IoError;
+    }
+}
+
+// Why SQLite could not read a file of ours at its open: the file or its
+// companions locked (85), no room to make the log's index (18), a folder or
+// file we may not write (46), and 30 only when SQLite read the file and found
+// it is not one of ours, or damaged.
+int16_t statusOfOpenFailure(sqlite3* db, int rc)
+{
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_FULL:
+    case SQLITE_READONLY:
+        return statusOf(rc);
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return status::AccessDenied;
+    case SQLITE_IOERR: {
+        const int16_t fromErrno = statusOfErrno(sqlite3_system_errno(db));
+        return fromErrno == status::FileNotFound ? status::IoError : fromErrno;
+    }
+    default:
+        return status::NotARecordFile;
     }
 }
 
@@ -138,48 +169,48 @@ std::string schemaOf(const FileLayout& layout)
     return sql;
 }
 
-// Reads the stored layout and checks that the schema matches it,
-// reading only: a file that fails here is left exactly as it was.
+// Reads the stored layout and checks that the schema matches it, reading
+// only: a file that fails here is left exactly as it was. This is the first
+// read of the file, where SQLite meets its log, so its failures say more than
+// "not ours" (see statusOfOpenFailure). One statement, so one read
+// transaction: the schema is in memory once it has run.
 int16_t readLayout(sqlite3* db, FileLayout& layout)
 {
     sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, "SELECT format, layout FROM record_file", -1, &statement, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return (rc & 0xff) == SQLITE_BUSY ? status::FileInUse : status::NotARecordFile;
-    }
+    int rc = sqlite3_prepare_v2(db,
+                                "SELECT format, layout, (SELECT group_concat(name, ' ') || ' ' FROM sqlite_master "
+                                "WHERE type = 'index' AND tbl_name = 'records') FROM record_file",
+                                -1, &statement, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(statement);
     int16_t result = status::NotARecordFile;
-    rc = sqlite3_step(statement);
     if (rc == SQLITE_ROW && sqlite3_column_int(statement, 0) == FormatVersion) {
         const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(statement, 1));
         const int size = sqlite3_column_bytes(statement, 1);
-        if (bytes && parseFileLayout({bytes, static_cast<size_t>(size)}, layout) == status::Success)
+        const auto* names = reinterpret_cast<const char*>(sqlite3_column_text(statement, 2));
+        if (bytes && names && parseFileLayout({bytes, static_cast<size_t>(size)}, layout) == status::Success) {
+            const std::string indexes = std::string(" ") + names;
             result = status::Success;
-    } else if ((rc & 0xff) == SQLITE_BUSY) {
-        result = status::FileInUse;
+            for (size_t k = 0; k < layout.keys.size() && result == status::Success; ++k)
+                if (indexes.find(" key" + std::to_string(k) + " ") == std::string::npos)
+                    result = status::NotARecordFile;
+        }
+    } else if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        result = statusOfOpenFailure(db, sqlite3_extended_errcode(db));
     }
     sqlite3_finalize(statement);
     if (result != status::Success)
         return result;
 
-    std::string columns = "SELECT id, version, data";
-    for (size_t k = 0; k < layout.keys.size(); ++k)
-        columns += ", " + keyColumn(k);
-    columns += " FROM records LIMIT 0";
-    rc = sqlite3_prepare_v2(db, columns.c_str(), -1, &statement, nullptr);
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_OK)
-        return status::NotARecordFile;
-    for (size_t k = 0; k < layout.keys.size(); ++k) {
-        const std::string sql = "SELECT 1 FROM sqlite_master WHERE type = 'index' AND tbl_name = 'records' "
-                                "AND name = 'key" + std::to_string(k) + "'";
-        rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-        const bool found = rc == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW;
-        sqlite3_finalize(statement);
-        if (!found)
-            return status::NotARecordFile;
-    }
-    return status::Success;
+    // Every column the engine names, from the schema SQLite holds in memory.
+    const auto hasColumn = [db](const std::string& column) {
+        return sqlite3_table_column_metadata(db, "main", "records", column.c_str(), nullptr, nullptr, nullptr,
+                                             nullptr, nullptr) == SQLITE_OK;
+    };
+    bool columns = hasColumn("id") && hasColumn("version") && hasColumn("data");
+    for (size_t k = 0; k < layout.keys.size() && columns; ++k)
+        columns = hasColumn(keyColumn(k));
+    return columns ? status::Success : status::NotARecordFile;
 }
 
 // Our files begin with SQLite's header and carry our application id. Read
@@ -218,9 +249,9 @@ std::string fileUri(const std::string& path)
 }
 
 // Checks the schema on the main file alone, opened as immutable: SQLite then
-// reads it without locks and ignores any journal or log beside it, so a file
-// that turns out not to be ours is refused before SQLite could roll back a
-// journal into it or replay a log.
+// reads it without locks and ignores any journal beside it, so a file without
+// a log that turns out not to be ours is refused before SQLite could roll a
+// journal back into it.
 int16_t checkSchemaUntouched(const std::string& hostPath, FileLayout& layout)
 {
     sqlite3* db = nullptr;
@@ -278,19 +309,19 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
         return status::AccessDenied;
     if (!lockOpenMode(file->lockFd_, exclusive))
         return status::IncompatibleMode;
-    if (const int16_t checked = checkSchemaUntouched(hostPath, file->layout_); checked != status::Success)
-        return checked;
-
-    const int flags = (file->writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(hostPath.c_str(), &file->db_, flags, nullptr) != SQLITE_OK)
-        return status::IoError;
-    sqlite3_extended_result_codes(file->db_, 1);
-    sqlite3_busy_timeout(file->db_, BusyTimeoutMs);
-    if (const int16_t checked = readLayout(file->db_, file->layout_); checked != status::Success) {
-        // Leave a file that is not ours exactly as it was.
-        sqlite3_db_config(file->db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        return checked;
+    // A file of ours keeps a log, and is judged with it: a writer killed in
+    // the middle of a checkpoint leaves a main file that is whole only with
+    // its log. Reading a log changes neither the file nor the log. Any other
+    // file could have a rollback journal beside it, which SQLite would play
+    // back at the first read: it is checked on the main file alone first.
+    if (!logMode) {
+        if (const int16_t checked = checkSchemaUntouched(hostPath, file->layout_); checked != status::Success)
+            return checked;
     }
+    if (const int16_t connected = file->connect(hostPath, logMode); connected != status::Success)
+        return connected;
+    if (exclusive && !file->writable_)
+        return status::AccessDenied;
     // A process killed at any instant keeps every committed write with WAL
     // and NORMAL; only a power loss may take back the last commits.
     // A page cache of up to 64 MB per file keeps a file of 100,000 records
@@ -309,14 +340,54 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // in log mode; its header tells cheaply whether anyone committed. A file
     // without a log simply takes a fresh snapshot per read.
     sqlite3_file* handle = nullptr;
-    if (logMode && sqlite3_file_control(file->db_, "main", SQLITE_FCNTL_FILE_POINTER, &handle) == SQLITE_OK &&
-        handle && handle->pMethods && handle->pMethods->iVersion >= 2 && handle->pMethods->xShmMap) {
+    if (logMode && !file->immutable_ &&
+        sqlite3_file_control(file->db_, "main", SQLITE_FCNTL_FILE_POINTER, &handle) == SQLITE_OK && handle &&
+        handle->pMethods && handle->pMethods->iVersion >= 2 && handle->pMethods->xShmMap) {
         volatile void* region = nullptr;
         if (handle->pMethods->xShmMap(handle, 0, 32768, 0, &region) == SQLITE_OK && region)
             file->logIndex_ = static_cast<const volatile unsigned char*>(region);
     }
     out = std::move(file);
     return status::Success;
+}
+
+// The connection the file keeps, read-write when the file may be written.
+// A folder (or file) we may not write, with no log or index beside the file
+// yet, cannot give SQLite the log's index it wants: with no log there is
+// nothing to apply, and the file is read alone, read-only. With a log that
+// cannot be read, the answer is 46: reading without it would show the file
+// as it was before its last commits.
+int16_t RecordFile::connect(const std::string& hostPath, bool logMode)
+{
+    int16_t connected = connectTo(hostPath, writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    if (connected != status::AccessDenied || !logMode)
+        return connected;
+    struct stat log {};
+    if (::stat((hostPath + "-wal").c_str(), &log) == 0 && log.st_size > 0)
+        return connected;
+    writable_ = false;
+    immutable_ = true;
+    return connectTo(fileUri(hostPath) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+}
+
+int16_t RecordFile::connectTo(const std::string& name, int flags)
+{
+    int rc = sqlite3_open_v2(name.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    int16_t result = status::Success;
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, BusyTimeoutMs);
+        result = readLayout(db_, layout_);
+    } else {
+        result = statusOfOpenFailure(db_, rc);
+    }
+    if (result != status::Success && db_) {
+        // Leave a file that is not ours, and its log, exactly as they were.
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+    return result;
 }
 
 bool RecordFile::setOpenMode(bool exclusive) { return lockOpenMode(lockFd_, exclusive); }

@@ -40,9 +40,12 @@ public:
     RecordFile(const RecordFile&) = delete;
     RecordFile& operator=(const RecordFile&) = delete;
 
-    // Opens an existing file of ours. Another process's open is compatible
-    // unless one of the two is exclusive. Statuses: 0, 12 missing, 30 not
-    // ours or damaged (the file is left untouched), 46, 88, 2.
+    // Opens an existing file of ours, with its log applied. Another process's
+    // open is compatible unless one of the two is exclusive. A file in a
+    // folder we may not write opens read-only when no log lies beside it.
+    // Statuses: 0, 12 missing, 30 not ours or damaged (the file and its log
+    // are left untouched), 18 no room for the log's index, 46 may not be
+    // read (or its log may not), 85, 88, 2.
     static int16_t open(const std::string& hostPath, bool exclusive, std::unique_ptr<RecordFile>& out);
 
     // Makes an empty file with `layout`, built aside and renamed into place so
@@ -83,6 +86,8 @@ public:
 
 private:
     RecordFile() = default;
+    int16_t connect(const std::string& hostPath, bool logMode);
+    int16_t connectTo(const std::string& name, int flags);
     enum Statement : int;
     sqlite3_stmt* statement(int kind, int key);
     sqlite3_stmt* updateStatement(uint32_t changedKeys);
@@ -102,6 +107,7 @@ private:
     sqlite3* db_ = nullptr;
     int lockFd_ = -1;
     bool writable_ = false;
+    bool immutable_ = false;  // read alone, without locks or log: nobody may write it
     FileLayout layout_;
     std::vector<sqlite3_stmt*> statements_;
     std::vector<sqlite3_stmt*> updates_;  // by the set of keys they change

@@ -67,6 +67,7 @@ inline constexpr int16_t EndOfFile = 9;
 inline constexpr int16_t KeyNotModifiable = 10;
 inline constexpr int16_t InvalidFileName = 11;
 inline constexpr int16_t FileNotFound = 12;
+inline constexpr int16_t DiskFull = 18;
 inline constexpr int16_t KeyBufferTooShort = 21;
 inline constexpr int16_t DataBufferLength = 22;
 inline constexpr int16_t InvalidPageSize = 24;

@@ -7,24 +7,24 @@
 
 #include <QFile>
 
+#include <cstring>
+
 namespace qn3::recordmanager {
-
-namespace {
-
-// The key buffer of an open or create that gives no length of its own.
-constexpr int DefaultKeyLength = 255;
-
-} // namespace
 
 int16_t hostPathOfKey(const void* keyBuffer, int16_t keyLength, std::string& out)
 {
-    const int limit = keyLength > 0 ? keyLength : DefaultKeyLength;
-    const auto* bytes = static_cast<const char*>(keyBuffer);
-    int length = 0;
-    while (length < limit && bytes[length] != ' ' && bytes[length] != '\0')
-        ++length;
-    if (length == limit)
+    // No length, no buffer to read: nothing says where it ends.
+    if (keyLength <= 0)
         return status::InvalidFileName;
+    const auto* bytes = static_cast<const char*>(keyBuffer);
+    const auto* nul = static_cast<const char*>(std::memchr(bytes, '\0', static_cast<size_t>(keyLength)));
+    int length = nul ? static_cast<int>(nul - bytes) : keyLength;
+    // Without a NUL, only blanks up to the key length show that the name
+    // ended there; a name filling the buffer may go on past it.
+    if (!nul && bytes[length - 1] != ' ')
+        return status::InvalidFileName;
+    while (length > 0 && bytes[length - 1] == ' ')
+        --length;
     if (length == 0)
         return status::FileNotFound;
     try {

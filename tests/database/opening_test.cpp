@@ -10,6 +10,7 @@
 #include "services/shared_values.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace qn3::testing {
 namespace {
@@ -50,6 +51,21 @@ TEST_F(OpeningTest, GeneratedSiteOfTenStationsOpens)
     platform::ScopedInstall<RecordManagerAccess> installRm{rm};
     EXPECT_TRUE(open());
     EXPECT_TRUE(rm.calls.empty());
+}
+
+// "C:\Radio Data\" (any "Program Files" folder alike): the files are made
+// and opened there, never at "C:\Radio".
+TEST_F(OpeningTest, ARecordFileFolderWithABlankInItsName)
+{
+    services::RepConfig[0] = QStringLiteral("C:\\Site\\Config\\");
+    services::RepBtr[0] = QStringLiteral("C:\\Radio Data\\");
+    QDir().mkpath(host(services::RepBtr[0]));
+    ASSERT_TRUE(GenerateSite(0, 2));
+    MarkStartupFiles(0, 2);
+    EXPECT_TRUE(open());
+    EXPECT_EQ(QDir(host(services::RepBtr[0])).entryList({QStringLiteral("*.bt6")}, QDir::Files).size(), 32);
+    EXPECT_FALSE(QFileInfo::exists(host(QStringLiteral("C:\\Radio"))));
+    EXPECT_TRUE(user.messageBoxes.empty());
 }
 
 TEST_F(OpeningTest, SectionsSelectionAndStations)

@@ -58,24 +58,15 @@ public:
 
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
 
-    // The record files the running program holds open, by name.
-    QSet<QString> openRecordFiles() const
+    // The record files the running program holds open, by name (by host path when `paths`).
+    QSet<QString> openRecordFiles(bool paths = false) const
     {
         QSet<QString> names;
-        for (const QString& path : openRecordPaths())
-            names.insert(QFileInfo(path).fileName().toUpper());
-        return names;
-    }
-
-    // The same files by their host paths.
-    QStringList openRecordPaths() const
-    {
-        QStringList paths;
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(process_.processId()));
         for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
             if (const QString target = fd.symLinkTarget(); target.toUpper().endsWith(".BT6"))
-                paths.append(target);
-        return paths;
+                names.insert(paths ? target : QFileInfo(target).fileName().toUpper());
+        return names;
     }
 
     void terminate()
@@ -165,46 +156,40 @@ TEST(Program, WithoutADatabaseAnswersNoAndStartsWithItsBaseClosed)
     EXPECT_TRUE(QFileInfo::exists(QFileInfo(program).path() + "/Settings/QN3_Config.ini"));
 }
 
-// Asked where the database is, the scripted user names a Windows folder that
-// does not exist yet: the folder dialog's choice makes it, the database is
-// still not there, and the next answer goes on without it.
+// Asked where the database is, the scripted user names a Windows folder that does not exist yet: the folder
+// dialog's choice makes it, the database is still not there, and the next answer goes on without it.
 TEST(Program, LooksForItsDatabaseInAFolderTheScriptedUserTypes)
 {
     TempPrefix prefix;
     ProgramRun run(prefix);
     ASSERT_TRUE(run.start(programWithoutSite(prefix), "1,6,C:\\QN_Donnees,7")) << run.log().toStdString();
     run.terminate();
-
     const QString log = run.log();
     EXPECT_TRUE(log.contains("Dossier choisi: C:\\QN_Donnees\\ (proposé: C:\\BTRieve\\Data)")) << log.toStdString();
     EXPECT_TRUE(QFileInfo(prefix.driveC() + "/QN_Donnees").isDir());
-    EXPECT_TRUE(log.contains("Tools Vandrel: Ready (BaseOuverte: False)")) << log.toStdString();
 }
 
-// Each base of a site of three starts with its own folders, stations and sound
-// folders, whichever is chosen, and the site remembers the choice.
+// Each base of a site of three starts with its own folders, stations and sound folders, whichever is chosen,
+// and the site remembers the choice.
 TEST(Program, StartsOnEachBaseOfAThreeBaseSiteWithThatBasesOwnSettings)
 {
     TempPrefix prefix;
     ProgramRun run(prefix);
     ASSERT_TRUE(run.start(QN3_MAKE_DEMO_SITE, {}, {"--program", QN3_PROGRAM, "--bases", "3", "--stations", "1"}, true));
-    const QString program = prefix.driveC() + "/Sonvarek/Quillon/QN3_Tools_Vandrel";
     for (const int base : {3, 1, 2}) {
         SCOPED_TRACE(base);
-        const QString own = QStringLiteral("Base_0%1").arg(base);
-        EXPECT_FALSE(QFileInfo::exists(prefix.driveC() + "/QN_Sons/" + own));
+        const QString own = QStringLiteral("Base_0%1").arg(base), sons = prefix.driveC() + "/QN_Sons/" + own + '/';
+        EXPECT_FALSE(QFileInfo::exists(sons));
         run.setLogFolder("AudioLog/" + own);
         // A database question, were there one, is answered No: the start then ends with the base closed.
+        const QString program = prefix.driveC() + "/Sonvarek/Quillon/QN3_Tools_Vandrel";
         ASSERT_TRUE(run.start(program, QStringLiteral("B%1,7").arg(base))) << run.log().toStdString();
-        const QStringList open = run.openRecordPaths();
-        EXPECT_FALSE(open.isEmpty());
-        for (const QString& path : open)
+        for (const QString& path : run.openRecordFiles(true))
             EXPECT_TRUE(path.contains("/QN_Data/" + own + '/')) << path.toStdString();
         // Base N has N stations: one record file 17 for each.
         const QSet<QString> names = run.openRecordFiles();
-        for (int station = 1; station <= 4; ++station)
-            EXPECT_EQ(names.contains(QStringLiteral("FRAD") + QChar(u'A' + station - 1) + QStringLiteral("17.BT6")),
-                      station <= base) << station;
+        for (const char station : {'A', 'B', 'C', 'D'})
+            EXPECT_EQ(names.contains(QStringLiteral("FRAD") + station + "17.BT6"), station - 'A' < base) << station;
         run.terminate();
 
         const QString log = run.log();
@@ -214,6 +199,6 @@ TEST(Program, StartsOnEachBaseOfAThreeBaseSiteWithThatBasesOwnSettings)
             EXPECT_TRUE(log.contains(line)) << line.toStdString() << '\n' << log.toStdString();
         EXPECT_FALSE(log.contains("Err:")) << log.toStdString();
         for (const char* folder : {"Musique", "Pub"})
-            EXPECT_TRUE(QFileInfo::exists(prefix.driveC() + "/QN_Sons/" + own + '/' + folder)) << folder;
+            EXPECT_TRUE(QFileInfo::exists(sons + folder)) << folder;
     }
 }

@@ -6,33 +6,24 @@
 #include <gtest/gtest.h>
 
 using namespace qn3;
+using ScriptedAnswers = qn3::testing::ServicesTest;
 
-namespace {
-
-class ScriptedAnswers : public qn3::testing::ServicesTest {
-protected:
-    ~ScriptedAnswers() override { qunsetenv("QN3_TEST_ANSWERS"); }
-};
-
-} // namespace
-
-// Codes answer the message boxes, Windows folders the folder dialogs, each
-// in its own order; once used up, the answers that change nothing.
+// Codes answer the message boxes, Windows folders the folder dialogs, each in its own order; once used up,
+// the answers that change nothing.
 TEST_F(ScriptedAnswers, CodesAnswerMessageBoxesAndWindowsPathsTheFolderDialog)
 {
     qputenv("QN3_TEST_ANSWERS", "6, C:\\QN_Donnees ,7,9");
     engine::ReponsesScriptees answers(user);
+    qunsetenv("QN3_TEST_ANSWERS");
     services::MessageBoxRequest box;
     box.style = services::msgbox::YesNoCancel;
     const services::FolderRequest folder{0, QStringLiteral("C:\\QN_Data"), {}};
-
     EXPECT_EQ(answers.askMessageBox(box), services::msgbox::AnswerYes);
     EXPECT_EQ(answers.selectFolder(folder), QStringLiteral("C:\\QN_Donnees\\"));
     EXPECT_TRUE(QFileInfo(host("C:\\QN_Donnees")).isDir());
     EXPECT_EQ(answers.askMessageBox(box), services::msgbox::AnswerNo);
     EXPECT_EQ(answers.askMessageBox(box), services::msgbox::AnswerCancel);
     EXPECT_EQ(answers.selectFolder(folder), QStringLiteral("*"));
-
     services::BaseChoiceRequest base;
     base.names = {QStringLiteral("Base 1"), QStringLiteral("Base 2")};
     base.preselected = 1;

@@ -45,8 +45,7 @@ TEST_F(SuiteSettings, SoundFoldersInUseArePackedFromTheFirstSlot)
     EXPECT_TRUE(services::RepSons[0][5][0].isEmpty());
 }
 
-// The chosen base of a site of several reads its sound folders under its own
-// number, unless its file keeps those of base 1.
+// The chosen base of a site of several reads its sound folders under its own number, unless its file keeps base 1's.
 TEST_F(SuiteSettings, SoundFoldersOfTheChosenBaseFollowItsNumber)
 {
     writeFile(services::RepApplication + "Settings\\QN3_Config.ini",

@@ -1,16 +1,30 @@
 #include "engine/frm_main.h"
 #include "engine/engine_values.h"
 #include "engine/frm_setup.h"
+#include "engine/program_icon.h"
+#include "engine/startup.h"
+#include "engine/startup_phases.h"
+#include "engine/suite_settings.h"
+#include "platform/windows_path.h"
+#include "services/os_facts.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
+#include "windows/frm_msg.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
 #include <QListView>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -23,10 +37,38 @@ class EngineWindows : public qn3::testing::ServicesTest {
 protected:
     ~EngineWindows() override
     {
+        services::Frm_Main().SkinFramework.setDresser(nullptr);
         engine::FrmSetup::unload();
+        windows::FrmMsg::destroyInstance();
+        engine::AttenteAffichee = false;
         engine::FrmMain::destroyInstance();
     }
+
+    // Loads the settings window on a site whose base file is C:\B3\QN3_Systeme.ini.
+    void loadSetup(const QByteArray& site, const QByteArray& base) const
+    {
+        engine::FrmSetup::unload();
+        writeFile("C:\\Program Files\\QN3\\Settings\\QN3_Config.ini",
+                  "[Site]\n" + site + "Dossier_Config_Global=C:\\B3\\\n[ThemeWindows]\nMsg=1\n");
+        writeFile("C:\\B3\\QN3_Systeme.ini", base);
+        engine::FrmSetup::instance();
+    }
+
+    // The phase the wait window shows, checked whole in its label.
+    static QString shownPhase()
+    {
+        const QLabel* label = windows::FrmMsg::instance().LabelMsgInit;
+        EXPECT_TRUE(label->isVisible());
+        EXPECT_GE(label->width(), QFontMetrics(label->font()).horizontalAdvance(label->text()))
+            << label->text().toStdString();
+        return label->text();
+    }
 };
+
+QImage painted(const QIcon& icon)
+{
+    return icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+}
 
 } // namespace
 
@@ -133,4 +175,111 @@ TEST_F(EngineWindows, TheSettingsWindowTakesTheBaseFoldersAndStationsFromTheSite
     EXPECT_EQ(services::PremiereStation[0], 1);
     EXPECT_EQ(services::DerniereStation[0], 10);
     EXPECT_TRUE(user.messageBoxes.empty());
+}
+
+TEST_F(EngineWindows, TheChosenBaseOfSeveralIsReadUnderItsOwnSectionUnlessItsFileHasTheFirstBases)
+{
+    loadSetup("NbBase=3\nNoBase=3\n",
+              "[Base_03]\nDossier_Data=C:\\D3\nDossier_Log=C:\\Log3\nDossier_Log_Pub=C:\\Pub3\nNbStation=3\n");
+    EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\D3\\");
+    EXPECT_EQ(services::RepLogs.toStdString(), "C:\\Log3\\Histo_QN3_Tools_Vandrel\\");
+    EXPECT_EQ(engine::RepLogPub[0].toStdString(), "C:\\Pub3\\");
+    EXPECT_EQ(services::DerniereStation[0], 3);
+    // A base file copied from a one-base site keeps being read as the first base's.
+    loadSetup("NbBase=3\nNoBase=3\n", "[Base_01]\nDossier_Data=C:\\D1\n[Base_03]\nDossier_Data=C:\\D3\n");
+    EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\D1\\");
+    // One base: its number in [Site] does not count.
+    loadSetup("NbBase=1\nNoBase=3\n", "[Base_03]\nDossier_Data=C:\\D3\n");
+    EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\QN_Data\\");
+}
+
+// The record-file and shared folders of the settings and the suite's sound folders
+// through this computer's own shares are used through the shares' local folders.
+TEST_F(EngineWindows, FoldersThroughThisComputersSharesBecomeTheirLocalFolders)
+{
+    const QString conf = prefix.path() + QStringLiteral("/smb.conf");
+    qputenv("QN3_SMB_CONF", conf.toLocal8Bit());
+    writeFile("Z:" + conf, QStringLiteral("[Radio]\npath = %1/Radio\n").arg(prefix.driveC()).toUtf8());
+    for (const char* folder : {"/Radio/Data", "/Radio/Partage", "/Radio/Sons/Pub"})
+        QDir().mkpath(prefix.driveC() + QLatin1String(folder));
+    services::GetVersionExA(services::VersionOS);
+    const QString poste = "\\\\" + services::ComputerName() + "\\Radio\\";
+    loadSetup({}, ("[Base_01]\nDossier_Data=" + poste + "Data\nDossier_Shared=" + poste + "Partage\\\n").toLatin1());
+    EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\Radio\\Data\\");
+    EXPECT_EQ(engine::RepPartage[0].toStdString(), "C:\\Radio\\Partage\\");
+    services::RepSons[0][6][0] = poste + "Sons\\Pub\\";
+    engine::LocalisationRepSons(0);
+    EXPECT_EQ(services::RepSons[0][6][0].toStdString(), "C:\\Radio\\Sons\\Pub\\");
+    qunsetenv("QN3_SMB_CONF");
+}
+
+TEST_F(EngineWindows, TheLookIsSetUpOnTheMainWindowWithTheSkinsBelowTheProgram)
+{
+    services::RepApplication.clear();
+    services::Frm_Main().hWnd = 0;
+    int32_t handedWindow = 0;
+    services::Frm_Main().SkinFramework.setDresser(
+        [&](const QString&, const QString&) { handedWindow = services::Frm_Main().hWnd; });
+    engine::ChargementFenetrePrincipale();
+    EXPECT_EQ(services::Frm_Main().SkinFramework.skinsFolder().toStdString(),
+              (platform::paths::applicationFolder() + QStringLiteral("Settings\\Skins\\Styles")).toStdString());
+    EXPECT_NE(handedWindow, 0);
+}
+
+// The program's own picture, not the style's generic computer: a blue rounded square (clear corners) with a
+// white Q and amber waves. The main window and its notification-area icon carry it; an incident makes the
+// notification-area icon blink until the user acknowledges it.
+TEST_F(EngineWindows, TheProgramsOwnIconMarksItAndBlinksInTheNotificationAreaOnAnIncident)
+{
+    const QImage program = painted(engine::IconeProgramme());
+    ASSERT_EQ(program.size(), QSize(32, 32));
+    EXPECT_EQ(qAlpha(program.pixel(0, 0)), 0);
+    const QColor background = program.pixelColor(3, 28);
+    EXPECT_GT(background.blue(), background.red() + 60);
+    int white = 0, amber = 0;
+    for (int i = 0; i < 32 * 32; ++i) {
+        const QColor c = program.pixelColor(i % 32, i / 32);
+        white += c.red() > 230 && c.green() > 230 && c.blue() > 230;
+        amber += c.red() > 200 && c.green() > 150 && c.blue() < 120;
+    }
+    EXPECT_GT(white, 40);
+    EXPECT_GT(amber, 10);
+    EXPECT_NE(program, painted(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon)));
+    program.save(QStringLiteral("screenshots/program_icon.png"));
+
+    engine::FrmMain& window = engine::FrmMain::instance();
+    window.show();
+    EXPECT_EQ(painted(window.windowIcon()), program);
+    auto* tray = window.findChild<QSystemTrayIcon*>(QStringLiteral("IconeVeille"));
+    ASSERT_NE(tray, nullptr);
+    EXPECT_EQ(painted(tray->icon()), program);
+    services::TraceLog(-1, -1, -1, QStringLiteral("Err: the partner folder is missing"), true, true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return painted(tray->icon()) != program; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return painted(tray->icon()) == program; }, 3000));
+    window.findChild<QCheckBox*>(QStringLiteral("CheckIncidents"))->setChecked(false);
+    EXPECT_EQ(painted(tray->icon()), program);
+}
+
+// The settings window names its own phases in the wait window while the start-up shows it, and the start-up
+// ends on the display phase. Once the start-up is over, loading the settings window again neither writes into
+// the wait window nor brings it back.
+TEST_F(EngineWindows, TheWaitWindowNamesTheSettingsWindowsPhasesAndTheDisplayOnlyDuringTheStartUp)
+{
+    windows::FrmMsg::instance().show();
+    engine::AttenteAffichee = true;
+    engine::FrmSetup::instance();
+    EXPECT_EQ(shownPhase(), QStringLiteral("Tools Vandrel: Setup: Init: Folders"));
+    qn3::testing::saveScreenshot(&windows::FrmMsg::instance(), QStringLiteral("FrmMsg_setup_phase"));
+    engine::PhasesDemarrage().debut(QStringLiteral("Display"));
+    EXPECT_EQ(shownPhase(), QStringLiteral("Tools Vandrel: Init: Display"));
+
+    engine::FrmSetup::unload();
+    engine::AttenteAffichee = false;
+    engine::FrmSetup::instance();
+    EXPECT_EQ(windows::FrmMsg::instance().LabelMsgInit->text(), QStringLiteral("Tools Vandrel: Init: Display"));
+    engine::FrmSetup::unload();
+    windows::FrmMsg::destroyInstance();
+    engine::AttenteAffichee = true; // a start-up stopped before unloading it
+    engine::FrmSetup::instance();
+    EXPECT_FALSE(windows::FrmMsg::exists());
 }

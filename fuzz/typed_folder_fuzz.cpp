@@ -11,11 +11,8 @@ using qn3::fuzzing::require;
 // words or a full Windows folder with no "." or ".." left in it.
 QN3_FUZZ_TARGET(bytes)
 {
-    static const bool ready = [] {
-        require(QDir().mkpath(fuzzing::privatePrefix() + QStringLiteral("/drive_c/Radio/Sons")));
-        return true;
-    }();
-    (void)ready;
+    [[maybe_unused]] static const bool ready
+        = (require(QDir().mkpath(fuzzing::privatePrefix() + QStringLiteral("/drive_c/Radio/Sons"))), true);
     const windows::TypedFolder got = windows::resolveTypedFolder(platform::ansi::decode(bytes),
                                                                  QStringLiteral("C:\\Radio\\Sons"));
     require(got.folder.isEmpty() != got.error.isEmpty());

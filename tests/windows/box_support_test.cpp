@@ -6,7 +6,6 @@
 #include "windows/frm_inputbox.h"
 #include "windows/frm_msgbox.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <memory>
@@ -22,18 +21,17 @@ using TopmostBoxTest = testing::ServicesTest;
 // pointer moving over it gives it the keyboard.
 TEST_F(TopmostBoxTest, BothBoxesHandleKeysAndMouseAlike)
 {
-    std::unique_ptr<TopmostBox> boxes[] = {std::make_unique<FrmMsgBox>(nullptr),
-                                           std::make_unique<FrmInputBox>(nullptr)};
+    const std::unique_ptr<TopmostBox> boxes[] = {std::make_unique<FrmMsgBox>(nullptr),
+                                                 std::make_unique<FrmInputBox>(nullptr)};
     for (const auto& box : boxes) {
         SCOPED_TRACE(box->objectName().toStdString());
         EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
         EXPECT_FALSE(box->isModal());
         box->show();
-
+        services::ToucheCtrl = services::ToucheShift = 0, services::ToucheAlt = -1; // each box must set all three
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
         QApplication::sendEvent(box.get(), &release);
         EXPECT_EQ(std::tuple(services::ToucheCtrl, services::ToucheShift, services::ToucheAlt), std::tuple(-1, -1, 0));
-
         testing::press(box.get(), Qt::Key_Escape);
         EXPECT_TRUE(box->isVisible());
 
@@ -42,8 +40,8 @@ TEST_F(TopmostBoxTest, BothBoxesHandleKeysAndMouseAlike)
         other.activateWindow();
         QApplication::processEvents();
         ASSERT_FALSE(box->isActiveWindow());
-        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(box.get(), &move);
         QApplication::processEvents();
         EXPECT_TRUE(box->isActiveWindow());

@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QListWidget>
 #include <QPainter>
-#include <QPalette>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -28,78 +27,105 @@ namespace {
 
 using SkinReadabilityTest = testing::ServicesTest;
 
-// The styles: the twenty skins and no skin (the platform's own colours).
-constexpr int32_t kStyles = 21;
-constexpr int32_t kNoSkin = 20;
 // The contrast ordinary text needs to be read with ease (WCAG level AA).
 constexpr double kReadable = 4.5;
 
-double luminance(const QColor& colour)
-{
-    const auto linear = [](double channel) {
-        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
-}
-
 double contrast(const QColor& a, const QColor& b)
 {
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const auto [dark, light] = std::minmax({luminance(a), luminance(b)});
+    return (light + 0.05) / (dark + 0.05);
 }
 
-// An entry as painted: its background is the colour most of its pixels
-// have, its text the pixel that stands out most from that background.
-struct Entry {
-    QColor background;
-    double textContrast = 1;
-};
-
-Entry paintedEntry(const QImage& image, const QRect& rect)
+// An entry as painted: its background is the colour most of its pixels have,
+// its text's contrast that of the pixel standing out most from that background.
+std::pair<QColor, double> paintedEntry(const QImage& image, const QRect& rect)
 {
     QHash<QRgb, int> counts;
     const QRect inner = rect.adjusted(1, 1, -1, -1) & image.rect();
     for (int y = inner.top(); y <= inner.bottom(); ++y)
         for (int x = inner.left(); x <= inner.right(); ++x)
             ++counts[image.pixel(x, y)];
-    Entry entry;
-    int most = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() > most)
-            most = it.value(), entry.background = QColor(it.key());
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        entry.textContrast = std::max(entry.textContrast, contrast(entry.background, QColor(it.key())));
-    return entry;
+    const QList<QRgb> colours = counts.keys();
+    const QColor background(*std::ranges::max_element(colours, {}, [&](QRgb colour) { return counts.value(colour); }));
+    double text = 1;
+    for (const QRgb colour : colours)
+        text = std::max(text, contrast(background, QColor(colour)));
+    return {background, text};
 }
 
-// The contrast the skin must reach; without a skin, the one the platform's
-// own selection colours give (the look must not lose any of it).
-double wantedContrast(int32_t style)
+// The selected entry (row 1) of a painted list reads as well as one not
+// selected (row 0) and stands apart from it. Skinned, both reach kReadable;
+// without a skin, what the platform's own selection colours give (the look
+// must not lose any of it).
+void expectReadableSelection(QAbstractItemView* view, bool skinned, const char* what)
 {
-    if (style != kNoSkin)
-        return kReadable;
     const QPalette platform = QApplication::palette();
-    return std::min(kReadable, contrast(platform.color(QPalette::Highlight), platform.color(QPalette::HighlightedText)))
-           - 0.01;
-}
-
-// The selected entry (row 1) of a painted list, and the background of an
-// entry that is not selected (row 0).
-void expectReadableSelection(QAbstractItemView* view, int32_t style, const char* what)
-{
-    const double wanted = wantedContrast(style);
+    const double wanted = skinned ? kReadable
+                                  : std::min(kReadable, contrast(platform.color(QPalette::Highlight),
+                                                                 platform.color(QPalette::HighlightedText))) - 0.01;
     const QImage painted = view->viewport()->grab().toImage();
-    const Entry selected = paintedEntry(painted, view->visualRect(view->model()->index(1, 0)));
-    const Entry other = paintedEntry(painted, view->visualRect(view->model()->index(0, 0)));
-    EXPECT_GE(selected.textContrast, wanted) << what << " selected on " << selected.background.name().toStdString();
-    EXPECT_GE(other.textContrast, wanted) << what << " on " << other.background.name().toStdString();
-    EXPECT_NE(selected.background, other.background) << what << ": the selection does not show";
+    const auto [selected, selectedText] = paintedEntry(painted, view->visualRect(view->model()->index(1, 0)));
+    const auto [other, otherText] = paintedEntry(painted, view->visualRect(view->model()->index(0, 0)));
+    EXPECT_GE(selectedText, wanted) << what << " selected on " << selected.name().toStdString();
+    EXPECT_GE(otherText, wanted) << what << " on " << other.name().toStdString();
+    EXPECT_NE(selected, other) << what << ": the selection does not show";
 }
 
-TEST_F(SkinReadabilityTest, SelectedEntriesStayReadableInListsAndComboBoxes)
+// The columns where `image` differs from `blank` (ink), as [left, right];
+// an empty range when nothing differs.
+std::pair<int, int> inkColumns(const QImage& image, const QImage& blank)
 {
-    for (int32_t style = 0; style < kStyles; ++style) {
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor a(image.pixel(x, y)), b(blank.pixel(x, y));
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 90)
+                left = std::min(left, x), right = std::max(right, x);
+        }
+    return {left, right};
+}
+
+// The caption fits the room the style leaves inside the border and padding,
+// by its font's measure and on the painted button: its ink stays inside that
+// room and is as wide as the caption's drawn with nothing to cut it.
+void expectWholeCaption(QPushButton* button)
+{
+    const QString caption = button->text();
+    SCOPED_TRACE(caption.toStdString());
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = caption;
+    if (button->isDefault())
+        option.features |= QStyleOptionButton::DefaultButton;
+    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const QFontMetrics metrics(button->font());
+    EXPECT_LE(metrics.horizontalAdvance(caption), room.width());
+
+    const QImage painted = button->grab().toImage();
+    button->setText(QString());
+    const auto [left, right] = inkColumns(painted, button->grab().toImage());
+    button->setText(caption);
+    EXPECT_GE(left, room.left());
+    EXPECT_LE(right, room.right());
+
+    QImage blank(metrics.horizontalAdvance(caption) + 20, metrics.height() + 10, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QImage alone = blank;
+    QPainter painter(&alone);
+    painter.setFont(button->font());
+    painter.drawText(10, 5 + metrics.ascent(), caption);
+    painter.end();
+    const auto [aloneLeft, aloneRight] = inkColumns(alone, blank);
+    EXPECT_GE(right - left, aloneRight - aloneLeft - 1);
+}
+
+TEST_F(SkinReadabilityTest, SelectionsAndCaptionsAreReadableUnderEveryStyle)
+{
+    for (int32_t style = 0; style <= 20; ++style) { // the twenty skins, then none (the platform's own colours)
         SCOPED_TRACE(::testing::Message() << "style " << style);
         const testing::Skinned skin(style);
 
@@ -109,7 +135,7 @@ TEST_F(SkinReadabilityTest, SelectedEntriesStayReadableInListsAndComboBoxes)
         bases.ComboBase->showPopup();
         QAbstractItemView* popup = bases.ComboBase->view();
         popup->setCurrentIndex(popup->model()->index(1, 0));
-        expectReadableSelection(popup, style, "base list");
+        expectReadableSelection(popup, style != 20, "base list");
         if (style == 15)
             testing::saveScreenshot(popup->window(), QStringLiteral("FrmSelectBase_list"));
         bases.ComboBase->hidePopup();
@@ -123,97 +149,22 @@ TEST_F(SkinReadabilityTest, SelectedEntriesStayReadableInListsAndComboBoxes)
         window.activateWindow();
         list->setFocus();
         list->setCurrentRow(1);
-        expectReadableSelection(list, style, "list box");
-    }
-}
+        expectReadableSelection(list, style != 20, "list box");
 
-// The columns where `image` differs from `blank` (ink), as [left, right];
-// an empty range when nothing differs.
-std::pair<int, int> inkColumns(const QImage& image, const QImage& blank)
-{
-    int left = image.width();
-    int right = -1;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor a(image.pixel(x, y));
-            const QColor b(blank.pixel(x, y));
-            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 90) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
-        }
-    return {left, right};
-}
-
-// How wide the caption's ink is when nothing cuts it.
-int inkWidth(const QString& caption, const QFont& font)
-{
-    const QFontMetrics metrics(font);
-    QImage blank(metrics.horizontalAdvance(caption) + 20, metrics.height() + 10, QImage::Format_RGB32);
-    blank.fill(Qt::white);
-    QImage drawn = blank;
-    QPainter painter(&drawn);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(10, 5 + metrics.ascent(), caption);
-    painter.end();
-    const auto [left, right] = inkColumns(drawn, blank);
-    return right - left + 1;
-}
-
-// The caption fits the room the style leaves inside the border and padding,
-// by its font's measure and on the painted button: its ink stays inside that
-// room and is as wide as the whole caption's.
-void expectWholeCaption(QPushButton* button)
-{
-    const QString caption = button->text();
-    SCOPED_TRACE(caption.toStdString());
-    QStyleOptionButton option;
-    option.initFrom(button);
-    option.text = caption;
-    if (button->isDefault())
-        option.features |= QStyleOptionButton::DefaultButton;
-    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-    EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(caption), room.width());
-
-    const QImage painted = button->grab().toImage();
-    button->setText(QString());
-    const QImage blank = button->grab().toImage();
-    button->setText(caption);
-    const auto [left, right] = inkColumns(painted, blank);
-    EXPECT_GE(left, room.left());
-    EXPECT_LE(right, room.right());
-    EXPECT_GE(right - left + 1, inkWidth(caption, button->font()) - 1);
-}
-
-void expectWholeCaptions(QWidget* window)
-{
-    SCOPED_TRACE(window->objectName().toStdString());
-    window->show();
-    const QList<QPushButton*> buttons = window->findChildren<QPushButton*>();
-    ASSERT_FALSE(buttons.isEmpty());
-    for (QPushButton* button : buttons)
-        expectWholeCaption(button);
-}
-
-TEST_F(SkinReadabilityTest, ButtonCaptionsAreWhole)
-{
-    for (int32_t style = 0; style < kStyles; ++style) {
-        SCOPED_TRACE(::testing::Message() << "style " << style);
-        const testing::Skinned skin(style);
         FrmInputBox input(nullptr);
-        expectWholeCaptions(&input);
-        FrmSelectBase bases(nullptr);
-        expectWholeCaptions(&bases);
-        if (style == 15) {
-            testing::saveScreenshot(&input, QStringLiteral("FrmInputBox_style15"));
-            testing::saveScreenshot(&bases, QStringLiteral("FrmSelectBase_style15"));
-        }
-        ChoiceBox(QStringLiteral("Texte"), {QStringLiteral("Abandonner"), QStringLiteral("Recommencer"),
-                                            QStringLiteral("Ignorer")}, nullptr, {}, nullptr, nullptr, 0, 1, 0, 16, true);
+        ChoiceBox(QStringLiteral("Texte"), QStringLiteral("Abandonner Recommencer Ignorer").split(u' '), nullptr, {},
+                  nullptr, nullptr, 0, 1, 0, 16, true);
         FrmMsgBox* message = testing::shownWindow<FrmMsgBox>();
         ASSERT_NE(message, nullptr);
-        expectWholeCaptions(message);
+        for (QWidget* box : std::initializer_list<QWidget*>{&input, &bases, message}) {
+            box->show();
+            const QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+            EXPECT_FALSE(buttons.isEmpty());
+            for (QPushButton* button : buttons)
+                expectWholeCaption(button);
+        }
+        if (style == 15)
+            testing::saveScreenshot(&input, QStringLiteral("FrmInputBox_style15"));
         message->BtnMsgBox[0]->click();
     }
 }

@@ -3,6 +3,8 @@
 #include "database_fixture.h"
 #include "services/trace_log.h"
 
+#include <tuple>
+
 namespace qn3::testing {
 namespace {
 
@@ -75,30 +77,26 @@ TEST_F(CallLayerTest, StatusRules)
 // key stay for the retry.
 TEST_F(CallLayerTest, AConflictOnAWriteRepositionsByAddress)
 {
-    rm.fill = [](uint16_t op, char* data, int32_t* length) {
-        if (op == 22) {
-            std::memcpy(data, "\x07\0\0\0", 4);
-            *length = 4;
-        } else if (op == 23) {
+    const QByteArray address("\x07\0\0\0", 4);
+    rm.fill = [&](uint16_t op, char* data, int32_t* length) {
+        if (op == 22)
+            std::memcpy(data, address.constData(), *length = 4);
+        if (op == 23)
             std::memset(data + 4, 'o', *length - 4);
-        }
     };
     for (int16_t op : {3, 4}) {
         SCOPED_TRACE(op);
         rm.calls.clear();
         clock.sleeps.clear();
         EnrBtr(17)->setTexte(0, 14, QStringLiteral("CALLER RECORD"));
-        rm.statuses = {80, 0, 0, 0};
+        rm.statuses = {80};
         call(op, 17, QStringLiteral("CALLER KEY"));
         EXPECT_EQ(StatutBtr, 0);
-        ASSERT_EQ(rm.calls.size(), 4u);
-        EXPECT_EQ(rm.calls[1].op, 22);
-        EXPECT_EQ(rm.calls[2].op, 23);
-        EXPECT_EQ(rm.calls[2].data.left(4), QByteArray("\x07\0\0\0", 4));
-        EXPECT_EQ(rm.calls[3].op, op);
-        EXPECT_EQ(rm.calls[3].data.left(13), "CALLER RECORD");
-        EXPECT_EQ(rm.calls[3].key, "CALLER KEY");
         EXPECT_EQ(clock.sleeps, std::vector<uint32_t>{500});
+        ASSERT_EQ(rm.calls.size(), 4u);
+        EXPECT_EQ(std::tuple(rm.calls[1].op, rm.calls[2].op, rm.calls[2].data.left(4)), std::tuple(22, 23, address));
+        EXPECT_EQ(std::tuple(rm.calls[3].op, rm.calls[3].data.left(13), rm.calls[3].key),
+                  std::tuple(op, QByteArray("CALLER RECORD"), QByteArray("CALLER KEY")));
     }
 }
 

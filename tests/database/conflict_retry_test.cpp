@@ -4,8 +4,8 @@
 #include "recordmanager/btrcall.h"
 
 #include <QDir>
+#include <QtEndian>
 
-#include <array>
 #include <string>
 
 namespace qn3::testing {
@@ -17,57 +17,60 @@ constexpr int16_t kFichier = 17;
 constexpr int32_t kLongueur = 1000;
 const QString kCle = QStringLiteral("MEME CLE 00001");
 
-// The conflict retry on a real record file: two records share the value of
-// a key that allows duplicates, the caller stands on the second one and
-// another handle changes that record before the caller writes it.
+// One call straight to the record manager: `data` of its own length, `key`
+// padded with blanks to 255 bytes.
+int16_t btr(uint16_t op, PositionBlock& block, QByteArray& data, QByteArray key = kCle.toLatin1())
+{
+    key.append(255 - key.size(), ' ');
+    int32_t length = static_cast<int32_t>(data.size());
+    return BTRCALL(op, block.data(), data.data(), &length, key.data(), 255, 0);
+}
+
+// The conflict retry on a real record file: two records, A then B, share the
+// value of a key that allows duplicates, the caller stands on B and another
+// handle changes B before the caller writes it.
 class ConflictRetryTest : public DatabaseTest {
 protected:
     ConflictRetryTest()
     {
         QDir().mkpath(host(QStringLiteral("C:\\Data")));
-        // 1000-byte records, key 0 on the first 14 bytes, duplicates allowed.
-        std::array<char, 160> spec{};
-        const auto put = [&](size_t at, uint16_t value) {
-            spec[at] = static_cast<char>(value & 0xff);
-            spec[at + 1] = static_cast<char>(value >> 8);
-        };
-        put(0, kLongueur);
-        put(2, 4096);
-        put(4, 1);
-        put(16, 1);
-        put(18, 14);
-        put(20, 3);
-        QByteArray path = "C:\\Data\\CONFLIT.bt6 ";
-        int32_t length = static_cast<int32_t>(spec.size());
-        PositionBlock creation;
-        creation.fill(' ');
-        EXPECT_EQ(BTRCALL(14, creation.data(), spec.data(), &length, path.data(), int16_t(path.size()), 0), 0);
-        path.append(255 - path.size(), ' ');
-        for (PositionBlock* block : {&PositionBtr[0][kFichier][0], &autre}) {
-            block->fill(' ');
-            length = kLongueur;
-            EXPECT_EQ(BTRCALL(0, block->data(), nullptr, &length, path.data(), 255, 0), 0);
-        }
         FichiersAOuvrir[0][kFichier][0] = -1;
         LongueurEnrBtr[kFichier] = kLongueur;
         NomSectionBtr[0][kFichier] = QStringLiteral("Frad017");
         user.messageBoxAnswer = services::msgbox::AnswerIgnore;
+    }
+    ~ConflictRetryTest() override { fermer(); }
 
+    // A new file holding A and B, open on both handles; the caller on B.
+    void monter()
+    {
+        fermer();
+        // 1000-byte records, one key on bytes 1-14, duplicates allowed.
+        QByteArray spec(160, '\0'), none;
+        for (const auto& [at, value] : {std::pair{0, kLongueur}, {2, 4096}, {4, 1}, {16, 1}, {18, 14}, {20, 3}})
+            qToLittleEndian<quint16>(quint16(value), spec.data() + at);
+        PositionBlock creation;
+        creation.fill(' ');
+        ASSERT_EQ(btr(14, creation, spec, "C:\\Data\\CONFLIT.bt6"), 0);
+        for (PositionBlock* block : {&PositionBtr[0][kFichier][0], &autre}) {
+            block->fill(' ');
+            ASSERT_EQ(btr(0, *block, none, "C:\\Data\\CONFLIT.bt6"), 0);
+        }
         for (const char* contenu : {"A", "B"}) {
             enr().setTexte(0, 14, kCle);
             enr().setTexte(14, 20, QString::fromLatin1(contenu));
             appel(2);
-            EXPECT_EQ(StatutBtr, 0);
+            ASSERT_EQ(StatutBtr, 0);
         }
-        // The caller stands on B, the second record of the key's value.
         appel(5);
         appel(6);
-        EXPECT_EQ(enr().texte(14, 20).trimmed(), QStringLiteral("B"));
+        ASSERT_EQ(enr().texte(14, 20).trimmed(), QStringLiteral("B"));
     }
-    ~ConflictRetryTest() override
+    void fermer()
     {
+        QByteArray none;
         for (PositionBlock* block : {&PositionBtr[0][kFichier][0], &autre})
-            BTRCALL(1, block->data(), nullptr, nullptr, nullptr, 0, 0);
+            btr(1, *block, none, {});
     }
 
     static EnregistrementBtr& enr() { return *EnrBtr(kFichier); }
@@ -78,81 +81,55 @@ protected:
         BTRieve(0, operation, CleBtr, 0, kFichier, 1, QStringLiteral("Lib_Test:Conflit"), reserve);
     }
 
-    // Another handle on the file rewrites B, as another program would.
-    void autreEcritB()
+    // Another handle on the file, as another program would, rewrites B
+    // (operation 3) or deletes it (4).
+    void autreChangeB(uint16_t operation)
     {
-        QByteArray data(kLongueur, ' '), key = kCle.toLatin1();
-        key.append(255 - key.size(), ' ');
-        int32_t length = kLongueur;
-        ASSERT_EQ(BTRCALL(5, autre.data(), data.data(), &length, key.data(), 255, 0), 0);
-        ASSERT_EQ(BTRCALL(6, autre.data(), data.data(), &length, key.data(), 255, 0), 0);
+        QByteArray data(kLongueur, ' ');
+        ASSERT_EQ(btr(5, autre, data), 0);
+        ASSERT_EQ(btr(6, autre, data), 0);
         ASSERT_TRUE(data.mid(14).startsWith("B "));
         data.replace(14, 7, "B autre");
-        ASSERT_EQ(BTRCALL(3, autre.data(), data.data(), &length, key.data(), 255, 0), 0);
+        ASSERT_EQ(btr(operation, autre, data), 0);
     }
 
     // The contents of the records in key order, "|" after each.
     std::string contenus()
     {
         std::string vus;
-        QByteArray data(kLongueur, ' '), key(255, ' ');
-        int32_t length = kLongueur;
-        for (int16_t s = BTRCALL(12, autre.data(), data.data(), &length, key.data(), 255, 0); s == 0;
-             s = BTRCALL(6, autre.data(), data.data(), &length, key.data(), 255, 0))
+        QByteArray data(kLongueur, ' ');
+        for (int16_t s = btr(12, autre, data, {}); s == 0; s = btr(6, autre, data, {}))
             vus += data.mid(14, 20).trimmed().toStdString() + '|';
         return vus;
     }
 
-    PositionBlock autre;
+    PositionBlock autre{};
 };
 
-TEST_F(ConflictRetryTest, AnUpdateAfterAConflictWritesTheRecordTheCallerRead)
+// The retry acts on the record the caller read, never on A that shares its
+// key value, even when the caller gives the record a new key value (which no
+// record has yet); a record deleted meanwhile is not replaced by another.
+TEST_F(ConflictRetryTest, AWriteAfterAConflictActsOnTheRecordTheCallerRead)
 {
-    autreEcritB();
-    enr().setTexte(14, 20, QStringLiteral("B appelant"));
-    appel(3);
-    EXPECT_EQ(StatutBtr, 0);
-    EXPECT_EQ(clock.sleeps.size(), 1u);
-    EXPECT_EQ(contenus(), "A|B appelant|");
-    EXPECT_EQ(enr().texte(14, 20).trimmed(), QStringLiteral("B appelant"));
-}
-
-TEST_F(ConflictRetryTest, ADeleteAfterAConflictDeletesTheRecordTheCallerRead)
-{
-    autreEcritB();
-    appel(4);
-    EXPECT_EQ(StatutBtr, 0);
-    EXPECT_EQ(clock.sleeps.size(), 1u);
-    EXPECT_EQ(contenus(), "A|");
-}
-
-// The caller gives its record a new key value and passes that value as the
-// key: no record has it yet, yet the retry finds the record it read.
-TEST_F(ConflictRetryTest, AnUpdateThatChangesTheKeyFindsItsRecordAfterAConflict)
-{
-    autreEcritB();
-    const QString nouvelle = QStringLiteral("AUTRE CLE 0001");
-    enr().setTexte(0, 14, nouvelle);
-    enr().setTexte(14, 20, QStringLiteral("B appelant"));
-    appel(3, nouvelle);
-    EXPECT_EQ(StatutBtr, 0);
-    EXPECT_EQ(contenus(), "B appelant|A|");
-}
-
-TEST_F(ConflictRetryTest, ARecordDeletedMeanwhileIsNotReplacedByAnother)
-{
-    QByteArray data(kLongueur, ' '), key = kCle.toLatin1();
-    key.append(255 - key.size(), ' ');
-    int32_t length = kLongueur;
-    ASSERT_EQ(BTRCALL(5, autre.data(), data.data(), &length, key.data(), 255, 0), 0);
-    ASSERT_EQ(BTRCALL(6, autre.data(), data.data(), &length, key.data(), 255, 0), 0);
-    ASSERT_EQ(BTRCALL(4, autre.data(), data.data(), &length, key.data(), 255, 0), 0);
-    enr().setTexte(14, 20, QStringLiteral("B appelant"));
-    appel(3);
-    EXPECT_EQ(StatutBtr, 80);
-    EXPECT_EQ(clock.sleeps.size(), 10u);
-    EXPECT_EQ(contenus(), "A|");
-    EXPECT_TRUE(traces(QStringLiteral("Err: Conflit persistant (80) sur le fichier: Frad017 Station:1 OP:3")));
+    struct Cas { uint16_t autreOp, op; QString cle; int16_t statut; size_t attentes; std::string contenus; };
+    const Cas cases[] = {
+        {3, 3, kCle, 0, 1, "A|B appelant|"},
+        {3, 4, kCle, 0, 1, "A|"},
+        {3, 3, QStringLiteral("AUTRE CLE 0001"), 0, 1, "B appelant|A|"},
+        {4, 3, kCle, 80, 10, "A|"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.autreOp << " then " << c.op << " " << c.cle.toStdString());
+        monter();
+        autreChangeB(c.autreOp);
+        clock.sleeps.clear();
+        enr().setTexte(0, 14, c.cle);
+        enr().setTexte(14, 20, QStringLiteral("B appelant"));
+        appel(int16_t(c.op), c.cle);
+        EXPECT_EQ(StatutBtr, c.statut);
+        EXPECT_EQ(clock.sleeps.size(), c.attentes);
+        EXPECT_EQ(contenus(), c.contenus);
+    }
 }
 
 } // namespace

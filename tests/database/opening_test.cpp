@@ -68,6 +68,30 @@ TEST_F(OpeningTest, ARecordFileFolderWithABlankInItsName)
     EXPECT_TRUE(user.messageBoxes.empty());
 }
 
+// The record length a file's section gives is rounded as a number, halves to
+// the even neighbour; what rounds to nothing usable is the catalogue's length.
+TEST_F(OpeningTest, SectionRecordLengthsRoundOrFallBackOnTheCatalogue)
+{
+    InitGeneralData();
+    writeFile(kData + QStringLiteral("FRAD014.bt6"), "x");
+    ScriptedRecordManager rm;
+    platform::ScopedInstall<RecordManagerAccess> installRm{rm};
+    const std::pair<const char*, int32_t> cases[] = {
+        {"0.5", 300}, {"0.4", 300}, {"0.6", 1}, {"1.5", 2}, {"2.5", 2}, {"0900", 900}, {"-3", 300}, {"abc", 300},
+        {"", 300}, {"32767.4", 32767}, {"32767.5", 300}, {"1e12", 300}};
+    for (const auto& [text, length] : cases) {
+        SCOPED_TRACE(text);
+        writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"),
+                  QByteArray("[FIC_Frad014]\r\nFichier=FRAD014\r\nLng_Enregistrement=") + text + "\r\n");
+        FichiersOuverts = {};
+        mark(14, {1});
+        rm.calls.clear();
+        EXPECT_TRUE(open(-14));
+        ASSERT_EQ(rm.calls.size(), 1u);
+        EXPECT_EQ(rm.calls[0].length, length);
+    }
+}
+
 TEST_F(OpeningTest, SectionsSelectionAndStations)
 {
     InitGeneralData();

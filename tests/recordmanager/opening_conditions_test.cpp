@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <csignal>
 #include <functional>
@@ -18,117 +19,97 @@ namespace {
 using namespace rm;
 
 constexpr int kRecords = 300;
-
-// What a child answers when it cannot become a user that permission bits bind.
 constexpr char kCannotDropRights[] = "cannot drop rights";
 
-// Runs `body` in a child process and returns what it answered. With
-// `unprivileged`, a child of root becomes "nobody" first, so that permission
-// bits bind it as they bind a user; the machine itself is left as it is.
+// Runs `body` in a child process and returns what it answered, through memory
+// the two share. With `unprivileged`, a child of root becomes "nobody" first, so
+// that permission bits bind it as they bind a user; the machine is left as it is.
 std::string inChild(bool unprivileged, const std::function<std::string()>& body)
 {
-    int ends[2] = {-1, -1};
-    if (::pipe(ends) != 0)
-        return "no pipe";
+    constexpr size_t kSize = 65536;
+    void* shared = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED)
+        return "no shared memory";
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::close(ends[0]);
         const bool dropped = !unprivileged || ::geteuid() != 0 ||
                              (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0);
-        const std::string answer = dropped ? body() : kCannotDropRights;
-        (void)!::write(ends[1], answer.data(), answer.size());
+        (dropped ? body() : std::string(kCannotDropRights)).copy(static_cast<char*>(shared), kSize - 1);
         ::_exit(0);
     }
-    ::close(ends[1]);
-    std::string answer;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) > 0;)
-        answer.append(buffer, static_cast<size_t>(n));
-    ::close(ends[0]);
     ::waitpid(pid, nullptr, 0);
+    const std::string answer(static_cast<const char*>(shared));
+    ::munmap(shared, kSize);
     return answer;
 }
 
+// The ids of records 0 to kRecords - 1, as `walk` lists them.
+const std::string kAllIds = [] {
+    std::string ids;
+    for (int i = 0; i < kRecords; ++i)
+        ids += id(i) + "|";
+    return ids;
+}();
+
 class OpeningConditions : public RecordFileTest {
 protected:
-    // The ids of records 0 to kRecords - 1, as `walk` lists them.
-    static std::string allIds()
-    {
-        std::string ids;
-        for (int i = 0; i < kRecords; ++i)
-            ids += id(i) + "|";
-        return ids;
-    }
-
-    // A file whose records were all committed but never copied from the log
-    // into the file, as a writer killed before its checkpoint leaves it: a
-    // second connection holds the file while they are inserted, so the
-    // engine's last close cannot checkpoint, and lets go without one.
-    void makeWithRecordsInLog(const std::string& name)
+    // Makes `name` with kRecords records in one commit. With `inLog`, they stay
+    // in the log as a writer killed before its checkpoint leaves them: a second
+    // connection holds the file meanwhile, so the engine's last close cannot
+    // checkpoint, and lets go without one.
+    void makeFilled(const std::string& name, bool inLog)
     {
         Block block;
         make(block, name, {});
         sqlite3* holder = nullptr;
-        ASSERT_EQ(sqlite3_open(hostPath(name).c_str(), &holder), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(holder, "SELECT count(*) FROM record_file", nullptr, nullptr, nullptr), SQLITE_OK);
-        // One commit: far from the size at which the log is checkpointed.
+        if (inLog) {
+            ASSERT_EQ(sqlite3_open(hostPath(name).c_str(), &holder), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(holder, "SELECT count(*) FROM record_file", nullptr, nullptr, nullptr), SQLITE_OK);
+        }
         ASSERT_EQ(transaction(op::BeginTransaction), 0);
         for (int i = 0; i < kRecords; ++i)
             ASSERT_EQ(insert(block, record(id(i), "G" + std::to_string(i % 7), std::to_string(i))), 0);
         ASSERT_EQ(transaction(op::EndTransaction), 0);
         ASSERT_EQ(close(block), 0);
+        if (!holder)
+            return;
         sqlite3_db_config(holder, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         sqlite3_close(holder);
-        ASSERT_GT(QFileInfo(QString::fromStdString(hostPath(name) + "-wal")).size(), 4096);
     }
 
-    // Copies the newest image of `page` in the log over the file's own, as a
-    // checkpoint cut short after its first page leaves it.
-    void checkpointOnly(const std::string& name, uint32_t page)
+    // Copies the newest image of the first page in the log over the file's
+    // own, as a checkpoint cut short after that page leaves it: the page, with
+    // the new size, made it to the file, the pages it counts did not.
+    void checkpointFirstPageOnly(const std::string& name)
     {
-        QFile log(QString::fromStdString(hostPath(name) + "-wal"));
-        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        QFile log(QString::fromStdString(hostPath(name) + "-wal")), file(QString::fromStdString(hostPath(name)));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly) && file.open(QIODevice::ReadWrite));
         const QByteArray frames = log.readAll();
-        const auto be32 = [&](qsizetype at) {
-            const auto* b = reinterpret_cast<const uint8_t*>(frames.constData() + at);
-            return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
-        };
+        const auto be32 = [&](qsizetype at) { return qFromBigEndian<quint32>(frames.constData() + at); };
         const qsizetype pageSize = be32(8), frameSize = 24 + pageSize;
         QByteArray image;
         for (qsizetype at = 32; at + frameSize <= frames.size(); at += frameSize)
-            if (be32(at) == page)
+            if (be32(at) == 1)
                 image = frames.mid(at + 24, pageSize);
         ASSERT_EQ(image.size(), pageSize);
-        QFile file(QString::fromStdString(hostPath(name)));
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek((page - 1) * pageSize));
         ASSERT_EQ(file.write(image), pageSize);
-    }
-
-    // What SQLite answers reading the main file alone, its log ignored.
-    int readAlone(const std::string& name) const
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(("file:" + hostPath(name) + "?immutable=1").c_str(), &db,
+        file.close();
+        sqlite3* alone = nullptr;  // the file read without its log
+        sqlite3_open_v2(("file:" + hostPath(name) + "?immutable=1").c_str(), &alone,
                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-        const int rc = sqlite3_exec(db, "SELECT format FROM record_file", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-        return rc;
+        const int readAlone = sqlite3_exec(alone, "SELECT format FROM record_file", nullptr, nullptr, nullptr);
+        sqlite3_close(alone);
+        ASSERT_NE(readAlone, SQLITE_OK) << "the file alone must look damaged for this test";
     }
-
-    QString dataFolder() const { return prefix.driveC() + QStringLiteral("/data"); }
 };
 
-// The file's first page, with the new size, made it to the file; the pages
-// it counts did not: the file alone is not a database any more.
 TEST_F(OpeningConditions, AFileLeftInTheMiddleOfACheckpointOpensWithItsLog)
 {
-    makeWithRecordsInLog("crashed");
-    checkpointOnly("crashed", 1);
-    ASSERT_NE(readAlone("crashed"), SQLITE_OK) << "the file alone must look damaged for this test";
-
+    makeFilled("crashed", true);
+    checkpointFirstPageOnly("crashed");
     Block block;
     ASSERT_EQ(open(block, "crashed"), 0);
-    EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), allIds());
+    EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), kAllIds);
     EXPECT_EQ(insert(block, record("9999", "G", "new")), 0);
     EXPECT_EQ(close(block), 0);
     ASSERT_EQ(open(block, "crashed"), 0);
@@ -140,15 +121,10 @@ TEST_F(OpeningConditions, AFileLeftInTheMiddleOfACheckpointOpensWithItsLog)
 // limit in a child stands in for the full disk); once it may, the file opens.
 TEST_F(OpeningConditions, AFullDiskAnswers18AndTheFileOpensOnceThereIsRoom)
 {
-    Block block;
-    make(block, "full", {});
-    for (int i = 0; i < kRecords; ++i)
-        ASSERT_EQ(insert(block, record(id(i), "G", std::to_string(i))), 0);
-    ASSERT_EQ(close(block), 0);
-
+    makeFilled("full", false);
     const std::string answers = inChild(false, [] {
         std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit {};
+        rlimit limit{};
         ::getrlimit(RLIMIT_FSIZE, &limit);
         const rlimit full{1024, limit.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &full);
@@ -158,7 +134,7 @@ TEST_F(OpeningConditions, AFullDiskAnswers18AndTheFileOpensOnceThereIsRoom)
         seen += " " + std::to_string(open(child, "full"));
         return seen + " " + walk(child, 0, op::GetFirst, op::GetNext);
     });
-    EXPECT_EQ(answers, "18 0 " + allIds());
+    EXPECT_EQ(answers, "18 0 " + kAllIds);
 }
 
 // Files in a folder we may not write: with no log beside them there is
@@ -166,72 +142,61 @@ TEST_F(OpeningConditions, AFullDiskAnswers18AndTheFileOpensOnceThereIsRoom)
 // cannot be read with its index gives the access status. Never 30.
 TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
 {
-    Block block;
-    make(block, "clean", {record("0001", "A", "aa"), record("0002", "B", "bb")});
-    ASSERT_EQ(close(block), 0);
-    makeWithRecordsInLog("pending");
+    makeFilled("clean", false);
+    makeFilled("pending", true);
+    const QString data = prefix.driveC() + QStringLiteral("/data/");
     for (const char* left : {"clean.bt6-wal", "clean.bt6-shm", "pending.bt6-shm"})
-        ASSERT_TRUE(QFile::remove(dataFolder() + u'/' + QLatin1String(left)));
-    for (const QString& folder : {prefix.path(), prefix.driveC(), dataFolder()})
-        ::chmod(QFile::encodeName(folder).constData(), 0755);
-    for (const char* file : {"clean.bt6", "pending.bt6", "pending.bt6-wal"})
-        ::chmod(QFile::encodeName(dataFolder() + u'/' + QLatin1String(file)).constData(), 0444);
-    ::chmod(QFile::encodeName(dataFolder()).constData(), 0555);
-
-    const QByteArray folder = QFile::encodeName(dataFolder());
-    const std::string answers = inChild(true, [&folder] {
+        ASSERT_TRUE(QFile::remove(data + QLatin1String(left)));
+    // Others may reach the folder and read the files, but write neither.
+    for (const auto& [path, mode] :
+         {std::pair{prefix.path(), 0755}, {prefix.driveC(), 0755}, {data + QStringLiteral("clean.bt6"), 0444},
+          {data + QStringLiteral("pending.bt6"), 0444}, {data + QStringLiteral("pending.bt6-wal"), 0444}, {data, 0555}})
+        ::chmod(QFile::encodeName(path).constData(), mode);
+    const std::string answers = inChild(true, [folder = QFile::encodeName(data)] {
         if (::access(folder.constData(), R_OK | X_OK) != 0)
             return std::string(kCannotDropRights);  // the temporary folder's parents are closed to others
         Block child;
-        std::string seen = std::to_string(open(child, "clean"));
-        seen += " " + walk(child, 0, op::GetFirst, op::GetNext);
-        seen += " " + std::to_string(insert(child, record("0003", "C", "cc")));
+        std::string seen = std::to_string(open(child, "clean")) + " ";
+        seen += walk(child, 0, op::GetFirst, op::GetNext) + " ";
+        seen += std::to_string(insert(child, record("9999", "C", "cc")));
         close(child);
         return seen + " " + std::to_string(open(child, "pending"));
     });
-    ::chmod(folder.constData(), 0755);
+    ::chmod(QFile::encodeName(data).constData(), 0755);
     if (answers == kCannotDropRights)
         GTEST_SKIP() << "no user without rights on the test's folder";
-    EXPECT_EQ(answers, "0 0001|0002| 46 46");
-    EXPECT_FALSE(QFileInfo::exists(dataFolder() + QStringLiteral("/clean.bt6-wal")));
+    EXPECT_EQ(answers, "0 " + kAllIds + " 46 46");
 }
 
 // The path runs to its NUL (open) or its key length (create), its trailing
-// blanks aside; the blank inside the folder's name belongs to it.
-TEST_F(OpeningConditions, AFolderWithABlankInItsNameHoldsItsFiles)
+// blanks aside; the blank inside the folder's name belongs to it. A key length
+// of 0 or less gives no end to the name: the buffer, here a page nobody may
+// read, is never looked at.
+TEST_F(OpeningConditions, ThePathInTheKeyBufferKeepsItsInnerBlanksAndEndsWithTheKeyLength)
 {
     ASSERT_TRUE(QDir().mkpath(prefix.driveC() + QStringLiteral("/Radio Data")));
-    std::string path = "C:\\Radio Data\\FRAD017.bt6 ";
+    const std::string path = "C:\\Radio Data\\FRAD017.bt6 ";
     Layout layout = standardLayout();
     int32_t length = CreationBufferSize;
     Block block;
-    ASSERT_EQ(BTRCALL(op::Create, block.data(), layout.data(), &length, path.data(), int16_t(path.size()), 0), 0);
+    std::string key = path;
+    ASSERT_EQ(BTRCALL(op::Create, block.data(), layout.data(), &length, key.data(), int16_t(key.size()), 0), 0);
     EXPECT_TRUE(QFileInfo(prefix.driveC() + QStringLiteral("/Radio Data/FRAD017.bt6")).isFile());
-    EXPECT_FALSE(QFileInfo::exists(prefix.driveC() + QStringLiteral("/Radio")));
-
     for (const char padding : {'\0', ' '}) {
-        std::string key = path;
+        key = path;
         key.resize(255, padding);
         ASSERT_EQ(BTRCALL(op::Open, block.data(), nullptr, &length, key.data(), 255, 0), 0) << int(padding);
         EXPECT_EQ(insert(block, record(padding ? "0002" : "0001", "A", padding ? "bb" : "aa")), 0);
         EXPECT_EQ(close(block), 0);
     }
-}
 
-// A key length of 0 or less gives no end to the name: the buffer, here a
-// page nobody may read, is never looked at.
-TEST_F(OpeningConditions, NoKeyLengthNeverReadsTheKeyBuffer)
-{
     void* unreadable = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(unreadable, MAP_FAILED);
-    Layout layout = standardLayout();
-    Block block;
     for (const uint16_t operation : {op::Open, op::Create})
         for (const int16_t keyLength : {int16_t(0), int16_t(-1), int16_t(-32768)}) {
-            int32_t length = CreationBufferSize;
+            length = CreationBufferSize;
             EXPECT_EQ(BTRCALL(operation, block.data(), layout.data(), &length, unreadable, keyLength, 0),
-                      status::InvalidFileName)
-                << operation << " " << keyLength;
+                      status::InvalidFileName) << operation << " " << keyLength;
         }
     ::munmap(unreadable, 4096);
 }

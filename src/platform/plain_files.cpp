@@ -1,10 +1,12 @@
 #include "platform/plain_files.h"
 
+#include "platform/regular_file.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtDebug>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,6 +17,12 @@ namespace qn3::platform::files {
 namespace {
 
 bool parentExists(const QString& hostPath) { return QFileInfo(QFileInfo(hostPath).path()).isDir(); }
+
+[[noreturn]] void throwNotRegular(const QString& what)
+{
+    throw RuntimeError(errors::PathFileAccessError, runtimeErrorText(errors::PathFileAccessError) + QStringLiteral(": ")
+                                                        + what + QStringLiteral(" is not a regular file"));
+}
 
 } // namespace
 
@@ -32,9 +40,15 @@ void append(QStringView windowsPath, QByteArrayView bytes)
 {
     const QString what = windowsPath.toString();
     const QString host = paths::toHost(windowsPath);
-    const int fd = ::open(QFile::encodeName(host).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throwErrno(errno, what, parentExists(host));
+    const regular_file::Opened opened = regular_file::open(host, O_WRONLY | O_APPEND | O_CREAT);
+    if (opened.notRegular) {
+        // Said here too: the file refused may be the very log that would tell it.
+        qWarning("%s is not a regular file: not written", qPrintable(host));
+        throwNotRegular(what);
+    }
+    if (opened.fd < 0)
+        throwErrno(opened.error, what, parentExists(host));
+    const int fd = opened.fd;
     struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
     const char* data = bytes.data();
@@ -81,11 +95,13 @@ void makeFolder(QStringView windowsPath)
 
 std::optional<int64_t> readableSize(QStringView windowsPath)
 {
-    const QString host = paths::toHost(windowsPath);
-    QFile file(host);
-    if (QFileInfo(host).isDir() || !file.open(QIODevice::ReadOnly))
+    const regular_file::Opened opened = regular_file::open(paths::toHost(windowsPath), O_RDONLY);
+    if (opened.fd < 0)
         return std::nullopt;
-    return file.size();
+    struct stat st {};
+    const bool sized = ::fstat(opened.fd, &st) == 0;
+    ::close(opened.fd);
+    return sized ? std::optional<int64_t>(st.st_size) : std::nullopt;
 }
 
 } // namespace qn3::platform::files

@@ -17,7 +17,8 @@ bool exists(QStringView windowsPath);
 bool isFolder(QStringView windowsPath);
 
 // Appends `bytes` to the file in one write, making the file when missing
-// (not its folder). A write that fails half-way is taken back to the file's
+// (not its folder). A name that is not a regular file (a FIFO, a device) is
+// refused with 75, never opened. A write that fails half-way is taken back to the file's
 // previous size, so the caller can write the same bytes again later.
 void append(QStringView windowsPath, QByteArrayView bytes);
 
@@ -28,8 +29,8 @@ void remove(QStringView windowsPath);
 // that name is (75).
 void makeFolder(QStringView windowsPath);
 
-// The size of a file that can be opened for reading; nothing for a folder
-// or a file that cannot be opened.
+// The size of a regular file that can be opened for reading; nothing for a
+// folder, a FIFO, a device or a file that cannot be opened.
 std::optional<int64_t> readableSize(QStringView windowsPath);
 
 } // namespace qn3::platform::files

@@ -1,5 +1,6 @@
 #include "platform/plain_files.h"
 
+#include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
@@ -18,10 +19,10 @@ namespace {
 
 bool parentExists(const QString& hostPath) { return QFileInfo(QFileInfo(hostPath).path()).isDir(); }
 
-[[noreturn]] void throwNotRegular(const QString& what)
+[[noreturn]] void throwRefused(const QString& what, const char* why = " is not a regular file")
 {
     throw RuntimeError(errors::PathFileAccessError, runtimeErrorText(errors::PathFileAccessError) + QStringLiteral(": ")
-                                                        + what + QStringLiteral(" is not a regular file"));
+                                                        + what + QLatin1String(why));
 }
 
 } // namespace
@@ -44,7 +45,7 @@ void append(QStringView windowsPath, QByteArrayView bytes)
     if (opened.notRegular) {
         // Said here too: the file refused may be the very log that would tell it.
         qWarning("%s is not a regular file: not written", qPrintable(host));
-        throwNotRegular(what);
+        throwRefused(what);
     }
     if (opened.fd < 0)
         throwErrno(opened.error, what, parentExists(host));
@@ -70,6 +71,31 @@ void append(QStringView windowsPath, QByteArrayView bytes)
     }
     if (::close(fd) != 0)
         throwErrno(errno, what);
+}
+
+QString beginAside(QStringView windowsPath)
+{
+    const QString what = windowsPath.toString();
+    const QString host = paths::toHost(windowsPath);
+    const atomic_file::Contents current = atomic_file::read(host);
+    switch (current.status) {
+    case atomic_file::ReadStatus::Ok:
+    case atomic_file::ReadStatus::Missing: break;
+    case atomic_file::ReadStatus::NotRegular: throwRefused(what);
+    case atomic_file::ReadStatus::TooLarge: throwRefused(what, " is too large for a settings file");
+    case atomic_file::ReadStatus::Failed: throwErrno(current.error, what);
+    }
+    int error = 0;
+    const QString aside = atomic_file::writeTemporary(host, current.bytes, error);
+    if (aside.isEmpty())
+        throwErrno(error, what, parentExists(host));
+    return paths::toWindows(aside);
+}
+
+void putAsideInPlace(QStringView asideWindowsPath, QStringView windowsPath)
+{
+    if (const int error = atomic_file::putInPlace(paths::toHost(asideWindowsPath), paths::toHost(windowsPath)))
+        throwErrno(error, windowsPath.toString());
 }
 
 void remove(QStringView windowsPath)

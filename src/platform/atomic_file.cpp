@@ -215,15 +215,16 @@ Contents read(const QString& hostPath, qint64 limit)
     return result;
 }
 
-int replace(const QString& hostPath, QByteArrayView content, std::optional<mode_t> mode)
+QString writeTemporary(const QString& hostPath, QByteArrayView content, int& error, std::optional<mode_t> mode)
 {
     const Target target = targetOf(hostPath);
     std::string temp = target.folder + "/" + target.tempStart + std::to_string(::getpid()) + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
+    if (fd < 0) {
+        error = errno;
+        return {};
+    }
 
-    int error = 0;
     const int old = ::open(target.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (old >= 0) {
         struct stat st {};
@@ -246,14 +247,31 @@ int replace(const QString& hostPath, QByteArrayView content, std::optional<mode_
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
-    if (error == 0 && ::rename(temp.c_str(), target.path.c_str()) != 0)
-        error = errno;
     if (error != 0) {
         ::unlink(temp.c_str());
+        return {};
+    }
+    return QFile::decodeName(QByteArray::fromStdString(temp));
+}
+
+int putInPlace(const QString& temporary, const QString& hostPath)
+{
+    const Target target = targetOf(hostPath);
+    const QByteArray temp = QFile::encodeName(temporary);
+    if (::rename(temp.constData(), target.path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.constData());
         return error;
     }
     syncFolder(target.folder);
     return 0;
+}
+
+int replace(const QString& hostPath, QByteArrayView content, std::optional<mode_t> mode)
+{
+    int error = 0;
+    const QString temporary = writeTemporary(hostPath, content, error, mode);
+    return temporary.isEmpty() ? error : putInPlace(temporary, hostPath);
 }
 
 } // namespace qn3::platform::atomic_file

@@ -27,6 +27,17 @@ namespace qn3::platform::atomic_file {
 // when given, is the new file's permission bits whatever the old file had.
 int replace(const QString& hostPath, QByteArrayView content, std::optional<mode_t> mode = std::nullopt);
 
+// The two halves of replace(), for a caller that changes the new content in
+// between. writeTemporary() writes `content` to a new sibling temporary file
+// of `hostPath`, flushed, with the mode and attributes replace() would give;
+// it returns its path, or an empty string with `error` set. putInPlace()
+// renames it over `hostPath` (0, else the errno; the temporary file is then
+// removed). A temporary file its writer left behind is removed by the next
+// Lock of `hostPath` once that writer has ended.
+QString writeTemporary(const QString& hostPath, QByteArrayView content, int& error,
+                       std::optional<mode_t> mode = std::nullopt);
+int putInPlace(const QString& temporary, const QString& hostPath);
+
 // The largest file read whole: settings files and hives are far smaller, and
 // a bigger one is refused rather than allowed to flood memory.
 inline constexpr qint64 maxReadSize = 64 * 1024 * 1024;

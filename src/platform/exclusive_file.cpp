@@ -1,9 +1,8 @@
 #include "platform/exclusive_file.h"
 
 #include "platform/file_attributes.h"
+#include "platform/regular_file.h"
 #include "platform/windows_path.h"
-
-#include <QFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,7 +35,9 @@ FileInformation readInformation(QStringView windowsPath) noexcept
         const QString host = paths::toHost(windowsPath);
         if (attributes::getHost(host) & (attributes::ReadOnly | attributes::Directory))
             return info;
-        Descriptor file{::open(QFile::encodeName(host).constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
+        // Only a regular file: a FIFO opened for reading and writing would
+        // answer, but the program would then wait on it.
+        Descriptor file{regular_file::open(host, O_RDWR).fd};
         if (file.fd < 0)
             return info;
         // Any lock another open holds on the file conflicts with a write lock.

@@ -1,10 +1,13 @@
 #include "platform/plain_files.h"
 
+#include "platform/atomic_file.h"
+#include "platform/regular_file.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtDebug>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,6 +18,12 @@ namespace qn3::platform::files {
 namespace {
 
 bool parentExists(const QString& hostPath) { return QFileInfo(QFileInfo(hostPath).path()).isDir(); }
+
+[[noreturn]] void throwRefused(const QString& what, const char* why = " is not a regular file")
+{
+    throw RuntimeError(errors::PathFileAccessError, runtimeErrorText(errors::PathFileAccessError) + QStringLiteral(": ")
+                                                        + what + QLatin1String(why));
+}
 
 } // namespace
 
@@ -32,9 +41,15 @@ void append(QStringView windowsPath, QByteArrayView bytes)
 {
     const QString what = windowsPath.toString();
     const QString host = paths::toHost(windowsPath);
-    const int fd = ::open(QFile::encodeName(host).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throwErrno(errno, what, parentExists(host));
+    const regular_file::Opened opened = regular_file::open(host, O_WRONLY | O_APPEND | O_CREAT);
+    if (opened.notRegular) {
+        // Said here too: the file refused may be the very log that would tell it.
+        qWarning("%s is not a regular file: not written", qPrintable(host));
+        throwRefused(what);
+    }
+    if (opened.fd < 0)
+        throwErrno(opened.error, what, parentExists(host));
+    const int fd = opened.fd;
     struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
     const char* data = bytes.data();
@@ -56,6 +71,31 @@ void append(QStringView windowsPath, QByteArrayView bytes)
     }
     if (::close(fd) != 0)
         throwErrno(errno, what);
+}
+
+QString beginAside(QStringView windowsPath)
+{
+    const QString what = windowsPath.toString();
+    const QString host = paths::toHost(windowsPath);
+    const atomic_file::Contents current = atomic_file::read(host);
+    switch (current.status) {
+    case atomic_file::ReadStatus::Ok:
+    case atomic_file::ReadStatus::Missing: break;
+    case atomic_file::ReadStatus::NotRegular: throwRefused(what);
+    case atomic_file::ReadStatus::TooLarge: throwRefused(what, " is too large for a settings file");
+    case atomic_file::ReadStatus::Failed: throwErrno(current.error, what);
+    }
+    int error = 0;
+    const QString aside = atomic_file::writeTemporary(host, current.bytes, error);
+    if (aside.isEmpty())
+        throwErrno(error, what, parentExists(host));
+    return paths::toWindows(aside);
+}
+
+void putAsideInPlace(QStringView asideWindowsPath, QStringView windowsPath)
+{
+    if (const int error = atomic_file::putInPlace(paths::toHost(asideWindowsPath), paths::toHost(windowsPath)))
+        throwErrno(error, windowsPath.toString());
 }
 
 void remove(QStringView windowsPath)
@@ -81,11 +121,13 @@ void makeFolder(QStringView windowsPath)
 
 std::optional<int64_t> readableSize(QStringView windowsPath)
 {
-    const QString host = paths::toHost(windowsPath);
-    QFile file(host);
-    if (QFileInfo(host).isDir() || !file.open(QIODevice::ReadOnly))
+    const regular_file::Opened opened = regular_file::open(paths::toHost(windowsPath), O_RDONLY);
+    if (opened.fd < 0)
         return std::nullopt;
-    return file.size();
+    struct stat st {};
+    const bool sized = ::fstat(opened.fd, &st) == 0;
+    ::close(opened.fd);
+    return sized ? std::optional<int64_t>(st.st_size) : std::nullopt;
 }
 
 } // namespace qn3::platform::files

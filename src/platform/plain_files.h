@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 #include <QStringView>
 
 #include <cstdint>
@@ -17,9 +18,20 @@ bool exists(QStringView windowsPath);
 bool isFolder(QStringView windowsPath);
 
 // Appends `bytes` to the file in one write, making the file when missing
-// (not its folder). A write that fails half-way is taken back to the file's
+// (not its folder). A name that is not a regular file (a FIFO, a device) is
+// refused with 75, never opened. A write that fails half-way is taken back to the file's
 // previous size, so the caller can write the same bytes again later.
 void append(QStringView windowsPath, QByteArrayView bytes);
+
+// A new version of a file, made beside it and put in its place whole, so
+// that a reader sees the old file or the new one, never a part. beginAside()
+// makes the new version as a copy of the file (empty when it is missing) and
+// gives its Windows name, for the caller's writes; a file that is not a
+// regular one, or too big to be a settings file, is refused (75).
+// putAsideInPlace() replaces the file by it at once. A version left by a
+// process that ended first goes at the file's next locked write.
+QString beginAside(QStringView windowsPath);
+void putAsideInPlace(QStringView asideWindowsPath, QStringView windowsPath);
 
 // Deletes one file.
 void remove(QStringView windowsPath);
@@ -28,8 +40,8 @@ void remove(QStringView windowsPath);
 // that name is (75).
 void makeFolder(QStringView windowsPath);
 
-// The size of a file that can be opened for reading; nothing for a folder
-// or a file that cannot be opened.
+// The size of a regular file that can be opened for reading; nothing for a
+// folder, a FIFO, a device or a file that cannot be opened.
 std::optional<int64_t> readableSize(QStringView windowsPath);
 
 } // namespace qn3::platform::files

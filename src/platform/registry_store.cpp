@@ -29,15 +29,28 @@ using registry_hive::Hive;
 struct HiveFile {
     QString path;
     QString rootName;
+    uint32_t root = 0;
 };
 
 std::optional<HiveFile> hiveFile(uint32_t root)
 {
     if (root == HKEY_CURRENT_USER)
-        return HiveFile{paths::prefix() + QStringLiteral("/user.reg"), QStringLiteral("HKEY_CURRENT_USER")};
+        return HiveFile{paths::prefix() + QStringLiteral("/user.reg"), QStringLiteral("HKEY_CURRENT_USER"), root};
     if (root == HKEY_LOCAL_MACHINE)
-        return HiveFile{paths::prefix() + QStringLiteral("/system.reg"), QStringLiteral("HKEY_LOCAL_MACHINE")};
+        return HiveFile{paths::prefix() + QStringLiteral("/system.reg"), QStringLiteral("HKEY_LOCAL_MACHINE"), root};
     return std::nullopt;
+}
+
+// A prefix without a hive is a new Windows profile, which already holds a few
+// values the program reads: every current Windows runs with its visual theme
+// on. They are saved with the first change, as any other value.
+Hive freshHive(uint32_t root)
+{
+    Hive hive;
+    if (root == HKEY_CURRENT_USER)
+        hive.make(u"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager")
+            .set(u"ThemeActive", REG_SZ, QByteArrayView("1", 2));
+    return hive;
 }
 
 // Holds an exclusive lock on "<hive>.lock" so that two processes changing
@@ -85,7 +98,7 @@ int32_t refresh(const HiveFile& file, LoadedHive& loaded)
     case atomic_file::ReadStatus::Ok: break;
     case atomic_file::ReadStatus::Missing:
         if (loaded.present || !loaded.trusted)
-            loaded = LoadedHive{true, false, {}, {}, {}};
+            loaded = LoadedHive{true, false, {}, {}, freshHive(file.root)};
         return 0;
     case atomic_file::ReadStatus::NotRegular:
         qWarning("registry hive %s is not a regular file: not used", qPrintable(file.path));

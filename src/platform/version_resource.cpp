@@ -1,8 +1,12 @@
 #include "platform/version_resource.h"
 
+#include "platform/regular_file.h"
 #include "platform/windows_path.h"
 
 #include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <iterator>
@@ -372,11 +376,18 @@ VersionResource readFileVersionResource(QStringView windowsPath)
 {
     constexpr qint64 MaxFileSize = qint64(1) << 30; // far above any program this system looks at
     try {
-        QFile file(paths::toHost(windowsPath));
+        const regular_file::Opened opened = regular_file::open(paths::toHost(windowsPath), O_RDONLY);
+        if (opened.fd < 0)
+            return {};
+        QFile file;
+        if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(opened.fd);
+            return {};
+        }
         // Read rather than mapped, so a file cut short by another program
         // while we look at it cannot bring the process down. Only a Windows
         // program ("MZ") can hold a resource: another kind is not read whole.
-        if (!file.open(QIODevice::ReadOnly) || file.size() > MaxFileSize || file.peek(2) != "MZ")
+        if (file.size() > MaxFileSize || file.peek(2) != "MZ")
             return {};
         return readVersionResource(file.readAll());
     } catch (...) {

@@ -1,5 +1,8 @@
 #include "services/site_settings_generator.h"
 
+#include "platform/plain_files.h"
+#include "platform/wildcard.h"
+#include "services/folders.h"
 #include "services/ini_access.h"
 #include "services/os_facts.h"
 #include "services/path_names.h"
@@ -7,8 +10,11 @@
 #include "services/site_names.h"
 #include "services/trap.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace qn3::services {
 namespace {
@@ -60,14 +66,70 @@ QString texte(const char16_t* s)
     return QString::fromUtf16(s);
 }
 
+// The generated files are written aside and put in place only once whole:
+// several programs started together on a bare site each see no site file
+// (and generate one too) or a whole one, never a half-written file. The
+// bases' files go in place before the site file, which tells the others
+// that the generation is over.
+class FichiersAPart {
+public:
+    explicit FichiersAPart(Trap& trap) : trap_(trap) {}
+    FichiersAPart(const FichiersAPart&) = delete;
+    FichiersAPart& operator=(const FichiersAPart&) = delete;
+    ~FichiersAPart()
+    {
+        for (const Fichier& f : fichiers_)
+            if (!f.aPart.isEmpty())
+                trap_([&] { platform::files::remove(f.aPart); });
+    }
+
+    // The name to write `fichier` under; empty when it cannot be made, so
+    // its writes fail and are skipped like any other.
+    QString aPart(const QString& fichier)
+    {
+        const QString cle = platform::wildcard::upperCase(fichier);
+        if (const auto found = index_.constFind(cle); found != index_.cend())
+            return fichiers_[*found].aPart;
+        Fichier f{fichier, {}};
+        trap_([&] {
+            VerificationEtCreationRepertoire(fichier.left(fichier.lastIndexOf(u'\\') + 1), true);
+            f.aPart = platform::files::beginAside(fichier);
+        });
+        index_.insert(cle, fichiers_.size());
+        fichiers_.push_back(f);
+        return f.aPart;
+    }
+
+    // In the reverse order of their first writes: the site file, written
+    // first, goes in place last.
+    void mettreEnPlace()
+    {
+        for (auto f = fichiers_.rbegin(); f != fichiers_.rend(); ++f) {
+            if (f->aPart.isEmpty())
+                continue;
+            trap_([&] { platform::files::putAsideInPlace(f->aPart, f->cible); });
+            f->aPart.clear();
+        }
+    }
+
+private:
+    struct Fichier {
+        QString cible;
+        QString aPart; // empty once in place, or when it could not be made
+    };
+    Trap& trap_;
+    std::vector<Fichier> fichiers_;
+    QHash<QString, qsizetype> index_; // by the target's name in upper case
+};
+
 // One base of the older setup: its "Zt_sys.ini" read, its "QN3_Systeme.ini"
 // written. Each write stands alone, so one that fails loses only its key.
 class GenerateurBase {
 public:
-    GenerateurBase(Trap& trap, const QString& dossier, int NoBase)
+    GenerateurBase(Trap& trap, FichiersAPart& fichiers, const QString& dossier, int NoBase)
         : trap_(trap)
         , ancien_(dossier + QStringLiteral("Zt_sys.ini"))
-        , systeme_(dossier + QStringLiteral("QN3_Systeme.ini"))
+        , systeme_(fichiers.aPart(dossier + QStringLiteral("QN3_Systeme.ini")))
         , section_(SectionBase(NoBase))
         , noBase_(NoBase)
     {
@@ -152,6 +214,7 @@ private:
 void GenerationFichierSite(const QString& FichierSite)
 {
     Trap trap(u"Lib_Public:DetermineDossierConfig");
+    FichiersAPart fichiers(trap);
     QString winIni;
     QString dossierAncien;
     int16_t nombreBases = 0;
@@ -174,10 +237,11 @@ void GenerationFichierSite(const QString& FichierSite)
     trap([&] {
         const QString nomRadio = LectureIni(dossierAncien + QStringLiteral("Zt_sys.ini"), QStringLiteral("Div_radio"),
             QStringLiteral("Nom_Radio"), kNomRadioDefaut);
-        EcritureIni(FichierSite, site, kLib, nomRadio);
-        EcritureIni(FichierSite, site, kActif, kUn);
-        EcritureIni(FichierSite, site, QStringLiteral("NbBase"), QString::number(nombreBases));
-        EcritureIni(FichierSite, site, QStringLiteral("NoBase"), kUn);
+        const QString fichierSite = fichiers.aPart(FichierSite);
+        EcritureIni(fichierSite, site, kLib, nomRadio);
+        EcritureIni(fichierSite, site, kActif, kUn);
+        EcritureIni(fichierSite, site, QStringLiteral("NbBase"), QString::number(nombreBases));
+        EcritureIni(fichierSite, site, QStringLiteral("NoBase"), kUn);
     });
 
     for (int i = 1; i <= nombreBases; ++i) {
@@ -187,7 +251,7 @@ void GenerationFichierSite(const QString& FichierSite)
                 dossier
                     = CheckRep(LectureIni(winIni, kSonvarek, QStringLiteral("Ini_Base_") + Chiffres(i, 2), QString()));
         });
-        GenerateurBase base(trap, dossier, i);
+        GenerateurBase base(trap, fichiers, dossier, i);
         int16_t stations = 0;
         trap([&] { stations = EntierCourt(base.lire(QStringLiteral("Stations"), QStringLiteral("Nb_Max"), kUn)); });
         trap([&] {
@@ -195,12 +259,13 @@ void GenerationFichierSite(const QString& FichierSite)
                 ? base.lire(QStringLiteral("Div_radio"), QStringLiteral("Nom_Radio"), kNomRadioDefaut)
                 : LectureIni(winIni, kSonvarek, SectionBase(i), QStringLiteral("Base ") + Chiffres(i, 2));
             base.entete(lib, stations);
-            EcritureIni(FichierSite, SectionBase(i), QStringLiteral("Dossier_Config_Global"), dossier);
+            EcritureIni(fichiers.aPart(FichierSite), SectionBase(i), QStringLiteral("Dossier_Config_Global"), dossier);
         });
         base.dossiers();
         base.stations(stations);
         base.sons();
     }
+    fichiers.mettreEnPlace();
 }
 
 } // namespace qn3::services

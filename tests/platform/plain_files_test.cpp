@@ -1,5 +1,10 @@
 #include "platform/plain_files.h"
 #include "platform_test_files.h"
+#include "support/bounded_time.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qn3::platform {
 namespace {
@@ -36,6 +41,27 @@ TEST_F(PlainFiles, RemoveExistenceOneLevelFoldersAndSizesOfFilesOnly)
     EXPECT_EQ(files::readableSize(u"C:\\Logs\\five.txt"), 5);
     EXPECT_EQ(files::readableSize(u"C:\\Logs"), std::nullopt);
     EXPECT_EQ(files::readableSize(u"C:\\Logs\\none.txt"), std::nullopt);
+}
+
+// A FIFO is never opened blocking: without a reader the open would wait for
+// one, with a reader the bytes would go to it. Either way it is refused.
+TEST_F(PlainFiles, AFifoIsNeitherAppendedToNorSizedWithOrWithoutAReader)
+{
+    const QByteArray fifo = QFile::encodeName(host("Logs/day.Log"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0666), 0);
+    const auto refused = [] {
+        return testing::runtimeErrorOf([] { files::append(u"C:\\Logs\\day.Log", "x"); })
+            == errors::PathFileAccessError;
+    };
+    EXPECT_TRUE(qn3::testing::finishesWithin(std::chrono::seconds(10), [&] {
+        return !files::readableSize(u"C:\\Logs\\day.Log") && refused();
+    }));
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(qn3::testing::finishesWithin(std::chrono::seconds(10), refused));
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0); // nothing reached the reader
+    ::close(reader);
 }
 
 } // namespace

@@ -41,6 +41,19 @@ TEST_F(RegistryStoreTest, NamesIgnoreCaseAndKeepTheirFirstSpelling)
     EXPECT_FALSE(QFile::exists(hive("user.reg")));
 }
 
+TEST_F(RegistryStoreTest, AFreshPrefixHasTheThemeOnUntilItsHiveSaysOtherwise)
+{
+    const RegistryKey themes = open("Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager");
+    EXPECT_EQ(store.queryValue(themes, u"ThemeActive", 255u).data, sz("1"));
+    EXPECT_FALSE(QFile::exists(hive("user.reg"))); // nothing changed, nothing saved
+    open("Software\\T"); // the first change saves the profile's values with it
+    EXPECT_TRUE(contents().contains("\"ThemeActive\"=\"1\"\n"));
+
+    put("WINE REGISTRY Version 2\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager]\n");
+    EXPECT_EQ(store.queryValue(themes, u"ThemeActive", 255u).code, 2); // a hive of its own says nothing
+    EXPECT_EQ(store.queryValue(open("Software", HKEY_LOCAL_MACHINE), u"ThemeActive", 255u).code, 2);
+}
+
 TEST_F(RegistryStoreTest, OpeningMakesTheKeyAndQueriesFollowTheBufferSizeRules)
 {
     const RegistryKey key = open("Software\\T");
@@ -64,7 +77,10 @@ TEST_F(RegistryStoreTest, TypesAreSavedInTheReadableTextForm)
     ASSERT_EQ(store.setValue(key, u"Path", REG_EXPAND_SZ, sz("%ProgramFiles%\\x")), 0);
     ASSERT_EQ(store.setValue(key, u"Count", REG_DWORD, QByteArray("\xFB\xFF\xFF\xFF", 4)), 0);
     ASSERT_EQ(store.setValue(key, u"Odd", 3, QByteArray("\x01\xAB", 2)), 0);
+    // The new profile's own value comes first, in the order of the key names.
     EXPECT_EQ(contents(), "WINE REGISTRY Version 2\n;; All keys relative to HKEY_CURRENT_USER\n\n"
+                          "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\ThemeManager]\n"
+                          "\"ThemeActive\"=\"1\"\n\n"
                           "[Software\\\\T]\n@=\"default\"\n\"Count\"=dword:fffffffb\n\"Odd\"=hex:01,ab\n"
                           "\"Path\"=str(2):\"%ProgramFiles%\\\\x\"\n");
     const RegistryQuery q = store.queryValue(key, u"path", 255u);

@@ -91,11 +91,11 @@ TEST_F(RegistryAccessTest, TheLogHeaderNamesTheThemeFromTheThemeManagerValue)
 {
     const QString themes = "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
     auto themeLine = [] { return EnteteJourLog().filter("ActiveTheme: ").value(0); };
+    EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinXP")); // a fresh prefix, as every current Windows
+    Reg_SetValue(HKEY_CURRENT_USER, themes, "ThemeActive", "0", 1);
     EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinClassic"));
     Reg_SetValue(HKEY_CURRENT_USER, themes, "ThemeActive", "1", 1);
     EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinXP"));
-    Reg_SetValue(HKEY_CURRENT_USER, themes, "ThemeActive", "0", 1);
-    EXPECT_TRUE(themeLine().endsWith("ActiveTheme: WinClassic"));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "services/ini_access.h"
 #include "services/os_facts.h"
+#include "platform/registry_store.h"
+#include "services/registry_access.h"
 #include "services/settings_folders.h"
 #include "services/shared_values.h"
 #include "services/site.h"
@@ -49,6 +51,13 @@ struct SiteTest : testing::ServicesTest {
 
     const QString siteFile = "C:\\Program Files\\QN3\\Settings\\QN3_Config.ini";
 
+    // A computer whose user chose the classic look of Windows.
+    static void classicLook()
+    {
+        Reg_SetValue(platform::HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
+                     "ThemeActive", "0", 1);
+    }
+
 private:
     QString work() const { return prefix.driveC() + "/Work"; }
     static void reset()
@@ -66,6 +75,7 @@ using SettingsFoldersTest = SiteTest;
 TEST_F(SettingsFoldersTest, WithoutAnyOlderSetupGeneratesOneBaseWithTheDefaultsAndTellsOfTheClassicLookOnce)
 {
     Frm_Main().Caption = "Quillon";
+    classicLook();
     EXPECT_EQ(DetermineDossierConfig(1), siteFile);
     DetermineDossierConfig(2);
     const QString systeme = "C:\\Program Files\\QN3\\Config\\QN3_Systeme.ini";
@@ -84,6 +94,13 @@ TEST_F(SettingsFoldersTest, WithoutAnyOlderSetupGeneratesOneBaseWithTheDefaultsA
     EXPECT_EQ(user.messageBoxes[0].title, "Quillon");
     EXPECT_EQ(user.messageBoxes[0].style, msgbox::Information);
     EXPECT_TRUE(user.messageBoxes[0].text.startsWith("Le poste utilise le style 'Windows standard'\r\n\r\nPour une"));
+}
+
+TEST_F(SettingsFoldersTest, AFreshPrefixHasTheThemeOnAndIsToldNothing)
+{
+    DetermineDossierConfig(1);
+    EXPECT_TRUE(user.messageBoxes.empty());
+    EXPECT_EQ(read(siteFile, "ThemeWindows", "Msg"), "<none>");
 }
 
 TEST_F(SettingsFoldersTest, ThreeOlderBasesGiveTheirNamesFoldersAndSoundSlots)
@@ -195,7 +212,7 @@ struct SiteInitTest : SiteTest {
 
 TEST_F(SiteInitTest, AStartOnAnEmptyPrefixMakesTheSiteFileTheBaseFileAndEveryDefaultFolder)
 {
-    user.messageBoxAnswers = { msgbox::AnswerOk, msgbox::AnswerNo }; // the notice, then the database question
+    user.messageBoxAnswers = { msgbox::AnswerNo }; // the database question
     EXPECT_FALSE(start());
     for (const char* folder : { "C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\", "C:\\AudioLog\\Pub\\", "C:\\BTRieve\\Data\\",
              "C:\\Sonvarek\\Quillon\\Settings\\_Local\\", "C:\\QN_Data\\_Bkp\\", "C:\\QN_Sons\\Musique\\",

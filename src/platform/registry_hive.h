@@ -92,7 +92,7 @@ private:
 
     // Open addressing over ids, by a hash the hive computes.
     struct Index {
-        std::vector<uint32_t> cells; // id + 1, 0 for empty
+        std::vector<uint32_t> cells; // id + 1 with a few hash bits above it; 0 for empty
         size_t count = 0;
     };
 
@@ -106,7 +106,6 @@ private:
         KeyId key;
     };
 
-    size_t keyHash(KeyId parent, QStringView name) const;
     template <class Matches>
     std::optional<uint32_t> find(const Index& index, size_t hash, Matches matches) const;
     static void place(Index& index, size_t hash, uint32_t id);

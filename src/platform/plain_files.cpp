@@ -77,6 +77,8 @@ QString beginAside(QStringView windowsPath)
 {
     const QString what = windowsPath.toString();
     const QString host = paths::toHost(windowsPath);
+    // Taking the file's lock also clears what writers that ended early left.
+    const atomic_file::Lock lock(host);
     const atomic_file::Contents current = atomic_file::read(host);
     switch (current.status) {
     case atomic_file::ReadStatus::Ok:

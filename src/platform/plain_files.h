@@ -29,7 +29,8 @@ void append(QStringView windowsPath, QByteArrayView bytes);
 // gives its Windows name, for the caller's writes; a file that is not a
 // regular one, or too big to be a settings file, is refused (75).
 // putAsideInPlace() replaces the file by it at once. A version left by a
-// process that ended first goes at the file's next locked write.
+// process that ended first goes at the next beginAside() or locked write of
+// the file.
 QString beginAside(QStringView windowsPath);
 void putAsideInPlace(QStringView asideWindowsPath, QStringView windowsPath);
 

@@ -7,7 +7,9 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <deque>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 // Sections: keys and values in memory; reading the escaped strings; parsing
@@ -257,49 +259,52 @@ private:
     qsizetype at_ = 0;
 };
 
+// The hive grouped once, for a walk of all of it.
+struct Walk {
+    const Hive& hive;
+    Hive::Grouped subkeys = hive.subkeysByParent();
+    Hive::Grouped values = hive.valuesByKey();
+};
+
 // `path` is the key's path; one buffer serves the whole walk, so a deep
 // chain of keys is never copied level by level.
-void writeKey(const Key& key, QString& path, QString& out)
+void writeKey(const Walk& walk, KeyId key, QString& path, QString& out)
 {
+    const auto span = [](const Hive::Grouped& g, KeyId k) {
+        return std::pair(g.items.begin() + g.start[k], g.items.begin() + g.start[k + 1]);
+    };
+    const auto [firstValue, endValue] = span(walk.values, key);
+    const auto [firstSubkey, endSubkey] = span(walk.subkeys, key);
     // A key without values is written only when no key below it is: the
     // others are implied by their subkeys. The root has no line of its own.
-    const bool isRoot = path.isEmpty(); // no subkey has an empty name
-    if (!key.values.empty() || (key.subkeys.empty() && !isRoot)) {
+    if (firstValue != endValue || (firstSubkey == endSubkey && key != Hive::root)) {
         out += QStringLiteral("\n[") + escaped(path, u"[]") + QStringLiteral("]\n");
         std::vector<std::pair<QString, const Value*>> values;
-        for (const Value& v : key.values)
-            values.emplace_back(fold(v.name), &v);
+        for (auto v = firstValue; v != endValue; ++v)
+            values.emplace_back(fold(walk.hive.valueAt(*v).name), &walk.hive.valueAt(*v));
         std::sort(values.begin(), values.end());
         for (const auto& [folded, v] : values)
             out += (v->name.isEmpty() ? QStringLiteral("@") : u'"' + escaped(v->name, u"\"") + u'"') + u'='
                 + dataText(*v) + u'\n';
     }
-    std::vector<std::pair<QString, const Key*>> subkeys;
-    for (const auto& subkey : key.subkeys)
-        subkeys.emplace_back(fold(subkey->name), subkey.get());
+    std::vector<std::pair<QString, KeyId>> subkeys;
+    for (auto k = firstSubkey; k != endSubkey; ++k)
+        subkeys.emplace_back(fold(walk.hive.name(*k)), *k);
     std::sort(subkeys.begin(), subkeys.end());
     const qsizetype length = path.size();
     for (const auto& [folded, subkey] : subkeys) {
         if (length > 0)
             path += u'\\';
-        path += subkey->name;
-        writeKey(*subkey, path, out);
+        path += walk.hive.name(subkey);
+        writeKey(walk, subkey, path, out);
         path.truncate(length);
     }
 }
 
-} // namespace
-
-// ---- Keys and values in memory ----------------------------------------------
-
-QString fold(QStringView name) { return name.toString().toCaseFolded(); }
-
-namespace detail {
-
+// Case-insensitive, code point by code point, as the comparison folds;
+// seeded, so a hostile hive cannot aim at one bucket.
 size_t foldedHash(QStringView name)
 {
-    // Code point by code point, as the case-insensitive comparison folds;
-    // seeded, so a hostile hive cannot aim at one bucket.
     size_t hash = QHashSeed::globalSeed();
     for (qsizetype i = 0; i < name.size(); ++i) {
         char32_t c = name[i].unicode();
@@ -314,37 +319,176 @@ size_t foldedHash(QStringView name)
     return hash;
 }
 
-QStringView valueName(const Key& key, uint32_t i) { return key.values[i].name; }
-QStringView subkeyName(const Key& key, uint32_t i) { return key.subkeys[i]->name; }
+bool sameName(QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-} // namespace detail
-
-const Value* Key::value(QStringView name) const
+// A name within its parent (a key's, or a value's within its key).
+// Mixed to the last bit, since the index uses the low bits: many keys of a
+// deep hive share a name and differ only by their parent.
+size_t hashWithin(uint32_t owner, QStringView name)
 {
-    const auto found = valueIndex_.find(name);
-    return found == valueIndex_.end() ? nullptr : &values[*found];
+    uint64_t h = foldedHash(name) ^ (uint64_t(owner) * 0x9E3779B97F4A7C15ull);
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return static_cast<size_t>(h ^ (h >> 33));
 }
 
-Value* Key::value(QStringView name) { return const_cast<Value*>(std::as_const(*this).value(name)); }
+} // namespace
 
-const Key* Key::subkey(QStringView name) const
+// ---- Keys and values in memory ----------------------------------------------
+
+QString fold(QStringView name) { return name.toString().toCaseFolded(); }
+
+uint32_t Hive::Names::add(QStringView name)
 {
-    const auto found = subkeyIndex_.find(name);
-    return found == subkeyIndex_.end() ? nullptr : subkeys[*found].get();
+    constexpr uint32_t chunkSize = 1u << chunkBits;
+    const auto needed = static_cast<uint32_t>(name.size()) + 1; // names within limits: 255 characters at most
+    if (used_ + needed > chunkSize) {
+        chunks_.push_back(std::make_unique<char16_t[]>(chunkSize));
+        used_ = 0;
+    }
+    char16_t* at = chunks_.back().get() + used_;
+    at[0] = static_cast<char16_t>(name.size());
+    std::copy(name.utf16(), name.utf16() + name.size(), at + 1);
+    const auto position = static_cast<uint32_t>(((chunks_.size() - 1) << chunkBits) | used_);
+    used_ += needed;
+    return position;
 }
 
-Key& Key::makeSubkey(QStringView name)
+QStringView Hive::Names::at(uint32_t position) const
 {
-    if (const auto found = subkeyIndex_.find(name); found != subkeyIndex_.end())
-        return *subkeys[*found]; // the first spelling is kept
-    subkeys.push_back(std::make_unique<Key>(name));
-    subkeyIndex_.insert(static_cast<uint32_t>(subkeys.size() - 1));
-    return *subkeys.back();
+    const char16_t* at = chunks_[position >> chunkBits].get() + (position & ((1u << chunkBits) - 1));
+    return QStringView(at + 1, at[0]);
 }
 
-bool Key::set(QStringView name, uint32_t type, QByteArrayView data)
+Hive::Hive()
 {
-    if (Value* v = value(name)) {
+    nodes_.push_back({root, names_.add(u""), root});
+    indexed_.push_back(false);
+    hasValues_.push_back(false);
+}
+
+// A cell holds an id + 1 in its low bits and a few bits of its hash above
+// them, so most cells that are not the one looked for are passed over
+// without a look at their key or value: in a big hive that look is a cache
+// miss.
+namespace {
+constexpr uint32_t idBits = 27;
+constexpr uint32_t idMask = (1u << idBits) - 1;
+uint32_t tagOf(size_t hash) { return static_cast<uint32_t>(hash >> (8 * sizeof(size_t) - (32 - idBits))) << idBits; }
+} // namespace
+
+template <class Matches>
+std::optional<uint32_t> Hive::find(const Index& index, size_t hash, Matches matches) const
+{
+    if (index.cells.empty())
+        return std::nullopt;
+    const size_t mask = index.cells.size() - 1;
+    const uint32_t tag = tagOf(hash);
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        const uint32_t cell = index.cells[at];
+        if (cell == 0)
+            return std::nullopt;
+        if ((cell & ~idMask) == tag && matches((cell & idMask) - 1))
+            return (cell & idMask) - 1;
+    }
+}
+
+void Hive::place(Index& index, size_t hash, uint32_t id)
+{
+    // A hive file within its size limit holds far fewer keys or values.
+    if (id + 1 > idMask)
+        throw std::length_error("registry hive: too many keys or values");
+    const size_t mask = index.cells.size() - 1;
+    size_t at = hash & mask;
+    while (index.cells[at] != 0)
+        at = (at + 1) & mask;
+    index.cells[at] = tagOf(hash) | (id + 1);
+    ++index.count;
+}
+
+template <class Refill>
+void Hive::insert(Index& index, size_t hash, uint32_t id, Refill refill)
+{
+    // At most 70% full, so a probe stays short; doubled when reached and
+    // filled again by the caller, in the order of the ids: keys and names
+    // are then read one after the other, not at random.
+    if ((index.count + 1) * 10 > index.cells.size() * 7) {
+        const size_t count = index.count;
+        const size_t size = std::max<size_t>(16, 2 * index.cells.size());
+        const std::vector<uint32_t> old = std::exchange(index.cells, std::vector<uint32_t>(size));
+        index.count = 0;
+        refill(old, count);
+    }
+    place(index, hash, id);
+}
+
+QStringView Hive::name(KeyId key) const { return names_.at(nodes_[key].name); }
+
+std::optional<KeyId> Hive::subkey(KeyId parent, QStringView name) const
+{
+    const KeyId first = nodes_[parent].firstSubkey;
+    if (first == root)
+        return std::nullopt;
+    if (!indexed_[parent]) // one subkey: most keys of a deep hive, found without the index
+        return sameName(this->name(first), name) ? std::optional<KeyId>(first) : std::nullopt;
+    return find(keyIndex_, hashWithin(parent, name),
+                [&](uint32_t k) { return nodes_[k].parent == parent && sameName(this->name(k), name); });
+}
+
+void Hive::indexSubkey(KeyId key)
+{
+    const auto hashOf = [this](KeyId k) { return hashWithin(nodes_[k].parent, name(k)); };
+    insert(keyIndex_, hashOf(key), key, [&](const std::vector<uint32_t>& old, size_t count) {
+        // Few indexed keys among many: taken from the old cells instead.
+        if (count * 8 < nodes_.size()) {
+            for (const uint32_t cell : old)
+                if (cell != 0)
+                    place(keyIndex_, hashOf((cell & idMask) - 1), (cell & idMask) - 1);
+            return;
+        }
+        for (KeyId k = 1; k < nodes_.size(); ++k)
+            if (k != key && indexed_[nodes_[k].parent])
+                place(keyIndex_, hashOf(k), k);
+    });
+}
+
+KeyId Hive::makeSubkey(KeyId parent, QStringView name)
+{
+    if (const std::optional<KeyId> found = subkey(parent, name))
+        return *found; // the first spelling is kept
+    const auto key = static_cast<KeyId>(nodes_.size());
+    if (nodes_[parent].firstSubkey != root && !indexed_[parent]) {
+        // A second subkey: from now on the key's subkeys are found by the index.
+        indexed_[parent] = true;
+        indexSubkey(nodes_[parent].firstSubkey);
+    }
+    nodes_.push_back({parent, names_.add(name), root});
+    indexed_.push_back(false);
+    hasValues_.push_back(false);
+    if (nodes_[parent].firstSubkey == root)
+        nodes_[parent].firstSubkey = key;
+    else
+        indexSubkey(key);
+    return key;
+}
+
+const Value* Hive::value(KeyId key, QStringView name) const
+{
+    if (!hasValues_[key])
+        return nullptr;
+    const std::optional<uint32_t> found = find(valueIndex_, hashWithin(key, name), [&](uint32_t v) {
+        return values_[v].key == key && sameName(values_[v].value.name, name);
+    });
+    return found ? &values_[*found].value : nullptr;
+}
+
+Value* Hive::value(KeyId key, QStringView name) { return const_cast<Value*>(std::as_const(*this).value(key, name)); }
+
+bool Hive::set(KeyId key, QStringView name, uint32_t type, QByteArrayView data)
+{
+    if (Value* v = value(key, name)) {
         if (v->type == type && v->data == data)
             return false;
         v->type = type;
@@ -352,42 +496,84 @@ bool Key::set(QStringView name, uint32_t type, QByteArrayView data)
         v->text = QString();
         return true;
     }
-    values.push_back(Value{name.toString(), type, data.toByteArray(), {}});
-    valueIndex_.insert(static_cast<uint32_t>(values.size() - 1));
+    const auto position = static_cast<uint32_t>(values_.size());
+    insert(valueIndex_, hashWithin(key, name), position, [&](const std::vector<uint32_t>&, size_t) {
+        for (uint32_t v = 0; v < position; ++v)
+            place(valueIndex_, hashWithin(values_[v].key, values_[v].value.name), v);
+    });
+    values_.push_back({Value{name.toString(), type, data.toByteArray(), {}}, key});
+    hasValues_[key] = true;
     return true;
 }
 
-const Key* Hive::key(QStringView path) const
+Hive::Grouped Hive::grouped(size_t groups, size_t count, KeyId (Hive::*groupOf)(uint32_t) const, uint32_t first) const
 {
-    const Key* at = root.get();
-    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts))
-        if (!(at = at->subkey(name)))
-            return nullptr;
+    // A counting sort: sizes, then starts, then the items in place.
+    Grouped g;
+    g.start.assign(groups + 1, 0);
+    for (uint32_t i = first; i < count; ++i)
+        ++g.start[(this->*groupOf)(i) + 1];
+    for (size_t k = 1; k <= groups; ++k)
+        g.start[k] += g.start[k - 1];
+    g.items.resize(count - first);
+    std::vector<uint32_t> next(g.start.begin(), g.start.end() - 1);
+    for (uint32_t i = first; i < count; ++i)
+        g.items[next[(this->*groupOf)(i)]++] = i;
+    return g;
+}
+
+Hive::Grouped Hive::subkeysByParent() const { return grouped(nodes_.size(), nodes_.size(), &Hive::parentOf, 1); }
+
+Hive::Grouped Hive::valuesByKey() const { return grouped(nodes_.size(), values_.size(), &Hive::keyOfValue, 0); }
+
+std::vector<KeyId> Hive::subkeys(KeyId parent) const
+{
+    std::vector<KeyId> found;
+    for (KeyId k = 1; k < nodes_.size(); ++k)
+        if (nodes_[k].parent == parent)
+            found.push_back(k);
+    return found;
+}
+
+std::vector<const Value*> Hive::values(KeyId key) const
+{
+    std::vector<const Value*> found;
+    for (const StoredValue& v : values_)
+        if (v.key == key)
+            found.push_back(&v.value);
+    return found;
+}
+
+std::optional<KeyId> Hive::key(QStringView path) const
+{
+    KeyId at = root;
+    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts)) {
+        const std::optional<KeyId> below = subkey(at, name);
+        if (!below)
+            return std::nullopt;
+        at = *below;
+    }
     return at;
 }
 
-Key* Hive::key(QStringView path) { return const_cast<Key*>(std::as_const(*this).key(path)); }
-
 std::optional<QString> Hive::spelling(QStringView path) const
 {
-    QString spelt;
-    const Key* at = root.get();
-    for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts)) {
-        if (!(at = at->subkey(name)))
-            return std::nullopt;
-        if (!spelt.isEmpty())
-            spelt += u'\\';
-        spelt += at->name;
-    }
-    return spelt;
+    const std::optional<KeyId> found = key(path);
+    if (!found)
+        return std::nullopt;
+    // Walked back from the key: its names as they were first spelt.
+    QStringList names;
+    for (KeyId at = *found; at != root; at = nodes_[at].parent)
+        names.prepend(name(at).toString());
+    return names.join(u'\\');
 }
 
-Key& Hive::make(QStringView path)
+KeyId Hive::make(QStringView path)
 {
-    Key* at = root.get();
+    KeyId at = root;
     for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts))
-        at = &at->makeSubkey(name);
-    return *at;
+        at = makeSubkey(at, name);
+    return at;
 }
 
 bool withinLimits(QStringView path)
@@ -412,7 +598,7 @@ Hive parse(QByteArrayView text)
         ++hive.damagedLines;
         lines = LineReader(text);
     }
-    Key* current = nullptr;
+    std::optional<KeyId> current;
     while (lines.next(raw)) {
         const QString line = lineText(raw).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
@@ -422,7 +608,7 @@ Hive parse(QByteArrayView text)
             std::optional<QString> path = readEscaped(line, at, u']');
             if (path && !withinLimits(*path))
                 path.reset();
-            current = path ? &hive.make(*path) : nullptr;
+            current = path ? std::optional<KeyId>(hive.make(*path)) : std::nullopt;
             hive.damagedLines += path ? 0 : 1;
             continue;
         }
@@ -448,8 +634,8 @@ Hive parse(QByteArrayView text)
             ++hive.damagedLines;
             continue;
         }
-        if (current->set(*name, value->type, value->bytes))
-            current->value(*name)->text = value->text;
+        if (hive.set(*current, *name, value->type, value->bytes))
+            hive.value(*current, *name)->text = value->text;
     }
     return hive;
 }
@@ -459,7 +645,7 @@ QByteArray serialize(const Hive& hive, QStringView rootName)
     QString out = QString::fromLatin1(header) + QStringLiteral("\n;; All keys relative to ") + rootName.toString()
         + u'\n';
     QString path;
-    writeKey(*hive.root, path, out);
+    writeKey(Walk{hive}, Hive::root, path, out);
     return out.toUtf8();
 }
 

@@ -5,9 +5,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
 // The text form of one registry hive (user.reg, system.reg), in the line
@@ -26,75 +26,105 @@ struct Value {
     QString text;
 };
 
-struct Key;
+// A key of a hive, valid for the hive's lifetime (keys are never removed).
+using KeyId = uint32_t;
 
-namespace detail {
-// An index of a key's values or subkeys by name, whatever its case, holding
-// positions only: names are hashed and compared through the entries
-// themselves, so no folded copy of each name is kept.
-using NameAt = QStringView (*)(const Key&, uint32_t);
-size_t foldedHash(QStringView name);
-struct NameHash {
-    using is_transparent = void;
-    const Key* key;
-    NameAt at;
-    size_t operator()(uint32_t i) const { return foldedHash(at(*key, i)); }
-    size_t operator()(QStringView name) const { return foldedHash(name); }
-};
-struct NameEqual {
-    using is_transparent = void;
-    const Key* key;
-    NameAt at;
-    bool operator()(QStringView a, QStringView b) const { return a.compare(b, Qt::CaseInsensitive) == 0; }
-    bool operator()(uint32_t a, uint32_t b) const { return (*this)(at(*key, a), at(*key, b)); }
-    bool operator()(QStringView a, uint32_t b) const { return (*this)(a, at(*key, b)); }
-    bool operator()(uint32_t a, QStringView b) const { return (*this)(at(*key, a), b); }
-};
-using NameIndex = std::unordered_set<uint32_t, NameHash, NameEqual>;
-QStringView valueName(const Key& key, uint32_t i);
-QStringView subkeyName(const Key& key, uint32_t i);
-} // namespace detail
+// The keys and values of one hive. A hive of deep paths holds a key for
+// every level, so a key costs only its parent, its name, its first subkey
+// and, when its parent has several, its place in one index by (parent,
+// name): memory stays a small multiple of the file even for names of one
+// character. Names compare without regard to case and keep
+// their first spelling.
+class Hive {
+public:
+    static constexpr KeyId root = 0;
 
-// One key; its subkeys hang below it, so a path's names are stored once
-// each, however deep the path. A key stays where it was made (its indexes
-// point back at it).
-struct Key {
-    QString name; // as first spelt; empty for the root
-    std::vector<Value> values;
-    std::vector<std::unique_ptr<Key>> subkeys;
+    Hive();
+    Hive(Hive&&) noexcept = default;
+    Hive& operator=(Hive&&) noexcept = default;
 
-    Key() = default;
-    explicit Key(QStringView keyName) : name(keyName.toString()) {}
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-
-    const Value* value(QStringView name) const;
-    Value* value(QStringView name);
-    const Key* subkey(QStringView name) const;
-    // The subkey, made when absent.
-    Key& makeSubkey(QStringView name);
-    // Sets a value; false when it already held that type and data.
-    bool set(QStringView name, uint32_t type, QByteArrayView data);
-
-private:
-    detail::NameIndex valueIndex_{0, {this, &detail::valueName}, {this, &detail::valueName}};
-    detail::NameIndex subkeyIndex_{0, {this, &detail::subkeyName}, {this, &detail::subkeyName}};
-};
-
-struct Hive {
-    std::unique_ptr<Key> root = std::make_unique<Key>();
     // Lines that could not be understood and were skipped (a missing first
     // line counts as one). A hive with any is saved over only after a copy.
     int damagedLines = 0;
 
-    const Key* key(QStringView path) const;
-    Key* key(QStringView path);
+    std::optional<KeyId> key(QStringView path) const;
     // The key, made with its missing ancestors when absent (`path` within
     // limits).
-    Key& make(QStringView path);
+    KeyId make(QStringView path);
     // The path of an existing key as the hive spells it (names joined by
     // "\"); nullopt when the key is missing.
     std::optional<QString> spelling(QStringView path) const;
+
+    QStringView name(KeyId key) const;
+    std::optional<KeyId> subkey(KeyId parent, QStringView name) const;
+    KeyId makeSubkey(KeyId parent, QStringView name);
+    std::vector<KeyId> subkeys(KeyId parent) const; // in no particular order; costs a walk of the hive
+
+    const Value* value(KeyId key, QStringView name) const;
+    Value* value(KeyId key, QStringView name);
+    std::vector<const Value*> values(KeyId key) const; // as subkeys()
+    // Sets a value; false when it already held that type and data.
+    bool set(KeyId key, QStringView name, uint32_t type, QByteArrayView data);
+
+    // Every key but the root, and every value, grouped by parent (by key):
+    // what a walk of the whole hive needs, built in time linear in its size.
+    struct Grouped {
+        std::vector<uint32_t> start; // of each key's group, one more at the end
+        std::vector<uint32_t> items; // key ids, or value positions
+    };
+    Grouped subkeysByParent() const;
+    Grouped valuesByKey() const;
+    const Value& valueAt(uint32_t position) const { return values_[position].value; }
+
+private:
+    // Names live in chunks that never move; a name is its length followed by
+    // its characters, known by its position.
+    class Names {
+    public:
+        uint32_t add(QStringView name);
+        QStringView at(uint32_t position) const;
+
+    private:
+        static constexpr uint32_t chunkBits = 16;
+        std::vector<std::unique_ptr<char16_t[]>> chunks_;
+        uint32_t used_ = 1u << chunkBits; // the last chunk's; full before the first
+    };
+
+    // Open addressing over ids, by a hash the hive computes.
+    struct Index {
+        std::vector<uint32_t> cells; // id + 1 with a few hash bits above it; 0 for empty
+        size_t count = 0;
+    };
+
+    struct Node {
+        KeyId parent;
+        uint32_t name;
+        KeyId firstSubkey; // the root when it has none
+    };
+    struct StoredValue {
+        Value value;
+        KeyId key;
+    };
+
+    template <class Matches>
+    std::optional<uint32_t> find(const Index& index, size_t hash, Matches matches) const;
+    static void place(Index& index, size_t hash, uint32_t id);
+    template <class Refill>
+    void insert(Index& index, size_t hash, uint32_t id, Refill refill);
+    void indexSubkey(KeyId key);
+    Grouped grouped(size_t groups, size_t count, KeyId (Hive::*groupOf)(uint32_t) const, uint32_t first) const;
+    KeyId parentOf(uint32_t key) const { return nodes_[key].parent; }
+    KeyId keyOfValue(uint32_t position) const { return values_[position].key; }
+
+    Names names_;
+    std::deque<Node> nodes_;
+    std::deque<StoredValue> values_;
+    // By key: whether its subkeys are in the index (it has more than one),
+    // whether it has any value.
+    std::vector<bool> indexed_;
+    std::vector<bool> hasValues_;
+    Index keyIndex_;
+    Index valueIndex_;
 };
 
 // Folded form of a key path or value name, for comparisons.

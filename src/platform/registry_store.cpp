@@ -48,8 +48,8 @@ Hive freshHive(uint32_t root)
 {
     Hive hive;
     if (root == HKEY_CURRENT_USER)
-        hive.make(u"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager")
-            .set(u"ThemeActive", REG_SZ, QByteArrayView("1", 2));
+        hive.set(hive.make(u"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager"), u"ThemeActive", REG_SZ,
+                 QByteArrayView("1", 2));
     return hive;
 }
 
@@ -198,10 +198,10 @@ public:
         LoadedHive& loaded = hives_[file->path];
         if (const int32_t code = refresh(*file, loaded))
             return failure(code);
-        const registry_hive::Key* found = loaded.hive.key(key.path);
+        const std::optional<registry_hive::KeyId> found = loaded.hive.key(key.path);
         if (!found)
             return failure(win_error::KeyDeleted);
-        const registry_hive::Value* value = found->value(valueName);
+        const registry_hive::Value* value = loaded.hive.value(*found, valueName);
         if (!value)
             return failure(win_error::FileNotFound);
         const auto size = static_cast<uint32_t>(value->data.size());
@@ -222,10 +222,10 @@ public:
         const HiveLock lock(file->path);
         if (const int32_t code = refresh(*file, loaded))
             return code;
-        registry_hive::Key* found = loaded.hive.key(key.path);
+        const std::optional<registry_hive::KeyId> found = loaded.hive.key(key.path);
         if (!found)
             return win_error::KeyDeleted;
-        if (!found->set(valueName, type, data))
+        if (!loaded.hive.set(*found, valueName, type, data))
             return 0;
         if (const int32_t code = save(*file, loaded)) {
             loaded.trusted = false; // drop the unsaved value

@@ -170,8 +170,8 @@ registry_hive::Hive roundTrip(const registry_hive::Hive& hive)
 // The data of the value, or "<none>" when the key or the value is missing.
 QByteArray dataOf(const registry_hive::Hive& hive, QStringView path, QStringView name)
 {
-    const registry_hive::Key* key = hive.key(path);
-    const registry_hive::Value* value = key ? key->value(name) : nullptr;
+    const std::optional<registry_hive::KeyId> key = hive.key(path);
+    const registry_hive::Value* value = key ? hive.value(*key, name) : nullptr;
     return value ? value->data : QByteArray("<none>");
 }
 
@@ -179,7 +179,7 @@ TEST(RegistryHive, EscapedTextAndLoneSurrogatesSurviveTheRoundTrip)
 {
     registry_hive::Hive hive;
     const QByteArray data = QByteArray("q\" b\\ ] \r\n\t \x01 \xE9\x80") + '\0';
-    hive.make(u"Soft[1]\\Name \"x\"").set(u"va\"l\\ue", REG_SZ, data);
+    hive.set(hive.make(u"Soft[1]\\Name \"x\""), u"va\"l\\ue", REG_SZ, data);
     const registry_hive::Hive back = roundTrip(hive);
     EXPECT_EQ(dataOf(back, u"soft[1]\\name \"X\"", u"VA\"L\\UE"), data);
 
@@ -198,7 +198,7 @@ TEST(RegistryHive, HugeHostileLinesAreReadInLinearTimeAndTooDeepPathsAreDamage)
         registry_hive::parse("WINE REGISTRY Version 2\n[" + deep + "end]\n[Short]\n\"h\"=hex:" + hex + "02\n");
     EXPECT_EQ(hive.damagedLines, 1);
     EXPECT_EQ(dataOf(hive, u"short", u"H").size(), 100001);
-    EXPECT_EQ(hive.root->subkeys.size(), 1u); // "Short" only
+    EXPECT_EQ(hive.subkeys(registry_hive::Hive::root).size(), 1u); // "Short" only
     EXPECT_TRUE(registry_hive::withinLimits(QString(255, u'n') + QStringLiteral("\\x")));
     EXPECT_FALSE(registry_hive::withinLimits(QString(256, u'n')));
     EXPECT_FALSE(registry_hive::withinLimits(QStringLiteral("k\\").repeated(513)));
@@ -221,6 +221,22 @@ TEST(RegistryHive, DeepLongKeyPathsCostASmallMultipleOfTheFileSize)
     }));
 }
 
+TEST(RegistryHive, DeepPathsOfOneLetterNamesCostASmallMultipleOfTheFileSize)
+{
+    // About 2 MB of lines of 512 levels, each line a new chain of one-letter
+    // keys: three bytes of the file per key.
+    QByteArray text = "WINE REGISTRY Version 2\n";
+    const QByteArray chain = QByteArray("\\\\a").repeated(511);
+    for (int line = 0; text.size() < 2 << 20; ++line)
+        text += "[" + QByteArray::number(line, 36) + chain + "]\n";
+    EXPECT_TRUE(qn3::testing::finishesWithinMemory(8LL * text.size(), [&] {
+        const registry_hive::Hive hive = registry_hive::parse(text);
+        const QString firstChain = QStringLiteral("0") + QStringLiteral("\\a").repeated(511);
+        if (hive.damagedLines != 0 || !hive.key(firstChain) || hive.subkeys(registry_hive::Hive::root).size() < 1000)
+            std::abort();
+    }));
+}
+
 TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)
 {
     const RegistryKey key = open("Software\\T");
@@ -233,10 +249,10 @@ TEST_F(RegistryStoreTest, KilledWriterLeavesTheOldOrTheNewHiveWhole)
         [&] {
             const registry_hive::Hive now = registry_hive::parse(contents());
             EXPECT_EQ(now.damagedLines, 0);
-            const registry_hive::Key* k = now.key(u"Software\\T");
-            ASSERT_NE(k, nullptr);
-            EXPECT_EQ(k->values.size() - (k->value(u"v") ? 1 : 0), 200u);
-            if (const registry_hive::Value* v = k->value(u"v")) {
+            const std::optional<registry_hive::KeyId> k = now.key(u"Software\\T");
+            ASSERT_TRUE(k);
+            EXPECT_EQ(now.values(*k).size() - (now.value(*k, u"v") ? 1 : 0), 200u);
+            if (const registry_hive::Value* v = now.value(*k, u"v")) {
                 EXPECT_TRUE(v->data == a + '\0' || v->data == b + '\0');
                 ++rewritten;
             }

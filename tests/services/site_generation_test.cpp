@@ -102,5 +102,23 @@ TEST_F(SiteGenerationTest, StartsTogetherOnABareSiteEachReadWholeFilesAndLeaveNo
               QStringList({"QN3_Config.ini"}));
 }
 
+TEST_F(SiteGenerationTest, AGenerationKilledHalfWayLeavesNoSiteFileAndItsWorkGoesAtTheNextWrite)
+{
+    // What a starter killed while generating leaves: its files aside, under
+    // the id of a process that no longer runs.
+    const pid_t ended = ::fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0)
+        ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const QString settings = host("C:\\Program Files\\QN3\\Settings\\");
+    ASSERT_TRUE(QDir().mkpath(settings));
+    const QString leftOver = settings + QStringLiteral(".QN3_Config.ini.%1.AbCdEf").arg(ended);
+    writeFile(platform::paths::toWindows(leftOver), "[Site]\r\nLib=half\r\n");
+
+    EXPECT_TRUE(startReadsWholeFiles()); // generated anew, the half file ignored
+    EXPECT_FALSE(QFile::exists(leftOver));
+}
+
 } // namespace
 } // namespace qn3::services

@@ -294,10 +294,12 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
 {
     std::unique_ptr<RecordFile> file(new RecordFile);
     file->writable_ = true;
-    file->lockFd_ = ::open(hostPath.c_str(), O_RDWR | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO put in a record file's place would hold the
+    // open until a writer came; the fstat below refuses it.
+    file->lockFd_ = ::open(hostPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (file->lockFd_ < 0 && (errno == EACCES || errno == EROFS)) {
         file->writable_ = false;
-        file->lockFd_ = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+        file->lockFd_ = ::open(hostPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     }
     if (file->lockFd_ < 0)
         return errno == EISDIR ? status::NotARecordFile : statusOfErrno(errno);
@@ -476,7 +478,7 @@ void keepOwnership(const std::string& temporary, const std::string& hostPath)
 // would be replayed into the new file).
 int16_t replaceWith(const std::string& temporary, const std::string& hostPath)
 {
-    const int oldFd = ::open(hostPath.c_str(), O_RDWR | O_CLOEXEC);
+    const int oldFd = ::open(hostPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (oldFd >= 0 && !lockOpenMode(oldFd, true)) {
         ::close(oldFd);
         removeDatabase(temporary);

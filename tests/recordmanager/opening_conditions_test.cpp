@@ -1,5 +1,6 @@
 #include "record_file_fixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -166,6 +167,29 @@ TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
     if (answers == kCannotDropRights)
         GTEST_SKIP() << "no user without rights on the test's folder";
     EXPECT_EQ(answers, "0 " + kAllIds + " 46 46");
+}
+
+// A FIFO in a record file's place is refused at once, also by a user who may
+// only read it, whose open would otherwise wait for a writer for ever.
+TEST_F(OpeningConditions, AFifoInARecordFilesPlaceIsRefusedAtOnce)
+{
+    const QString data = prefix.driveC() + QStringLiteral("/data/");
+    ASSERT_TRUE(QDir().mkpath(data));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(data + QStringLiteral("pipe.bt6")).constData(), 0444), 0);
+    Block block;
+    EXPECT_EQ(open(block, "pipe"), 30);  // may write it: the open does not wait
+    for (const QString& folder : {prefix.path(), prefix.driveC(), data})
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+    const std::string answer = inChild(true, [folder = QFile::encodeName(data)] {
+        if (::access(folder.constData(), R_OK | X_OK) != 0)
+            return std::string(kCannotDropRights);
+        ::alarm(10);  // a hang ends the child, and the empty answer fails the test
+        Block child;
+        return std::to_string(open(child, "pipe"));
+    });
+    if (answer == kCannotDropRights)
+        GTEST_SKIP() << "no user without rights on the test's folder";
+    EXPECT_EQ(answer, "30");
 }
 
 // The path runs to its NUL (open) or its key length (create), its trailing

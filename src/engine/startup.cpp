@@ -17,6 +17,7 @@
 #include "services/formats.h"
 #include "services/os_facts.h"
 #include "services/registry_access.h"
+#include "services/settings_folders.h"
 #include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "services/versions.h"
@@ -155,6 +156,10 @@ void Demarrage(const OptionsDemarrage& options)
 
     phases.debut(QStringLiteral("Display"));
     Photo(windows::FrmMsg::instance(), QStringLiteral("main_wait_window"));
+    // A positions file of no use leaves every window where it opens; say why
+    // once, not at each window's loading.
+    services::SignalerFichierIgnore(
+        -1, services::NomFichierSettings(QStringLiteral("_Positions"), QStringLiteral(".Ini")));
     QString suffixe;
     windows::PositionFeuille(&main, suffixe);
     windows::FrmMsg::destroyInstance();

@@ -79,10 +79,10 @@ TEST_P(FifoStart, EndsReadyInBoundedTimeWithTheReason)
 INSTANTIATE_TEST_SUITE_P(
     StartUpFiles, FifoStart,
     ::testing::Values(FifoCase{"RecordFile", "QN_Data/Frad000.bt6", "Err:12: The MicroKernel cannot find the specified file"},
-                      FifoCase{"SiteFile", "Sonvarek/Quillon/Settings/QN3_Config.ini", "Tools Vandrel: Ready"},
+                      FifoCase{"SiteFile", "Sonvarek/Quillon/Settings/QN3_Config.ini", "QN3_Config.ini (ce n'est pas un fichier ordinaire)"},
                       FifoCase{"PositionsFile",
                                "Sonvarek/Quillon/Settings/QN3_Tools_Vandrel/QN3_Tools_Vandrel_Positions.Ini",
-                               "Tools Vandrel: Ready"},
+                               "QN3_Tools_Vandrel_Positions.Ini (ce n'est pas un fichier ordinaire)"},
                       FifoCase{"DaysLog", "AudioLog/Histo_QN3_Tools_Vandrel/%1.Log", "is not a regular file: not written"}),
     [](const ::testing::TestParamInfo<FifoCase>& info) { return std::string(info.param.name); });
 

@@ -1,5 +1,7 @@
 #include "platform/version_resource.h"
 
+#include "build_numbers.h"
+
 #include "platform/regular_file.h"
 #include "platform/windows_path.h"
 
@@ -397,7 +399,7 @@ VersionResource readFileVersionResource(QStringView windowsPath)
 
 BuildNumbers programBuildNumbers()
 {
-    // QN3_BUILD_* come from src/platform/CMakeLists.txt, set when the build is configured.
+    // QN3_BUILD_* come from build_numbers.h, written when the build is configured.
     return {uint16_t(QN3_BUILD_YEAR), uint16_t(QN3_BUILD_MONTHDAY), uint16_t(QN3_BUILD_HOURMINUTE), QString()};
 }
 

@@ -37,6 +37,16 @@ bool isFolder(QStringView windowsPath)
     return QFileInfo(paths::toHost(windowsPath)).isDir();
 }
 
+Entry entry(QStringView windowsPath)
+{
+    const QFileInfo info(paths::toHost(windowsPath));
+    if (info.isDir())
+        return {EntryKind::Folder, 0};
+    if (info.isFile())
+        return {EntryKind::Regular, info.size()};
+    return {info.exists() ? EntryKind::Other : EntryKind::Missing, 0};
+}
+
 void append(QStringView windowsPath, QByteArrayView bytes)
 {
     const QString what = windowsPath.toString();

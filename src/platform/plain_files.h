@@ -17,6 +17,15 @@ namespace qn3::platform::files {
 bool exists(QStringView windowsPath);
 bool isFolder(QStringView windowsPath);
 
+// What answers a name, judged by stat alone: the entry is never opened, so a
+// FIFO cannot hold the caller. Throws 52 for a name that cannot be mapped.
+enum class EntryKind { Missing, Regular, Folder, Other };
+struct Entry {
+    EntryKind kind = EntryKind::Missing;
+    int64_t size = 0; // of a regular file
+};
+Entry entry(QStringView windowsPath);
+
 // Appends `bytes` to the file in one write, making the file when missing
 // (not its folder). A name that is not a regular file (a FIFO, a device) is
 // refused with 75, never opened. A write that fails half-way is taken back to the file's

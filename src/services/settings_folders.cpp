@@ -5,7 +5,6 @@
 #include "platform/registry_store.h"
 #include "platform/runtime_error.h"
 #include "platform/shell_file_operation.h"
-#include "platform/windows_path.h"
 #include "services/file_operations.h"
 #include "services/folders.h"
 #include "services/formats.h"
@@ -21,7 +20,6 @@
 #include "services/user_interaction.h"
 #include "services/window_members.h"
 
-#include <QFileInfo>
 
 namespace qn3::services {
 namespace {
@@ -149,13 +147,13 @@ void SignalerFichierIgnore(int16_t NoZone, const QString& Fichier)
     Trap trap(u"Lib_Public:SignalerFichierIgnore");
     trap([&] {
         // Only looked at, never opened: a FIFO must not hold the start-up.
-        const QFileInfo info(platform::paths::toHost(Fichier));
+        const platform::files::Entry entree = platform::files::entry(Fichier);
         QString raison;
-        if (info.isDir())
+        if (entree.kind == platform::files::EntryKind::Folder)
             raison = QStringLiteral("c'est un dossier");
-        else if (info.exists() && !info.isFile())
+        else if (entree.kind == platform::files::EntryKind::Other)
             raison = QStringLiteral("ce n'est pas un fichier ordinaire");
-        else if (info.isFile() && info.size() > platform::atomic_file::maxReadSize)
+        else if (entree.kind == platform::files::EntryKind::Regular && entree.size > platform::atomic_file::maxReadSize)
             raison = QStringLiteral("plus de %1 octets").arg(platform::atomic_file::maxReadSize);
         if (!raison.isEmpty())
             TraceLog(NoZone, -1, -1,

@@ -1,9 +1,8 @@
 #include "windows/folder_select_typed.h"
 
+#include "platform/plain_files.h"
 #include "platform/runtime_error.h"
-#include "platform/windows_path.h"
 
-#include <QFileInfo>
 #include <QStringList>
 
 namespace qn3::windows {
@@ -71,7 +70,8 @@ TypedFolder resolveTypedFolder(const QString& typed, const QString& selected)
 
     const QString folder = normalise(absolute);
     try {
-        if (const QFileInfo host(platform::paths::toHost(folder)); host.exists() && !host.isDir())
+        if (const auto kind = platform::files::entry(folder).kind;
+            kind != platform::files::EntryKind::Missing && kind != platform::files::EntryKind::Folder)
             return {{}, quoted(folder) + QStringLiteral(" est un fichier, pas un dossier.")};
     } catch (const platform::RuntimeError& failure) {
         if (failure.number() == platform::errors::DeviceUnavailable)

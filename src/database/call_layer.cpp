@@ -92,16 +92,6 @@ int16_t repositionne(PositionBlock& position, int32_t longueur, int16_t noCle)
     return acces.call(23, position.data(), image.data(), &taille, cle.data(), kLongueurCle, noCle);
 }
 
-// Whether ClearChaine would change anything in `cle`: only codes below 32,
-// or of 251 and above, are cleaned. Most keys are plain text.
-bool aNettoyer(const QString& cle)
-{
-    return std::any_of(cle.cbegin(), cle.cend(), [](QChar c) {
-        const unsigned char code = platform::ansi::toByte(c.unicode());
-        return code < 32 || code >= 251;
-    });
-}
-
 bool estVerrou(int16_t statut)
 {
     switch (statut) {
@@ -154,8 +144,7 @@ void BTRieve(int16_t NoZone, int16_t Operation, QString& Cle, int16_t NoCle, int
     NoStation = std::max(NoStation, 1);
     if (!SubAppelant.trimmed().isEmpty()) {
         trap([&] {
-            if (aNettoyer(Cle))
-                services::ClearChaine(Cle);
+            services::ClearChaine(Cle);
             if (zoneValide(NoZone))
                 HistoriqueBtr[NoZone].ajouteAppel(NoFichier, NoStation, Operation, NoCle, Cle, SubAppelant);
         });

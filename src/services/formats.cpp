@@ -7,6 +7,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <limits>
@@ -375,16 +376,20 @@ QString Calibre(const QString& Texte, QString& Car, int32_t Longueur)
 QString ClearChaine(QString& Texte)
 {
     static const QString kKept = QStringLiteral(u"éèàçûôâëù");
+    const auto aBlanchir = [](QChar c) {
+        const unsigned char code = platform::ansi::toByte(c.unicode());
+        return (code < 32 || code >= 251) && !kKept.contains(c);
+    };
+    // Most texts (every record key the call layer logs) have nothing to
+    // clean: they are read, not copied.
+    if (std::none_of(Texte.cbegin(), Texte.cend(), aBlanchir))
+        return Texte;
     QString result;
     Trap trap(u"Lib_Public:ClearChaine");
     trap([&] {
-        for (QChar& c : Texte) {
-            if (kKept.contains(c))
-                continue;
-            const unsigned char code = platform::ansi::toByte(c.unicode());
-            if (code < 32 || code >= 251)
+        for (QChar& c : Texte)
+            if (aBlanchir(c))
                 c = u' ';
-        }
         result = Texte;
     });
     return result;

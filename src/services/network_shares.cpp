@@ -102,7 +102,8 @@ QString DossierLocalDuPoste(int16_t NoZone, const QString& Dossier)
     QString nom;
     Trap trap(u"Lib_Systeme:DossierLocalDuPoste");
     trap([&] { nom = ComputerName(); });
-    if (nom.isEmpty() || !Dossier.startsWith(QStringLiteral("\\\\") + nom, Qt::CaseInsensitive))
+    // "\\PC2\..." is not a path of computer "PC": the name ends at a backslash.
+    if (nom.isEmpty() || !Dossier.startsWith(QStringLiteral("\\\\") + nom + u'\\', Qt::CaseInsensitive))
         return Dossier;
     return ChangeUNCFolder2LocalFolder(NoZone, Dossier, nom);
 }

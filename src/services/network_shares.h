@@ -39,7 +39,7 @@ int32_t ListePartagesReseauNT(std::vector<PartageReseau>& Partages, const QStrin
 QString ChangeUNCFolder2LocalFolder(int16_t NoZone, const QString& Dossier, const QString& NomOrdinateur);
 
 // ChangeUNCFolder2LocalFolder for a folder named through this computer: a
-// path beginning with "\\" and ComputerName() (case ignored) is looked up
+// path beginning with "\\", ComputerName() (case ignored) and "\" is looked up
 // among the shares; any other comes back as it is, without a listing.
 QString DossierLocalDuPoste(int16_t NoZone, const QString& Dossier);
 

@@ -148,7 +148,8 @@ TEST_F(NetworkSharesTest, OnlyAPathThroughThisComputerIsLookedUpAmongItsShares)
     const QString poste = "\\\\" + ComputerName().toLower();
     EXPECT_EQ(DossierLocalDuPoste(0, poste + "\\Data\\Sons\\Pub\\"), "C:\\Radio\\Data\\Sons\\Pub\\");
     const QStringList lines = traced();
-    for (const QString& other : QStringList{"\\\\AUTRE\\Data\\Sons\\Pub\\", poste + "2\\Data\\Sons\\Pub\\", "C:\\Data\\", ""})
+    const QStringList others{"\\\\AUTRE\\Data\\Sons\\Pub\\", poste + "2\\Data\\Sons\\Pub\\", "C:\\Data\\", ""};
+    for (const QString& other : others)
         EXPECT_EQ(DossierLocalDuPoste(0, other), other);
     EXPECT_EQ(traced(), lines); // the shares were not even listed
 }

@@ -95,10 +95,9 @@ void FrmSetup::initialiseFolders()
         const QString systeme = services::RepConfig[0] + QStringLiteral("QN3_Systeme.ini");
         // The section the site's initialisation read the base under, so that
         // the record files open where it checked the database.
-        const QString section = services::SectionBaseSysteme(systeme, services::NoBaseEnCours(site));
-        auto dossier = [&](const char16_t* cle, const char16_t* defaut) {
-            return services::CheckRep(
-                services::LectureIni(systeme, section, QString::fromUtf16(cle), QString::fromUtf16(defaut)));
+        const QString section = services::SectionBaseSysteme(systeme, services::NoBaseEnCours);
+        auto dossier = [&](QStringView cle, QStringView defaut) {
+            return services::CheckRep(services::LectureIni(systeme, section, cle.toString(), defaut.toString()));
         };
         // This computer's own shares are used through their local folders.
         services::RepBtr[0] = services::DossierLocalDuPoste(0, dossier(u"Dossier_Data", u"C:\\QN_Data\\"));

@@ -83,8 +83,9 @@ bool choixBase(Trap& trap)
     std::vector<int16_t> bases; // base index of each entry of the list
     BaseChoiceRequest demande;
     trap([&] {
-        const QString courant
-            = CheckRep(LectureIni(FichierIniSysteme, kSite, QStringLiteral("Dossier_Config_Global"), QString()));
+        // Taken as each base's folder is, so that a folder written without
+        // its drive matches its base's.
+        const QString courant = DossierConfigSite(FichierIniSysteme);
         bool trouve = false;
         for (int i = 1; i <= NombreBases; ++i) {
             const QString dossier
@@ -190,14 +191,14 @@ void InitGeneralSite(bool& Arret)
         NombreBases
             = nombreDeBases(LectureIni(FichierIniSysteme, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
     });
-    int16_t choisie = 0; // the chosen base's number, 0 without a choice
+    NoBaseEnCours = 1;
     if (NombreBases >= 2) {
         if (!choixBase(trap)) {
             Arret = true;
             finDuProgramme();
             return;
         }
-        choisie = retenirChoix(trap);
+        NoBaseEnCours = retenirChoix(trap);
     }
     trap([&] {
         DossierSettingsLocal = CheckRep(LectureIni(FichierIniSysteme, kSite, QStringLiteral("Settings_Local_Folder"),
@@ -205,7 +206,7 @@ void InitGeneralSite(bool& Arret)
         VerificationEtCreationRepertoire(DossierSettingsLocal, true);
     });
     for (int16_t z = 0; z < NombreBases; ++z) {
-        if (!LectureBase(trap, z, choisie != 0 ? choisie : static_cast<int16_t>(z + 1))) {
+        if (!LectureBase(trap, z, z == 0 ? NoBaseEnCours : static_cast<int16_t>(z + 1))) {
             // The database question was cancelled: the program is ending.
             Arret = true;
             finDuProgramme();
@@ -214,27 +215,13 @@ void InitGeneralSite(bool& Arret)
     }
 }
 
-int16_t NoBaseEnCours(const QString& FichierSite)
-{
-    int16_t NoBase = 1;
-    Trap trap(u"Lib_Site:NoBaseEnCours");
-    trap([&] {
-        const int16_t nombre
-            = nombreDeBases(LectureIni(FichierSite, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
-        const int16_t choisie
-            = EntierCourt(LectureIni(FichierSite, kSite, QStringLiteral("NoBase"), QStringLiteral("1")));
-        if (nombre >= 2 && choisie >= 1 && choisie <= nombre)
-            NoBase = choisie;
-    });
-    return NoBase;
-}
-
 void TEST_resetSite()
 {
     FichierIniSysteme.clear();
     DossierConfigBase.fill(QString());
     NombreBases = 0;
     BaseCourante = 0;
+    NoBaseEnCours = 1;
     DossierSettingsLocal.clear();
     ParametresBase.fill(DescriptionBase {});
 }

@@ -53,6 +53,11 @@ inline std::array<QString, kMaxBases> DossierConfigBase;
 inline int16_t NombreBases = 0;
 // The base chosen in the base selection window, -1 when the choice was given up.
 inline int16_t BaseCourante = 0;
+// The number (1-based) of the base the program works with, kept when the
+// start-up chooses it among several (it is base index 0 from then on, and
+// BaseCourante goes back to 0); 1 on a site of one base. The settings window
+// and the suite's settings read the base's sections by it.
+inline int16_t NoBaseEnCours = 1;
 inline QString DossierSettingsLocal;
 inline std::array<DescriptionBase, kMaxBases> ParametresBase;
 
@@ -71,11 +76,6 @@ QString DetermineFichierSysteme(int16_t IndexBase);
 // back True when the program is ending (the choice given up, or the database
 // question cancelled): the caller then stops its own initialisation.
 void InitGeneralSite(bool& Arret);
-
-// The number of the base the program works with, as the site settings file
-// `FichierSite` keeps it: [Site] "NoBase" when [Site] "NbBase" counts two
-// bases or more; 1 for a site of one base or a number outside its bases.
-int16_t NoBaseEnCours(const QString& FichierSite);
 
 // Test only: the module's state as at start.
 void TEST_resetSite();

@@ -256,8 +256,39 @@ TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
     EXPECT_EQ(read(siteFile, "Site", "NoBase"), "3");
     EXPECT_EQ(read(siteFile, "Site", "Dossier_Config_Global"), "C:\\B3\\");
     EXPECT_EQ(NombreBases * 10 + BaseCourante, 10);
+    EXPECT_EQ(NoBaseEnCours, 3);
     EXPECT_EQ(DossierConfigBase[0], "C:\\B3\\");
     EXPECT_EQ(ParametresBase[0].Dossier_Data, "C:\\D3\\");
+}
+
+// The base in use is found whether the site's folder and the base's are written with their drive or without,
+// below the program's folder.
+TEST_F(SiteInitTest, TheBaseInUseIsPreselectedHoweverItsFolderIsWritten)
+{
+    const struct {
+        const char* site;
+        const char* base2;
+        int16_t preselected;
+    } rows[] = {
+        { "C:\\B2\\", "C:\\B2", 1 },
+        { "Bases\\B2", "Bases\\B2\\", 1 },
+        { "C:\\Program Files\\QN3\\Bases\\B2\\", "Bases\\B2", 1 },
+        { "Bases\\B2", "C:\\Program Files\\QN3\\Bases\\B2", 1 },
+        { "C:\\Ailleurs\\", "C:\\B2", 0 },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.site);
+        TEST_resetSite();
+        ini(siteFile, QStringLiteral("[Site]\nNbBase=3\nDossier_Config_Global=%1\n[ThemeWindows]\nMsg=1\n"
+                                     "[Base_01]\nDossier_Config_Global=C:\\B1\\\n[Base_02]\nDossier_Config_Global=%2\n"
+                                     "[Base_03]\nDossier_Config_Global=C:\\B3\\\n")
+                          .arg(row.site, row.base2));
+        user.baseAnswer = -1;
+        user.baseRequests.clear();
+        EXPECT_TRUE(start());
+        ASSERT_EQ(user.baseRequests.size(), 1u);
+        EXPECT_EQ(user.baseRequests[0].preselected, row.preselected);
+    }
 }
 
 TEST_F(SiteInitTest, AChosenBaseWithoutTheFirstBasesSectionIsReadUnderItsOwn)

@@ -28,8 +28,6 @@ namespace {
 
 FrmSetup* theInstance = nullptr;
 
-const QString kHistoryFolder = QStringLiteral("Histo_QN3_Tools_Vandrel\\");
-
 } // namespace
 
 FrmSetup& FrmSetup::instance()
@@ -105,7 +103,7 @@ void FrmSetup::initialiseFolders()
             = services::DossierLocalDuPoste(0, dossier(u"Dossier_Shared", u"C:\\Sonvarek\\Quillon\\Shared\\"));
         services::RepLocal[0] = dossier(u"Dossier_Local", u"C:\\Sonvarek\\Quillon\\Settings\\_Local\\");
         RepLogPub[0] = dossier(u"Dossier_Log_Pub", u"C:\\AudioLog\\Pub\\");
-        services::RepLogs = dossier(u"Dossier_Log", u"C:\\AudioLog\\") + kHistoryFolder;
+        services::RepLogs = dossier(u"Dossier_Log", services::kDossierLogDefaut) + services::kDossierHisto;
         const double stations = services::Val(
             services::LectureIni(systeme, section, QStringLiteral("NbStation"), QStringLiteral("1")));
         services::PremiereStation[0] = 1;

@@ -6,6 +6,7 @@
 #include "services/ini_access.h"
 #include "services/path_names.h"
 #include "services/settings_folders.h"
+#include "services/shared_values.h"
 #include "services/site_base.h"
 #include "services/site_names.h"
 #include "services/trace_log.h"
@@ -71,7 +72,7 @@ QString nomDansListe(const QString& dossier, int NoBase)
 
 void finDuProgramme()
 {
-    TraceLogForce();
+    TraceLogFinDuProgramme();
     UserInteraction::current().endProgram();
 }
 
@@ -213,6 +214,24 @@ void InitGeneralSite(bool& Arret)
             return;
         }
     }
+}
+
+QString DossierLogsProvisoire()
+{
+    const QString& base = ParametresBase[0].Dossier_Histo;
+    return base.trimmed().isEmpty() ? kDossierLogDefaut + kDossierHisto : base;
+}
+
+void TraceLogFinDuProgramme()
+{
+    Trap trap(u"Lib_Site:TraceLogFinDuProgramme");
+    trap([] {
+        if (!RepLogs.trimmed().isEmpty())
+            return;
+        RepLogs = DossierLogsProvisoire();
+        VerificationEtCreationRepertoire(RepLogs, true);
+    });
+    TraceLogFin();
 }
 
 void TEST_resetSite()

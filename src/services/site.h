@@ -77,6 +77,22 @@ QString DetermineFichierSysteme(int16_t IndexBase);
 // question cancelled): the caller then stops its own initialisation.
 void InitGeneralSite(bool& Arret);
 
+// The default log folder, "C:\AudioLog\" (a base's "Dossier_Log" when its
+// file has none), and the program's history folder inside a log folder.
+inline const QString kDossierLogDefaut = QStringLiteral("C:\\AudioLog\\");
+inline const QString kDossierHisto = QStringLiteral("Histo_QN3_Tools_Vandrel\\");
+
+// The log folder while the settings window has not named RepLogs: the
+// history folder of the base in use once the start-up has read its folders,
+// else the one of the default log folder.
+QString DossierLogsProvisoire();
+
+// The end of a run, whatever ends it: every line the run traced reaches the
+// day's log, in order (TraceLogFin). A run that ends before the settings
+// window has named the log folder writes to DossierLogsProvisoire, made when
+// missing, which becomes RepLogs.
+void TraceLogFinDuProgramme();
+
 // Test only: the module's state as at start.
 void TEST_resetSite();
 

@@ -5,6 +5,7 @@
 #include "services/settings_folders.h"
 #include "services/shared_values.h"
 #include "services/site.h"
+#include "services/trace_log.h"
 #include "services/versions.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
@@ -369,6 +370,35 @@ TEST_F(SiteInitTest, DatabaseQuestionAnswers)
         EXPECT_EQ(read(systeme, "Base_01", "Dossier_Data"), c.dataInFile);
         EXPECT_EQ(ParametresBase[0].Backup.isEmpty(), c.arret); // nothing after a cancel
     }
+}
+
+// A start that stops before the settings window has named the log folder leaves what it traced in the base's
+// history folder once read, else in the default one.
+TEST_F(SiteInitTest, AStartThatStopsLeavesItsTraceInTheBasesLogFolderElseTheDefaultOne)
+{
+    const QString jour = todayLogName();
+    RepLogs.clear();
+    oneBase();
+    ini(systeme, "[Base_01]\nDossier_Log=C:\\Log1\nDossier_Data=C:\\Vide\n");
+    user.messageBoxAnswers = { msgbox::AnswerCancel };
+    TraceLog(-1, -1, -1, "Démarrage", false, true);
+    EXPECT_TRUE(start());
+    EXPECT_EQ(RepLogs, "C:\\Log1\\Histo_QN3_Tools_Vandrel\\");
+    const QString base = QString::fromLatin1(readFile(RepLogs + jour));
+    const qsizetype depart = base.indexOf("Démarrage"), donnees = base.indexOf("Data_Folder: C:\\Vide\\");
+    EXPECT_TRUE(depart > 0 && donnees > depart) << base.toStdString();
+    EXPECT_EQ(base.count("Data_Folder:"), 1);
+    EXPECT_TRUE(traced().isEmpty());
+
+    TEST_resetSite();
+    RepLogs.clear();
+    ini(siteFile, "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
+                  "[Base_02]\nDossier_Config_Global=C:\\B2\\\n");
+    user.baseAnswer = -1;
+    TraceLog(-1, -1, -1, "Deuxième départ", false, true);
+    EXPECT_TRUE(start());
+    EXPECT_EQ(RepLogs, "C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\");
+    EXPECT_TRUE(QString::fromLatin1(readFile(RepLogs + jour)).contains("Deuxième départ"));
 }
 
 TEST_F(SiteInitTest, TheProgramIsCopiedOncePerVersion)

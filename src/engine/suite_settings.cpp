@@ -33,8 +33,8 @@ int32_t baseDesSons(const QString& file, int16_t NoZone)
     if (NoZone != 0)
         return NoZone + 1;
     const QString premiere = services::Chiffres(1, 3);
-    return services::NoBaseDesSections(
-        file, {QStringLiteral("Repertoire_Station_") + premiere, QStringLiteral("UNC_Actif") + premiere},
+    return services::NoBaseDesSections(file,
+        { QStringLiteral("Repertoire_Station_") + premiere, QStringLiteral("UNC_Actif") + premiere },
         services::NoBaseEnCours);
 }
 

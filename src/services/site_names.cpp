@@ -32,7 +32,7 @@ int32_t NoBaseDesSections(const QString& Fichier, const QStringList& SectionsBas
 
 QString SectionBaseSysteme(const QString& FichierSysteme, int32_t NoBase)
 {
-    return SectionBase(NoBaseDesSections(FichierSysteme, {SectionBase(1)}, NoBase));
+    return SectionBase(NoBaseDesSections(FichierSysteme, { SectionBase(1) }, NoBase));
 }
 
 int16_t EntierCourt(const QString& Texte)

@@ -68,13 +68,16 @@ public:
     // Waits until the program answers SIGTERM itself (its handler is set), rather than being killed by it.
     bool listensForTermination() const
     {
-        return QTest::qWaitFor([&] {
-            QFile status(QStringLiteral("/proc/%1/status").arg(process_.processId()));
-            if (!status.open(QIODevice::ReadOnly))
-                return false;
-            const QString caught = QRegularExpression("\nSigCgt:\\s*([0-9a-f]+)").match(status.readAll()).captured(1);
-            return (caught.toULongLong(nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
-        }, 10000);
+        return QTest::qWaitFor(
+            [&] {
+                QFile status(QStringLiteral("/proc/%1/status").arg(process_.processId()));
+                if (!status.open(QIODevice::ReadOnly))
+                    return false;
+                const QString caught
+                    = QRegularExpression("\nSigCgt:\\s*([0-9a-f]+)").match(status.readAll()).captured(1);
+                return (caught.toULongLong(nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
+            },
+            10000);
     }
 
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
@@ -259,17 +262,17 @@ TEST(Program, EveryWayOfEndingLeavesEachTracedLineInTheDaysLogOnceAndInOrder)
         Ending ending;
         QStringList lines; // in this order
     } rows[] = {
-        {"database question cancelled", Alone, "1,2", "0", {}, ByItself,
-         {"Démarrage de Quillon", "Data_Folder: C:\\BTRieve\\Data\\", "Réponse 2 à: Impossible de trouver"}},
-        {"base choice given up", TwoBases, "B0", "0", {}, ByItself,
-         {"Démarrage de Quillon", "Réponse B0 à: Choix de la base (Abandonner)"}},
-        {"quit question answered Yes", OneBase, "6", "question", {}, ByItself,
-         {"Tools Vandrel: Init: Setup: ", "Tools Vandrel: Ready", "Réponse 6 à: Voulez-vous quitter",
-          "Fermeture du programme demandée par l'utilisateur"}},
-        {"SIGTERM once ready", OneBase, "", "0", {}, TerminatedWhenReady,
-         {"Tools Vandrel: Ready", "Fermeture du programme demandée par le système"}},
-        {"SIGTERM while waiting to start", OneBase, "", "0", {"/Wait=60000"}, TerminatedWhileWaiting,
-         {"Attente de 60000 ms", "Fermeture du programme demandée par le système"}},
+        { "database question cancelled", Alone, "1,2", "0", {}, ByItself,
+            { "Démarrage de Quillon", "Data_Folder: C:\\BTRieve\\Data\\", "Réponse 2 à: Impossible de trouver" } },
+        { "base choice given up", TwoBases, "B0", "0", {}, ByItself,
+            { "Démarrage de Quillon", "Réponse B0 à: Choix de la base (Abandonner)" } },
+        { "quit question answered Yes", OneBase, "6", "question", {}, ByItself,
+            { "Tools Vandrel: Init: Setup: ", "Tools Vandrel: Ready", "Réponse 6 à: Voulez-vous quitter",
+                "Fermeture du programme demandée par l'utilisateur" } },
+        { "SIGTERM once ready", OneBase, "", "0", {}, TerminatedWhenReady,
+            { "Tools Vandrel: Ready", "Fermeture du programme demandée par le système" } },
+        { "SIGTERM while waiting to start", OneBase, "", "0", { "/Wait=60000" }, TerminatedWhileWaiting,
+            { "Attente de 60000 ms", "Fermeture du programme demandée par le système" } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -280,7 +283,7 @@ TEST(Program, EveryWayOfEndingLeavesEachTracedLineInTheDaysLogOnceAndInOrder)
             program = programWithoutSite(prefix);
         else
             ASSERT_TRUE(run.start(QN3_MAKE_DEMO_SITE, {},
-                                  {"--program", QN3_PROGRAM, "--bases", row.site == TwoBases ? "2" : "1"}, true));
+                { "--program", QN3_PROGRAM, "--bases", row.site == TwoBases ? "2" : "1" }, true));
         if (row.ending == TerminatedWhenReady) {
             ASSERT_TRUE(run.start(program, row.answers, row.arguments)) << run.log().toStdString();
         } else {

@@ -280,10 +280,11 @@ TEST_F(SiteInitTest, TheBaseInUseIsPreselectedHoweverItsFolderIsWritten)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.site);
         TEST_resetSite();
-        ini(siteFile, QStringLiteral("[Site]\nNbBase=3\nDossier_Config_Global=%1\n[ThemeWindows]\nMsg=1\n"
-                                     "[Base_01]\nDossier_Config_Global=C:\\B1\\\n[Base_02]\nDossier_Config_Global=%2\n"
-                                     "[Base_03]\nDossier_Config_Global=C:\\B3\\\n")
-                          .arg(row.site, row.base2));
+        ini(siteFile,
+            QStringLiteral("[Site]\nNbBase=3\nDossier_Config_Global=%1\n[ThemeWindows]\nMsg=1\n"
+                           "[Base_01]\nDossier_Config_Global=C:\\B1\\\n[Base_02]\nDossier_Config_Global=%2\n"
+                           "[Base_03]\nDossier_Config_Global=C:\\B3\\\n")
+                .arg(row.site, row.base2));
         user.baseAnswer = -1;
         user.baseRequests.clear();
         EXPECT_TRUE(start());
@@ -392,8 +393,9 @@ TEST_F(SiteInitTest, AStartThatStopsLeavesItsTraceInTheBasesLogFolderElseTheDefa
 
     TEST_resetSite();
     RepLogs.clear();
-    ini(siteFile, "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
-                  "[Base_02]\nDossier_Config_Global=C:\\B2\\\n");
+    ini(siteFile,
+        "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
+        "[Base_02]\nDossier_Config_Global=C:\\B2\\\n");
     user.baseAnswer = -1;
     TraceLog(-1, -1, -1, "Deuxième départ", false, true);
     EXPECT_TRUE(start());

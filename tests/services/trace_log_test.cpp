@@ -104,10 +104,10 @@ TEST_F(TraceLogTest, TheLastWriteTakesBothListsInTheOrderTheirLinesWereTraced)
         bool setupCharge;
         QStringList main, setup, written;
     } rows[] = {
-        {"before the settings window", false, {"a", "b"}, {}, {"a", "b"}},
-        {"while it loads", true, {"a"}, {"b", "c"}, {"a", "b", "c"}},
-        {"after it unloaded", false, {"c"}, {"a", "b"}, {"a", "b", "c"}},
-        {"nothing waiting", true, {}, {"a"}, {"a"}},
+        { "before the settings window", false, { "a", "b" }, {}, { "a", "b" } },
+        { "while it loads", true, { "a" }, { "b", "c" }, { "a", "b", "c" } },
+        { "after it unloaded", false, { "c" }, { "a", "b" }, { "a", "b", "c" } },
+        { "nothing waiting", true, {}, { "a" }, { "a" } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -4,6 +4,7 @@
 #include "engine/frm_setup.h"
 #include "engine/program_icon.h"
 #include "services/shared_values.h"
+#include "services/site.h"
 #include "services/trace_log.h"
 #include "services/user_interaction.h"
 #include "services/window_members.h"
@@ -189,7 +190,9 @@ void FrmMain::closeEvent(QCloseEvent* event)
     closing_ = true;
     trace(askBeforeClosing_ ? QStringLiteral("Fermeture du programme demandée par l'utilisateur")
                             : QStringLiteral("Fermeture du programme demandée par le système"));
-    services::TraceLogForce();
+    // Closed before the settings window has loaded, the program still
+    // leaves the day's log of what it did.
+    services::TraceLogFinDuProgramme();
     services::FermetureEnCours = true;
     timerIncidents_->stop();
     icone_->hide();

@@ -28,8 +28,6 @@ namespace {
 
 FrmSetup* theInstance = nullptr;
 
-const QString kHistoryFolder = QStringLiteral("Histo_QN3_Tools_Vandrel\\");
-
 } // namespace
 
 FrmSetup& FrmSetup::instance()
@@ -95,10 +93,9 @@ void FrmSetup::initialiseFolders()
         const QString systeme = services::RepConfig[0] + QStringLiteral("QN3_Systeme.ini");
         // The section the site's initialisation read the base under, so that
         // the record files open where it checked the database.
-        const QString section = services::SectionBaseSysteme(systeme, services::NoBaseEnCours(site));
-        auto dossier = [&](const char16_t* cle, const char16_t* defaut) {
-            return services::CheckRep(
-                services::LectureIni(systeme, section, QString::fromUtf16(cle), QString::fromUtf16(defaut)));
+        const QString section = services::SectionBaseSysteme(systeme, services::NoBaseEnCours);
+        auto dossier = [&](QStringView cle, QStringView defaut) {
+            return services::CheckRep(services::LectureIni(systeme, section, cle.toString(), defaut.toString()));
         };
         // This computer's own shares are used through their local folders.
         services::RepBtr[0] = services::DossierLocalDuPoste(0, dossier(u"Dossier_Data", u"C:\\QN_Data\\"));
@@ -106,7 +103,7 @@ void FrmSetup::initialiseFolders()
             = services::DossierLocalDuPoste(0, dossier(u"Dossier_Shared", u"C:\\Sonvarek\\Quillon\\Shared\\"));
         services::RepLocal[0] = dossier(u"Dossier_Local", u"C:\\Sonvarek\\Quillon\\Settings\\_Local\\");
         RepLogPub[0] = dossier(u"Dossier_Log_Pub", u"C:\\AudioLog\\Pub\\");
-        services::RepLogs = dossier(u"Dossier_Log", u"C:\\AudioLog\\") + kHistoryFolder;
+        services::RepLogs = dossier(u"Dossier_Log", services::kDossierLogDefaut) + services::kDossierHisto;
         const double stations = services::Val(
             services::LectureIni(systeme, section, QStringLiteral("NbStation"), QStringLiteral("1")));
         services::PremiereStation[0] = 1;

@@ -3,6 +3,7 @@
 #include "engine/scripted_answers.h"
 #include "engine/startup.h"
 #include "engine/termination_signals.h"
+#include "services/site.h"
 #include "services/window_members.h"
 #include "windows/qt_user_interaction.h"
 #include "windows/skin_styles.h"
@@ -39,7 +40,9 @@ int main(int argc, char** argv)
 
     qn3::engine::OptionsDemarrage options;
     options.ligne = qn3::engine::LectureLigneDeCommande(QCoreApplication::arguments().mid(1));
-    options.quitterQuandPret = qgetenv("QN3_QUIT_WHEN_READY") == "1";
+    const QByteArray quitter = qgetenv("QN3_QUIT_WHEN_READY");
+    options.quitterQuandPret = quitter == "1";
+    options.quitterAvecQuestion = quitter == "question";
     options.fenetrePrincipaleCreee = [&](QWidget* main) { userInteraction.setOwner(main); };
 
     // Listening before the start-up: a request to stop that arrives while it
@@ -52,5 +55,8 @@ int main(int argc, char** argv)
 
     const int status = app.exec();
     qn3::engine::FrmMain::destroyInstance();
+    // What a start-up stopped by the close request traced on its way out
+    // reaches the day's log too.
+    qn3::services::TraceLogFinDuProgramme();
     return status;
 }

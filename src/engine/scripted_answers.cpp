@@ -33,7 +33,7 @@ ReponsesScriptees::ReponsesScriptees(services::UserInteraction& windows) : windo
         if (code.size() > 1 && code.startsWith(u'B', Qt::CaseInsensitive)) {
             const int base = code.mid(1).toInt(&numeric);
             if (numeric) {
-                if (base >= 1 && base <= std::numeric_limits<int16_t>::max())
+                if (base >= 0 && base <= std::numeric_limits<int16_t>::max())
                     base_ = static_cast<int16_t>(base);
                 continue;
             }
@@ -87,7 +87,11 @@ QString ReponsesScriptees::selectFolder(const services::FolderRequest& request)
 int16_t ReponsesScriptees::chooseBase(const services::BaseChoiceRequest& request)
 {
     const int16_t choice = static_cast<int16_t>(base_ - 1);
-    if (base_ == 0 || choice >= request.names.size())
+    if (base_ == 0) {
+        services::TraceLog(-1, -1, -1, QStringLiteral("Réponse B0 à: Choix de la base (Abandonner)"), false, true);
+        return -1;
+    }
+    if (base_ < 0 || choice >= request.names.size())
         return nobody().chooseBase(request);
     // As in the window: the handler runs for the preselection, then for the choice.
     if (request.onSelection) {

@@ -9,13 +9,14 @@ namespace qn3::engine {
 // The questions of a run without anybody at the screen, answered from the
 // environment variable QN3_TEST_ANSWERS, a list separated by commas taken in
 // order: a code 1 to 7 (1 OK ... 7 No) answers the next message box; "B" and
-// a number N chooses the N-th entry of the base selection list (without one
-// the base in use is kept); any other entry is a Windows folder
-// ("C:\QN_Donnees") chosen in the next folder dialog, made when missing as
-// the dialog's choice is. Once its answers are used up, a message box gets the
-// answer that changes nothing and a folder dialog is cancelled; the open-file
-// dialog is cancelled. Each answer is traced. The wait window and the end of
-// the program go to `windows`. The end-to-end tests use it.
+// a number N chooses the N-th entry of the base selection list, "B0" gives
+// up the choice (without either the base in use is kept); any other entry is
+// a Windows folder ("C:\QN_Donnees") chosen in the next folder dialog, made
+// when missing as the dialog's choice is. Once its answers are used up, a
+// message box gets the answer that changes nothing and a folder dialog is
+// cancelled; the open-file dialog is cancelled. Each answer is traced. The
+// wait window and the end of the program go to `windows`. The end-to-end
+// tests use it.
 class ReponsesScriptees final : public services::UserInteraction {
 public:
     // Nothing when QN3_TEST_ANSWERS is not set.
@@ -33,7 +34,7 @@ public:
 private:
     services::UserInteraction& windows_;
     std::deque<int32_t> answers_;
-    int16_t base_ = 0; // the list entry chosen, 1-based; 0: the preselected one
+    int16_t base_ = -1; // the list entry chosen, 1-based; 0: given up; -1: the preselected one
     std::deque<QString> folders_;
 };
 

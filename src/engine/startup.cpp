@@ -176,6 +176,8 @@ void Demarrage(const OptionsDemarrage& options)
         QTimer::singleShot(100, &main, &FrmMain::passerEnVeille);
     if (options.quitterQuandPret)
         QTimer::singleShot(0, &main, &FrmMain::closeWithoutQuestion);
+    else if (options.quitterAvecQuestion)
+        QTimer::singleShot(0, &main, &QWidget::close);
 }
 
 } // namespace qn3::engine

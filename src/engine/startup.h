@@ -13,6 +13,10 @@ struct OptionsDemarrage {
     // Closes the program once ready (QN3_QUIT_WHEN_READY=1): the start-up
     // benchmark measures a whole start this way.
     bool quitterQuandPret = false;
+    // Closes it once ready as the user does with the close box, asking the
+    // quit question (QN3_QUIT_WHEN_READY=question): a scripted answer then
+    // decides, as in the end-to-end test.
+    bool quitterAvecQuestion = false;
     // Called with the main window as soon as it exists, before any question
     // may be asked: the questions' windows are owned by it.
     std::function<void(QWidget*)> fenetrePrincipaleCreee;

@@ -4,7 +4,6 @@
 #include "services/ini_access.h"
 #include "services/network_shares.h"
 #include "services/path_names.h"
-#include "services/settings_folders.h"
 #include "services/shared_values.h"
 #include "services/site.h"
 #include "services/site_names.h"
@@ -28,15 +27,15 @@ QString systemFile(int16_t NoZone)
 
 // The suite numbers a base's sound-folder sections with the base's number.
 // The chosen base of a site of several works as zone 0: its sections are
-// those of base 1 when its file has them (a base set up as the first), else
-// its own, as its "QN3_Systeme.ini" is read.
+// read as its "QN3_Systeme.ini" is, those of base 1 when its file has them.
 int32_t baseDesSons(const QString& file, int16_t NoZone)
 {
-    const QString premiere = services::Chiffres(NoZone + 1, 3);
-    if (NoZone != 0 || services::SectionPresente(file, QStringLiteral("Repertoire_Station_") + premiere)
-        || services::SectionPresente(file, QStringLiteral("UNC_Actif") + premiere))
+    if (NoZone != 0)
         return NoZone + 1;
-    return services::NoBaseEnCours(services::DetermineDossierConfig(1));
+    const QString premiere = services::Chiffres(1, 3);
+    return services::NoBaseDesSections(file,
+        { QStringLiteral("Repertoire_Station_") + premiere, QStringLiteral("UNC_Actif") + premiere },
+        services::NoBaseEnCours);
 }
 
 } // namespace

@@ -119,11 +119,22 @@ QString DetermineDossierConfig_Bases_Dossier(const QString& FichierSite, int16_t
     trap([&] {
         const QString section = SectionBase(NoBase);
         const auto propre = [&] { return LectureIni(FichierSite, section, kDossierConfig, kDossierConfigDefaut); };
-        const auto site = [&] { return LectureIni(FichierSite, kSite, kDossierConfig, QString()); };
+        const auto site = [&] { return DossierConfigSite(FichierSite); };
         dossier = PrioriteBase ? propre() : site();
         if (vide(dossier))
             dossier = PrioriteBase ? site() : propre();
         dossier = ancre(CheckRep(dossier));
+    });
+    return dossier;
+}
+
+QString DossierConfigSite(const QString& FichierSite)
+{
+    QString dossier;
+    Trap trap(u"Lib_Public:DossierConfigSite");
+    trap([&] {
+        dossier = LectureIni(FichierSite, kSite, kDossierConfig, QString());
+        dossier = vide(dossier) ? QString() : ancre(CheckRep(dossier));
     });
     return dossier;
 }
@@ -133,7 +144,7 @@ QString DetermineDossierConfig_Fichier(const QString& FichierSite, int16_t NoBas
     QString dossier;
     Trap trap(u"Lib_Public:DetermineDossierConfig_Fichier");
     trap([&] {
-        dossier = LectureIni(FichierSite, kSite, kDossierConfig, QString());
+        dossier = DossierConfigSite(FichierSite);
         if (vide(dossier))
             dossier = CheckRep(LectureIni(
                 FichierSite, SectionBase(NoBase), kDossierConfig, RepApplication + QStringLiteral("Config\\")));

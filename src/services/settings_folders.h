@@ -25,6 +25,12 @@ QString DetermineDossierConfig(int16_t NoBase);
 // falls back to [Site]; False reads [Site] first.
 QString DetermineDossierConfig_Bases_Dossier(const QString& FichierSite, int16_t NoBase, const bool& PrioriteBase);
 
+// The configuration folder of the base in use that [Site]
+// "Dossier_Config_Global" of `FichierSite` names, as the bases' folders are
+// given: with a trailing backslash, and below the program's folder when
+// written without a drive; empty when not set.
+QString DossierConfigSite(const QString& FichierSite);
+
 // The configuration folder the settings window uses for base `NoBase`: the
 // chosen base of [Site] when set, else the base's own folder (default
 // RepApplication followed by "Config\"), with a trailing backslash.

@@ -6,6 +6,7 @@
 #include "services/ini_access.h"
 #include "services/path_names.h"
 #include "services/settings_folders.h"
+#include "services/shared_values.h"
 #include "services/site_base.h"
 #include "services/site_names.h"
 #include "services/trace_log.h"
@@ -71,7 +72,7 @@ QString nomDansListe(const QString& dossier, int NoBase)
 
 void finDuProgramme()
 {
-    TraceLogForce();
+    TraceLogFinDuProgramme();
     UserInteraction::current().endProgram();
 }
 
@@ -83,8 +84,9 @@ bool choixBase(Trap& trap)
     std::vector<int16_t> bases; // base index of each entry of the list
     BaseChoiceRequest demande;
     trap([&] {
-        const QString courant
-            = CheckRep(LectureIni(FichierIniSysteme, kSite, QStringLiteral("Dossier_Config_Global"), QString()));
+        // Taken as each base's folder is, so that a folder written without
+        // its drive matches its base's.
+        const QString courant = DossierConfigSite(FichierIniSysteme);
         bool trouve = false;
         for (int i = 1; i <= NombreBases; ++i) {
             const QString dossier
@@ -190,14 +192,14 @@ void InitGeneralSite(bool& Arret)
         NombreBases
             = nombreDeBases(LectureIni(FichierIniSysteme, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
     });
-    int16_t choisie = 0; // the chosen base's number, 0 without a choice
+    NoBaseEnCours = 1;
     if (NombreBases >= 2) {
         if (!choixBase(trap)) {
             Arret = true;
             finDuProgramme();
             return;
         }
-        choisie = retenirChoix(trap);
+        NoBaseEnCours = retenirChoix(trap);
     }
     trap([&] {
         DossierSettingsLocal = CheckRep(LectureIni(FichierIniSysteme, kSite, QStringLiteral("Settings_Local_Folder"),
@@ -205,7 +207,7 @@ void InitGeneralSite(bool& Arret)
         VerificationEtCreationRepertoire(DossierSettingsLocal, true);
     });
     for (int16_t z = 0; z < NombreBases; ++z) {
-        if (!LectureBase(trap, z, choisie != 0 ? choisie : static_cast<int16_t>(z + 1))) {
+        if (!LectureBase(trap, z, z == 0 ? NoBaseEnCours : static_cast<int16_t>(z + 1))) {
             // The database question was cancelled: the program is ending.
             Arret = true;
             finDuProgramme();
@@ -214,19 +216,22 @@ void InitGeneralSite(bool& Arret)
     }
 }
 
-int16_t NoBaseEnCours(const QString& FichierSite)
+QString DossierLogsProvisoire()
 {
-    int16_t NoBase = 1;
-    Trap trap(u"Lib_Site:NoBaseEnCours");
-    trap([&] {
-        const int16_t nombre
-            = nombreDeBases(LectureIni(FichierSite, kSite, QStringLiteral("NbBase"), QStringLiteral("1")));
-        const int16_t choisie
-            = EntierCourt(LectureIni(FichierSite, kSite, QStringLiteral("NoBase"), QStringLiteral("1")));
-        if (nombre >= 2 && choisie >= 1 && choisie <= nombre)
-            NoBase = choisie;
+    const QString& base = ParametresBase[0].Dossier_Histo;
+    return base.trimmed().isEmpty() ? kDossierLogDefaut + kDossierHisto : base;
+}
+
+void TraceLogFinDuProgramme()
+{
+    Trap trap(u"Lib_Site:TraceLogFinDuProgramme");
+    trap([] {
+        if (!RepLogs.trimmed().isEmpty())
+            return;
+        RepLogs = DossierLogsProvisoire();
+        VerificationEtCreationRepertoire(RepLogs, true);
     });
-    return NoBase;
+    TraceLogFin();
 }
 
 void TEST_resetSite()
@@ -235,6 +240,7 @@ void TEST_resetSite()
     DossierConfigBase.fill(QString());
     NombreBases = 0;
     BaseCourante = 0;
+    NoBaseEnCours = 1;
     DossierSettingsLocal.clear();
     ParametresBase.fill(DescriptionBase {});
 }

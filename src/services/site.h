@@ -53,6 +53,11 @@ inline std::array<QString, kMaxBases> DossierConfigBase;
 inline int16_t NombreBases = 0;
 // The base chosen in the base selection window, -1 when the choice was given up.
 inline int16_t BaseCourante = 0;
+// The number (1-based) of the base the program works with, kept when the
+// start-up chooses it among several (it is base index 0 from then on, and
+// BaseCourante goes back to 0); 1 on a site of one base. The settings window
+// and the suite's settings read the base's sections by it.
+inline int16_t NoBaseEnCours = 1;
 inline QString DossierSettingsLocal;
 inline std::array<DescriptionBase, kMaxBases> ParametresBase;
 
@@ -72,10 +77,21 @@ QString DetermineFichierSysteme(int16_t IndexBase);
 // question cancelled): the caller then stops its own initialisation.
 void InitGeneralSite(bool& Arret);
 
-// The number of the base the program works with, as the site settings file
-// `FichierSite` keeps it: [Site] "NoBase" when [Site] "NbBase" counts two
-// bases or more; 1 for a site of one base or a number outside its bases.
-int16_t NoBaseEnCours(const QString& FichierSite);
+// The default log folder, "C:\AudioLog\" (a base's "Dossier_Log" when its
+// file has none), and the program's history folder inside a log folder.
+inline const QString kDossierLogDefaut = QStringLiteral("C:\\AudioLog\\");
+inline const QString kDossierHisto = QStringLiteral("Histo_QN3_Tools_Vandrel\\");
+
+// The log folder while the settings window has not named RepLogs: the
+// history folder of the base in use once the start-up has read its folders,
+// else the one of the default log folder.
+QString DossierLogsProvisoire();
+
+// The end of a run, whatever ends it: every line the run traced reaches the
+// day's log, in order (TraceLogFin). A run that ends before the settings
+// window has named the log folder writes to DossierLogsProvisoire, made when
+// missing, which becomes RepLogs.
+void TraceLogFinDuProgramme();
 
 // Test only: the module's state as at start.
 void TEST_resetSite();

@@ -192,9 +192,9 @@ bool LectureBase(Trap& trap, int16_t z, int16_t NoBase)
         base.NbStation = EntierCourt(lecteur.texte(QStringLiteral("NbStation"), QStringLiteral("1")));
     });
     trap([&] {
-        base.Dossier_Log = lecteur.dossier(QStringLiteral("Dossier_Log"), QStringLiteral("C:\\AudioLog\\"));
+        base.Dossier_Log = lecteur.dossier(QStringLiteral("Dossier_Log"), kDossierLogDefaut);
         creer(base.Dossier_Log);
-        base.Dossier_Histo = base.Dossier_Log + QStringLiteral("Histo_QN3_Tools_Vandrel\\");
+        base.Dossier_Histo = base.Dossier_Log + kDossierHisto;
         creer(base.Dossier_Histo);
     });
     trap([&] {

@@ -18,21 +18,21 @@ QString SectionBase(int32_t NoBase)
     return QStringLiteral("Base_") + Chiffres(NoBase, 2);
 }
 
-bool SectionPresente(const QString& Fichier, const QString& Section)
+int32_t NoBaseDesSections(const QString& Fichier, const QStringList& SectionsBase1, int32_t NoBase)
 {
     // Every section name fits: a settings file holds a few dozen.
     constexpr uint32_t kTailleListe = 65535;
     const platform::ProfileRead noms = platform::PrivateProfile::current().sectionNames(Fichier, kTailleListe);
     for (const QStringView nom : QStringView(noms.text).split(u'\0'))
-        if (nom.compare(Section, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+        for (const QString& section : SectionsBase1)
+            if (nom.compare(section, Qt::CaseInsensitive) == 0)
+                return 1;
+    return NoBase;
 }
 
 QString SectionBaseSysteme(const QString& FichierSysteme, int32_t NoBase)
 {
-    const QString premiere = SectionBase(1);
-    return SectionPresente(FichierSysteme, premiere) ? premiere : SectionBase(NoBase);
+    return SectionBase(NoBaseDesSections(FichierSysteme, { SectionBase(1) }, NoBase));
 }
 
 int16_t EntierCourt(const QString& Texte)

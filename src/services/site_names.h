@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 // The numbered section and key names of the site's settings files, and the
@@ -15,13 +16,15 @@ QString Chiffres(int32_t Nombre, int16_t Chiffres);
 // "Base_" followed by the base number in two digits.
 QString SectionBase(int32_t NoBase);
 
-// Whether the settings file holds the section (names compared without case).
-bool SectionPresente(const QString& Fichier, const QString& Section);
+// The base number whose sections a base's settings file is read under: 1
+// when the file has any of `SectionsBase1`, the sections it would hold as
+// base 1 (a base set up as the first, or copied from a one-base site; names
+// compared without case), else `NoBase`, the base's own.
+int32_t NoBaseDesSections(const QString& Fichier, const QStringList& SectionsBase1, int32_t NoBase);
 
 // The section a base's "QN3_Systeme.ini" is read under for base `NoBase`:
-// "Base_01" when the file has that section (a base set up as the first, or
-// copied from a one-base site), else the base's own. The sections named from
-// it (stations, sound and settings folders) follow it.
+// "Base_01" when the file has it, else the base's own (NoBaseDesSections).
+// The sections named from it (stations, sound and settings folders) follow it.
 QString SectionBaseSysteme(const QString& FichierSysteme, int32_t NoBase);
 
 // The numeric value a settings text starts with, rounded to the nearest

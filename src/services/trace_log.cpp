@@ -15,7 +15,7 @@
 
 // Sections: the line and its prefix - TraceLog and TraceLogEncadre -
 // writing a batch (with its keep-on-failure rule) - the daily purge -
-// TraceLogForce - AfficherLog.
+// TraceLogForce and TraceLogFin - AfficherLog.
 
 namespace qn3::services {
 namespace {
@@ -258,6 +258,22 @@ void TraceLogForce()
 {
     QString name;
     TraceLogForce(FrmSetup().ListeLog, name, false);
+}
+
+void TraceLogFin()
+{
+    Trap trap(u"Lib_Public:TraceLogFin");
+    trap([] {
+        ListBox& attente = Frm_Main().ListeLogTemp;
+        if (attente.ListCount() == 0)
+            return;
+        ListBox& buffer = FrmSetup().ListeLog;
+        // While the settings window loads, its list holds only later lines;
+        // once it has unloaded, only earlier ones.
+        buffer.setLines(SetupCharge ? attente.lines() + buffer.lines() : buffer.lines() + attente.lines());
+        attente.Clear();
+    });
+    TraceLogForce();
 }
 
 void AfficherLog(const QString& Dossier, const QString& Prefixe, const QString& Suffixe)

@@ -47,6 +47,12 @@ void TraceLogForce(ListBox& Liste, QString& NomFichier, bool Hier);
 // calls it when it is about to close, the settings window when it unloads.
 void TraceLogForce();
 
+// The last write of a run: the lines still waiting in the main window's list
+// (a run that ends before the settings window has loaded, or after it has
+// unloaded) go with the settings window's, in the order they were traced.
+// RepLogs must be known by then.
+void TraceLogFin();
+
 // Writes what is buffered, asks for a day's file in `Dossier` (preset to
 // Dossier + Prefixe + today + Suffixe + ".Log") and opens the chosen one in
 // the desktop's editor. Cancelling or any failure ends it quietly.

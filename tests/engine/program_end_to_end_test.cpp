@@ -40,20 +40,44 @@ public:
     // or, when `quit` (the program is asked to quit once ready), until it has ended without an error.
     bool start(const QString& program, const QString& answers, const QStringList& arguments = {}, bool quit = false)
     {
+        launch(program, answers, arguments, quit ? "1" : "0");
+        if (quit)
+            return ended();
+        return process_.waitForStarted(10000)
+            && QTest::qWaitFor([&] { return log().contains("Tools Vandrel: Ready"); }, 60000);
+    }
+
+    // Starts `program` as start() does, QN3_QUIT_WHEN_READY set to `quit`, and returns at once.
+    void launch(const QString& program, const QString& answers, const QStringList& arguments, const char* quit)
+    {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QN3_PREFIX", prefix_.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("QN3_TEST_ANSWERS", answers);
         env.insert("QN3_SCREENSHOTS", QCoreApplication::applicationDirPath());
-        env.insert("QN3_QUIT_WHEN_READY", quit ? "1" : "0");
+        env.insert("QN3_QUIT_WHEN_READY", quit);
         process_.setProcessEnvironment(env);
         process_.setWorkingDirectory(QFileInfo(program).path());
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
         process_.start(program, arguments);
-        if (quit)
-            return process_.waitForFinished(60000) && process_.exitCode() == 0;
-        return process_.waitForStarted(10000)
-            && QTest::qWaitFor([&] { return log().contains("Tools Vandrel: Ready"); }, 60000);
+    }
+
+    // Whether the program has ended by itself, without an error.
+    bool ended() { return process_.waitForFinished(60000) && process_.exitCode() == 0; }
+
+    // Waits until the program answers SIGTERM itself (its handler is set), rather than being killed by it.
+    bool listensForTermination() const
+    {
+        return QTest::qWaitFor(
+            [&] {
+                QFile status(QStringLiteral("/proc/%1/status").arg(process_.processId()));
+                if (!status.open(QIODevice::ReadOnly))
+                    return false;
+                const QString caught
+                    = QRegularExpression("\nSigCgt:\\s*([0-9a-f]+)").match(status.readAll()).captured(1);
+                return (caught.toULongLong(nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
+            },
+            10000);
     }
 
     void setLogFolder(const QString& folder) { logFolder_ = folder; }
@@ -82,6 +106,25 @@ private:
     QString logFolder_ = QStringLiteral("AudioLog");
     QProcess process_;
 };
+
+// The trace lines of `log`, without the header blocks, each traced once, in the order of their times.
+void expectEachLineOnceInOrder(const QString& log)
+{
+    QSet<QString> seen;
+    QString previous;
+    for (const QString& line : log.split("\r\n", Qt::SkipEmptyParts)) {
+        if (line.startsWith("==:==:==:====:=:=:=:"))
+            continue;
+        EXPECT_GE(line.left(12), previous) << line.toStdString();
+        previous = line.left(12);
+        // The two rules around a phase's name may be traced in the same millisecond.
+        const QString text = line.mid(20);
+        if (!text.isEmpty() && text.count(text[0]) == text.size())
+            continue;
+        EXPECT_FALSE(seen.contains(line)) << "twice: " << line.toStdString();
+        seen.insert(line);
+    }
+}
 
 // The command line of the start-up shortcut the error routine leaves before it restarts the computer.
 QStringList startUpShortcutCommand()
@@ -200,5 +243,74 @@ TEST(Program, StartsOnEachBaseOfAThreeBaseSiteWithThatBasesOwnSettings)
         EXPECT_FALSE(log.contains("Err:")) << log.toStdString();
         for (const char* folder : {"Musique", "Pub"})
             EXPECT_TRUE(QFileInfo::exists(sons + folder)) << folder;
+    }
+}
+
+// However the program ends, the day's log holds every line it traced, once and in order, the lines of a start
+// that stopped before its settings window named the log folder included (in the base's log folder once read,
+// else in the default one).
+TEST(Program, EveryWayOfEndingLeavesEachTracedLineInTheDaysLogOnceAndInOrder)
+{
+    enum Site { Alone, OneBase, TwoBases };
+    enum Ending { ByItself, TerminatedWhenReady, TerminatedWhileWaiting };
+    const struct {
+        const char* name;
+        Site site;
+        const char* answers;
+        const char* quit;
+        QStringList arguments;
+        Ending ending;
+        QStringList lines; // in this order
+    } rows[] = {
+        { "database question cancelled", Alone, "1,2", "0", {}, ByItself,
+            { "Démarrage de Quillon", "Data_Folder: C:\\BTRieve\\Data\\", "Réponse 2 à: Impossible de trouver" } },
+        { "base choice given up", TwoBases, "B0", "0", {}, ByItself,
+            { "Démarrage de Quillon", "Réponse B0 à: Choix de la base (Abandonner)" } },
+        { "quit question answered Yes", OneBase, "6", "question", {}, ByItself,
+            { "Tools Vandrel: Init: Setup: ", "Tools Vandrel: Ready", "Réponse 6 à: Voulez-vous quitter",
+                "Fermeture du programme demandée par l'utilisateur" } },
+        { "SIGTERM once ready", OneBase, "", "0", {}, TerminatedWhenReady,
+            { "Tools Vandrel: Ready", "Fermeture du programme demandée par le système" } },
+        { "SIGTERM while waiting to start", OneBase, "", "0", { "/Wait=60000" }, TerminatedWhileWaiting,
+            { "Attente de 60000 ms", "Fermeture du programme demandée par le système" } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempPrefix prefix;
+        ProgramRun run(prefix);
+        QString program = prefix.driveC() + "/Sonvarek/Quillon/QN3_Tools_Vandrel";
+        if (row.site == Alone)
+            program = programWithoutSite(prefix);
+        else
+            ASSERT_TRUE(run.start(QN3_MAKE_DEMO_SITE, {},
+                { "--program", QN3_PROGRAM, "--bases", row.site == TwoBases ? "2" : "1" }, true));
+        if (row.ending == TerminatedWhenReady) {
+            ASSERT_TRUE(run.start(program, row.answers, row.arguments)) << run.log().toStdString();
+        } else {
+            run.launch(program, row.answers, row.arguments, row.quit);
+            if (row.ending == TerminatedWhileWaiting) {
+                ASSERT_TRUE(run.listensForTermination());
+                QTest::qWait(1000); // well into its wait
+            }
+        }
+        if (row.ending == ByItself)
+            EXPECT_TRUE(run.ended());
+        else
+            run.terminate();
+
+        const QString log = run.log();
+        if (log.isEmpty()) {
+            ADD_FAILURE() << "no day's log";
+            continue;
+        }
+        EXPECT_TRUE(log.startsWith("==:==:==:====:=:=:=:")) << log.toStdString();
+        expectEachLineOnceInOrder(log);
+        qsizetype at = 0;
+        for (const QString& line : row.lines) {
+            const qsizetype found = log.indexOf(line, at);
+            EXPECT_GE(found, at) << line.toStdString() << '\n' << log.toStdString();
+            EXPECT_EQ(log.count(line), 1) << line.toStdString();
+            at = std::max(found, at);
+        }
     }
 }

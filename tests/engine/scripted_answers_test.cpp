@@ -29,4 +29,9 @@ TEST_F(ScriptedAnswers, CodesAnswerMessageBoxesAndWindowsPathsTheFolderDialog)
     base.preselected = 1;
     EXPECT_EQ(answers.chooseBase(base), 1);
     EXPECT_TRUE(user.folderRequests.empty());
+
+    qputenv("QN3_TEST_ANSWERS", "B0");
+    engine::ReponsesScriptees givingUp(user);
+    qunsetenv("QN3_TEST_ANSWERS");
+    EXPECT_EQ(givingUp.chooseBase(base), -1);
 }

@@ -1,5 +1,6 @@
 #include "engine/suite_settings.h"
 #include "services/shared_values.h"
+#include "services/site.h"
 #include "support/services_fixture.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,7 @@ TEST_F(SuiteSettings, SoundFoldersOfTheChosenBaseFollowItsNumber)
 {
     writeFile(services::RepApplication + "Settings\\QN3_Config.ini",
               "[Site]\r\nNbBase=3\r\nNoBase=3\r\n[ThemeWindows]\r\nMsg=1\r\n");
+    services::NoBaseEnCours = 3; // as the start-up keeps the base it chose
     const QByteArray third = "[Repertoire_Station_003]\nPUB_00=1,C:\\Pub3\\\n";
     writeSystemFile(third);
     engine::LectureRepSons(0);

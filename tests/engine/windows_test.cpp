@@ -8,6 +8,7 @@
 #include "platform/windows_path.h"
 #include "services/os_facts.h"
 #include "services/shared_values.h"
+#include "services/site.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
@@ -179,6 +180,7 @@ TEST_F(EngineWindows, TheSettingsWindowTakesTheBaseFoldersAndStationsFromTheSite
 
 TEST_F(EngineWindows, TheChosenBaseOfSeveralIsReadUnderItsOwnSectionUnlessItsFileHasTheFirstBases)
 {
+    services::NoBaseEnCours = 3; // as the start-up keeps the base it chose
     loadSetup("NbBase=3\nNoBase=3\n",
               "[Base_03]\nDossier_Data=C:\\D3\nDossier_Log=C:\\Log3\nDossier_Log_Pub=C:\\Pub3\nNbStation=3\n");
     EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\D3\\");
@@ -188,7 +190,8 @@ TEST_F(EngineWindows, TheChosenBaseOfSeveralIsReadUnderItsOwnSectionUnlessItsFil
     // A base file copied from a one-base site keeps being read as the first base's.
     loadSetup("NbBase=3\nNoBase=3\n", "[Base_01]\nDossier_Data=C:\\D1\n[Base_03]\nDossier_Data=C:\\D3\n");
     EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\D1\\");
-    // One base: its number in [Site] does not count.
+    // One base: its number in [Site] does not count, the start-up keeps base 1.
+    services::TEST_resetSite();
     loadSetup("NbBase=1\nNoBase=3\n", "[Base_03]\nDossier_Data=C:\\D3\n");
     EXPECT_EQ(services::RepBtr[0].toStdString(), "C:\\QN_Data\\");
 }

@@ -5,6 +5,7 @@
 #include "services/settings_folders.h"
 #include "services/shared_values.h"
 #include "services/site.h"
+#include "services/trace_log.h"
 #include "services/versions.h"
 #include "services/window_members.h"
 #include "support/services_fixture.h"
@@ -256,8 +257,40 @@ TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
     EXPECT_EQ(read(siteFile, "Site", "NoBase"), "3");
     EXPECT_EQ(read(siteFile, "Site", "Dossier_Config_Global"), "C:\\B3\\");
     EXPECT_EQ(NombreBases * 10 + BaseCourante, 10);
+    EXPECT_EQ(NoBaseEnCours, 3);
     EXPECT_EQ(DossierConfigBase[0], "C:\\B3\\");
     EXPECT_EQ(ParametresBase[0].Dossier_Data, "C:\\D3\\");
+}
+
+// The base in use is found whether the site's folder and the base's are written with their drive or without,
+// below the program's folder.
+TEST_F(SiteInitTest, TheBaseInUseIsPreselectedHoweverItsFolderIsWritten)
+{
+    const struct {
+        const char* site;
+        const char* base2;
+        int16_t preselected;
+    } rows[] = {
+        { "C:\\B2\\", "C:\\B2", 1 },
+        { "Bases\\B2", "Bases\\B2\\", 1 },
+        { "C:\\Program Files\\QN3\\Bases\\B2\\", "Bases\\B2", 1 },
+        { "Bases\\B2", "C:\\Program Files\\QN3\\Bases\\B2", 1 },
+        { "C:\\Ailleurs\\", "C:\\B2", 0 },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.site);
+        TEST_resetSite();
+        ini(siteFile,
+            QStringLiteral("[Site]\nNbBase=3\nDossier_Config_Global=%1\n[ThemeWindows]\nMsg=1\n"
+                           "[Base_01]\nDossier_Config_Global=C:\\B1\\\n[Base_02]\nDossier_Config_Global=%2\n"
+                           "[Base_03]\nDossier_Config_Global=C:\\B3\\\n")
+                .arg(row.site, row.base2));
+        user.baseAnswer = -1;
+        user.baseRequests.clear();
+        EXPECT_TRUE(start());
+        ASSERT_EQ(user.baseRequests.size(), 1u);
+        EXPECT_EQ(user.baseRequests[0].preselected, row.preselected);
+    }
 }
 
 TEST_F(SiteInitTest, AChosenBaseWithoutTheFirstBasesSectionIsReadUnderItsOwn)
@@ -338,6 +371,36 @@ TEST_F(SiteInitTest, DatabaseQuestionAnswers)
         EXPECT_EQ(read(systeme, "Base_01", "Dossier_Data"), c.dataInFile);
         EXPECT_EQ(ParametresBase[0].Backup.isEmpty(), c.arret); // nothing after a cancel
     }
+}
+
+// A start that stops before the settings window has named the log folder leaves what it traced in the base's
+// history folder once read, else in the default one.
+TEST_F(SiteInitTest, AStartThatStopsLeavesItsTraceInTheBasesLogFolderElseTheDefaultOne)
+{
+    const QString jour = todayLogName();
+    RepLogs.clear();
+    oneBase();
+    ini(systeme, "[Base_01]\nDossier_Log=C:\\Log1\nDossier_Data=C:\\Vide\n");
+    user.messageBoxAnswers = { msgbox::AnswerCancel };
+    TraceLog(-1, -1, -1, "Démarrage", false, true);
+    EXPECT_TRUE(start());
+    EXPECT_EQ(RepLogs, "C:\\Log1\\Histo_QN3_Tools_Vandrel\\");
+    const QString base = QString::fromLatin1(readFile(RepLogs + jour));
+    const qsizetype depart = base.indexOf("Démarrage"), donnees = base.indexOf("Data_Folder: C:\\Vide\\");
+    EXPECT_TRUE(depart > 0 && donnees > depart) << base.toStdString();
+    EXPECT_EQ(base.count("Data_Folder:"), 1);
+    EXPECT_TRUE(traced().isEmpty());
+
+    TEST_resetSite();
+    RepLogs.clear();
+    ini(siteFile,
+        "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
+        "[Base_02]\nDossier_Config_Global=C:\\B2\\\n");
+    user.baseAnswer = -1;
+    TraceLog(-1, -1, -1, "Deuxième départ", false, true);
+    EXPECT_TRUE(start());
+    EXPECT_EQ(RepLogs, "C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\");
+    EXPECT_TRUE(QString::fromLatin1(readFile(RepLogs + jour)).contains("Deuxième départ"));
 }
 
 TEST_F(SiteInitTest, TheProgramIsCopiedOncePerVersion)

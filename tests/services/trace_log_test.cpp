@@ -94,6 +94,39 @@ TEST_F(TraceLogTest, EarlyLinesWaitInTheMainWindowMoveAheadOnceSettingsLoadAndTh
     EXPECT_EQ(FrmSetup().ListeLog.ListCount() + incidents().ListCount(), 0);
 }
 
+// The run's last write: lines traced while the settings window loaded come before its list's, lines traced once it
+// has unloaded after what it could not write; each line once.
+TEST_F(TraceLogTest, TheLastWriteTakesBothListsInTheOrderTheirLinesWereTraced)
+{
+    QDir().mkpath(host(RepLogs));
+    const struct {
+        const char* name;
+        bool setupCharge;
+        QStringList main, setup, written;
+    } rows[] = {
+        { "before the settings window", false, { "a", "b" }, {}, { "a", "b" } },
+        { "while it loads", true, { "a" }, { "b", "c" }, { "a", "b", "c" } },
+        { "after it unloaded", false, { "c" }, { "a", "b" }, { "a", "b", "c" } },
+        { "nothing waiting", true, {}, { "a" }, { "a" } },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(host(RepLogs + todayLogName()));
+        TEST_resetTraceLog();
+        SetupCharge = row.setupCharge;
+        Frm_Main().ListeLogTemp.setLines(row.main);
+        FrmSetup().ListeLog.setLines(row.setup);
+        TraceLogFin();
+        const QList<QByteArray> lines = fileLines();
+        ASSERT_EQ(headerLines(lines), 10);
+        QStringList written;
+        for (const QByteArray& line : lines.mid(10))
+            written.append(QString::fromLatin1(line));
+        EXPECT_EQ(written, row.written);
+        EXPECT_EQ(Frm_Main().ListeLogTemp.ListCount() + FrmSetup().ListeLog.ListCount(), 0);
+    }
+}
+
 TEST_F(TraceLogTest, TheTwoHundredthLineWritesTheBatchWithAHeaderUnlessWritingIsOff)
 {
     loadSettings();

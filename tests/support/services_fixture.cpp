@@ -9,6 +9,7 @@
 #include "services/os_facts.h"
 #include "services/path_names.h"
 #include "services/shared_values.h"
+#include "services/site.h"
 #include "services/trace_log.h"
 #include "services/window_members.h"
 
@@ -50,6 +51,7 @@ void ServicesTest::resetSharedState()
     TEST_resetTraceLog();
     TEST_resetErrorRoutine();
     TEST_resetTickCount();
+    TEST_resetSite();
 }
 
 void ServicesTest::loadSettings()

@@ -143,6 +143,8 @@ int16_t RecordFile::takeRow(sqlite3_stmt* statement, int key, Row& row) const
 // it began, so a commit racing with the start only costs one renewal).
 int16_t RecordFile::startRead()
 {
+    if (immutable_)
+        return catchUp();
     if (writing_)
         return status::Success;
     if (reading_) {
@@ -193,6 +195,11 @@ int16_t RecordFile::seek(Seek how, int key, const std::string& encodedKey, int64
     row.damaged = false;  // a failure before any row leaves no damaged record behind
     if (const int16_t started = startRead(); started != status::Success)
         return started;
+    return endOfRead(seekRow(how, key, encodedKey, id, row), row);
+}
+
+int16_t RecordFile::seekRow(Seek how, int key, const std::string& encodedKey, int64_t id, Row& row)
+{
     if (how == Seek::Next || how == Seek::Previous)
         return walk(how == Seek::Next, key, encodedKey, id, row);
     sqlite3_stmt* s = statement(static_cast<int>(how), key);
@@ -270,11 +277,16 @@ void RecordFile::endWalk()
 int16_t RecordFile::readById(int64_t id, int key, Row& row)
 {
     row.damaged = false;  // a failure before any row leaves no damaged record behind
+    if (const int16_t started = startRead(); started != status::Success)
+        return started;
+    return endOfRead(readRowById(id, key, row), row);
+}
+
+int16_t RecordFile::readRowById(int64_t id, int key, Row& row)
+{
     sqlite3_stmt* s = statement(ById, -1);
     if (!s)
         return status::IoError;
-    if (const int16_t started = startRead(); started != status::Success)
-        return started;
     ResetOnExit reset{s};
     sqlite3_bind_int64(s, 1, id);
     const int rc = sqlite3_step(s);
@@ -396,6 +408,10 @@ int16_t RecordFile::execute(int kind)
 int16_t RecordFile::begin()
 {
     endRead();
+    if (immutable_) {
+        if (const int16_t caught = catchUp(); caught != status::Success)
+            return caught;
+    }
     const int16_t begun = execute(writable_ ? Begin : BeginRead);
     writing_ = begun == status::Success;
     return begun;

@@ -98,18 +98,22 @@ void removeDatabase(const std::string& path)
 
 std::string keyColumn(size_t key) { return "k" + std::to_string(key); }
 
-std::string schemaOf(const FileLayout& layout)
+std::vector<SchemaEntry> schemaOf(const FileLayout& layout)
 {
-    std::string sql = "CREATE TABLE record_file(format INTEGER NOT NULL, layout BLOB NOT NULL);"
-                      "CREATE TABLE records(id INTEGER PRIMARY KEY AUTOINCREMENT, version INTEGER NOT NULL, "
-                      "data BLOB NOT NULL";
+    std::string records = "CREATE TABLE records(id INTEGER PRIMARY KEY AUTOINCREMENT, version INTEGER NOT NULL, "
+                          "data BLOB NOT NULL";
     for (size_t k = 0; k < layout.keys.size(); ++k)
-        sql += ", " + keyColumn(k) + " BLOB NOT NULL";
-    sql += ");";
-    for (size_t k = 0; k < layout.keys.size(); ++k)
-        sql += std::string(layout.keys[k].duplicates ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") + "key" +
-               std::to_string(k) + " ON records(" + keyColumn(k) + ");";
-    return sql;
+        records += ", " + keyColumn(k) + " BLOB NOT NULL";
+    std::vector<SchemaEntry> schema{
+        {"table", "record_file", "record_file", "CREATE TABLE record_file(format INTEGER NOT NULL, layout BLOB NOT NULL)"},
+        {"table", "records", "records", records + ")"}};
+    for (size_t k = 0; k < layout.keys.size(); ++k) {
+        const std::string name = "key" + std::to_string(k);
+        schema.push_back({"index", name, "records",
+                          std::string(layout.keys[k].duplicates ? "CREATE INDEX " : "CREATE UNIQUE INDEX ") + name +
+                              " ON records(" + keyColumn(k) + ")"});
+    }
+    return schema;
 }
 
 } // namespace qn3::recordmanager::detail

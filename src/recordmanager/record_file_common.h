@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 struct sqlite3;
@@ -49,9 +50,15 @@ struct ResetOnExit {
 void removeDatabase(const std::string& path);
 
 std::string keyColumn(size_t key);
-// The statements that make an empty file with `layout`, in the order SQLite
-// keeps them.
-std::string schemaOf(const FileLayout& layout);
+
+// One table or index of the file as SQLite lists it: its type, its name, its
+// table, and the statement that makes it.
+struct SchemaEntry {
+    std::string type, name, table, sql;
+};
+// Every table and index a file with `layout` has, in the order they are made
+// (SQLite adds "sqlite_sequence" itself, at the first table that counts ids).
+std::vector<SchemaEntry> schemaOf(const FileLayout& layout);
 
 } // namespace detail
 } // namespace qn3::recordmanager

@@ -1,8 +1,12 @@
 // Creating a file: built aside, then renamed into place.
 #include "recordmanager/record_file.h"
 
+#include "platform/regular_file.h"
+
 #include "recordmanager/record_file_common.h"
 #include "recordmanager/record_manager_codes.h"
+
+#include <QFile>
 
 #include <sqlite3.h>
 
@@ -18,9 +22,26 @@ namespace qn3::recordmanager {
 using namespace detail;
 
 namespace {
+
+// A descriptor closed with its scope.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+platform::regular_file::Opened openByName(const std::string& hostPath, int flags)
+{
+    return platform::regular_file::open(QFile::decodeName(QByteArray::fromStdString(hostPath)), flags);
+}
+
 int16_t placeNew(const std::string& temporary, const std::string& hostPath);
 int16_t replaceWith(const std::string& temporary, const std::string& hostPath);
 void syncFolderOf(const std::string& hostPath);
+
 } // namespace
 
 int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout, bool replace)
@@ -28,22 +49,36 @@ int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout
     struct stat info {};
     if (!replace && ::stat(hostPath.c_str(), &info) == 0)
         return status::FileExists;
+    // The file to replace is judged and locked before anything is made: a
+    // folder, FIFO or device at the name is no record file and is left alone
+    // (never opened), and nobody may have the old file open.
+    Descriptor old;
+    if (replace) {
+        const platform::regular_file::Opened opened = openByName(hostPath, O_RDWR);
+        if (opened.notRegular)
+            return status::NotARecordFile;
+        old.fd = opened.fd;
+        if (old.fd >= 0 && !lockOpenMode(old.fd, true))
+            return status::FileInUse;
+    }
 
     // Made with the process's umask like any file the program writes (record
     // files are shared), under a name no other creation uses.
     const std::string temporary =
         hostPath + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}());
-    const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return statusOfErrno(errno);
-    ::close(fd);
+    const platform::regular_file::Opened made = openByName(temporary, O_RDWR | O_CREAT | O_EXCL);
+    if (made.fd < 0)
+        return made.notRegular ? status::IoError : statusOfErrno(made.error);
+    ::close(made.fd);
 
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    const std::string sql = "PRAGMA application_id = " + std::to_string(ApplicationId) +
-                            "; PRAGMA user_version = " + std::to_string(FormatVersion) +
-                            "; PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; BEGIN; " + schemaOf(layout) +
-                            "INSERT INTO record_file VALUES (" + std::to_string(FormatVersion) + ", ?1); ";
+    std::string sql = "PRAGMA application_id = " + std::to_string(ApplicationId) +
+                      "; PRAGMA user_version = " + std::to_string(FormatVersion) +
+                      "; PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; BEGIN; ";
+    for (const SchemaEntry& entry : schemaOf(layout))
+        sql += entry.sql + "; ";
+    sql += "INSERT INTO record_file VALUES (" + std::to_string(FormatVersion) + ", ?1); ";
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db, sql.substr(0, sql.rfind("INSERT")).c_str(), nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) {
@@ -95,23 +130,15 @@ void keepOwnership(const std::string& temporary, const std::string& hostPath)
     ::chmod(temporary.c_str(), old.st_mode & 07777);
 }
 
-// Nobody may have the old file open, and its log must go with it (an old log
-// would be replayed into the new file).
+// The old file's log must go with it (an old log would be replayed into the
+// new file). The creation holds the old file's lock until it is gone.
 int16_t replaceWith(const std::string& temporary, const std::string& hostPath)
 {
-    const int oldFd = ::open(hostPath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (oldFd >= 0 && !lockOpenMode(oldFd, true)) {
-        ::close(oldFd);
-        removeDatabase(temporary);
-        return status::FileInUse;
-    }
     keepOwnership(temporary, hostPath);
     ::unlink((hostPath + "-wal").c_str());
     ::unlink((hostPath + "-shm").c_str());
     const int renamed = ::rename(temporary.c_str(), hostPath.c_str());
     const int error = errno;
-    if (oldFd >= 0)
-        ::close(oldFd);
     if (renamed != 0) {
         removeDatabase(temporary);
         return statusOfErrno(error);

@@ -160,6 +160,8 @@ TEST_F(DamagedFiles, ARefusedFileKeepsItsJournalAndItsBytes)
     EXPECT_EQ(open(block, "crashed"), status::NotARecordFile);
     EXPECT_EQ(contents("crashed"), file);
     EXPECT_EQ(contents("crashed", "-journal"), journal) << "the journal was played back";
+    for (const char* suffix : {"-wal", "-shm"})
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath("crashed") + suffix))) << suffix << " made";
 }
 
 // The schema of our file changed by another tool, in each state the tool's

@@ -36,6 +36,12 @@ public:
         char turn = 0;
         return ::read(end_, &turn, 1) == 1;
     }
+    // Whether the turn came back, without waiting for it.
+    bool came()
+    {
+        pollfd turn{end_, POLLIN, 0};
+        return ::poll(&turn, 1, 0) == 1 && wait();
+    }
 
 private:
     int end_;
@@ -66,8 +72,8 @@ std::string inChild(bool unprivileged, const std::function<std::string(Turns&)>&
     Turns turns(ends[0]);
     if (meanwhile)
         meanwhile(turns);
+    ::close(ends[0]);  // a child still waiting for its turn goes on
     ::waitpid(pid, nullptr, 0);
-    ::close(ends[0]);
     const std::string answer(static_cast<const char*>(shared));
     ::munmap(shared, kSize);
     return answer;
@@ -207,25 +213,37 @@ TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
 // alone, yet sees every commit a writer with rights made before its call:
 // with the writer's log still beside the file, and after the writer folded
 // it into the file at its close. Never the old records, never a mix, never
-// a 2; a walk begun before the writes goes on among the new records.
+// a 2, also while the writer works; a walk begun before the writes goes on
+// among the new records.
 TEST_F(OpeningConditions, AReaderWithoutRightsSeesTheCommitsOfAWriterWithRights)
 {
-    makeFilled("open", false);
-    makeFilled("folded", false);
+    const std::vector<std::string> names{"open", "folded", "busy"};
     const QString data = prefix.driveC() + QStringLiteral("/data/");
-    for (const char* left : {"open.bt6-wal", "open.bt6-shm", "folded.bt6-wal", "folded.bt6-shm"})
-        ASSERT_TRUE(QFile::remove(data + QLatin1String(left)));
+    for (const std::string& name : names) {
+        makeFilled(name, false);
+        for (const char* suffix : {"-wal", "-shm"})
+            ASSERT_TRUE(QFile::remove(QString::fromStdString(hostPath(name) + suffix)));
+    }
     for (const auto& [path, mode] : {std::pair{prefix.path(), 0755}, {prefix.driveC(), 0755}, {data, 0555}})
         ::chmod(QFile::encodeName(path).constData(), mode);
-    const std::vector<std::string> names{"open", "folded"};
-    std::string expected;
-    for (const std::string& name : names) {
-        expected += name + ": ";
-        for (int i = 1; i < 500; ++i)
-            if (i < 100 || i >= 200)
-                expected += id(i) + "|";
-        expected += " U ";
-    }
+    std::string newIds;
+    for (int i = 1; i < 500; ++i)
+        if (i < 100 || i >= 200)
+            newIds += id(i) + "|";
+    const std::string expected = "open: " + newIds + " U folded: " + newIds + " U busy: " + id(0) + "|" + newIds;
+    // Updates records 1 to 99, deletes 100 to 199 and adds 300 to 499.
+    const auto change = [](Block& block) {
+        for (int i = 1; i < 100; ++i) {
+            ASSERT_EQ(call(op::GetEqual, block, 0, id(i)).status, 0);
+            ASSERT_EQ(call(op::Update, block, 0, {}, record(id(i), "U", std::to_string(i))).status, 0);
+        }
+        for (int i = 100; i < 200; ++i) {
+            ASSERT_EQ(call(op::GetEqual, block, 0, id(i)).status, 0);
+            ASSERT_EQ(call(op::Delete, block, 0).status, 0);
+        }
+        for (int i = kRecords; i < 500; ++i)
+            ASSERT_EQ(insert(block, record(id(i), "N", std::to_string(i))), 0);
+    };
 
     const std::string answers = inChild(
         true,
@@ -238,32 +256,37 @@ TEST_F(OpeningConditions, AReaderWithoutRightsSeesTheCommitsOfAWriterWithRights)
                 if (open(blocks[f], names[f]) != 0 || call(op::GetFirst, blocks[f], 0).data.substr(0, 4) != id(0))
                     seen += names[f] + " was not read ";
             turns.pass();
-            turns.wait();
-            for (size_t f = 0; f < names.size(); ++f) {
+            turns.wait();  // "open" and "folded" were changed
+            for (size_t f = 0; f < 2; ++f) {
                 seen += names[f] + ": " + walk(blocks[f], 0, op::GetNext, op::GetNext);
                 const Answer updated = call(op::GetEqual, blocks[f], 0, id(50));
-                seen += " " + (updated.status == 0 ? updated.data.substr(4, 1) : "#" + std::to_string(updated.status)) + " ";
+                seen += " " + (updated.status == 0 ? updated.data.substr(4, 1) : std::to_string(updated.status)) + " ";
             }
-            return seen;
+            turns.pass();
+            int damaged = 0;  // walks that met a 2 while "busy" was being changed
+            do {
+                Answer a = call(op::GetFirst, blocks[2], 0);
+                while (a.status == 0)
+                    a = call(op::GetNext, blocks[2], 0);
+                damaged += a.status == status::IoError;
+            } while (!turns.came());
+            return seen + "busy: " + walk(blocks[2], 0, op::GetFirst, op::GetNext) +
+                   (damaged ? " met 2 " + std::to_string(damaged) + " times" : "");
         },
-        [&names, this](Turns& turns) {
+        [&names, &change](Turns& turns) {
+            std::vector<Block> blocks(names.size());
             if (!turns.wait())
                 return;
-            std::vector<Block> blocks(names.size());
-            for (size_t f = 0; f < names.size(); ++f) {
+            for (size_t f = 0; f < 2; ++f) {
                 ASSERT_EQ(open(blocks[f], names[f]), 0);
-                for (int i = 1; i < 100; ++i) {
-                    ASSERT_EQ(call(op::GetEqual, blocks[f], 0, id(i)).status, 0);
-                    ASSERT_EQ(call(op::Update, blocks[f], 0, {}, record(id(i), "U", std::to_string(i))).status, 0);
-                }
-                for (int i = 100; i < 200; ++i) {
-                    ASSERT_EQ(call(op::GetEqual, blocks[f], 0, id(i)).status, 0);
-                    ASSERT_EQ(call(op::Delete, blocks[f], 0).status, 0);
-                }
-                for (int i = kRecords; i < 500; ++i)
-                    ASSERT_EQ(insert(blocks[f], record(id(i), "N", std::to_string(i))), 0);
+                change(blocks[f]);
             }
             EXPECT_EQ(close(blocks[1]), 0);  // folds its log into the file
+            turns.pass();
+            turns.wait();  // the reader walks "busy" meanwhile
+            ASSERT_EQ(open(blocks[2], names[2]), 0);
+            change(blocks[2]);
+            EXPECT_EQ(close(blocks[2]), 0);
             turns.pass();
             turns.wait();  // the reader is done
             close(blocks[0]);

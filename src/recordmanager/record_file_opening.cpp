@@ -129,11 +129,14 @@ int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma,
 {
     sqlite3* db = nullptr;
     int16_t result = status::NotARecordFile;
-    if (sqlite3_open_v2(uri.c_str(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK) {
+    const int rc = sqlite3_open_v2(uri.c_str(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, BusyTimeoutMs);
         if (!pragma || sqlite3_exec(db, pragma, nullptr, nullptr, nullptr) == SQLITE_OK)
             result = readLayout(db, layout);
+    } else {
+        result = statusOfOpenFailure(db, rc);
     }
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_close(db);
@@ -142,11 +145,10 @@ int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma,
 
 // Judges the file with whatever its log holds, changing neither of them nor
 // making anything beside them, where the connection the file keeps would:
-// - with no log, or no index beside it, or a file that keeps no log, the
-//   main file alone is the file (a log without its index that holds commits
-//   aside): it is read as immutable, so SQLite takes no lock, makes no log or
-//   index and ignores any rollback journal (which it would otherwise play
-//   back into a file that is then refused);
+// - with no log or an empty one, or a file that keeps no log, the main file
+//   alone is the file: it is read as immutable, so SQLite takes no lock,
+//   makes no log or index and ignores any rollback journal (which it would
+//   otherwise play back into a file that is then refused);
 // - a log that holds commits is read with its index opened read-only: SQLite
 //   then builds the index in its own memory when no process keeps the file's
 //   up to date, and writes nothing;

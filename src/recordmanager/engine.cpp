@@ -155,6 +155,10 @@ int16_t Engine::open(void* positionBlock, const void* keyBuffer, int16_t keyLeng
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
         return status::FileNotFound;
+    // A folder, FIFO or device at the name is no record file; the record
+    // file opens it only through the platform's judged open.
+    if (!S_ISREG(info.st_mode))
+        return status::NotARecordFile;
     const bool exclusive = mode == mode::Exclusive;
     const std::pair<uint64_t, uint64_t> identity{info.st_dev, info.st_ino};
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <sys/types.h>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -43,14 +44,15 @@ public:
     // Opens an existing file of ours, with its log applied. Another process's
     // open is compatible unless one of the two is exclusive. A file in a
     // folder we may not write opens read-only when no log lies beside it.
-    // Statuses: 0, 12 missing, 30 not ours or damaged (the file and its log
-    // are left untouched), 18 no room for the log's index, 46 may not be
-    // read (or its log may not), 85, 88, 2.
+    // Statuses: 0, 12 missing, 30 not ours, damaged or not a regular file
+    // (the file and whatever lies beside it are left untouched), 18 no room
+    // for the log's index, 46 may not be read (or its log may not), 85, 88, 2.
     static int16_t open(const std::string& hostPath, bool exclusive, std::unique_ptr<RecordFile>& out);
 
     // Makes an empty file with `layout`, built aside and renamed into place so
     // no reader ever sees half a file. Statuses: 0, 59 exists (when not
-    // `replace`), 85 open by someone, 12 no such folder, 46, 2.
+    // `replace`), 85 open by someone, 30 a folder, device or FIFO at the
+    // name (left as it is), 12 no such folder, 46, 2.
     static int16_t create(const std::string& hostPath, const FileLayout& layout, bool replace);
 
     const FileLayout& layout() const { return layout_; }
@@ -85,9 +87,26 @@ public:
     bool holdsReadSnapshot() const { return reading_; }
 
 private:
+    // What shows, without reading the file, that someone wrote it: the main
+    // file's size and times, and its log's (any writer makes the log first).
+    struct Stamp {
+        off_t size = 0, logSize = -1;
+        int64_t modified = 0, changed = 0, logModified = 0;
+        ino_t logInode = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+
     RecordFile() = default;
-    int16_t connect(const std::string& hostPath, bool logMode);
-    int16_t connectTo(const std::string& name, int flags);
+    int16_t connect(bool logMode, sqlite3*& db, FileLayout& layout, bool& immutable);
+    int16_t connectTo(const std::string& name, int flags, sqlite3*& db, FileLayout& layout);
+    void setUp(bool logMode);
+    void dropStatements();
+    int16_t catchUp();
+    int16_t reconnect();
+    Stamp stamp() const;
+    int16_t endOfRead(int16_t result, Row& row) const;
+    int16_t seekRow(Seek how, int key, const std::string& encodedKey, int64_t id, Row& row);
+    int16_t readRowById(int64_t id, int key, Row& row);
     enum Statement : int;
     sqlite3_stmt* statement(int kind, int key);
     sqlite3_stmt* updateStatement(uint32_t changedKeys);
@@ -104,10 +123,14 @@ private:
     // copies): every commit of any process changes them.
     static constexpr size_t LogHeaderWords = 96 / sizeof(uint64_t);
 
+    std::string hostPath_;
     sqlite3* db_ = nullptr;
     int lockFd_ = -1;
     bool writable_ = false;
-    bool immutable_ = false;  // read alone, without locks or log: nobody may write it
+    // Read alone, without locks or log, by a process that may not make the
+    // log's index: until `stamp_` shows that someone wrote it.
+    bool immutable_ = false;
+    Stamp stamp_;
     FileLayout layout_;
     std::vector<sqlite3_stmt*> statements_;
     std::vector<sqlite3_stmt*> updates_;  // by the set of keys they change

@@ -6,6 +6,9 @@
 #include <sqlite3.h>
 
 #include <map>
+#include <string>
+#include <utility>
+#include <vector>
 #include <tuple>
 
 namespace qn3::testing {
@@ -157,6 +160,69 @@ TEST_F(DamagedFiles, ARefusedFileKeepsItsJournalAndItsBytes)
     EXPECT_EQ(open(block, "crashed"), status::NotARecordFile);
     EXPECT_EQ(contents("crashed"), file);
     EXPECT_EQ(contents("crashed", "-journal"), journal) << "the journal was played back";
+    for (const char* suffix : {"-wal", "-shm"})
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath("crashed") + suffix))) << suffix << " made";
+}
+
+// The schema of our file changed by another tool, in each state the tool's
+// commit may leave: folded into the file (the tool closed), still in the log
+// beside the file's index (the tool was killed), or in the log alone (the
+// index removed since). Only the schema the engine makes opens; any other is
+// refused and left byte for byte, and nothing appears beside it.
+TEST_F(DamagedFiles, AFileWhoseSchemaAnotherToolChangedIsRefusedAndLeftAsItIs)
+{
+    const std::vector<std::pair<const char*, const char*>> changes{
+        {"trigger deleting the new row", "CREATE TRIGGER t AFTER INSERT ON records BEGIN "
+                                         "DELETE FROM records WHERE id = NEW.id; END"},
+        {"trigger deleting the others", "CREATE TRIGGER t AFTER INSERT ON records BEGIN "
+                                        "DELETE FROM records WHERE id <> NEW.id; END"},
+        {"raising trigger", "CREATE TRIGGER t BEFORE INSERT ON records BEGIN SELECT RAISE(ABORT, 'no'); END"},
+        {"unique key rebuilt with duplicates", "DROP INDEX key0; CREATE INDEX key0 ON records(k0)"},
+        {"view", "CREATE VIEW v AS SELECT id FROM records"},
+        {"index more", "CREATE INDEX extra ON records(version)"},
+        {"index over its columns reordered", "DROP INDEX key1; CREATE INDEX key1 ON records(id, k1)"},
+        {"index missing", "DROP INDEX key2"},
+        {"columns reordered",
+         "CREATE TABLE copy(id INTEGER PRIMARY KEY AUTOINCREMENT, data BLOB NOT NULL, version INTEGER NOT NULL, "
+         "k0 BLOB NOT NULL, k1 BLOB NOT NULL, k2 BLOB NOT NULL); INSERT INTO copy SELECT id, data, version, k0, "
+         "k1, k2 FROM records; DROP TABLE records; ALTER TABLE copy RENAME TO records; "
+         "CREATE UNIQUE INDEX key0 ON records(k0); CREATE INDEX key1 ON records(k1); "
+         "CREATE UNIQUE INDEX key2 ON records(k2)"},
+    };
+    enum State { Folded, InTheLog, InTheLogAlone };
+    for (const auto& [what, sql] : changes)
+        for (const State state : {Folded, InTheLog, InTheLogAlone}) {
+            SCOPED_TRACE(::testing::Message() << what << ", state " << state);
+            Block block;
+            make(block, "tampered", {record("0001", "A", "aa"), record("0002", "B", "bb")});
+            ASSERT_EQ(close(block), 0);
+            sqlite3* tool = nullptr;
+            ASSERT_EQ(sqlite3_open(hostPath("tampered").c_str(), &tool), SQLITE_OK);
+            ASSERT_EQ(sqlite3_exec(tool, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(tool);
+            if (state != Folded)  // killed: its commit stays in the log
+                sqlite3_db_config(tool, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+            sqlite3_close(tool);
+            if (state == InTheLogAlone) {
+                ASSERT_TRUE(QFile::remove(QString::fromStdString(hostPath("tampered") + "-shm")));
+            }
+            std::map<std::string, QByteArray> before;
+            for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+                if (QFile::exists(QString::fromStdString(hostPath("tampered") + suffix)))
+                    before[suffix] = contents("tampered", suffix);
+            ASSERT_EQ(before.count("-wal"), state == Folded ? 0u : 1u);
+
+            const int16_t opened = open(block, "tampered");
+            EXPECT_EQ(opened, status::NotARecordFile);
+            if (opened == 0)
+                close(block);
+            std::map<std::string, QByteArray> after;
+            for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+                if (QFile::exists(QString::fromStdString(hostPath("tampered") + suffix)))
+                    after[suffix] = contents("tampered", suffix);
+            EXPECT_TRUE(after == before) << "files beside it: " << after.size() << " instead of " << before.size();
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(QString::fromStdString(hostPath("tampered") + suffix));
+        }
 }
 
 } // namespace

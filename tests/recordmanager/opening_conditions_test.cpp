@@ -7,9 +7,12 @@
 
 #include <csignal>
 #include <functional>
+#include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,26 +25,63 @@ using namespace rm;
 constexpr int kRecords = 300;
 constexpr char kCannotDropRights[] = "cannot drop rights";
 
+// The two sides of `inChild` take turns: each passes the turn to the other
+// and waits for it to come back (false once the other side has gone).
+class Turns {
+public:
+    explicit Turns(int end) : end_(end) {}
+    void pass() { (void)!::write(end_, "t", 1); }
+    bool wait()
+    {
+        char turn = 0;
+        return ::read(end_, &turn, 1) == 1;
+    }
+    // Whether the turn came back, without waiting for it.
+    bool came()
+    {
+        pollfd turn{end_, POLLIN, 0};
+        return ::poll(&turn, 1, 0) == 1 && wait();
+    }
+
+private:
+    int end_;
+};
+
 // Runs `body` in a child process and returns what it answered, through memory
-// the two share. With `unprivileged`, a child of root becomes "nobody" first, so
-// that permission bits bind it as they bind a user; the machine is left as it is.
-std::string inChild(bool unprivileged, const std::function<std::string()>& body)
+// the two share, while `meanwhile` runs in this process. With `unprivileged`,
+// a child of root becomes "nobody" first, so that permission bits bind it as
+// they bind a user; the machine is left as it is.
+std::string inChild(bool unprivileged, const std::function<std::string(Turns&)>& body,
+                    const std::function<void(Turns&)>& meanwhile = {})
 {
     constexpr size_t kSize = 65536;
     void* shared = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared == MAP_FAILED)
+    int ends[2] = {-1, -1};
+    if (shared == MAP_FAILED || ::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
         return "no shared memory";
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::close(ends[0]);
+        Turns turns(ends[1]);
         const bool dropped = !unprivileged || ::geteuid() != 0 ||
                              (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0);
-        (dropped ? body() : std::string(kCannotDropRights)).copy(static_cast<char*>(shared), kSize - 1);
+        (dropped ? body(turns) : std::string(kCannotDropRights)).copy(static_cast<char*>(shared), kSize - 1);
         ::_exit(0);
     }
+    ::close(ends[1]);
+    Turns turns(ends[0]);
+    if (meanwhile)
+        meanwhile(turns);
+    ::close(ends[0]);  // a child still waiting for its turn goes on
     ::waitpid(pid, nullptr, 0);
     const std::string answer(static_cast<const char*>(shared));
     ::munmap(shared, kSize);
     return answer;
+}
+
+std::string inChild(bool unprivileged, const std::function<std::string()>& body)
+{
+    return inChild(unprivileged, [&body](Turns&) { return body(); });
 }
 
 // The ids of records 0 to kRecords - 1, as `walk` lists them.
@@ -169,15 +209,121 @@ TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
     EXPECT_EQ(answers, "0 " + kAllIds + " 46 46");
 }
 
-// A FIFO in a record file's place is refused at once, also by a user who may
-// only read it, whose open would otherwise wait for a writer for ever.
+// A reader that may not write the folder reads files without companions
+// alone, yet sees every commit a writer with rights made before its call:
+// with the writer's log still beside the file, and after the writer folded
+// it into the file at its close. Never the old records, never a mix, never
+// a 2, also while the writer works; a walk begun before the writes goes on
+// among the new records.
+TEST_F(OpeningConditions, AReaderWithoutRightsSeesTheCommitsOfAWriterWithRights)
+{
+    const std::vector<std::string> names{"open", "folded", "busy"};
+    const QString data = prefix.driveC() + QStringLiteral("/data/");
+    for (const std::string& name : names) {
+        makeFilled(name, false);
+        for (const char* suffix : {"-wal", "-shm"})
+            ASSERT_TRUE(QFile::remove(QString::fromStdString(hostPath(name) + suffix)));
+    }
+    for (const auto& [path, mode] : {std::pair{prefix.path(), 0755}, {prefix.driveC(), 0755}, {data, 0555}})
+        ::chmod(QFile::encodeName(path).constData(), mode);
+    std::string newIds;
+    for (int i = 1; i < 500; ++i)
+        if (i < 100 || i >= 200)
+            newIds += id(i) + "|";
+    const std::string expected = "open: " + newIds + " U folded: " + newIds + " U busy: " + id(0) + "|" + newIds;
+    // Updates records 1 to 99, deletes 100 to 199 and adds 300 to 499.
+    const auto change = [](Block& block) {
+        for (int i = 1; i < 100; ++i) {
+            ASSERT_EQ(call(op::GetEqual, block, 0, id(i)).status, 0);
+            ASSERT_EQ(call(op::Update, block, 0, {}, record(id(i), "U", std::to_string(i))).status, 0);
+        }
+        for (int i = 100; i < 200; ++i) {
+            ASSERT_EQ(call(op::GetEqual, block, 0, id(i)).status, 0);
+            ASSERT_EQ(call(op::Delete, block, 0).status, 0);
+        }
+        for (int i = kRecords; i < 500; ++i)
+            ASSERT_EQ(insert(block, record(id(i), "N", std::to_string(i))), 0);
+    };
+
+    const std::string answers = inChild(
+        true,
+        [&names, folder = QFile::encodeName(data)](Turns& turns) {
+            if (::access(folder.constData(), R_OK | X_OK) != 0)
+                return std::string(kCannotDropRights);
+            std::vector<Block> blocks(names.size());
+            std::string seen;
+            for (size_t f = 0; f < names.size(); ++f)
+                if (open(blocks[f], names[f]) != 0 || call(op::GetFirst, blocks[f], 0).data.substr(0, 4) != id(0))
+                    seen += names[f] + " was not read ";
+            turns.pass();
+            turns.wait();  // "open" and "folded" were changed
+            for (size_t f = 0; f < 2; ++f) {
+                seen += names[f] + ": " + walk(blocks[f], 0, op::GetNext, op::GetNext);
+                const Answer updated = call(op::GetEqual, blocks[f], 0, id(50));
+                seen += " " + (updated.status == 0 ? updated.data.substr(4, 1) : std::to_string(updated.status)) + " ";
+            }
+            turns.pass();
+            int damaged = 0;  // walks that met a 2 while "busy" was being changed
+            do {
+                Answer a = call(op::GetFirst, blocks[2], 0);
+                while (a.status == 0)
+                    a = call(op::GetNext, blocks[2], 0);
+                damaged += a.status == status::IoError;
+            } while (!turns.came());
+            return seen + "busy: " + walk(blocks[2], 0, op::GetFirst, op::GetNext) +
+                   (damaged ? " met 2 " + std::to_string(damaged) + " times" : "");
+        },
+        [&names, &change](Turns& turns) {
+            std::vector<Block> blocks(names.size());
+            if (!turns.wait())
+                return;
+            for (size_t f = 0; f < 2; ++f) {
+                ASSERT_EQ(open(blocks[f], names[f]), 0);
+                change(blocks[f]);
+            }
+            EXPECT_EQ(close(blocks[1]), 0);  // folds its log into the file
+            turns.pass();
+            turns.wait();  // the reader walks "busy" meanwhile
+            ASSERT_EQ(open(blocks[2], names[2]), 0);
+            change(blocks[2]);
+            EXPECT_EQ(close(blocks[2]), 0);
+            turns.pass();
+            turns.wait();  // the reader is done
+            close(blocks[0]);
+        });
+    ::chmod(QFile::encodeName(data).constData(), 0755);
+    if (answers == kCannotDropRights)
+        GTEST_SKIP() << "no user without rights on the test's folder";
+    EXPECT_EQ(answers, expected);
+}
+
+// A FIFO, a device or a folder in a record file's place is refused at once
+// by Open and by Create, and left as it is: never opened (the FIFO's reader
+// would see a writer come and go), never replaced. Also by a user who may
+// only read the FIFO, whose open would otherwise wait for a writer for ever.
 TEST_F(OpeningConditions, AFifoInARecordFilesPlaceIsRefusedAtOnce)
 {
     const QString data = prefix.driveC() + QStringLiteral("/data/");
     ASSERT_TRUE(QDir().mkpath(data));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(data + QStringLiteral("pipe.bt6")).constData(), 0444), 0);
+    const QByteArray fifo = QFile::encodeName(data + QStringLiteral("pipe.bt6"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0444), 0);
+    ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(data + QStringLiteral("device.bt6")).constData()), 0);
+    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("folder.bt6")));
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
     Block block;
-    EXPECT_EQ(open(block, "pipe"), 30);  // may write it: the open does not wait
+    for (const char* name : {"pipe", "device", "folder"}) {
+        const QByteArray path = QFile::encodeName(data + QLatin1String(name) + QStringLiteral(".bt6"));
+        struct stat before {}, after {};
+        ASSERT_EQ(::lstat(path.constData(), &before), 0);
+        EXPECT_EQ(open(block, name), 30) << name;  // may write it: the open does not wait
+        EXPECT_EQ(create(name, standardLayout()), 30) << name;
+        ASSERT_EQ(::lstat(path.constData(), &after), 0);
+        EXPECT_TRUE(after.st_ino == before.st_ino && after.st_mode == before.st_mode) << name << " was replaced";
+    }
+    pollfd hangUp{reader, POLLIN, 0};
+    EXPECT_EQ(::poll(&hangUp, 1, 0), 0) << "the FIFO was opened";
+    ::close(reader);
     for (const QString& folder : {prefix.path(), prefix.driveC(), data})
         ::chmod(QFile::encodeName(folder).constData(), 0755);
     const std::string answer = inChild(true, [folder = QFile::encodeName(data)] {

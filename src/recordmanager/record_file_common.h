@@ -1,0 +1,64 @@
+#pragma once
+
+// What opening, creating and the record operations of a record file share:
+// the format's constants, the mapping of failures to statuses, and the
+// statement texts of the schema.
+#include "recordmanager/record_file.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+#include <sys/types.h>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qn3::recordmanager {
+
+enum RecordFile::Statement : int {
+    // Per key, in the order of `Seek`.
+    KeyedKinds = 9,
+    // Not per key.
+    ById = 0, Insert, StoredKeys, Delete, Begin, BeginRead, Commit, Rollback, UnkeyedKinds
+};
+
+namespace detail {
+
+// "QN3R" in the SQLite header tells our files from any other SQLite file.
+constexpr int ApplicationId = 0x514E3352;
+constexpr int FormatVersion = 1;
+
+int16_t statusOf(int rc);
+int16_t statusOfErrno(int error);
+// Why SQLite could not read a file of ours at its open: the file or its
+// companions locked (85), no room to make the log's index (18), a folder or
+// file we may not write (46), and 30 only when SQLite read the file and found
+// it is not one of ours, or damaged.
+int16_t statusOfOpenFailure(sqlite3* db, int rc);
+
+// The open mode's lock, shared or exclusive, on `fd`: false when another
+// open of the file holds it the other way.
+bool lockOpenMode(int fd, bool exclusive);
+
+// Resets a statement when the call is done with it, whatever the path out.
+struct ResetOnExit {
+    sqlite3_stmt* statement;
+    ~ResetOnExit();
+};
+
+// Removes a database and every companion SQLite may have left beside it.
+void removeDatabase(const std::string& path);
+
+std::string keyColumn(size_t key);
+
+// One table or index of the file as SQLite lists it: its type, its name, its
+// table, and the statement that makes it.
+struct SchemaEntry {
+    std::string type, name, table, sql;
+};
+// Every table and index a file with `layout` has, in the order they are made
+// (SQLite adds "sqlite_sequence" itself, at the first table that counts ids).
+std::vector<SchemaEntry> schemaOf(const FileLayout& layout);
+
+} // namespace detail
+} // namespace qn3::recordmanager

@@ -167,20 +167,8 @@ TEST_F(SkinReadabilityTest, SelectionsAndCaptionsAreReadableUnderEveryStyle)
     }
 }
 
-// How much of `marked` stands out from `plain` (same size): the pixels whose
-// colours differ by the contrast a focus mark needs (3 to 1), as a share of
-// the picture's perimeter, so that 1 is a one-pixel line all around.
-double markShare(const QImage& plain, const QImage& marked)
-{
-    int standing = 0;
-    for (int y = 0; y < plain.height(); ++y)
-        for (int x = 0; x < plain.width(); ++x)
-            standing += contrast(QColor(plain.pixel(x, y)), QColor(marked.pixel(x, y))) >= 3;
-    return static_cast<double>(standing) / (2 * (plain.width() + plain.height()));
-}
-
-// At least a dotted line around half of it, as Windows draws its focus.
-constexpr double kSeen = 0.25;
+using testing::kSeen;
+using testing::markShare;
 
 // Where Enter goes and where the keyboard is can be seen: the default
 // button, the focused button, a focused list, combo box or text field, and

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMainWindow>
@@ -49,6 +50,40 @@ int16_t virtualKey(int key)
     default: return 0;
     }
 }
+
+// Brings back a box the window manager minimised, with the windows it
+// took along.
+class BoxKeeper final : public QObject {
+public:
+    explicit BoxKeeper(QWidget* box) : QObject(box), box_(box) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == box_ && event->type() == QEvent::WindowStateChange && box_->isMinimized())
+            QTimer::singleShot(0, this, [this] { restore(); });
+        return false;
+    }
+
+private:
+    void restore()
+    {
+        QWidgetList taken{box_};
+        if (QWidget* owner = box_->parentWidget())
+            taken << owner->window();
+        if (QWidget* main = mainWindow())
+            taken << main;
+        for (QWidget* window : taken)
+            if (window->isMinimized())
+                window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        if (box_->isVisible()) {
+            box_->raise();
+            box_->activateWindow();
+        }
+    }
+
+    QWidget* box_;
+};
 
 } // namespace
 
@@ -113,12 +148,44 @@ QWidget* mainWindow()
     return nullptr;
 }
 
+Qt::WindowFlags fixedBoxFlags(bool closeBox)
+{
+    // Without the customize hint, Qt gives a dialog the buttons it thinks
+    // every window should have.
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::MSWindowsFixedSizeDialogHint;
+    flags.setFlag(Qt::WindowCloseButtonHint, closeBox);
+    return flags;
+}
+
+void setCloseBox(QWidget* box, bool closeBox)
+{
+    box->setWindowFlag(Qt::WindowCloseButtonHint, closeBox);
+}
+
+void keepBoxShown(QWidget* box)
+{
+    box->installEventFilter(new BoxKeeper(box));
+}
+
+int captionWidthPixels(const QString& caption)
+{
+    // Window managers draw titles bold more often than not: the wider measure.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    // The icon on the left, up to three buttons on the right and the margins
+    // around them, each about one title-bar height.
+    const int button = metrics.height() + 6;
+    return metrics.horizontalAdvance(caption) + 6 * button;
+}
+
 TopmostBox::TopmostBox(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
-                         Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(owner, fixedBoxFlags(true) | Qt::WindowStaysOnTopHint)
 {
     setModal(false);
     setMouseTracking(true);
+    keepBoxShown(this);
 }
 
 void TopmostBox::keyPressEvent(QKeyEvent* event)

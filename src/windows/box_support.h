@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <Qt>
 #include <QString>
 #include <QWidget>
 
@@ -46,6 +47,21 @@ ScreenTwips screenTwips(const QWidget* widget);
 
 // The program's main window: the first of its main windows, or nullptr.
 QWidget* mainWindow();
+
+// The frame of a fixed-size box, as a Windows dialog has it: a title, no
+// minimise or maximise button, and the close box only where closing the box
+// answers something.
+Qt::WindowFlags fixedBoxFlags(bool closeBox);
+// Shows or withholds the close box of `box` (before it is shown).
+void setCloseBox(QWidget* box, bool closeBox);
+// A window manager may still offer to minimise `box` (openbox does, for every
+// dialog, and takes the owner with it): the box comes back at once, and so
+// does the window it was shown over. Called once per box.
+void keepBoxShown(QWidget* box);
+
+// The outer width in pixels a title bar needs to show `caption` whole: its
+// text in the title-bar font, the window icon and the frame's buttons.
+int captionWidthPixels(const QString& caption);
 
 // The message box and the input box: titled, fixed in size, above every
 // other window and not modal (the caller waits with the event loop running).

@@ -2,7 +2,9 @@
 
 #include "services/trap.h"
 #include "windows/twips.h"
+#include "windows/window_helpers.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QFontMetrics>
 #include <QLabel>
@@ -12,7 +14,6 @@
 #include <QPointer>
 #include <QRegion>
 #include <QScreen>
-
 
 namespace qn3::windows {
 namespace {
@@ -110,6 +111,7 @@ FrmMsg::FrmMsg() : background_(gradientPicture())
     LabelMsgInit->resize(width() - LabelMsgInit->x(), LabelMsgInit->height());
 
     Form_Load();
+    qApp->installEventFilter(this);
 }
 
 void FrmMsg::Form_Load()
@@ -128,6 +130,28 @@ void FrmMsg::Form_Load()
         outline.addRoundedRect(QRectF(0, 0, width(), height()), kCornerPixels / 2.0, kCornerPixels / 2.0);
         setMask(QRegion(outline.toFillPolygon().toPolygon()));
     });
+}
+
+bool FrmMsg::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()
+        && watched != this && static_cast<QWidget*>(watched)->isWindow())
+        followDialogs();
+    return false;
+}
+
+void FrmMsg::followDialogs()
+{
+    bool dialogShown = false;
+    for (const QWidget* window : QApplication::topLevelWidgets())
+        dialogShown = dialogShown
+                      || (window != this && window->isVisible()
+                          && (window->windowType() == Qt::Dialog || window->isModal()));
+    if (dialogShown == !windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        return;
+    setStaysOnTop(this, !dialogShown);
+    if (dialogShown)
+        lower();
 }
 
 void FrmMsg::paintEvent(QPaintEvent*)

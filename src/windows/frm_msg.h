@@ -13,7 +13,8 @@ namespace qn3::windows {
 // centred against the top edge of the screen, with rounded corners. The
 // start-up writes each phase into `LabelMsgInit` (objectName
 // "LabelMsgInit"). One instance for the run, made on first use; showing and
-// hiding it keep its place, its topmost state and its corners.
+// hiding it keep its place, its topmost state and its corners. While a
+// dialog or box of the program is shown, it steps below it.
 class FrmMsg : public QWidget {
 public:
     static FrmMsg& instance();
@@ -27,10 +28,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Watches the program's dialogs being shown and hidden.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     FrmMsg();
     void Form_Load();
+    // Above every window, except while a dialog of the program is shown: the
+    // dialog's title bar and first lines must not be covered.
+    void followDialogs();
 
     QPixmap background_;
 };

@@ -209,6 +209,8 @@ void FrmMsgBox::layoutButtons(const QStringList& captions, const QString& title,
     int windowWidth = left + textWidth + 400 < width * buttons + 400 ? width * buttons + 400 + 1000
                                                                      : left + textWidth + 400 + 400;
     windowWidth = std::max(windowWidth, kDesignWidth);
+    // The title bar shows the caption whole, whatever font the desktop draws it in.
+    windowWidth = std::max(windowWidth, pixelsToTwips(captionWidthPixels(windowTitle())));
     if (windowWidth > twips(this, "Width"))
         resizeWindowTwips(this, windowWidth, twips(this, "Height"));
 
@@ -271,6 +273,8 @@ int32_t ChoiceBox(const QString& Message, const QStringList& TexteBouton, QWidge
             moveWindowTwips(box, static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)));
         });
         trap([&] { box->layoutButtons(captions, TitreDeLaFenetre, DefaultButton); });
+        // A close box that would answer nothing is not offered.
+        trap([&] { setCloseBox(box, box->closeAnswer() > 0); });
         trap([&] {
             if (DureeMaximum > 0) {
                 box->HeureLimite = services::GetTickCount64() + DureeMaximum;
@@ -324,18 +328,23 @@ void FrmMsgBox::timeLimitCheck()
 
 // The answer of a box closed by its close box is its first "Annuler", else
 // "Abandonner", "Non", "Ok" (exact captions); without one it stays open.
+int32_t FrmMsgBox::closeAnswer() const
+{
+    for (const QStringView caption : {u"Annuler", u"Abandonner", u"Non", u"Ok"}) {
+        for (qsizetype k = 0; k < BtnMsgBox.size(); ++k) {
+            if (BtnMsgBox[k]->text() == caption)
+                return static_cast<int32_t>(k + 1);
+        }
+    }
+    return 0;
+}
+
 void FrmMsgBox::reject()
 {
     services::Trap trap(u"Frm_MsgBox:Form_QueryUnload");
     trap([&] {
-        for (const QStringView caption : {u"Annuler", u"Abandonner", u"Non", u"Ok"}) {
-            for (qsizetype k = 0; k < BtnMsgBox.size(); ++k) {
-                if (BtnMsgBox[k]->text() == caption) {
-                    choose(static_cast<int32_t>(k + 1));
-                    return;
-                }
-            }
-        }
+        if (const int32_t answer = closeAnswer(); answer > 0)
+            choose(answer);
     });
 }
 

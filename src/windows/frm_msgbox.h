@@ -67,12 +67,15 @@ private:
     friend int32_t ChoiceBox(const QString&, const QStringList&, QWidget*, const QString&, float*, float*, int32_t,
                              int32_t, int32_t, int32_t, bool, int16_t);
 
-    // The close box: the rules that pick the answer of a closed box.
+    // The close box: answers closeAnswer(), or leaves the box open.
     void reject() override;
     // Every way the box ends goes through here: timer off, position saved,
     // closing line logged.
     void done(int answer) override;
     void choose(int32_t button);
+    // The button the close box answers: the first "Annuler", else
+    // "Abandonner", "Non", "Ok" (exact captions); 0 when none.
+    int32_t closeAnswer() const;
     void timeLimitCheck();
 
     int layoutLines(const QString& message, int32_t alignment);

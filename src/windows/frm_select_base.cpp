@@ -15,8 +15,9 @@
 namespace qn3::windows {
 
 FrmSelectBase::FrmSelectBase(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(owner, fixedBoxFlags(true))
 {
+    keepBoxShown(this);
     setObjectName(QStringLiteral("FrmSelectBase"));
     setWindowTitle(QStringLiteral("Choix de la base"));
     resizeWindowTwips(this, 4800 + kFrameWidthTwips, 2220 + kFrameHeightTwips);

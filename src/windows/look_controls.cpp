@@ -130,11 +130,14 @@ QString backgroundRules(const QWidget* control, const QString& kind)
     return rules.join(u' ');
 }
 
-// A flat control draws one thin line where the raised one had its 3-D edge.
+// A flat control draws one thin line where the raised one had its 3-D edge,
+// while it does not have the keyboard: the skin frames the focused one with
+// two pixels, so the line keeps a pixel of room inside for it.
 QString flatBorder(const QWidget* control)
 {
-    return intProperty(control, "Appearance", 1) == 0 ? QStringLiteral(" border: 1px solid rgb(122, 122, 122);")
-                                                         : QString();
+    return intProperty(control, "Appearance", 1) == 0
+               ? QStringLiteral("border: 1px solid rgb(122, 122, 122); padding: 1px;")
+               : QString();
 }
 
 QString frameSheet(const QWidget* control, const QString& own)
@@ -254,12 +257,14 @@ void render(QWidget* control, const QString& kind)
         sheet = tabsSheet(tabs, own);
     } else {
         QString rules = own;
-        if (kind == u"TextBox" || kind == u"ListBox" || kind == u"ComboBox")
-            rules += flatBorder(control);
         if (kind == u"ProgressBar" && intProperty(control, "BorderStyle", 1) == 0)
             rules += QStringLiteral(" border: none;");
         if (!rules.isEmpty())
             sheet = QStringLiteral("%1 { %2 }").arg(selector(control), rules.trimmed());
+        if (kind == u"TextBox" || kind == u"ListBox" || kind == u"ComboBox") {
+            if (const QString flat = flatBorder(control); !flat.isEmpty())
+                sheet += QStringLiteral(" %1:!focus { %2 }").arg(selector(control), flat);
+        }
     }
     // A plain panel paints a style-sheet background only when asked to.
     if (kind == u"PictureBox" || kind == u"Shape")

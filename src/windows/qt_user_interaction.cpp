@@ -5,6 +5,7 @@
 #include "windows/folder_select.h"
 #include "windows/frm_msg.h"
 #include "windows/frm_select_base.h"
+#include "windows/platform_box.h"
 #include "windows/window_helpers.h"
 
 #include <QFileDialog>
@@ -85,7 +86,7 @@ QWidget* QtUserInteraction::owner() const
 
 int32_t QtUserInteraction::askMessageBox(const services::MessageBoxRequest& request)
 {
-    QMessageBox box(iconOf(request.style), request.title, request.text, QMessageBox::NoButton, owner());
+    PlatformMessageBox box(iconOf(request.style), request.title, request.text, owner());
     // One role for all keeps the buttons in the order they are added, whatever
     // order the desktop gives the standard roles; the Windows layout puts the
     // row on the right.
@@ -102,6 +103,7 @@ int32_t QtUserInteraction::askMessageBox(const services::MessageBoxRequest& requ
     // A default-button number beyond the last button gives the first one.
     const auto wanted = static_cast<size_t>((request.style & services::msgbox::DefaultButtonMask) >> 8);
     box.setDefaultButton(added[wanted < added.size() ? wanted : 0]);
+    setCloseBox(&box, box.escapeButton() != nullptr);
     if (request.style & services::msgbox::SetForeground) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.activateWindow();

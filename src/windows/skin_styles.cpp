@@ -4,8 +4,12 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QPalette>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <initializer_list>
 
 namespace qn3::windows {
 namespace {
@@ -63,6 +67,47 @@ QString gradient(const QColor& top, const QColor& bottom)
     return QStringLiteral("qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 %2)").arg(top.name(), bottom.name());
 }
 
+// The skin's accent, darkened or lightened just enough to stand out (3 to 1,
+// what a focus mark needs) from every colour it is drawn over.
+QColor markOver(const QColor& accent, std::initializer_list<QColor> grounds)
+{
+    const auto standsOut = [&](const QColor& mark) {
+        return std::ranges::all_of(grounds, [&](const QColor& ground) { return contrastRatio(mark, ground) >= 3.2; });
+    };
+    double darkest = 21;
+    for (const QColor& ground : grounds)
+        darkest = std::min(darkest, contrastRatio(ground, Qt::black));
+    // Towards black over light grounds, towards white over dark ones.
+    const QColor end = darkest >= contrastRatio(*grounds.begin(), Qt::white) ? QColor(Qt::black) : QColor(Qt::white);
+    for (int step = 0; step <= 20; ++step) {
+        const double t = step / 20.0;
+        const QColor mark = QColor::fromRgbF(static_cast<float>(accent.redF() + (end.redF() - accent.redF()) * t),
+                                             static_cast<float>(accent.greenF() + (end.greenF() - accent.greenF()) * t),
+                                             static_cast<float>(accent.blueF() + (end.blueF() - accent.blueF()) * t));
+        if (standsOut(mark))
+            return mark;
+    }
+    return end;
+}
+
+// Where Enter goes and where the keyboard is: the default button framed
+// thick, the focused one dotted (the room inside the frame stays the same, so
+// captions keep their place), a focused field or list framed, and the current
+// entry of a list framed.
+QString focusSheet(const QColor& buttonMark, const QColor& entryMark)
+{
+    return QStringLiteral(
+               "QPushButton:focus { border: 2px dotted %1; padding: 1px 2px; }\n"
+               "QPushButton:default { border: 2px solid %1; padding: 1px 2px; }\n"
+               "QComboBox:focus, QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QAbstractItemView:focus {"
+               " border: 2px solid %2; }\n"
+               "QAbstractItemView::item:focus { border: 1px solid %2; }\n")
+        .arg(buttonMark.name(), entryMark.name());
+}
+
+// The lists' grounds: white, and the pale yellow of two styles.
+const QColor kEntryGrounds[] = {QColor(Qt::white), QColor(255, 239, 178)};
+
 QString sheetOf(const SkinColours& skin)
 {
     const QColor top(skin.buttonTop);
@@ -80,7 +125,6 @@ QString sheetOf(const SkinColours& skin)
                " padding: 2px 3px; }\n"
                "QPushButton:hover { background: %6; }\n"
                "QPushButton:pressed, QPushButton:checked { background: %7; }\n"
-               "QPushButton:default, QPushButton:focus { border: 1px solid %8; }\n"
                "QPushButton:disabled { color: rgba(%9, %10, %11, 120); }\n"
                "QTabBar::tab { color: %2; background: %3; border: 1px solid %4; padding: 4px 12px;"
                " border-top-left-radius: %5px; border-top-right-radius: %5px; }\n"
@@ -98,10 +142,22 @@ QString sheetOf(const SkinColours& skin)
         .arg(disabledText.red())
         .arg(disabledText.green())
         .arg(disabledText.blue())
-        .arg(rgb(skin.accentText));
+        .arg(rgb(skin.accentText))
+        + focusSheet(markOver(QColor(skin.accent), {top, bottom}),
+                     markOver(QColor(skin.accent), {kEntryGrounds[0], kEntryGrounds[1], QColor(skin.window)}));
 }
 
 } // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const auto [dark, light] = std::minmax({luminance(a), luminance(b)});
+    return (light + 0.05) / (dark + 0.05);
+}
 
 QString skinStyleSheet(const QString& skinFile, const QString& iniName)
 {
@@ -111,7 +167,13 @@ QString skinStyleSheet(const QString& skinFile, const QString& iniName)
         if (file == QStringView(skin.file) && ini == QStringView(skin.ini))
             return sheetOf(skin);
     }
-    return {};
+    // Without a skin the platform draws every control, and shows the focus
+    // only once the keyboard has moved it: the marks are drawn in its
+    // selection colour.
+    const QColor highlight = QApplication::palette().color(QPalette::Highlight);
+    const QColor button = QApplication::palette().color(QPalette::Button);
+    return focusSheet(markOver(highlight, {button, button.darker(115)}),
+                      markOver(highlight, {kEntryGrounds[0], kEntryGrounds[1], button}));
 }
 
 void InstallSkinEngine(services::SkinComponent& skins)

@@ -70,6 +70,19 @@ void setTag(QWidget* window, const QString& tag)
     window->setProperty(kTagProperty, tag);
 }
 
+QString trimSpaces(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+} // namespace
+
 // A window the platform already shows changes in place: recreating it, as
 // setWindowFlags does, would hide it and take its focus away.
 void setStaysOnTop(QWidget* window, bool onTop)
@@ -85,19 +98,6 @@ void setStaysOnTop(QWidget* window, bool onTop)
         window->setWindowFlags(flags);
     }
 }
-
-QString trimSpaces(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
-} // namespace
 
 void PositionFeuille(QWidget* Feuille, QString& Suffixe)
 {

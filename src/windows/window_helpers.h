@@ -18,6 +18,9 @@ namespace qn3::windows {
 void PositionFeuille(QWidget* Feuille, QString& Suffixe);
 // Writes the window's current left and top to the positions file.
 void PositionFeuilleSauvegarde(QWidget* Feuille, QString& Suffixe);
+// Keeps the window above all others, or not, without a mark and without
+// hiding a window already shown.
+void setStaysOnTop(QWidget* window, bool onTop);
 // -1: topmost, Tag "1"; 0: not topmost, Tag "0"; anything else: nothing.
 void AfficherAuDessus(QWidget* Feuille, int32_t Actif);
 // -1 before a modal box opens: steps back the windows marked topmost;

@@ -14,6 +14,7 @@
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
 #include "windows/frm_msg.h"
+#include "windows/look.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
 #include <QStyle>
@@ -138,6 +140,39 @@ TEST_F(EngineWindows, EachLogMenuEntryOffersTodaysFileOfItsFolder)
         ASSERT_TRUE(user.lastRequest.has_value()) << name;
         EXPECT_EQ(user.lastRequest->fileName, file);
         EXPECT_EQ(user.lastRequest->filter, QStringLiteral("Logs|*.log"));
+    }
+}
+
+// Under every style the incidents list shows when it has the keyboard, and
+// which of its entries is the current one.
+TEST_F(EngineWindows, TheIncidentsListShowsItsFocusAndCurrentEntryUnderEveryStyle)
+{
+    engine::FrmMain& window = engine::FrmMain::instance();
+    for (int i = 0; i < 3; ++i)
+        services::TraceLog(-1, -1, -1, QStringLiteral("Err: incident %1").arg(i), true, true);
+    auto* list = window.findChild<QListView*>(QStringLiteral("ListeIncidents"));
+    auto* check = window.findChild<QCheckBox*>(QStringLiteral("CheckIncidents"));
+    ASSERT_TRUE(list && check);
+    window.show();
+    window.activateWindow();
+    QCoreApplication::processEvents();
+    for (int32_t style = 0; style <= 20; ++style) {
+        SCOPED_TRACE(::testing::Message() << "style " << style);
+        const qn3::testing::Skinned skin(style);
+        windows::LookFenetre(&window, 1);
+        const QModelIndex second = list->model()->index(1, 0);
+        list->clearSelection();
+        check->setFocus();
+        const QImage away = list->grab().toImage();
+        list->setFocus();
+        ASSERT_TRUE(list->hasFocus());
+        list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        const QImage focused = list->grab().toImage();
+        EXPECT_GE(qn3::testing::markShare(away, focused), qn3::testing::kSeen) << "focused list";
+        list->selectionModel()->setCurrentIndex(second, QItemSelectionModel::NoUpdate);
+        const QRect row = list->visualRect(second).translated(list->viewport()->pos());
+        EXPECT_GE(qn3::testing::markShare(focused.copy(row), list->grab().toImage().copy(row)), qn3::testing::kSeen)
+            << "current entry";
     }
 }
 

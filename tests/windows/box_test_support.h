@@ -5,7 +5,9 @@
 #include "windows/skin_styles.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QDir>
+#include <QImage>
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
@@ -44,6 +46,21 @@ inline void saveScreenshot(QWidget* window, const QString& name)
     QDir().mkpath(QStringLiteral("screenshots"));
     window->grab().save(QStringLiteral("screenshots/") + name + QStringLiteral(".png"));
 }
+
+// How much of `marked` stands out from `plain` (same size): the pixels whose
+// colours differ by the contrast a focus mark needs (3 to 1), as a share of
+// the picture's perimeter, so that 1 is a one-pixel line all around.
+inline double markShare(const QImage& plain, const QImage& marked)
+{
+    int standing = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            standing += windows::contrastRatio(QColor(plain.pixel(x, y)), QColor(marked.pixel(x, y))) >= 3;
+    return static_cast<double>(standing) / (2 * (plain.width() + plain.height()));
+}
+
+// A mark is seen from a dotted line around half of it, as Windows draws its focus.
+inline constexpr double kSeen = 0.25;
 
 // The program's look in `style` for the life of the object, as the main
 // window installs it; afterwards the look is as before any style was chosen.

@@ -1,12 +1,18 @@
 #include "box_test_support.h"
 #include "support/services_fixture.h"
+#include "windows/folder_select.h"
 #include "windows/frm_msg.h"
+#include "windows/frm_msgbox.h"
 #include "windows/twips.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QScreen>
+
+#include <functional>
 
 namespace qn3::windows {
 namespace {
@@ -51,6 +57,32 @@ TEST_F(FrmMsgTest, TopmostBorderlessAtTheTopCentreWithRoundedCornersAcrossHiding
     EXPECT_EQ(wait.pos(), place);
     EXPECT_EQ(wait.mask(), shape);
     EXPECT_TRUE(wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+// While a dialog or box of the start-up is shown (the folder dialog of the
+// site initialisation, a message box), the wait window is below it: no longer
+// kept on top, and lowered; it is on top again once the dialog has gone.
+TEST_F(FrmMsgTest, StepsBelowTheStartUpsDialogsWhileTheyAreShown)
+{
+    FrmMsg& wait = FrmMsg::instance();
+    wait.show();
+    const std::function<void()> asks[] = {
+        [] { FolderSelect(nullptr, QStringLiteral("C:\\QN_Data\\"), {}); },
+        [] { ChoiceBox(QStringLiteral("a"), {QStringLiteral("Ok")}, nullptr); },
+        [] { QDialog dialog; dialog.exec(); }};
+    for (const auto& ask : asks) {
+        bool onTopDuring = true;
+        testing::whenWaiting([&] {
+            onTopDuring = wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(window); dialog != nullptr && dialog->isVisible())
+                    dialog->done(0);
+        });
+        ask();
+        EXPECT_FALSE(onTopDuring);
+        EXPECT_TRUE(wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(wait.isVisible());
+    }
 }
 
 } // namespace

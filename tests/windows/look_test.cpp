@@ -109,7 +109,7 @@ TEST_F(LookTest, StoredStyleChoosesTheSkin)
     }
 }
 
-TEST_F(LookTest, EverySkinHasItsOwnSheetAndNoSkinNone)
+TEST_F(LookTest, EverySkinHasItsOwnSheetAndNoSkinOnlyMarksTheFocus)
 {
     InstallSkinEngine(services::Frm_Main().SkinFramework);
     QSet<QString> sheets;
@@ -123,8 +123,12 @@ TEST_F(LookTest, EverySkinHasItsOwnSheetAndNoSkinNone)
     }
     EXPECT_EQ(sheets.size(), 20);
     EXPECT_FALSE(sheets.contains(QString()));
+    // No skin: the platform's own look, where only the focus and the default
+    // button are marked.
     InitGeneralLook(20);
-    EXPECT_EQ(qApp->styleSheet(), QString());
+    EXPECT_FALSE(sheets.contains(qApp->styleSheet()));
+    EXPECT_FALSE(qApp->styleSheet().contains(QStringLiteral("background")));
+    EXPECT_FALSE(qApp->styleSheet().contains(QStringLiteral("QPushButton {")));
 }
 
 TEST_F(LookTest, ControlsTakeTheStyleColoursByKind)

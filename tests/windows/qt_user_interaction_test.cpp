@@ -9,8 +9,14 @@
 #include "windows/window_helpers.h"
 
 #include <QDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -121,6 +127,123 @@ TEST_F(QtQuestionsTest, PlatformBoxesAreFrenchInWindowsOrder)
             EXPECT_EQ(byDefault.toStdString(), c.byDefault.toStdString());
             EXPECT_EQ(closing && stayedOpen ? 0 : answer, closing ? c.closed : c.enter);
         }
+}
+
+// The lines a label paints: its text laid out at its width as it wraps it.
+QStringList laidOutLines(const QLabel* label)
+{
+    QStringList lines;
+    const int width = label->contentsRect().width();
+    for (const QString& paragraph : label->text().split(u'\n')) {
+        QTextLayout layout(paragraph, label->font());
+        QTextOption option;
+        option.setWrapMode(label->wordWrap() ? QTextOption::WordWrap : QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            const QString shown = paragraph.mid(line.textStart(), line.textLength());
+            EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(shown.trimmed()), width) << shown.toStdString();
+            lines << shown;
+        }
+        layout.endLayout();
+    }
+    return lines;
+}
+
+// The error report's lines break at blanks only, as a Windows message box
+// breaks them: a path stays whole; a word longer than a line is cut only
+// where the line is full.
+TEST_F(QtQuestionsTest, ErrorReportBreaksItsLinesAtBlanksOnly)
+{
+    using namespace services::msgbox;
+    const QString report = QStringLiteral(
+        "Fichier: Frada26 |QN3_Tools_Vandrel |07/12/2026 05:45:52\n"
+        "Err:12: The MicroKernel cannot find the specified file |C:\\QN_Data\\FRADA26.bt6\n\n 0>S:12");
+    const QString longWord = QString(120, u'W') + QStringLiteral("\\FRAD000.bt6");
+    QtUserInteraction questions;
+    for (const QString& text : {report, longWord}) {
+        QStringList lines;
+        testing::whenWaiting([&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            if (text == report)
+                testing::saveScreenshot(box, QStringLiteral("PlatformBox_ErrorReport"));
+            lines = laidOutLines(box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
+            static_cast<QDialog*>(box)->done(0);
+        });
+        questions.askMessageBox({text, AbortRetryIgnore | Critical, QStringLiteral("Frm_Main:InitGeneral")});
+        ASSERT_FALSE(lines.isEmpty());
+        if (text == report) {
+            EXPECT_TRUE(lines.filter(QStringLiteral("|C:\\QN_Data\\FRADA26.bt6")).size() == 1)
+                << lines.join(u'/').toStdString();
+            // Each line is a run of whole words of the report.
+            for (const QString& line : lines)
+                EXPECT_TRUE(line.trimmed().isEmpty()
+                            || QRegularExpression(QStringLiteral("(^|[ \n])") + QRegularExpression::escape(line.trimmed())
+                                                  + QStringLiteral("($|[ \n])"))
+                                   .match(report)
+                                   .hasMatch())
+                    << line.toStdString();
+        } else {
+            EXPECT_GT(lines.size(), 1);
+            EXPECT_EQ(lines.join(QString()), longWord);
+        }
+    }
+}
+
+// The boxes have the frame of a Windows dialog: no minimise or maximise
+// button, the close box only where it answers; minimised by the window
+// manager all the same, a box comes back at once with the window it was shown
+// over. Each is wide enough for its caption in the title-bar font.
+TEST_F(QtQuestionsTest, BoxesHaveADialogsFrameAndStayWithTheMainWindow)
+{
+    using namespace services::msgbox;
+    QMainWindow main;
+    main.show();
+    QtUserInteraction questions(&main);
+    const QString title = QStringLiteral("Quillon: Tools VANDREL - 26.1207.0738");
+    // closeBox: whether the frame offers to close the box.
+    const struct { const char* name; std::function<void()> ask; bool closeBox; } cases[] = {
+        {"yes_no", [&] { questions.askMessageBox({"Voulez-vous quitter le programme ?", YesNo | 32, title}); }, false},
+        {"abort_retry_ignore", [&] { questions.askMessageBox({"Err", AbortRetryIgnore | Critical, "a"}); }, false},
+        {"ok_cancel", [&] { questions.askMessageBox({"a", OkCancel, "a"}); }, true},
+        {"choice_yes_no", [&] { ChoiceBox("a", {"Oui", "Non"}, &main, title); }, true},
+        {"choice_yes", [&] { ChoiceBox("a", {"Oui"}, &main); }, false},
+        {"input", [&] { InputBox({}); }, true},
+        {"base", [&] { ChooseBase(&main, {{"A", "B"}, 0, {}}); }, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::whenWaiting([&] {
+            QDialog* box = nullptr;
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->isVisible() && qobject_cast<QDialog*>(window) != nullptr)
+                    box = static_cast<QDialog*>(window);
+            ASSERT_NE(box, nullptr);
+            const Qt::WindowFlags flags = box->windowFlags();
+            EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint)); // else the platform adds its own buttons
+            EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+            EXPECT_EQ(flags.testFlag(Qt::WindowCloseButtonHint), c.closeBox);
+
+            QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+            titleFont.setBold(true);
+            const QFontMetrics metrics(titleFont);
+            // The caption, the icon and three buttons at least as wide as the title's letters are high.
+            EXPECT_GE(box->frameGeometry().width(), metrics.horizontalAdvance(box->windowTitle()) + 4 * metrics.height())
+                << box->windowTitle().toStdString();
+
+            // A window manager minimising a box takes the main window with it.
+            box->setWindowState(Qt::WindowMinimized);
+            main.setWindowState(Qt::WindowMinimized);
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(box->isMinimized());
+            EXPECT_FALSE(main.isMinimized());
+            EXPECT_TRUE(box->isVisible());
+            box->done(0);
+        });
+        c.ask();
+        main.setWindowState(Qt::WindowNoState);
+    }
 }
 
 } // namespace

@@ -4,12 +4,15 @@
 #include "windows/frm_msgbox.h"
 #include "windows/frm_select_base.h"
 #include "windows/look.h"
+#include "windows/skin_styles.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
 #include <QHash>
 #include <QImage>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -32,12 +35,7 @@ constexpr double kReadable = 4.5;
 
 double contrast(const QColor& a, const QColor& b)
 {
-    const auto luminance = [](const QColor& c) {
-        const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
-    };
-    const auto [dark, light] = std::minmax({luminance(a), luminance(b)});
-    return (light + 0.05) / (dark + 0.05);
+    return contrastRatio(a, b);
 }
 
 // An entry as painted: its background is the colour most of its pixels have,
@@ -166,6 +164,69 @@ TEST_F(SkinReadabilityTest, SelectionsAndCaptionsAreReadableUnderEveryStyle)
         if (style == 15)
             testing::saveScreenshot(&input, QStringLiteral("FrmInputBox_style15"));
         message->BtnMsgBox[0]->click();
+    }
+}
+
+using testing::kSeen;
+using testing::markShare;
+
+// Where Enter goes and where the keyboard is can be seen: the default
+// button, the focused button, a focused list, combo box or text field, and
+// the current entry of a list stand out from their plain twins, painted.
+TEST_F(SkinReadabilityTest, DefaultButtonFocusAndCurrentEntryShowUnderEveryStyle)
+{
+    for (int32_t style = 0; style <= 20; ++style) {
+        SCOPED_TRACE(::testing::Message() << "style " << style);
+        const testing::Skinned skin(style);
+        QDialog window;
+        window.resize(460, 200);
+        QPushButton* buttons[3];
+        for (int i = 0; i < 3; ++i) {
+            buttons[i] = new QPushButton(QStringLiteral("Valider"), &window);
+            buttons[i]->setGeometry(10 + 110 * i, 10, 100, 25);
+            buttons[i]->setAutoDefault(false);
+        }
+        QPushButton* const plain = buttons[0];
+        QPushButton* const byDefault = buttons[1];
+        QPushButton* const focused = buttons[2];
+        byDefault->setDefault(true);
+        auto* list = new QListWidget(&window);
+        list->addItems({QStringLiteral("Ligne"), QStringLiteral("Ligne"), QStringLiteral("Ligne")});
+        list->setGeometry(10, 45, 200, 80);
+        auto* combo = new QComboBox(&window);
+        combo->addItems({QStringLiteral("Base 1"), QStringLiteral("Base 2")});
+        combo->setGeometry(230, 45, 200, 25);
+        auto* text = new QLineEdit(QStringLiteral("Texte"), &window);
+        text->setGeometry(230, 80, 200, 25);
+        LookFenetre(&window, 1);
+        window.show();
+        window.activateWindow();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(window.isActiveWindow());
+
+        focused->setFocus();
+        const QImage plainButton = plain->grab().toImage();
+        EXPECT_GE(markShare(plainButton, byDefault->grab().toImage()), kSeen) << "default button";
+        EXPECT_GE(markShare(plainButton, focused->grab().toImage()), kSeen) << "focused button";
+
+        for (QWidget* control : std::initializer_list<QWidget*>{list, combo, text}) {
+            plain->setFocus();
+            const QImage away = control->grab().toImage();
+            control->setFocus();
+            ASSERT_TRUE(control->hasFocus());
+            EXPECT_GE(markShare(away, control->grab().toImage()), kSeen) << control->metaObject()->className();
+        }
+
+        // The current entry, not selected, of the focused list.
+        list->setFocus();
+        list->clearSelection();
+        list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+        const QImage rows = list->viewport()->grab().toImage();
+        const QRect current = list->visualRect(list->model()->index(1, 0));
+        const QRect other = list->visualRect(list->model()->index(0, 0));
+        EXPECT_GE(markShare(rows.copy(other), rows.copy(current)), kSeen) << "current entry";
+        if (style == 15)
+            testing::saveScreenshot(&window, QStringLiteral("focus_and_default_style15"));
     }
 }
 

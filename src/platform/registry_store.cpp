@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_stamp.h"
 #include "platform/registry_hive.h"
+#include "platform/regular_file.h"
 #include "platform/windows_error.h"
 #include "platform/windows_path.h"
 
@@ -58,7 +59,7 @@ Hive freshHive(uint32_t root)
 class HiveLock {
 public:
     explicit HiveLock(const QString& hivePath)
-        : fd_(::open(QFile::encodeName(hivePath + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+        : fd_(regular_file::open(hivePath + QStringLiteral(".lock"), O_RDWR | O_CREAT, 0644).fd)
     {
         if (fd_ >= 0 && ::flock(fd_, LOCK_EX) == 0)
             atomic_file::removeStaleTemporaries(hivePath); // left by killed writers

@@ -114,8 +114,8 @@ pid_t temporaryOwner(const std::string& name, const std::string& start)
     return static_cast<pid_t>(std::strtol(rest.c_str(), nullptr, 10));
 }
 
-// The rest of read() on the opened file: its status, the bytes and stat
-// left in `result`.
+// The rest of read() on the opened regular file, whose status `result`
+// already holds: the bytes left in `result`.
 ReadStatus readOpen(int fd, qint64 limit, Contents& result)
 {
     if (result.st.st_size > limit)

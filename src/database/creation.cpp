@@ -4,6 +4,7 @@
 #include "database/record_manager_access.h"
 #include "platform/ansi.h"
 #include "platform/runtime_error.h"
+#include "recordmanager/record_manager_codes.h"
 #include "services/formats.h"
 #include "services/ini_access.h"
 #include "services/shared_values.h"
@@ -116,8 +117,11 @@ void CreationStructureVide(int16_t NoZone, int16_t NoFichier, const QString& Sec
         const int16_t longueurChemin = static_cast<int16_t>(std::min<qsizetype>(Chemin.size(), 32767));
         chemin.append('\0');
         int32_t longueurSpec = kTailleSpec;
+        // Never over a file that is there, whatever it holds: a hidden one
+        // is still somebody's records. The record manager then answers 59.
         StatutBtr = RecordManagerAccess::current().call(14, gPosition.data(), gSpec.data(), &longueurSpec,
-                                                        chemin.data(), longueurChemin, 0);
+                                                        chemin.data(), longueurChemin,
+                                                        recordmanager::createmode::KeepExisting);
     });
 }
 

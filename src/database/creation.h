@@ -18,7 +18,8 @@ QByteArray SpecFichierBtr();
 // a per-station file, the letter of `NoStation` as fifth; `Extension` (".bt6"
 // when blank). `Chemin` receives the path followed by one blank; StatutBtr
 // the record manager's status. Nothing is traced or shown. A section that
-// names no file creates nothing and gives status 11.
+// names no file creates nothing and gives status 11; a file that is already
+// there, of whatever kind, is left as it is and gives status 59.
 void CreationStructureVide(int16_t NoZone, int16_t NoFichier, const QString& Section, QString& Chemin,
                            const QString& DossierDonnees, int16_t NoStation, const bool& Export,
                            const QString& Extension);

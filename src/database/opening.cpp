@@ -7,8 +7,11 @@
 #include "database/record_buffers.h"
 #include "database/record_manager_access.h"
 #include "platform/ansi.h"
+#include "platform/directory_listing.h"
 #include "platform/file_attributes.h"
+#include "platform/runtime_error.h"
 #include "platform/windows_path.h"
+#include "recordmanager/record_manager_codes.h"
 #include "services/file_operations.h"
 #include "services/formats.h"
 #include "services/ini_access.h"
@@ -72,28 +75,35 @@ Cles sectionParDefaut(int fichier)
     }
 }
 
-// Hidden and system files count as missing.
-bool visible(const QString& hote)
+// Whether a plain, visible file answers `hote`: hidden and system files,
+// folders, FIFOs and devices count as missing, as a name nothing answers.
+// Any other failure to look (an I/O error, a share gone stale, a folder
+// that may not be searched) throws: it proves nothing about the file.
+bool fichierNormal(const QString& hote)
 {
+    uint32_t attributs = 0;
     try {
-        return (platform::attributes::getHost(hote) & (platform::attributes::Hidden | platform::attributes::System)) ==
-               0;
-    } catch (const std::exception&) {
-        return false;
+        attributs = platform::attributes::getHost(hote);
+    } catch (const platform::RuntimeError& erreur) {
+        if (erreur.number() == platform::errors::FileNotFound || erreur.number() == platform::errors::PathNotFound)
+            return false;
+        throw;
     }
+    constexpr uint32_t cache = platform::attributes::Hidden | platform::attributes::System;
+    return (attributs & (cache | platform::attributes::Directory)) == 0 && QFileInfo(hote).isFile();
 }
 
-bool fichierNormal(const QString& hote) { return QFileInfo(hote).isFile() && visible(hote); }
-
-// A record file is there when a plain file answers its path: folders,
-// hidden and system files do not count, nor does a name the platform refuses.
+// A record file is there when a plain file answers its path (a name the
+// platform refuses names no file).
 bool fichierPresent(const QString& chemin)
 {
+    QString hote;
     try {
-        return fichierNormal(platform::paths::toHost(chemin));
-    } catch (const std::exception&) {
+        hote = platform::paths::toHost(chemin);
+    } catch (const platform::RuntimeError&) {
         return false;
     }
+    return fichierNormal(hote);
 }
 
 // The record-file folder of one walk, listed once. Every open changes the
@@ -103,12 +113,12 @@ class ListeDossier {
 public:
     explicit ListeDossier(const QString& dossier) : dossier_(dossier)
     {
+        // A folder that cannot be listed leaves each file to be looked up on
+        // its own, so that a failure is met and reported there.
         try {
             hote_ = platform::paths::toHost(dossier);
-            // Plain files only (FIFOs, sockets and devices are left out).
-            const QStringList noms = QDir(hote_).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
-            for (const QString& nom : noms)
-                noms_.insert(nom.toUpper(), nom);
+            for (const platform::DirectoryEntry& entree : platform::listDirectory(dossier))
+                noms_.insert(entree.name.toUpper(), entree.name);
         } catch (const std::exception&) {
             hote_.clear();
         }
@@ -117,7 +127,7 @@ public:
     // A file shared by the stations is looked at once for all of them.
     // `telQuel`: the path spelt as the folder spells the name, which the
     // record manager then finds without searching the folder; empty when
-    // the file is not in the listing.
+    // the file is not in the listing. Throws as fichierNormal().
     bool present(const QString& chemin, QString& telQuel)
     {
         telQuel.clear();
@@ -129,7 +139,7 @@ public:
         auto vu = vus_.constFind(cle);
         if (vu == vus_.cend()) {
             const auto trouve = noms_.constFind(cle);
-            const bool normal = trouve != noms_.cend() && visible(QDir(hote_).filePath(*trouve));
+            const bool normal = trouve != noms_.cend() && fichierNormal(QDir(hote_).filePath(*trouve));
             vu = vus_.insert(cle, normal ? *trouve : QString());
         }
         if (vu->isEmpty())
@@ -180,6 +190,11 @@ void boite(const QString& texte)
 
 namespace {
 
+// What a look for a record file found. A look that failed is reported
+// through the trap and proves nothing: such a file is neither made nor
+// counted as missing.
+enum class Presence { Missing, Present, Unknown };
+
 // OuvertureFichierBTrieve, finding the file first in `liste` when the walk has one.
 bool ouvre(int16_t NoZone, int16_t NoFichier, QString Chemin, int32_t& LngEnregistrement, int32_t NoStation,
            int16_t ModeOuverture, const QString& DossierDonnees, ListeDossier* liste)
@@ -189,25 +204,38 @@ bool ouvre(int16_t NoZone, int16_t NoFichier, QString Chemin, int32_t& LngEnregi
     position.fill(' ');
     auto sansBlanc = [&] { return Chemin.endsWith(u' ') ? Chemin.chopped(1) : Chemin; };
     QString telQuel;
-    bool present = liste ? liste->present(sansBlanc(), telQuel) : fichierPresent(sansBlanc());
-    if (!present && NoFichier >= 43 && NoFichier <= 45) {
+    auto cherche = [&](ListeDossier* dans) {
+        bool present = false;
+        if (!trap([&] { present = dans ? dans->present(sansBlanc(), telQuel) : fichierPresent(sansBlanc()); }))
+            return Presence::Unknown;
+        return present ? Presence::Present : Presence::Missing;
+    };
+    Presence presence = cherche(liste);
+    bool refusee = false; // the creation found the name taken and left it as it is
+    if (presence == Presence::Missing && NoFichier >= 43 && NoFichier <= 45) {
         trap([&] {
             const bool exportation = false;
             CreationStructureVide(NoZone, NoFichier, QStringLiteral("FIC_FRAD0") + QString::number(NoFichier), Chemin,
                                   DossierDonnees, static_cast<int16_t>(NoStation), exportation, QString());
         });
-        present = fichierPresent(sansBlanc());
-        if (present && liste)
+        refusee = StatutBtr == recordmanager::status::FileExists;
+        presence = cherche(nullptr);
+        if (presence == Presence::Present && liste)
             liste->ajoute(sansBlanc());
     }
     EnregistrementBtr* enr = EnrBtr(NoFichier);
-    if (!present) {
-        StatutBtr = 12;
+    if (presence == Presence::Missing) {
+        // A hidden or system file, or a folder, holding the name keeps the
+        // creation's "file exists".
+        if (!refusee)
+            StatutBtr = 12;
     } else if (!enr) {
         // Nothing of this program reads such a file: it is there, which is
         // all an open could tell (a creation just made left its 0 already).
-        StatutBtr = 0;
+        StatutBtr = presence == Presence::Present ? 0 : recordmanager::status::IoError;
     } else {
+        // A file that could not be looked at is left to the record manager,
+        // whose own status then tells what stands in the way.
         trap([&] {
             // The record manager may read the whole data length: never past the buffer.
             QByteArray image = enr->image();

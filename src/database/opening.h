@@ -19,8 +19,11 @@ bool BTr_Ouverture(int16_t NoZone, int16_t Selection, const QString& DossierDonn
 
 // Opens one record file: `Chemin` is its path followed by one blank,
 // `LngEnregistrement` its record length, which becomes LongueurEnrBtr. Files
-// 43 to 45 are created first when missing. A missing file gives status 12;
-// any failure adds a history line and shows the report, and gives False.
+// 43 to 45 are created first when missing. A missing file gives status 12
+// (a hidden or system file counts as missing, but is never created over:
+// for 43 to 45 it gives the creation's 59); a file that cannot be looked at
+// is reported through the error routine and never counts as missing. Any
+// failure adds a history line and shows the report, and gives False.
 bool OuvertureFichierBTrieve(int16_t NoZone, int16_t NoFichier, QString Chemin, int32_t& LngEnregistrement,
                              int32_t NoStation, int16_t ModeOuverture, const QString& DossierDonnees);
 

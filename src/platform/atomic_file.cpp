@@ -1,5 +1,7 @@
 #include "platform/atomic_file.h"
 
+#include "platform/regular_file.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -65,9 +67,11 @@ void copyUserAttributes(int from, int to)
     }
 }
 
+QString named(const std::string& hostPath) { return QFile::decodeName(QByteArray::fromStdString(hostPath)); }
+
 void syncFolder(const std::string& folder)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = regular_file::openFolder(named(folder)).fd;
     if (fd < 0)
         return;
     ::fsync(fd);
@@ -110,16 +114,10 @@ pid_t temporaryOwner(const std::string& name, const std::string& start)
     return static_cast<pid_t>(std::strtol(rest.c_str(), nullptr, 10));
 }
 
-// The rest of read() on the opened file: its status, the bytes and stat
-// left in `result`.
+// The rest of read() on the opened regular file, whose status `result`
+// already holds: the bytes left in `result`.
 ReadStatus readOpen(int fd, qint64 limit, Contents& result)
 {
-    if (::fstat(fd, &result.st) != 0) {
-        result.error = errno;
-        return ReadStatus::Failed;
-    }
-    if (!S_ISREG(result.st.st_mode))
-        return ReadStatus::NotRegular;
     if (result.st.st_size > limit)
         return ReadStatus::TooLarge;
     // The size is a hint only: the file may grow or shrink while it is read.
@@ -154,9 +152,13 @@ ReadStatus readOpen(int fd, qint64 limit, Contents& result)
 void removeStaleTemporaries(const QString& hostPath)
 {
     const Target target = targetOf(hostPath);
-    DIR* dir = ::opendir(target.folder.c_str());
-    if (!dir)
+    const int fd = regular_file::openFolder(named(target.folder)).fd;
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
         return;
+    }
     while (const dirent* entry = ::readdir(dir)) {
         const pid_t owner = temporaryOwner(entry->d_name, target.tempStart);
         // A live owner (this process included) may still be writing.
@@ -168,7 +170,7 @@ void removeStaleTemporaries(const QString& hostPath)
 
 Lock::Lock(const QString& hostPath)
 {
-    fd_ = ::open(targetOf(hostPath).folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd_ = regular_file::openFolder(named(targetOf(hostPath).folder)).fd;
     if (fd_ < 0)
         return;
     int locked = 0;
@@ -191,52 +193,50 @@ Lock::~Lock()
 Contents read(const QString& hostPath, qint64 limit)
 {
     Contents result;
-    const QByteArray path = QFile::encodeName(hostPath);
-    // A FIFO or a device is recognised before it is opened: opening some of
-    // them blocks or has effects of its own.
-    if (::stat(path.constData(), &result.st) != 0) {
-        result.error = errno;
-        result.status = errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
-        return result;
-    }
-    if (!S_ISREG(result.st.st_mode)) {
+    const regular_file::Opened opened = regular_file::open(hostPath, O_RDONLY);
+    result.st = opened.st;
+    if (opened.notRegular) {
         result.status = ReadStatus::NotRegular;
-        return result;
+    } else if (opened.fd < 0) {
+        result.error = opened.error;
+        result.status = opened.error == ENOENT || opened.error == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
+    } else {
+        result.status = readOpen(opened.fd, limit, result);
+        ::close(opened.fd);
     }
-    // O_NONBLOCK: should it have become a FIFO meanwhile, the open returns at once.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        result.error = errno;
-        result.status = errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
-        return result;
-    }
-    result.status = readOpen(fd, limit, result);
-    ::close(fd);
     return result;
 }
 
 QString writeTemporary(const QString& hostPath, QByteArrayView content, int& error, std::optional<mode_t> mode)
 {
     const Target target = targetOf(hostPath);
-    std::string temp = target.folder + "/" + target.tempStart + std::to_string(::getpid()) + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
+    // The file replaced gives its mode and attributes; a folder, FIFO or
+    // device in its place is never replaced.
+    const regular_file::Opened old = regular_file::open(named(target.path), O_RDONLY);
+    if (old.notRegular) {
+        error = EPERM;
         return {};
     }
-
-    const int old = ::open(target.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (old >= 0) {
-        struct stat st {};
-        if (!mode && ::fstat(old, &st) == 0)
-            ::fchmod(fd, st.st_mode & 07777);
-        copyUserAttributes(old, fd);
-        ::close(old);
+    QByteArray temp =
+        QByteArray::fromStdString(target.folder + "/" + target.tempStart + std::to_string(::getpid()) + ".XXXXXX");
+    const regular_file::Opened made = regular_file::createUnique(temp);
+    if (made.fd < 0) {
+        error = made.error;
+        if (old.fd >= 0)
+            ::close(old.fd);
+        return {};
+    }
+    const int fd = made.fd;
+    if (old.fd >= 0) {
+        if (!mode)
+            ::fchmod(fd, old.st.st_mode & 07777);
+        copyUserAttributes(old.fd, fd);
+        ::close(old.fd);
     }
     if (mode) {
         ::fchmod(fd, *mode & 07777);
-    } else if (old < 0) {
-        // mkostemp makes 0600; a new file gets the usual mode under the umask.
+    } else if (old.fd < 0) {
+        // A new file gets the usual mode under the umask, not the 0600 of a unique one.
         const mode_t mask = ::umask(0);
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
@@ -248,10 +248,10 @@ QString writeTemporary(const QString& hostPath, QByteArrayView content, int& err
     if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error != 0) {
-        ::unlink(temp.c_str());
+        ::unlink(temp.constData());
         return {};
     }
-    return QFile::decodeName(QByteArray::fromStdString(temp));
+    return QFile::decodeName(temp);
 }
 
 int putInPlace(const QString& temporary, const QString& hostPath)

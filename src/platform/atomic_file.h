@@ -25,6 +25,7 @@ namespace qn3::platform::atomic_file {
 // the errno of the step that failed; the target is then left as it was and
 // the temporary file is removed. The target's folder must exist. `mode`,
 // when given, is the new file's permission bits whatever the old file had.
+// A folder, FIFO, socket or device at the target is never replaced (EPERM).
 int replace(const QString& hostPath, QByteArrayView content, std::optional<mode_t> mode = std::nullopt);
 
 // The two halves of replace(), for a caller that changes the new content in

@@ -343,7 +343,11 @@ QString fold(QStringView name) { return name.toString().toCaseFolded(); }
 uint32_t Hive::Names::add(QStringView name)
 {
     constexpr uint32_t chunkSize = 1u << chunkBits;
-    const auto needed = static_cast<uint32_t>(name.size()) + 1; // names within limits: 255 characters at most
+    // Key names within limits take far less than a chunk; the hive refuses
+    // longer ones before they come here.
+    if (name.size() >= chunkSize)
+        throw Refused();
+    const auto needed = static_cast<uint32_t>(name.size()) + 1;
     if (used_ + needed > chunkSize) {
         chunks_.push_back(std::make_unique<char16_t[]>(chunkSize));
         used_ = 0;
@@ -456,6 +460,8 @@ void Hive::indexSubkey(KeyId key)
 
 KeyId Hive::makeSubkey(KeyId parent, QStringView name)
 {
+    if (name.size() > maxKeyName)
+        throw Refused();
     if (const std::optional<KeyId> found = subkey(parent, name))
         return *found; // the first spelling is kept
     const auto key = static_cast<KeyId>(nodes_.size());
@@ -488,6 +494,8 @@ Value* Hive::value(KeyId key, QStringView name) { return const_cast<Value*>(std:
 
 bool Hive::set(KeyId key, QStringView name, uint32_t type, QByteArrayView data)
 {
+    if (name.size() > maxValueName)
+        throw Refused();
     if (Value* v = value(key, name)) {
         if (v->type == type && v->data == data)
             return false;
@@ -570,6 +578,8 @@ std::optional<QString> Hive::spelling(QStringView path) const
 
 KeyId Hive::make(QStringView path)
 {
+    if (!withinLimits(path))
+        throw Refused();
     KeyId at = root;
     for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts))
         at = makeSubkey(at, name);
@@ -578,16 +588,30 @@ KeyId Hive::make(QStringView path)
 
 bool withinLimits(QStringView path)
 {
-    constexpr qsizetype maxName = 255;
-    constexpr qsizetype maxLevels = 512;
     qsizetype levels = 0;
     for (QStringView name : path.split(u'\\', Qt::SkipEmptyParts))
-        if (name.size() > maxName || ++levels > maxLevels)
+        if (name.size() > maxKeyName || ++levels > maxLevels)
             return false;
     return true;
 }
 
 // ---- Parsing lines ------------------------------------------------------------
+
+namespace {
+
+// The key a section line names, made; nullopt for a path beyond the limits.
+std::optional<KeyId> keyOfLine(Hive& hive, const std::optional<QString>& path)
+{
+    if (!path)
+        return std::nullopt;
+    try {
+        return hive.make(*path);
+    } catch (const Refused&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
 
 Hive parse(QByteArrayView text)
 {
@@ -605,11 +629,9 @@ Hive parse(QByteArrayView text)
             continue;
         if (line.startsWith(u'[')) {
             qsizetype at = 1;
-            std::optional<QString> path = readEscaped(line, at, u']');
-            if (path && !withinLimits(*path))
-                path.reset();
-            current = path ? std::optional<KeyId>(hive.make(*path)) : std::nullopt;
-            hive.damagedLines += path ? 0 : 1;
+            const std::optional<QString> path = readEscaped(line, at, u']');
+            current = keyOfLine(hive, path);
+            hive.damagedLines += current ? 0 : 1;
             continue;
         }
         std::optional<QString> name;
@@ -618,7 +640,7 @@ Hive parse(QByteArrayView text)
             name = QString();
         else if (line.startsWith(u'"'))
             name = readEscaped(line, at, u'"');
-        if (!name || at >= line.size() || line[at] != u'=') {
+        if (!name || name->size() > maxValueName || at >= line.size() || line[at] != u'=') {
             ++hive.damagedLines;
             continue;
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/windows_error.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -8,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 // The text form of one registry hive (user.reg, system.reg), in the line
@@ -29,6 +32,19 @@ struct Value {
 // A key of a hive, valid for the hive's lifetime (keys are never removed).
 using KeyId = uint32_t;
 
+// Windows' limits: a key's name holds at most 255 characters, a value's
+// 16,383, and a key lies at most 512 levels deep.
+inline constexpr qsizetype maxKeyName = 255;
+inline constexpr qsizetype maxValueName = 16383;
+inline constexpr qsizetype maxLevels = 512;
+
+// A name beyond those limits, refused by the hive whoever asks, with the
+// error the registry functions give for it (ERROR_INVALID_PARAMETER).
+struct Refused : std::length_error {
+    Refused() : std::length_error("registry name beyond Windows' limits") {}
+    uint32_t code = win_error::InvalidParameter;
+};
+
 // The keys and values of one hive. A hive of deep paths holds a key for
 // every level, so a key costs only its parent, its name, its first subkey
 // and, when its parent has several, its place in one index by (parent,
@@ -48,8 +64,8 @@ public:
     int damagedLines = 0;
 
     std::optional<KeyId> key(QStringView path) const;
-    // The key, made with its missing ancestors when absent (`path` within
-    // limits).
+    // The key, made with its missing ancestors when absent. Throws Refused,
+    // making nothing, for a path beyond the limits.
     KeyId make(QStringView path);
     // The path of an existing key as the hive spells it (names joined by
     // "\"); nullopt when the key is missing.
@@ -57,13 +73,14 @@ public:
 
     QStringView name(KeyId key) const;
     std::optional<KeyId> subkey(KeyId parent, QStringView name) const;
-    KeyId makeSubkey(KeyId parent, QStringView name);
+    KeyId makeSubkey(KeyId parent, QStringView name); // Refused for a name beyond the limit
     std::vector<KeyId> subkeys(KeyId parent) const; // in no particular order; costs a walk of the hive
 
     const Value* value(KeyId key, QStringView name) const;
     Value* value(KeyId key, QStringView name);
     std::vector<const Value*> values(KeyId key) const; // as subkeys()
-    // Sets a value; false when it already held that type and data.
+    // Sets a value; false when it already held that type and data. Refused
+    // for a name beyond the limit.
     bool set(KeyId key, QStringView name, uint32_t type, QByteArrayView data);
 
     // Every key but the root, and every value, grouped by parent (by key):
@@ -130,8 +147,8 @@ private:
 // Folded form of a key path or value name, for comparisons.
 QString fold(QStringView name);
 
-// Whether a key path stays within Windows' limits: names of at most 255
-// characters, at most 512 levels. Longer ones are refused.
+// Whether a key path stays within Windows' limits (names of at most
+// maxKeyName characters, at most maxLevels levels).
 bool withinLimits(QStringView path);
 
 // Never fails: what cannot be read is counted in damagedLines and skipped.

@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_stamp.h"
 #include "platform/registry_hive.h"
+#include "platform/regular_file.h"
 #include "platform/windows_error.h"
 #include "platform/windows_path.h"
 
@@ -58,7 +59,7 @@ Hive freshHive(uint32_t root)
 class HiveLock {
 public:
     explicit HiveLock(const QString& hivePath)
-        : fd_(::open(QFile::encodeName(hivePath + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+        : fd_(regular_file::open(hivePath + QStringLiteral(".lock"), O_RDWR | O_CREAT, 0644).fd)
     {
         if (fd_ >= 0 && ::flock(fd_, LOCK_EX) == 0)
             atomic_file::removeStaleTemporaries(hivePath); // left by killed writers
@@ -166,8 +167,6 @@ public:
             return win_error::InvalidHandle;
         if (subKey.startsWith(u'\\'))
             return win_error::BadPathname;
-        if (!registry_hive::withinLimits(subKey))
-            return win_error::InvalidParameter;
         const std::lock_guard guard(mutex_);
         LoadedHive& loaded = hives_[file->path];
         if (const int32_t code = refresh(*file, loaded))
@@ -179,7 +178,11 @@ public:
         const HiveLock lock(file->path);
         if (const int32_t code = refresh(*file, loaded))
             return code;
-        loaded.hive.make(subKey);
+        try {
+            loaded.hive.make(subKey);
+        } catch (const registry_hive::Refused& refused) {
+            return static_cast<int32_t>(refused.code);
+        }
         const QString path = loaded.hive.spelling(subKey).value_or(QString());
         if (const int32_t code = save(*file, loaded)) {
             loaded.trusted = false; // drop the unsaved key
@@ -225,8 +228,12 @@ public:
         const std::optional<registry_hive::KeyId> found = loaded.hive.key(key.path);
         if (!found)
             return win_error::KeyDeleted;
-        if (!loaded.hive.set(*found, valueName, type, data))
-            return 0;
+        try {
+            if (!loaded.hive.set(*found, valueName, type, data))
+                return 0;
+        } catch (const registry_hive::Refused& refused) {
+            return static_cast<int32_t>(refused.code);
+        }
         if (const int32_t code = save(*file, loaded)) {
             loaded.trusted = false; // drop the unsaved value
             return code;

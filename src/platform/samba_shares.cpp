@@ -1,5 +1,6 @@
 #include "platform/samba_shares.h"
 
+#include "platform/regular_file.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
 
@@ -9,6 +10,9 @@
 
 #include <cerrno>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qn3::platform::shares {
 namespace {
@@ -143,9 +147,14 @@ std::vector<Share> localShares()
     if (!info.isFile() || info.size() > kMaxConfigurationBytes)
         throw RuntimeError(errors::PathFileAccessError,
                            runtimeErrorText(errors::PathFileAccessError) + QStringLiteral(": ") + file);
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
+    const regular_file::Opened opened = regular_file::open(file, O_RDONLY);
+    if (opened.fd < 0)
+        throwErrno(opened.notRegular ? EACCES : opened.error, file);
+    QFile in;
+    if (!in.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
         throwErrno(EACCES, file);
+    }
     std::vector<Share> result = parseConfiguration(in.read(kMaxConfigurationBytes));
     for (Share& share : result) {
         // "/srv/data/" names the same folder as "/srv/data"; Windows gives a

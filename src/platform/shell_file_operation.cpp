@@ -3,6 +3,7 @@
 #include "platform/wildcard.h"
 
 #include "platform/file_attributes.h"
+#include "platform/regular_file.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
 
@@ -12,9 +13,11 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,21 +59,37 @@ struct Failure {
     int32_t code;
 };
 
-// True when another open of the file holds a lock that conflicts with reading
-// it (`forWriting` false: a write lock) or with removing it (any lock): the
-// Linux counterpart of a file opened without sharing by another program.
-bool lockedByOther(const QString& host, bool forWriting)
+// True when another open of the file `fd` holds a lock that conflicts with
+// reading it (`forWriting` false: a write lock) or with removing it (any
+// lock): the Linux counterpart of a file opened without sharing by another
+// program.
+bool lockedByOther(int fd, bool forWriting)
 {
-    const int fd = ::open(QFile::encodeName(host).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
     struct flock probe {};
     probe.l_type = forWriting ? F_WRLCK : F_RDLCK;
     probe.l_whence = SEEK_SET;
-    const bool locked = ::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    return ::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+}
+
+bool lockedByOther(const QString& host, bool forWriting)
+{
+    const int fd = regular_file::open(host, O_RDONLY).fd;
+    if (fd < 0)
+        return false;
+    const bool locked = lockedByOther(fd, forWriting);
     ::close(fd);
     return locked;
 }
+
+// Closes its descriptor, whatever way the copy ends.
+struct Descriptor {
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
 
 // ---- Sources ---------------------------------------------------------------
 
@@ -173,35 +192,45 @@ void makeFolders(const QString& host)
 
 // Copies one file: content into a sibling temporary file, the source's times
 // onto it, then a rename over the target, so a reader sees the old or the new
-// file whole, never a part.
+// file whole, never a part. Only a regular file is copied, and only onto a
+// regular file or a new name: a FIFO or a device is never opened nor replaced.
 void copyFile(const QString& source, const QString& target)
 {
-    if (lockedByOther(source, false))
+    const regular_file::Opened from = regular_file::open(source, O_RDONLY);
+    if (from.notRegular)
+        throw Failure{codes::AccessDenied};
+    if (from.fd < 0)
+        throw Failure{codeForErrno(from.error)};
+    const Descriptor in{from.fd};
+    if (lockedByOther(in.fd, false))
         throw Failure{codes::SharingViolation};
     const QFileInfo targetInfo(target);
     if (targetInfo.isDir())
         throw Failure{codes::FileOntoFolder};
+    if (targetInfo.exists() && !targetInfo.isFile())
+        throw Failure{codes::AccessDenied};
     if (targetInfo.exists() && QFileInfo(source).canonicalFilePath() == targetInfo.canonicalFilePath())
         throw Failure{codes::SameFile};
     makeFolders(targetInfo.absolutePath());
 
-    const QByteArray from = QFile::encodeName(source);
     QByteArray temp = QFile::encodeName(targetInfo.absolutePath() + u'/' + targetInfo.fileName()) + ".copy-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        throw Failure{codeForErrno(errno)};
-    ::close(fd);
+    const regular_file::Opened made = regular_file::createUnique(temp);
+    if (made.fd < 0)
+        throw Failure{codeForErrno(made.error)};
+    Descriptor out{made.fd};
     try {
-        std::error_code error;
-        std::filesystem::copy_file(from.toStdString(), temp.toStdString(),
-                                   std::filesystem::copy_options::overwrite_existing, error);
-        if (error)
-            throw Failure{codeForErrno(error.value())};
-        struct stat st {};
-        if (::stat(from.constData(), &st) != 0 || ::chmod(temp.constData(), st.st_mode & 07777) != 0)
+        for (;;) {
+            const ssize_t sent = ::sendfile(out.fd, in.fd, nullptr, 1 << 30);
+            if (sent == 0)
+                break;
+            if (sent < 0 && errno != EINTR)
+                throw Failure{codeForErrno(errno)};
+        }
+        const struct timespec times[2] = {from.st.st_atim, from.st.st_mtim};
+        if (::fchmod(out.fd, from.st.st_mode & 07777) != 0 || ::futimens(out.fd, times) != 0)
             throw Failure{codeForErrno(errno)};
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        if (::utimensat(AT_FDCWD, temp.constData(), times, 0) != 0)
+        const int closed = ::close(std::exchange(out.fd, -1));
+        if (closed != 0)
             throw Failure{codeForErrno(errno)};
         if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0)
             throw Failure{codeForErrno(errno)};

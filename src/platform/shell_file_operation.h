@@ -69,6 +69,8 @@ struct FileOperation {
 //   source's last-write time and attributes plus archive. The source is never
 //   changed. Folders are copied with their content (files only with
 //   NoRecursion). A file onto itself gives 0x71, a folder into itself 0x76.
+//   A FIFO, socket or device, as a source or at a target, gives 5: it is
+//   neither opened nor replaced.
 // - Delete: files, and folders with all their content; a link is removed,
 //   never what it points to.
 // - A file locked by another program (a POSIX or open-file-description lock:

@@ -45,6 +45,7 @@ TEST_F(CreationTest, CreationBufferFromTheSection)
         ASSERT_FALSE(rm.calls.empty());
         const auto& call = rm.calls.back();
         EXPECT_TRUE(call.op == 14 && call.key == c.path && call.keyLength == path.size());
+        EXPECT_EQ(call.keyNumber, -1) << "never over a file that is there";
         const QByteArray& buffer = call.data;
         ASSERT_EQ(buffer.size(), 160);
         const int16_t expected[] = {4000, 4096, c.keys, 0, 0, 8, 0, 0, 1, 8, 2, 0, 0, 0, 0, 0,

@@ -19,15 +19,16 @@ namespace qn3::testing {
 class ScriptedRecordManager final : public database::RecordManagerAccess {
 public:
     // `key` up to its first NUL.
-    struct Call { uint16_t op; QByteArray key; int32_t length; int16_t keyLength; QByteArray data; };
+    struct Call { uint16_t op; QByteArray key; int32_t length; int16_t keyLength; QByteArray data; int16_t keyNumber; };
     std::deque<int16_t> statuses;
     std::vector<Call> calls;
     std::function<void(uint16_t op, char* data, int32_t* length)> fill;
 
-    int16_t call(uint16_t op, void*, void* data, int32_t* length, void* key, int16_t keyLength, int16_t) override
+    int16_t call(uint16_t op, void*, void* data, int32_t* length, void* key, int16_t keyLength,
+                 int16_t keyNumber) override
     {
         calls.push_back({op, QByteArray(static_cast<const char*>(key)), *length, keyLength,
-                         QByteArray(static_cast<const char*>(data), std::max(*length, 0))});
+                         QByteArray(static_cast<const char*>(data), std::max(*length, 0)), keyNumber});
         if (fill)
             fill(op, static_cast<char*>(data), length);
         const int16_t s = statuses.empty() ? 0 : statuses.front();

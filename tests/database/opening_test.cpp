@@ -7,6 +7,7 @@
 #include "../bench/demo_site.h"
 #include "recordmanager/btrcall.h"
 #include "platform/file_attributes.h"
+#include "support/child_process.h"
 #include "services/shared_values.h"
 
 #include <QDir>
@@ -153,6 +154,84 @@ TEST_F(OpeningTest, CreatesAMissingPodcastFile)
     mark(43, {1});
     EXPECT_TRUE(open());
     EXPECT_EQ(QDir(host(kData)).entryList(QDir::Files), QStringList{QStringLiteral("FradA43.bt6")});
+}
+
+// A file that is there is never replaced by an empty one. A hidden or a
+// system file at the name of a file the opening may create keeps its records
+// and gets the creation's "file exists"; a file that cannot be looked at (here
+// in a folder its user may list but not search) is reported through the error
+// routine, neither created over nor counted as missing.
+TEST_F(OpeningTest, AFileThatIsThereIsNeverCreatedOver)
+{
+    InitGeneralData();
+    writeFile(QStringLiteral("C:\\Config\\ZT_BTR.ini"),
+              "[FIC_Frad043]\r\nFichier=FRAD043\r\nLng_Enregistrement=50\r\nLng_Page=1024\r\nNb_Cle=1\r\n"
+              "CLE_00=POS:0001 LNG:0008 FLG:0002\r\n");
+    QString path;
+    CreationStructureVide(0, 43, QStringLiteral("FIC_Frad043"), path, kData, 1, false, QString());
+    ASSERT_EQ(StatutBtr, 0);
+    // Open, then Insert or Get Equal of the record "SPOT0001", then Close.
+    const auto call = [&](uint16_t op) {
+        PositionBlock block{};
+        QByteArray record = QByteArray("SPOT0001").leftJustified(50, ' ');
+        for (const uint16_t step : {uint16_t(0), op, uint16_t(1)}) {
+            QByteArray key = step == 0 ? path.toLatin1() : QByteArray("SPOT0001");
+            key.append(255 - key.size(), '\0');
+            int32_t length = 50;
+            if (const int16_t status = BTRCALL(step, block.data(), record.data(), &length, key.data(), 255, 0))
+                return status;
+        }
+        return int16_t(0);
+    };
+    ASSERT_EQ(call(2), 0);
+    const QString file = path.trimmed(), folder = host(kData);
+    // The record file with its companions, byte for byte.
+    const auto files = [&] {
+        QByteArray all;
+        for (const QString& name :
+             QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            all += name.toUtf8() + '\0' + readFile(kData + name) + '\0';
+        return all;
+    };
+    const QByteArray records = files();
+    // The child that runs as "nobody" reaches the prefix, but not into the folder.
+    QFile::setPermissions(prefix.path(), QFile::permissions(prefix.path()) | QFile::ExeOther | QFile::ExeGroup);
+    const auto opening = [&] {
+        const bool opened = open(-43);
+        const bool reported =
+            traced().join(u'\n').contains(QStringLiteral("Source:Lib_Data_Pervasive:OuvertureFichierBTrieve"));
+        return QStringLiteral("%1 %2 reported:%3")
+            .arg(opened ? u"opened" : u"refused", HistoriqueBtr[0][0].section(u'[', 0, 0).trimmed(),
+                 reported ? u"yes" : u"no")
+            .toStdString();
+    };
+    const struct {
+        const char* what;
+        uint32_t attributes;
+        bool unsearchable;
+        const char* outcome;
+    } cases[] = {
+        {"hidden", platform::attributes::Hidden, false, "refused S:59 File:43 Station:1 OP:00 K:00 reported:no"},
+        {"system", platform::attributes::System, false, "refused S:59 File:43 Station:1 OP:00 K:00 reported:no"},
+        {"in a folder that may not be searched", 0, true, "refused S:2 File:43 Station:1 OP:00 K:00 reported:yes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FichiersOuverts = {};
+        mark(43, {1});
+        platform::attributes::set(file, c.attributes);
+        if (c.unsearchable) {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther);
+            const std::string outcome = inChild(true, opening);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                              QFile::ExeOther);
+            EXPECT_EQ(outcome, c.outcome);
+        } else {
+            EXPECT_EQ(opening(), c.outcome);
+        }
+        EXPECT_EQ(files(), records) << "the file and its log are kept as they were";
+    }
+    EXPECT_EQ(call(5), 0) << "the record is still there";
 }
 
 TEST_F(OpeningTest, UnknownNames)

@@ -12,6 +12,9 @@
 
 #include <optional>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 // File and error helpers the platform tests share.
 namespace qn3::testing {
 
@@ -31,6 +34,15 @@ inline void put(const QString& path, const QByteArray& bytes, const QDateTime& m
     ASSERT_EQ(file.write(bytes), bytes.size());
     ASSERT_TRUE(file.flush());
     ASSERT_TRUE(!modified.isValid() || file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+// Makes at `path` a FIFO, or (`device`) a character device node like
+// /dev/null's, which only root may make; false when it cannot be made here.
+inline bool makeSpecial(const QString& path, bool device)
+{
+    const QByteArray name = QFile::encodeName(path);
+    return device ? ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0
+                  : ::mkfifo(name.constData(), 0666) == 0;
 }
 
 // A registry string value as stored: the text and its closing NUL.

@@ -5,6 +5,7 @@
 #include "support/kill_while_writing.h"
 #include "support/memory_bound.h"
 
+#include <functional>
 #include <sys/stat.h>
 
 using namespace qn3::platform;
@@ -147,10 +148,13 @@ TEST_F(RegistryStoreTest, RefusalsGiveWindowsCodes)
     EXPECT_EQ(store.createKey(0x80000000u, u"Software", key), 6);
     EXPECT_EQ(store.createKey(HKEY_CURRENT_USER, u"\\Software", key), 161);
     EXPECT_EQ(store.createKey(HKEY_CURRENT_USER, QString(256, u'n'), key), 87);
+    EXPECT_EQ(store.createKey(HKEY_CURRENT_USER, QStringLiteral("Software\\") + QString(70000, u'n'), key), 87);
     EXPECT_FALSE(QFile::exists(hive()));
     key = open("Software\\T");
     ASSERT_EQ(store.setValue(key, u"v", REG_SZ, sz("1")), 0);
     const QByteArray before = contents();
+    EXPECT_EQ(store.setValue(key, QString(16384, u'v'), REG_SZ, sz("1")), 87);
+    EXPECT_EQ(contents(), before);
     QFile::setPermissions(hive(), QFile::ReadOwner);
     EXPECT_EQ(store.setValue(key, u"v", REG_SZ, sz("2")), 5);
     EXPECT_EQ(contents(), before);
@@ -187,6 +191,43 @@ TEST(RegistryHive, EscapedTextAndLoneSurrogatesSurviveTheRoundTrip)
     ASSERT_EQ(lone.damagedLines, 0);
     const registry_hive::Hive loneBack = roundTrip(lone);
     EXPECT_EQ(dataOf(loneBack, QStringLiteral("a") + QChar(0xD800) + u'b', QString(QChar(0xDC01))), sz("v"));
+}
+
+// The hive keeps to Windows' limits whoever calls it: a longer name is
+// refused before anything is made or stored, and is damage in a file.
+TEST(RegistryHive, NamesBeyondWindowsLimitsAreRefusedByTheHiveItself)
+{
+    registry_hive::Hive hive;
+    const registry_hive::KeyId longest = hive.makeSubkey(registry_hive::Hive::root, QString(255, u'k'));
+    EXPECT_TRUE(hive.set(longest, QString(16383, u'v'), REG_SZ, sz("1")));
+    const struct {
+        const char* what;
+        std::function<void()> call;
+    } refused[] = {
+        {"key of 256", [&] { hive.makeSubkey(longest, QString(256, u'k')); }},
+        {"key of 70,000", [&] { hive.makeSubkey(longest, QString(70000, u'k')); }},
+        {"path with a key of 70,000", [&] { hive.make(QStringLiteral("Software\\") + QString(70000, u'k')); }},
+        {"path of 513 levels", [&] { hive.make(QStringLiteral("Software\\").repeated(513)); }},
+        {"value of 16,384", [&] { hive.set(longest, QString(16384, u'v'), REG_SZ, sz("2")); }},
+        {"value of 70,000", [&] { hive.set(longest, QString(70000, u'v'), REG_SZ, sz("2")); }},
+    };
+    for (const auto& [what, call] : refused) {
+        try {
+            call();
+            ADD_FAILURE() << what << ": accepted";
+        } catch (const registry_hive::Refused& error) {
+            EXPECT_EQ(error.code, 87u) << what;
+        }
+    }
+    EXPECT_EQ(hive.subkeys(registry_hive::Hive::root).size(), 1u);
+    EXPECT_TRUE(hive.subkeys(longest).empty());
+    EXPECT_EQ(hive.values(longest).size(), 1u);
+    roundTrip(hive);
+
+    const registry_hive::Hive read = registry_hive::parse(
+        "WINE REGISTRY Version 2\n[k]\n\"" + QByteArray(16384, 'v') + "\"=\"x\"\n\"v\"=\"y\"\n");
+    EXPECT_EQ(read.damagedLines, 1);
+    EXPECT_EQ(dataOf(read, u"k", u"v"), sz("y"));
 }
 
 TEST(RegistryHive, HugeHostileLinesAreReadInLinearTimeAndTooDeepPathsAreDamage)

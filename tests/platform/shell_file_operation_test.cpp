@@ -120,6 +120,30 @@ TEST_F(ShellFileOperation, FileInUseByAnotherProgramGivesSharingViolation)
     EXPECT_EQ(readFile("Src/busy.wav"), "busy");
 }
 
+// A FIFO or a device is neither opened as a source nor replaced as a target:
+// the copy gives 5 and leaves both sides as they were.
+TEST_F(ShellFileOperation, AFifoOrADeviceIsNeitherCopiedNorCopiedOver)
+{
+    for (const bool device : {false, true}) {
+        const QString name = device ? QStringLiteral("device.wav") : QStringLiteral("fifo.wav");
+        if (!qn3::testing::makeSpecial(host(QStringLiteral("Src/") + name), device)) {
+            ASSERT_TRUE(device) << "a FIFO can always be made";
+            continue; // making a device node needs root
+        }
+        ASSERT_TRUE(qn3::testing::makeSpecial(host(name), device));
+        const QString source = QStringLiteral("C:\\Src\\") + name, target = QStringLiteral("C:\\") + name;
+        EXPECT_EQ(copy(source, QStringLiteral("C:\\copy.wav")), codes::AccessDenied) << name.toStdString();
+        EXPECT_EQ(copy(u"C:\\Src\\a.txt", target), codes::AccessDenied) << name.toStdString();
+        for (const QString& special : {host(QStringLiteral("Src/") + name), host(name)}) {
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(special).constData(), &st), 0);
+            EXPECT_TRUE(device ? S_ISCHR(st.st_mode) : S_ISFIFO(st.st_mode)) << special.toStdString();
+        }
+    }
+    EXPECT_FALSE(exists("copy.wav"));
+    EXPECT_EQ(QDir(host("")).entryList({QStringLiteral("*.copy-*")}, QDir::Files | QDir::Hidden).size(), 0);
+}
+
 TEST_F(ShellFileOperation, CopyMakesFoldersInsideAShareButNeverTheShareItself)
 {
     const QString unc = prefix.path() + QStringLiteral("/dosdevices/unc");

@@ -73,6 +73,7 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     : QDialog(owner)
     , drives_(new FolderSelectTree(this))
     , lookIn_(new QComboBox(this))
+    , up_(new QToolButton(this))
     , files_(new QListWidget(this))
     , name_(new QLineEdit(this))
     , types_(new QComboBox(this))
@@ -93,11 +94,10 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     lookIn_->setObjectName(QStringLiteral("ComboRegarderDans"));
     lookIn_->setItemDelegate(new IndentedItems(lookIn_));
     lookIn_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto* up = new QToolButton(this);
-    up->setObjectName(QStringLiteral("CmdDossierParent"));
-    up->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
-    up->setToolTip(QStringLiteral("Dossier parent"));
-    up->setAutoRaise(true);
+    up_->setObjectName(QStringLiteral("CmdDossierParent"));
+    up_->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+    up_->setToolTip(QStringLiteral("Dossier parent"));
+    up_->setAutoRaise(true);
 
     files_->setObjectName(QStringLiteral("ListeFichiers"));
     files_->setViewMode(QListView::ListMode);
@@ -127,7 +127,7 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     auto* grid = new QGridLayout(this);
     grid->addWidget(label("LabelRegarderDans", QStringLiteral("Regarder &dans :"), lookIn_), 0, 0);
     grid->addWidget(lookIn_, 0, 1);
-    grid->addWidget(up, 0, 2, Qt::AlignLeft);
+    grid->addWidget(up_, 0, 2, Qt::AlignLeft);
     grid->addWidget(files_, 1, 0, 1, 3);
     grid->addWidget(error_, 2, 0, 1, 3);
     grid->addWidget(label("LabelNomFichier", QStringLiteral("&Nom du fichier :"), name_), 3, 0);
@@ -142,7 +142,7 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
 
     connect(ouvrir, &QPushButton::clicked, this, &QDialog::accept);
     connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
-    connect(up, &QToolButton::clicked, this,
+    connect(up_, &QToolButton::clicked, this,
         [this] { showFolder(resolveTypedPath(QStringLiteral(".."), folder_, {}).path); });
     // Queued: the list is filled again, which the combo box must not see while it signals.
     connect(
@@ -182,7 +182,7 @@ void FileOpenDialog::showFolder(const QString& windowsFolder)
     if (!shown.isValid())
         shown = drives_->index(0, 0);
     folder_ = drives_->windowsPath(shown);
-    findChild<QToolButton*>(QStringLiteral("CmdDossierParent"))->setEnabled(!isDriveRoot(folder_));
+    up_->setEnabled(!isDriveRoot(folder_));
     error_->hide();
     fillLookIn();
     fillList();

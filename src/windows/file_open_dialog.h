@@ -10,6 +10,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QToolButton;
 
 // The open-file dialog as a French user of the Windows program knows it:
 // "Regarder dans :" over the program's drives and folders in the Windows
@@ -46,6 +47,7 @@ private:
 
     FolderSelectTree* drives_;
     QComboBox* lookIn_;
+    QToolButton* up_;
     QListWidget* files_;
     QLineEdit* name_;
     QComboBox* types_;

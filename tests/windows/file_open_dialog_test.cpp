@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QToolButton>
 #include <functional>
 
 namespace qn3::windows {
@@ -182,7 +183,8 @@ TEST_F(FileOpenTest, TakesAPickedOrTypedFileOpensTypedFoldersAndCancelGivesNothi
 }
 
 // What names no file is refused in French and the dialog stays, the name
-// selected to be typed again; a typed mask filters the list instead.
+// selected to be typed again; a typed mask filters the list instead; the
+// parent button climbs to the drive.
 TEST_F(FileOpenTest, RefusesWhatIsNoFileAndStaysOpen)
 {
     const std::optional<QString> chosen = ask([](FileOpenDialog& dialog) {
@@ -201,6 +203,11 @@ TEST_F(FileOpenTest, RefusesWhatIsNoFileAndStaysOpen)
         typeAndOpen(dialog, QStringLiteral("*.TXT"));
         EXPECT_EQ(listed(dialog), QStringList({"Archives", "Notes.txt"}));
         EXPECT_EQ(refusal(dialog), QString());
+        // Up one level, as far as the drive.
+        auto& up = child<QToolButton>(dialog, "CmdDossierParent");
+        up.click();
+        EXPECT_EQ(dialog.shownFolder(), QStringLiteral("C:\\"));
+        EXPECT_FALSE(up.isEnabled());
         child<QPushButton>(dialog, "CmdAnnuler").click();
     });
     EXPECT_EQ(chosen, std::nullopt);

@@ -2,11 +2,11 @@
 # Takes every picture of docs/screenshots/ as a user of the program sees it:
 # a private X server (Xvfb) with a window manager (openbox) and a
 # notification area (trayer), a fresh demonstration site, the default skin.
-# The shared windows are shown by build/tools/qn3_screenshots; the wait
-# window and the main window by the program itself as it starts on the site
-# (QN3_SCREENSHOTS), then the whole screen and the framed main window are
-# taken with ImageMagick's import. Nothing outside a temporary folder and the
-# output folder is touched.
+# The shared windows and the Logs menu's open-file dialog are shown by
+# build/tools/qn3_screenshots; the wait window and the main window by the
+# program itself as it starts on the site (QN3_SCREENSHOTS), then the whole
+# screen and the framed main window are taken with ImageMagick's import.
+# Nothing outside a temporary folder and the output folder is touched.
 #   scripts/screenshots.sh [build folder] [output folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,7 +58,7 @@ settle xdotool search --class trayer
 
 folder=$("$build/tools/make_demo_site" --program "$build/src/engine/QN3_Tools_Vandrel" | sed -n 's/^Program folder: //p')
 
-echo "== shared windows =="
+echo "== shared windows and the log viewer's dialog =="
 # Under the program's name, which the error report quotes.
 mkdir "$work/tool"
 cp "$build/tools/qn3_screenshots" "$work/tool/QN3_Tools_Vandrel"

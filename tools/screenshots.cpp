@@ -9,7 +9,9 @@
 #include "engine/frm_main.h"
 #include "engine/program_icon.h"
 #include "platform/installable.h"
+#include "platform/plain_files.h"
 #include "platform/windows_path.h"
+#include "services/folders.h"
 #include "services/shared_values.h"
 #include "services/user_interaction.h"
 #include "services/window_members.h"
@@ -23,8 +25,10 @@
 #include "windows/skin_styles.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -187,6 +191,24 @@ void folderDialog()
                });
 }
 
+// The log viewer of the Logs menu, on a log folder that holds a few days.
+void logViewer()
+{
+    services::RepLogs = QStringLiteral("C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\");
+    services::VerificationEtCreationRepertoire(services::RepLogs, false);
+    for (int daysBack = 1; daysBack <= 3; ++daysBack)
+        platform::files::append(services::RepLogs + QDate::currentDate().addDays(-daysBack).toString(u"yyyyMMdd")
+                                    + QStringLiteral(".Log"),
+                                "Tools Vandrel: Setup: Init: Folders\r\n");
+    whileShown([] { engine::FrmMain::instance().findChild<QAction*>(QStringLiteral("MnuLogTrace"))->trigger(); },
+               [] {
+                   auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                   capture(dialog, QStringLiteral("FileOpen"));
+                   if (dialog != nullptr)
+                       dialog->reject();
+               });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -213,7 +235,7 @@ int main(int argc, char** argv)
     main.show();
 
     QTimer::singleShot(kSettleMs, &app, [&] {
-        for (const auto& scene : {waitWindow, baseSelection, errorReport, messageBox, inputBox, folderDialog})
+        for (const auto& scene : {waitWindow, baseSelection, errorReport, messageBox, inputBox, folderDialog, logViewer})
             scene();
         engine::FrmMain::destroyInstance();
         app.exit(failures == 0 ? 0 : 1);

@@ -43,14 +43,14 @@ QString normalise(const QString& absolute)
     return root + u'\\' + kept.join(u'\\');
 }
 
+} // namespace
+
 QString quoted(const QString& text)
 {
     return QStringLiteral("« ") + text + QStringLiteral(" »");
 }
 
-} // namespace
-
-TypedFolder resolveTypedFolder(const QString& typed, const QString& selected)
+TypedPath resolveTypedPath(const QString& typed, const QString& selected, const QString& noun)
 {
     const QString text = typed.trimmed().replace(u'/', u'\\');
     const QString base = selected.endsWith(u'\\') ? selected.chopped(1) : selected;
@@ -64,21 +64,28 @@ TypedFolder resolveTypedFolder(const QString& typed, const QString& selected)
     else
         absolute = base + u'\\' + text;
     if (absolute.isEmpty())
-        return {{}, QStringLiteral("Sélectionnez un dossier ou tapez son chemin.")};
+        return {{}, {}, QStringLiteral("Sélectionnez un ") + noun + QStringLiteral(" ou tapez son chemin.")};
     if (absolute.startsWith(u'\\') && !absolute.startsWith(QStringLiteral("\\\\")))
-        return {{}, QStringLiteral("Sélectionnez d'abord un lecteur ou tapez un chemin complet.")};
+        return {{}, {}, QStringLiteral("Sélectionnez d'abord un lecteur ou tapez un chemin complet.")};
 
-    const QString folder = normalise(absolute);
+    const QString path = normalise(absolute);
     try {
-        if (const auto kind = platform::files::entry(folder).kind;
-            kind != platform::files::EntryKind::Missing && kind != platform::files::EntryKind::Folder)
-            return {{}, quoted(folder) + QStringLiteral(" est un fichier, pas un dossier.")};
+        return {path, platform::files::entry(path).kind, {}};
     } catch (const platform::RuntimeError& failure) {
         if (failure.number() == platform::errors::DeviceUnavailable)
-            return {{}, QStringLiteral("Le lecteur ") + folder.left(2) + QStringLiteral(" n'existe pas.")};
-        return {{}, quoted(text) + QStringLiteral(" n'est pas un nom de dossier valide.")};
+            return {{}, {}, QStringLiteral("Le lecteur ") + path.left(2) + QStringLiteral(" n'existe pas.")};
+        return {{}, {}, quoted(text) + QStringLiteral(" n'est pas un nom de ") + noun + QStringLiteral(" valide.")};
     }
-    return {folder, {}};
+}
+
+TypedFolder resolveTypedFolder(const QString& typed, const QString& selected)
+{
+    const TypedPath got = resolveTypedPath(typed, selected, QStringLiteral("dossier"));
+    if (!got.error.isEmpty())
+        return {{}, got.error};
+    if (got.kind != platform::files::EntryKind::Missing && got.kind != platform::files::EntryKind::Folder)
+        return {{}, quoted(got.path) + QStringLiteral(" est un fichier, pas un dossier.")};
+    return {got.path, {}};
 }
 
 } // namespace qn3::windows

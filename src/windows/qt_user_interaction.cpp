@@ -1,14 +1,13 @@
 #include "windows/qt_user_interaction.h"
 
-#include "platform/windows_path.h"
 #include "windows/box_support.h"
+#include "windows/file_open_dialog.h"
 #include "windows/folder_select.h"
 #include "windows/frm_msg.h"
 #include "windows/frm_select_base.h"
 #include "windows/platform_box.h"
 #include "windows/window_helpers.h"
 
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,27 +18,6 @@
 
 namespace qn3::windows {
 namespace {
-
-// "Logs|*.log|All|*.*" -> "Logs (*.log);;All (*.*)"
-QString qtFilter(const QString& filter)
-{
-    const QStringList parts = filter.split(u'|');
-    QStringList entries;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        entries << parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')';
-    return entries.join(QStringLiteral(";;"));
-}
-
-QString hostOrEmpty(const QString& windowsPath)
-{
-    if (windowsPath.trimmed().isEmpty())
-        return {};
-    try {
-        return platform::paths::toHost(windowsPath);
-    } catch (const std::exception&) {
-        return {};
-    }
-}
 
 struct BoxButton {
     const char16_t* caption;
@@ -117,16 +95,14 @@ int32_t QtUserInteraction::askMessageBox(const services::MessageBoxRequest& requ
 
 std::optional<QString> QtUserInteraction::askOpenFile(const services::OpenFileRequest& request)
 {
-    QString start = hostOrEmpty(request.fileName);
-    if (start.isEmpty())
-        start = hostOrEmpty(request.initialFolder);
     // Windows kept on top step back so they cannot cover the dialog.
     AfficherMessageBoxOuInputBox(-1);
-    const QString chosen = QFileDialog::getOpenFileName(owner(), request.title, start, qtFilter(request.filter));
+    FileOpenDialog dialog(owner(), request);
+    const bool chosen = dialog.exec() == QDialog::Accepted;
     AfficherMessageBoxOuInputBox(0);
-    if (chosen.isEmpty())
+    if (!chosen)
         return std::nullopt;
-    return platform::paths::toWindows(chosen);
+    return dialog.chosenFile();
 }
 
 QString QtUserInteraction::selectFolder(const services::FolderRequest& request)

@@ -13,8 +13,10 @@
 #include "services/window_members.h"
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
+#include "windows/file_open_dialog.h"
 #include "windows/frm_msg.h"
 #include "windows/look.h"
+#include "windows/qt_user_interaction.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,7 +26,9 @@
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -173,6 +177,47 @@ TEST_F(EngineWindows, TheIncidentsListShowsItsFocusAndCurrentEntryUnderEveryStyl
         const QRect row = list->visualRect(second).translated(list->viewport()->pos());
         EXPECT_GE(qn3::testing::markShare(focused.copy(row), list->grab().toImage().copy(row)), qn3::testing::kSeen)
             << "current entry";
+    }
+}
+
+// On the desktop the entry shows the French open-file dialog on the log
+// folder with today's name; the file chosen there is opened, a cancelled
+// dialog opens nothing.
+TEST_F(EngineWindows, TheTraceEntryOpensTheFileChosenInTheFrenchDialog)
+{
+    engine::FrmMain& window = engine::FrmMain::instance();
+    window.show();
+    loadSettings();
+    // Yesterday's: the viewer's batch purges older days.
+    const QString yesterday = clock.now.addDays(-1).toString(u"yyyyMMdd") + QStringLiteral(".Log");
+    writeFile(services::RepLogs + yesterday, "ligne\r\n");
+    windows::QtUserInteraction questions(&window);
+    const platform::ScopedInstall<services::UserInteraction> onScreen(questions);
+    auto* entry = window.findChild<QAction*>(QStringLiteral("MnuLogTrace"));
+    ASSERT_NE(entry, nullptr);
+    for (const bool cancel : {false, true}) {
+        qn3::testing::whenWaiting([&] {
+            QWidget* shown = QApplication::activeModalWidget();
+            auto* dialog = dynamic_cast<windows::FileOpenDialog*>(shown);
+            if (dialog == nullptr) {
+                ADD_FAILURE() << "not the French open-file dialog";
+                if (shown != nullptr)
+                    shown->close();
+                return;
+            }
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ouvrir"));
+            EXPECT_EQ(dialog->shownFolder(), QStringLiteral("C:\\Logs"));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("EditNomFichier"));
+            EXPECT_EQ(name->text(), todayLogName());
+            name->setText(yesterday);
+            dialog->findChild<QPushButton*>(QString::fromLatin1(cancel ? "CmdAnnuler" : "CmdOuvrir"))->click();
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "the dialog stayed open";
+                dialog->reject();
+            }
+        });
+        entry->trigger();
+        EXPECT_EQ(opener.opened, QStringList({QStringLiteral("C:\\Logs\\") + yesterday}));
     }
 }
 

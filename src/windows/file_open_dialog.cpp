@@ -1,0 +1,303 @@
+#include "windows/file_open_dialog.h"
+
+#include "platform/directory_listing.h"
+#include "platform/wildcard.h"
+#include "services/shared_values.h"
+#include "windows/folder_select_tree.h"
+#include "windows/folder_select_typed.h"
+#include "windows/twips.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <algorithm>
+#include <vector>
+
+namespace qn3::windows {
+namespace {
+
+constexpr int kFolderRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPixels = 12;
+constexpr int kButtonWidthTwips = 1125;
+constexpr int kButtonHeightTwips = 345;
+
+using platform::files::EntryKind;
+
+// "Regarder dans :" lists the drives, with the folders on the way to the one
+// shown indented below its drive, as Windows lists them.
+class IndentedItems final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->rect.adjust(kIndentPixels * index.data(kDepthRole).toInt(), 0, 0, 0);
+    }
+};
+
+// "Logs|*.log|Tous|*.*" -> ("Logs", "*.log"), ("Tous", "*.*"); a pair may
+// hold several masks, "*.log;*.txt". No filter shows every file.
+std::vector<std::pair<QString, QStringList>> filterTypes(const QString& filter)
+{
+    std::vector<std::pair<QString, QStringList>> types;
+    const QStringList parts = filter.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        types.emplace_back(parts[i], parts[i + 1].split(u';', Qt::SkipEmptyParts));
+    if (types.empty())
+        types.emplace_back(QString(), QStringList {QStringLiteral("*.*")});
+    return types;
+}
+
+bool isDriveRoot(const QString& folder)
+{
+    return folder.size() == 3 && folder.endsWith(QStringLiteral(":\\"));
+}
+
+QString below(const QString& folder, const QString& name)
+{
+    return (folder.endsWith(u'\\') ? folder : folder + u'\\') + name;
+}
+
+} // namespace
+
+FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& request)
+    : QDialog(owner)
+    , drives_(new FolderSelectTree(this))
+    , lookIn_(new QComboBox(this))
+    , up_(new QToolButton(this))
+    , files_(new QListWidget(this))
+    , name_(new QLineEdit(this))
+    , types_(new QComboBox(this))
+    , error_(new QLabel(this))
+{
+    setObjectName(QStringLiteral("FileOpen"));
+    setWindowTitle(request.title.isEmpty() ? QStringLiteral("Ouvrir") : request.title);
+    // A title and a close button, as the Windows dialog has: no minimise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
+
+    auto label = [this](const char* name, const QString& text, QWidget* buddy) {
+        auto* shown = new QLabel(text, this);
+        shown->setObjectName(QString::fromLatin1(name));
+        shown->setBuddy(buddy);
+        return shown;
+    };
+    lookIn_->setObjectName(QStringLiteral("ComboRegarderDans"));
+    lookIn_->setItemDelegate(new IndentedItems(lookIn_));
+    lookIn_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    up_->setObjectName(QStringLiteral("CmdDossierParent"));
+    up_->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+    up_->setToolTip(QStringLiteral("Dossier parent"));
+    up_->setAutoRaise(true);
+
+    files_->setObjectName(QStringLiteral("ListeFichiers"));
+    files_->setViewMode(QListView::ListMode);
+    files_->setFlow(QListView::TopToBottom);
+    files_->setWrapping(true);
+    files_->setResizeMode(QListView::Adjust);
+    files_->setSelectionMode(QAbstractItemView::SingleSelection);
+    name_->setObjectName(QStringLiteral("EditNomFichier"));
+    types_->setObjectName(QStringLiteral("ComboTypes"));
+    for (const auto& [description, masks] : filterTypes(request.filter))
+        types_->addItem(description, masks);
+    error_->setObjectName(QStringLiteral("LabelErreur"));
+    error_->setWordWrap(true);
+    error_->setStyleSheet(QStringLiteral("QLabel { color: #c00000; }"));
+    error_->hide();
+
+    auto* ouvrir = new QPushButton(QStringLiteral("&Ouvrir"), this);
+    ouvrir->setObjectName(QStringLiteral("CmdOuvrir"));
+    ouvrir->setDefault(true);
+    auto* annuler = new QPushButton(QStringLiteral("Annuler"), this);
+    annuler->setObjectName(QStringLiteral("CmdAnnuler"));
+    // At least the size of a Windows dialog button, so a skin's narrow
+    // padding never crowds the caption.
+    for (QPushButton* button : {ouvrir, annuler})
+        button->setMinimumSize(twipsToPixels(kButtonWidthTwips), twipsToPixels(kButtonHeightTwips));
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(label("LabelRegarderDans", QStringLiteral("Regarder &dans :"), lookIn_), 0, 0);
+    grid->addWidget(lookIn_, 0, 1);
+    grid->addWidget(up_, 0, 2, Qt::AlignLeft);
+    grid->addWidget(files_, 1, 0, 1, 3);
+    grid->addWidget(error_, 2, 0, 1, 3);
+    grid->addWidget(label("LabelNomFichier", QStringLiteral("&Nom du fichier :"), name_), 3, 0);
+    grid->addWidget(name_, 3, 1);
+    grid->addWidget(ouvrir, 3, 2);
+    grid->addWidget(label("LabelTypes", QStringLiteral("&Fichiers de type :"), types_), 4, 0);
+    grid->addWidget(types_, 4, 1);
+    grid->addWidget(annuler, 4, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1, 1);
+    resize(540, 360);
+
+    connect(ouvrir, &QPushButton::clicked, this, &QDialog::accept);
+    connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
+    connect(up_, &QToolButton::clicked, this,
+        [this] { showFolder(resolveTypedPath(QStringLiteral(".."), folder_, {}).path); });
+    // Queued: the list is filled again, which the combo box must not see while it signals.
+    connect(
+        lookIn_, &QComboBox::activated, this, [this](int row) { showFolder(lookIn_->itemData(row).toString()); },
+        Qt::QueuedConnection);
+    connect(types_, &QComboBox::currentIndexChanged, this, [this] {
+        typedMasks_.clear();
+        fillList();
+    });
+    connect(files_, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> selected = files_->selectedItems();
+        if (!selected.isEmpty() && !selected.front()->data(kFolderRole).toBool())
+            name_->setText(selected.front()->text());
+    });
+    connect(
+        files_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { activated(files_->row(item)); });
+    connect(name_, &QLineEdit::textEdited, files_, &QListWidget::clearSelection);
+
+    // The preset name's folder comes first, as on Windows; the program's
+    // folder when neither says one.
+    const QString preset = request.fileName.trimmed();
+    const qsizetype cut = preset.lastIndexOf(u'\\');
+    const QString base = request.initialFolder.trimmed().isEmpty() ? services::RepApplication : request.initialFolder;
+    const TypedPath start = resolveTypedPath(preset.left(cut + 1), base, QStringLiteral("dossier"));
+    showFolder(start.error.isEmpty() ? start.path : base);
+    // The name alone where the dialog shows its folder, else the whole path,
+    // so Ouvrir still names the file the caller proposed.
+    if (!preset.isEmpty())
+        name_->setText(folder_.compare(start.path, Qt::CaseInsensitive) == 0 ? preset.mid(cut + 1) : preset);
+    name_->setFocus();
+    name_->selectAll();
+}
+
+void FileOpenDialog::showFolder(const QString& windowsFolder)
+{
+    QModelIndex shown = drives_->reveal(windowsFolder);
+    if (!shown.isValid())
+        shown = drives_->index(0, 0);
+    folder_ = drives_->windowsPath(shown);
+    up_->setEnabled(!isDriveRoot(folder_));
+    error_->hide();
+    fillLookIn();
+    fillList();
+}
+
+void FileOpenDialog::fillLookIn()
+{
+    lookIn_->clear();
+    const QModelIndex shown = drives_->reveal(folder_);
+    std::vector<QModelIndex> way; // from the drive down to the folder shown
+    for (QModelIndex at = shown; at.isValid(); at = at.parent())
+        way.insert(way.begin(), at);
+    for (int row = 0; row < drives_->rowCount(); ++row) {
+        const QModelIndex drive = drives_->index(row, 0);
+        const std::vector<QModelIndex> levels = !way.empty() && way.front() == drive ? way : std::vector {drive};
+        for (size_t depth = 0; depth < levels.size(); ++depth) {
+            const QModelIndex& level = levels[depth];
+            lookIn_->addItem(
+                level.data(Qt::DecorationRole).value<QIcon>(), level.data().toString(), drives_->windowsPath(level));
+            lookIn_->setItemData(lookIn_->count() - 1, static_cast<int>(depth), kDepthRole);
+            if (level == shown)
+                lookIn_->setCurrentIndex(lookIn_->count() - 1);
+        }
+    }
+}
+
+void FileOpenDialog::fillList()
+{
+    files_->clear();
+    std::vector<platform::wildcard::Pattern> patterns;
+    for (const QString& mask : typedMasks_.isEmpty() ? types_->currentData().toStringList() : typedMasks_)
+        patterns.emplace_back(mask.trimmed());
+    QList<platform::DirectoryEntry> entries;
+    try {
+        entries = platform::listDirectory(below(folder_, {}));
+    } catch (const std::exception&) {
+        refuse(quoted(folder_) + QStringLiteral(" n'est pas accessible."));
+        return;
+    }
+    // Folders first, then the files the type keeps; what starts with a dot
+    // stays hidden, as Windows hides its hidden files.
+    for (const bool folders : {true, false})
+        for (const platform::DirectoryEntry& entry : entries) {
+            if (entry.isFolder != folders || entry.name.startsWith(u'.'))
+                continue;
+            if (!folders && std::none_of(patterns.begin(), patterns.end(), [&](const auto& pattern) {
+                    return pattern.matches(entry.name);
+                }))
+                continue;
+            auto* item = new QListWidgetItem(
+                style()->standardIcon(folders ? QStyle::SP_DirIcon : QStyle::SP_FileIcon), entry.name, files_);
+            item->setData(kFolderRole, folders);
+        }
+}
+
+void FileOpenDialog::refuse(const QString& why)
+{
+    error_->setText(why);
+    error_->show();
+    name_->setFocus();
+    name_->selectAll();
+}
+
+void FileOpenDialog::activated(int row)
+{
+    const QListWidgetItem* item = files_->item(row);
+    if (item->data(kFolderRole).toBool()) {
+        showFolder(below(folder_, item->text()));
+        return;
+    }
+    name_->setText(item->text());
+    accept();
+}
+
+void FileOpenDialog::accept()
+{
+    // A folder selected in the list opens, whatever the name box says.
+    const QList<QListWidgetItem*> selected = files_->selectedItems();
+    if (!selected.isEmpty() && selected.front()->data(kFolderRole).toBool()) {
+        showFolder(below(folder_, selected.front()->text()));
+        return;
+    }
+    const QString typed = name_->text().trimmed().replace(u'/', u'\\');
+    if (typed.isEmpty())
+        return; // nothing named: Windows does nothing either
+    if (platform::wildcard::hasWildcards(typed)) {
+        // A mask filters the list, in the folder it names if any.
+        const qsizetype cut = typed.lastIndexOf(u'\\');
+        const TypedPath where = resolveTypedPath(typed.left(cut + 1), folder_, QStringLiteral("dossier"));
+        if (!where.error.isEmpty() || where.kind != EntryKind::Folder
+            || platform::wildcard::hasWildcards(typed.left(cut + 1))) {
+            refuse(quoted(typed) + QStringLiteral(" n'est pas un nom de fichier valide."));
+            return;
+        }
+        typedMasks_ = typed.mid(cut + 1).split(u';', Qt::SkipEmptyParts);
+        showFolder(where.path);
+        return;
+    }
+    const TypedPath got = resolveTypedPath(typed, folder_, QStringLiteral("fichier"));
+    if (!got.error.isEmpty())
+        return refuse(got.error);
+    switch (got.kind) {
+    case EntryKind::Folder:
+        name_->clear();
+        return showFolder(got.path);
+    case EntryKind::Missing:
+        return refuse(
+            quoted(got.path) + QStringLiteral(" : fichier introuvable.\nVérifiez que le nom du fichier est correct."));
+    case EntryKind::Other:
+        return refuse(quoted(got.path) + QStringLiteral(" n'est pas un fichier."));
+    case EntryKind::Regular:
+        break;
+    }
+    chosen_ = got.path;
+    QDialog::accept();
+}
+
+} // namespace qn3::windows

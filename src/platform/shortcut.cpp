@@ -1,10 +1,10 @@
 #include "platform/shortcut.h"
 
+#include "platform/atomic_file.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 
@@ -59,14 +59,14 @@ void write(const QString& windowsPath, const Shortcut& shortcut)
     text += QStringLiteral("Icon=") + escapeValue(hostOrEmpty(shortcut.iconLocation)) + u'\n';
     text += QStringLiteral("Comment=") + escapeValue(shortcut.description) + u'\n';
 
-    QSaveFile file(host);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        const int error = errno;
+    // Through the platform's one way of replacing a file by name: a FIFO or
+    // a device at the shortcut's name is never opened nor written over.
+    const int error = atomic_file::replace(host, text.toUtf8());
+    if (error != 0) {
         if (error == EBUSY || error == ETXTBSY)
             throw RuntimeError(kFileInUse, QStringLiteral("The file is in use: ") + windowsPath);
         const bool parentExists = QFileInfo(QFileInfo(host).path()).isDir();
-        throwErrno(error != 0 ? error : EIO, windowsPath, parentExists);
+        throwErrno(error, windowsPath, parentExists);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "record_file_fixture.h"
+#include "support/child_process.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,13 +9,10 @@
 #include <csignal>
 #include <functional>
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace qn3::testing {
@@ -23,66 +21,6 @@ namespace {
 using namespace rm;
 
 constexpr int kRecords = 300;
-constexpr char kCannotDropRights[] = "cannot drop rights";
-
-// The two sides of `inChild` take turns: each passes the turn to the other
-// and waits for it to come back (false once the other side has gone).
-class Turns {
-public:
-    explicit Turns(int end) : end_(end) {}
-    void pass() { (void)!::write(end_, "t", 1); }
-    bool wait()
-    {
-        char turn = 0;
-        return ::read(end_, &turn, 1) == 1;
-    }
-    // Whether the turn came back, without waiting for it.
-    bool came()
-    {
-        pollfd turn{end_, POLLIN, 0};
-        return ::poll(&turn, 1, 0) == 1 && wait();
-    }
-
-private:
-    int end_;
-};
-
-// Runs `body` in a child process and returns what it answered, through memory
-// the two share, while `meanwhile` runs in this process. With `unprivileged`,
-// a child of root becomes "nobody" first, so that permission bits bind it as
-// they bind a user; the machine is left as it is.
-std::string inChild(bool unprivileged, const std::function<std::string(Turns&)>& body,
-                    const std::function<void(Turns&)>& meanwhile = {})
-{
-    constexpr size_t kSize = 65536;
-    void* shared = ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    int ends[2] = {-1, -1};
-    if (shared == MAP_FAILED || ::socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0)
-        return "no shared memory";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(ends[0]);
-        Turns turns(ends[1]);
-        const bool dropped = !unprivileged || ::geteuid() != 0 ||
-                             (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0);
-        (dropped ? body(turns) : std::string(kCannotDropRights)).copy(static_cast<char*>(shared), kSize - 1);
-        ::_exit(0);
-    }
-    ::close(ends[1]);
-    Turns turns(ends[0]);
-    if (meanwhile)
-        meanwhile(turns);
-    ::close(ends[0]);  // a child still waiting for its turn goes on
-    ::waitpid(pid, nullptr, 0);
-    const std::string answer(static_cast<const char*>(shared));
-    ::munmap(shared, kSize);
-    return answer;
-}
-
-std::string inChild(bool unprivileged, const std::function<std::string()>& body)
-{
-    return inChild(unprivileged, [&body](Turns&) { return body(); });
-}
 
 // The ids of records 0 to kRecords - 1, as `walk` lists them.
 const std::string kAllIds = [] {

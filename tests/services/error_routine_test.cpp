@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace qn3::services {
 namespace {
@@ -122,6 +123,15 @@ TEST_F(ErrorRoutineTest, TheShortcutKeepsAPercentSignLiteralClampsTheWaitInPlace
     EXPECT_FALSE(QFile::exists(host(shortcut)));
     CreateShortCutStartUp(false, wait, "Test"); // absent: nothing to do, nothing reported
     EXPECT_TRUE(traced().isEmpty());
+
+    // A FIFO at the shortcut's name is reported, never opened nor written over.
+    const QByteArray fifo = QFile::encodeName(host(shortcut));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    CreateShortCutStartUp(true, wait, "Test");
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(traced().isEmpty());
 }
 
 } // namespace

@@ -51,8 +51,8 @@ int16_t virtualKey(int key)
     }
 }
 
-// Brings back a box the window manager minimised, with the windows it
-// took along.
+// Keeps a box off the window manager's minimise and maximise buttons, and
+// brings it back, with the windows it took along, if minimised all the same.
 class BoxKeeper final : public QObject {
 public:
     explicit BoxKeeper(QWidget* box) : QObject(box), box_(box) {}
@@ -60,12 +60,28 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == box_ && event->type() == QEvent::WindowStateChange && box_->isMinimized())
+        if (watched != box_)
+            return false;
+        if (event->type() == QEvent::Show)
+            markAsToolbar();
+        else if (event->type() == QEvent::WindowStateChange && box_->isMinimized())
             QTimer::singleShot(0, this, [this] { restore(); });
         return false;
     }
 
 private:
+    // Openbox draws a minimise and a maximise button on every dialog, whatever
+    // the flags ask, and none on a toolbar; the dialog's type stays listed
+    // after the toolbar's for a window manager that knows no toolbar. Qt hands
+    // the type only to a native window, which exists once the box is being
+    // shown, and forgets it when it makes that window again: hence at every
+    // showing.
+    void markAsToolbar()
+    {
+        box_->setAttribute(Qt::WA_X11NetWmWindowTypeToolBar, false);
+        box_->setAttribute(Qt::WA_X11NetWmWindowTypeToolBar, true);
+    }
+
     void restore()
     {
         QWidgetList taken{box_};

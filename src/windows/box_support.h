@@ -54,9 +54,11 @@ QWidget* mainWindow();
 Qt::WindowFlags fixedBoxFlags(bool closeBox);
 // Shows or withholds the close box of `box` (before it is shown).
 void setCloseBox(QWidget* box, bool closeBox);
-// A window manager may still offer to minimise `box` (openbox does, for every
-// dialog, and takes the owner with it): the box comes back at once, and so
-// does the window it was shown over. Called once per box.
+// Keeps `box` from taking its owner away: shown, it asks the window manager
+// for a frame without minimise and maximise buttons (openbox draws both on
+// every dialog whatever the flags say, and minimises the owner along); a
+// window manager that minimises it all the same sees it back at once, with
+// the window it was shown over. Called once per box, before it is shown.
 void keepBoxShown(QWidget* box);
 
 // The outer width in pixels a title bar needs to show `caption` whole: its

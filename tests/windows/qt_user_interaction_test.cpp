@@ -224,6 +224,12 @@ TEST_F(QtQuestionsTest, BoxesHaveADialogsFrameAndStayWithTheMainWindow)
             EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint)); // else the platform adds its own buttons
             EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
             EXPECT_EQ(flags.testFlag(Qt::WindowCloseButtonHint), c.closeBox);
+            // Openbox ignores the hints above and draws both buttons on every dialog, but
+            // not on a toolbar; nothing maximises a box whose size is fixed once shown.
+            EXPECT_TRUE(box->testAttribute(Qt::WA_X11NetWmWindowTypeToolBar));
+            EXPECT_EQ(box->minimumSize(), box->maximumSize());
+            EXPECT_EQ(box->size(), box->minimumSize());
+            EXPECT_TRUE(box->windowModality() != Qt::NonModal || box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
             QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
             titleFont.setBold(true);

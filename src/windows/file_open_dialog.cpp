@@ -3,6 +3,7 @@
 #include "platform/directory_listing.h"
 #include "platform/wildcard.h"
 #include "services/shared_values.h"
+#include "windows/box_support.h"
 #include "windows/folder_select_tree.h"
 #include "windows/folder_select_typed.h"
 #include "windows/twips.h"
@@ -83,6 +84,8 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     setWindowTitle(request.title.isEmpty() ? QStringLiteral("Ouvrir") : request.title);
     // A title and a close button, as the Windows dialog has: no minimise.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Minimised, it would take the main window along.
+    keepBoxShown(this);
     setSizeGripEnabled(true);
 
     auto label = [this](const char* name, const QString& text, QWidget* buddy) {

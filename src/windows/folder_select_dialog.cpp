@@ -1,5 +1,6 @@
 #include "windows/folder_select_dialog.h"
 
+#include "windows/box_support.h"
 #include "windows/folder_select_tree.h"
 #include "windows/folder_select_typed.h"
 
@@ -21,6 +22,8 @@ FolderSelectDialog::FolderSelectDialog(QWidget* owner, const QString& title, con
     setWindowTitle(QStringLiteral("Rechercher un dossier"));
     // A title and a close button, as the shell's browser has.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Minimised, it would take the main window along.
+    keepBoxShown(this);
 
     auto* titre = new QLabel(title, this);
     titre->setObjectName(QStringLiteral("LabelTitre"));

@@ -103,6 +103,14 @@ private:
 
 } // namespace
 
+void giveDialogButtonSize(QWidget* button)
+{
+    // 75 x 23 pixels at 96 dpi.
+    constexpr int kWidthTwips = 1125;
+    constexpr int kHeightTwips = 345;
+    button->setMinimumSize(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips));
+}
+
 void placeTwips(QWidget* control, int left, int top, int width, int height)
 {
     control->setProperty("Left", left);

@@ -26,6 +26,10 @@ inline constexpr int kFrameHeightTwips = 390;
 // and "Height" properties, so the layout rules read back exactly what they
 // computed rather than pixels rounded to 15 twips.
 void placeTwips(QWidget* control, int left, int top, int width, int height);
+
+// Gives `button` at least the size of a Windows dialog button, so that a
+// skin's narrow padding never crowds its caption.
+void giveDialogButtonSize(QWidget* button);
 // Moves a window (left, top of its outer frame, in twips).
 void moveWindowTwips(QWidget* window, int left, int top);
 // Sizes a window by its outer width and height in twips.

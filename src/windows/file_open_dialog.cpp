@@ -6,7 +6,6 @@
 #include "windows/box_support.h"
 #include "windows/folder_select_tree.h"
 #include "windows/folder_select_typed.h"
-#include "windows/twips.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -26,8 +25,6 @@ namespace {
 constexpr int kFolderRole = Qt::UserRole;
 constexpr int kDepthRole = Qt::UserRole + 1;
 constexpr int kIndentPixels = 12;
-constexpr int kButtonWidthTwips = 1125;
-constexpr int kButtonHeightTwips = 345;
 
 using platform::files::EntryKind;
 
@@ -122,10 +119,8 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     ouvrir->setDefault(true);
     auto* annuler = new QPushButton(QStringLiteral("Annuler"), this);
     annuler->setObjectName(QStringLiteral("CmdAnnuler"));
-    // At least the size of a Windows dialog button, so a skin's narrow
-    // padding never crowds the caption.
-    for (QPushButton* button : {ouvrir, annuler})
-        button->setMinimumSize(twipsToPixels(kButtonWidthTwips), twipsToPixels(kButtonHeightTwips));
+    giveDialogButtonSize(ouvrir);
+    giveDialogButtonSize(annuler);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(label("LabelRegarderDans", QStringLiteral("Regarder &dans :"), lookIn_), 0, 0);

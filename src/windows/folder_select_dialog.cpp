@@ -49,6 +49,8 @@ FolderSelectDialog::FolderSelectDialog(QWidget* owner, const QString& title, con
     ok->setDefault(true);
     auto* annuler = new QPushButton(QStringLiteral("Annuler"), this);
     annuler->setObjectName(QStringLiteral("CmdAnnuler"));
+    giveDialogButtonSize(ok);
+    giveDialogButtonSize(annuler);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -151,10 +151,11 @@ void syncFolderOf(const std::string& hostPath)
 {
     const auto slash = hostPath.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash + 1);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    const platform::regular_file::Opened opened
+        = platform::regular_file::openFolder(QFile::decodeName(QByteArray::fromStdString(folder)));
+    if (opened.fd >= 0) {
+        ::fsync(opened.fd);
+        ::close(opened.fd);
     }
 }
 

@@ -47,9 +47,10 @@ inline void saveScreenshot(QWidget* window, const QString& name)
     window->grab().save(QStringLiteral("screenshots/") + name + QStringLiteral(".png"));
 }
 
-// How much of `marked` stands out from `plain` (same size): the pixels whose
-// colours differ by the contrast a focus mark needs (3 to 1), as a share of
-// the picture's perimeter, so that 1 is a one-pixel line all around.
+// How much of `marked` stands out from `plain` (same size) by the 3 to 1 a
+// focus mark needs, in perimeters: 1 is a one-pixel line all around, kSeen a
+// dotted line around half, as Windows draws its focus.
+inline constexpr double kSeen = 0.25;
 inline double markShare(const QImage& plain, const QImage& marked)
 {
     int standing = 0;
@@ -58,9 +59,6 @@ inline double markShare(const QImage& plain, const QImage& marked)
             standing += windows::contrastRatio(QColor(plain.pixel(x, y)), QColor(marked.pixel(x, y))) >= 3;
     return static_cast<double>(standing) / (2 * (plain.width() + plain.height()));
 }
-
-// A mark is seen from a dotted line around half of it, as Windows draws its focus.
-inline constexpr double kSeen = 0.25;
 
 // The program's look in `style` for the life of the object, as the main
 // window installs it; afterwards the look is as before any style was chosen.

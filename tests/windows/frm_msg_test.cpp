@@ -5,7 +5,6 @@
 #include "windows/frm_msgbox.h"
 #include "windows/twips.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QGuiApplication>
 #include <QImage>
@@ -59,29 +58,24 @@ TEST_F(FrmMsgTest, TopmostBorderlessAtTheTopCentreWithRoundedCornersAcrossHiding
     EXPECT_TRUE(wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
-// While a dialog or box of the start-up is shown (the folder dialog of the
-// site initialisation, a message box), the wait window is below it: no longer
-// kept on top, and lowered; it is on top again once the dialog has gone.
+// While a dialog of the start-up is shown (the site's folder dialog, a
+// message box, any other), the wait window is no longer kept on top; it is
+// again once the dialog has gone.
 TEST_F(FrmMsgTest, StepsBelowTheStartUpsDialogsWhileTheyAreShown)
 {
     FrmMsg& wait = FrmMsg::instance();
     wait.show();
-    const std::function<void()> asks[] = {
-        [] { FolderSelect(nullptr, QStringLiteral("C:\\QN_Data\\"), {}); },
-        [] { ChoiceBox(QStringLiteral("a"), {QStringLiteral("Ok")}, nullptr); },
-        [] { QDialog dialog; dialog.exec(); }};
+    const std::function<void()> asks[] = {[] { FolderSelect(nullptr, QStringLiteral("C:\\QN_Data\\"), {}); },
+        [] { ChoiceBox(QStringLiteral("a"), {QStringLiteral("Ok")}, nullptr); }, [] { QDialog().exec(); }};
     for (const auto& ask : asks) {
         bool onTopDuring = true;
         testing::whenWaiting([&] {
             onTopDuring = wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            for (QWidget* window : QApplication::topLevelWidgets())
-                if (auto* dialog = qobject_cast<QDialog*>(window); dialog != nullptr && dialog->isVisible())
-                    dialog->done(0);
+            testing::shownWindow<QDialog>()->done(0);
         });
         ask();
         EXPECT_FALSE(onTopDuring);
-        EXPECT_TRUE(wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        EXPECT_TRUE(wait.isVisible());
+        EXPECT_TRUE(wait.windowFlags().testFlag(Qt::WindowStaysOnTopHint) && wait.isVisible());
     }
 }
 

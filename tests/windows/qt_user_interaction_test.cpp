@@ -15,7 +15,6 @@
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -129,22 +128,22 @@ TEST_F(QtQuestionsTest, PlatformBoxesAreFrenchInWindowsOrder)
         }
 }
 
-// The lines a label paints: its text laid out at its width as it wraps it.
+// The lines a label paints: its text laid out at its width as it wraps it;
+// each must fit.
 QStringList laidOutLines(const QLabel* label)
 {
     QStringList lines;
-    const int width = label->contentsRect().width();
+    QTextOption option;
+    option.setWrapMode(label->wordWrap() ? QTextOption::WordWrap : QTextOption::NoWrap);
     for (const QString& paragraph : label->text().split(u'\n')) {
         QTextLayout layout(paragraph, label->font());
-        QTextOption option;
-        option.setWrapMode(label->wordWrap() ? QTextOption::WordWrap : QTextOption::NoWrap);
         layout.setTextOption(option);
         layout.beginLayout();
         for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(width);
-            const QString shown = paragraph.mid(line.textStart(), line.textLength());
-            EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(shown.trimmed()), width) << shown.toStdString();
-            lines << shown;
+            line.setLineWidth(label->contentsRect().width());
+            lines << paragraph.mid(line.textStart(), line.textLength());
+            EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(lines.back().trimmed()),
+                      label->contentsRect().width()) << lines.back().toStdString();
         }
         layout.endLayout();
     }
@@ -152,8 +151,8 @@ QStringList laidOutLines(const QLabel* label)
 }
 
 // The error report's lines break at blanks only, as a Windows message box
-// breaks them: a path stays whole; a word longer than a line is cut only
-// where the line is full.
+// breaks them (Qt would break a path after ':' or '\'); a word longer than a
+// line is cut only where the line is full, nothing lost.
 TEST_F(QtQuestionsTest, ErrorReportBreaksItsLinesAtBlanksOnly)
 {
     using namespace services::msgbox;
@@ -161,34 +160,20 @@ TEST_F(QtQuestionsTest, ErrorReportBreaksItsLinesAtBlanksOnly)
         "Fichier: Frada26 |QN3_Tools_Vandrel |07/12/2026 05:45:52\n"
         "Err:12: The MicroKernel cannot find the specified file |C:\\QN_Data\\FRADA26.bt6\n\n 0>S:12");
     const QString longWord = QString(120, u'W') + QStringLiteral("\\FRAD000.bt6");
-    QtUserInteraction questions;
-    for (const QString& text : {report, longWord}) {
+    // joint: what stood where a line breaks.
+    for (const auto& [text, joint] : {std::pair {report, QStringLiteral(" ")}, {longWord, QString()}}) {
         QStringList lines;
         testing::whenWaiting([&] {
-            QWidget* box = QApplication::activeModalWidget();
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             if (text == report)
                 testing::saveScreenshot(box, QStringLiteral("PlatformBox_ErrorReport"));
             lines = laidOutLines(box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
-            static_cast<QDialog*>(box)->done(0);
+            box->done(0);
         });
-        questions.askMessageBox({text, AbortRetryIgnore | Critical, QStringLiteral("Frm_Main:InitGeneral")});
-        ASSERT_FALSE(lines.isEmpty());
-        if (text == report) {
-            EXPECT_TRUE(lines.filter(QStringLiteral("|C:\\QN_Data\\FRADA26.bt6")).size() == 1)
-                << lines.join(u'/').toStdString();
-            // Each line is a run of whole words of the report.
-            for (const QString& line : lines)
-                EXPECT_TRUE(line.trimmed().isEmpty()
-                            || QRegularExpression(QStringLiteral("(^|[ \n])") + QRegularExpression::escape(line.trimmed())
-                                                  + QStringLiteral("($|[ \n])"))
-                                   .match(report)
-                                   .hasMatch())
-                    << line.toStdString();
-        } else {
-            EXPECT_GT(lines.size(), 1);
-            EXPECT_EQ(lines.join(QString()), longWord);
-        }
+        QtUserInteraction().askMessageBox({text, AbortRetryIgnore | Critical, QStringLiteral("Frm_Main:InitGeneral")});
+        EXPECT_GT(lines.size(), 1);
+        EXPECT_EQ(lines.join(joint).simplified().toStdString(), text.simplified().toStdString());
     }
 }
 
@@ -203,6 +188,9 @@ TEST_F(QtQuestionsTest, BoxesHaveADialogsFrameAndStayWithTheMainWindow)
     main.show();
     QtUserInteraction questions(&main);
     const QString title = QStringLiteral("Quillon: Tools VANDREL - 26.1207.0738");
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    const QFontMetrics titleMetrics(titleFont);
     // closeBox: whether the frame offers to close the box; sized: the user may resize it.
     const struct { const char* name; std::function<void()> ask; bool closeBox; bool sized = false; } cases[] = {
         {"yes_no", [&] { questions.askMessageBox({"Voulez-vous quitter le programme ?", YesNo | 32, title}); }, false},
@@ -217,10 +205,7 @@ TEST_F(QtQuestionsTest, BoxesHaveADialogsFrameAndStayWithTheMainWindow)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testing::whenWaiting([&] {
-            QDialog* box = nullptr;
-            for (QWidget* window : QApplication::topLevelWidgets())
-                if (window->isVisible() && qobject_cast<QDialog*>(window) != nullptr)
-                    box = static_cast<QDialog*>(window);
+            QDialog* box = testing::shownWindow<QDialog>();
             ASSERT_NE(box, nullptr);
             const Qt::WindowFlags flags = box->windowFlags();
             EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint)); // else the platform adds its own buttons
@@ -229,26 +214,16 @@ TEST_F(QtQuestionsTest, BoxesHaveADialogsFrameAndStayWithTheMainWindow)
             // Openbox ignores the hints above and draws both buttons on every dialog, but
             // not on a toolbar; nothing maximises a box whose size is fixed once shown.
             EXPECT_TRUE(box->testAttribute(Qt::WA_X11NetWmWindowTypeToolBar));
-            if (!c.sized) {
-                EXPECT_EQ(box->minimumSize(), box->maximumSize());
-                EXPECT_EQ(box->size(), box->minimumSize());
-            }
-            EXPECT_TRUE(box->windowModality() != Qt::NonModal || box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-            QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
-            titleFont.setBold(true);
-            const QFontMetrics metrics(titleFont);
+            EXPECT_TRUE(c.sized || (box->size() == box->minimumSize() && box->size() == box->maximumSize()));
+            EXPECT_TRUE(box->windowModality() != Qt::NonModal || flags.testFlag(Qt::WindowStaysOnTopHint));
             // The caption, the icon and three buttons at least as wide as the title's letters are high.
-            EXPECT_GE(box->frameGeometry().width(), metrics.horizontalAdvance(box->windowTitle()) + 4 * metrics.height())
-                << box->windowTitle().toStdString();
+            EXPECT_GE(box->frameGeometry().width(),
+                      titleMetrics.horizontalAdvance(box->windowTitle()) + 4 * titleMetrics.height());
 
-            // A window manager minimising a box takes the main window with it.
             box->setWindowState(Qt::WindowMinimized);
-            main.setWindowState(Qt::WindowMinimized);
+            main.setWindowState(Qt::WindowMinimized); // as a window manager takes the main window along
             QCoreApplication::processEvents();
-            EXPECT_FALSE(box->isMinimized());
-            EXPECT_FALSE(main.isMinimized());
-            EXPECT_TRUE(box->isVisible());
+            EXPECT_FALSE(box->isMinimized() || main.isMinimized() || !box->isVisible());
             box->done(0);
         });
         c.ask();

@@ -33,11 +33,6 @@ using SkinReadabilityTest = testing::ServicesTest;
 // The contrast ordinary text needs to be read with ease (WCAG level AA).
 constexpr double kReadable = 4.5;
 
-double contrast(const QColor& a, const QColor& b)
-{
-    return contrastRatio(a, b);
-}
-
 // An entry as painted: its background is the colour most of its pixels have,
 // its text's contrast that of the pixel standing out most from that background.
 std::pair<QColor, double> paintedEntry(const QImage& image, const QRect& rect)
@@ -51,7 +46,7 @@ std::pair<QColor, double> paintedEntry(const QImage& image, const QRect& rect)
     const QColor background(*std::ranges::max_element(colours, {}, [&](QRgb colour) { return counts.value(colour); }));
     double text = 1;
     for (const QRgb colour : colours)
-        text = std::max(text, contrast(background, QColor(colour)));
+        text = std::max(text, contrastRatio(background, QColor(colour)));
     return {background, text};
 }
 
@@ -63,8 +58,8 @@ void expectReadableSelection(QAbstractItemView* view, bool skinned, const char* 
 {
     const QPalette platform = QApplication::palette();
     const double wanted = skinned ? kReadable
-                                  : std::min(kReadable, contrast(platform.color(QPalette::Highlight),
-                                                                 platform.color(QPalette::HighlightedText))) - 0.01;
+                                  : std::min(kReadable, contrastRatio(platform.color(QPalette::Highlight),
+                                                                      platform.color(QPalette::HighlightedText))) - 0.01;
     const QImage painted = view->viewport()->grab().toImage();
     const auto [selected, selectedText] = paintedEntry(painted, view->visualRect(view->model()->index(1, 0)));
     const auto [other, otherText] = paintedEntry(painted, view->visualRect(view->model()->index(0, 0)));
@@ -167,28 +162,24 @@ TEST_F(SkinReadabilityTest, SelectionsAndCaptionsAreReadableUnderEveryStyle)
     }
 }
 
-using testing::kSeen;
-using testing::markShare;
-
 // Where Enter goes and where the keyboard is can be seen: the default
 // button, the focused button, a focused list, combo box or text field, and
 // the current entry of a list stand out from their plain twins, painted.
 TEST_F(SkinReadabilityTest, DefaultButtonFocusAndCurrentEntryShowUnderEveryStyle)
 {
+    using testing::kSeen, testing::markShare;
     for (int32_t style = 0; style <= 20; ++style) {
         SCOPED_TRACE(::testing::Message() << "style " << style);
         const testing::Skinned skin(style);
         QDialog window;
         window.resize(460, 200);
-        QPushButton* buttons[3];
-        for (int i = 0; i < 3; ++i) {
-            buttons[i] = new QPushButton(QStringLiteral("Valider"), &window);
-            buttons[i]->setGeometry(10 + 110 * i, 10, 100, 25);
-            buttons[i]->setAutoDefault(false);
-        }
-        QPushButton* const plain = buttons[0];
-        QPushButton* const byDefault = buttons[1];
-        QPushButton* const focused = buttons[2];
+        const auto button = [&](int x) {
+            auto* made = new QPushButton(QStringLiteral("Valider"), &window);
+            made->setGeometry(x, 10, 100, 25);
+            made->setAutoDefault(false);
+            return made;
+        };
+        QPushButton *const plain = button(10), *const byDefault = button(120), *const focused = button(230);
         byDefault->setDefault(true);
         auto* list = new QListWidget(&window);
         list->addItems({QStringLiteral("Ligne"), QStringLiteral("Ligne"), QStringLiteral("Ligne")});
@@ -208,12 +199,10 @@ TEST_F(SkinReadabilityTest, DefaultButtonFocusAndCurrentEntryShowUnderEveryStyle
         const QImage plainButton = plain->grab().toImage();
         EXPECT_GE(markShare(plainButton, byDefault->grab().toImage()), kSeen) << "default button";
         EXPECT_GE(markShare(plainButton, focused->grab().toImage()), kSeen) << "focused button";
-
         for (QWidget* control : std::initializer_list<QWidget*>{list, combo, text}) {
             plain->setFocus();
             const QImage away = control->grab().toImage();
             control->setFocus();
-            ASSERT_TRUE(control->hasFocus());
             EXPECT_GE(markShare(away, control->grab().toImage()), kSeen) << control->metaObject()->className();
         }
 
@@ -222,9 +211,8 @@ TEST_F(SkinReadabilityTest, DefaultButtonFocusAndCurrentEntryShowUnderEveryStyle
         list->clearSelection();
         list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
         const QImage rows = list->viewport()->grab().toImage();
-        const QRect current = list->visualRect(list->model()->index(1, 0));
-        const QRect other = list->visualRect(list->model()->index(0, 0));
-        EXPECT_GE(markShare(rows.copy(other), rows.copy(current)), kSeen) << "current entry";
+        EXPECT_GE(markShare(rows.copy(list->visualRect(list->model()->index(0, 0))),
+                            rows.copy(list->visualRect(list->model()->index(1, 0)))), kSeen) << "current entry";
         if (style == 15)
             testing::saveScreenshot(&window, QStringLiteral("focus_and_default_style15"));
     }

@@ -61,8 +61,15 @@ protected:
         const QString& initial = QStringLiteral("C:\\Logs\\"))
     {
         testing::whenWaiting([user = std::move(user)] {
-            auto* dialog = dynamic_cast<FileOpenDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
+            QWidget* shown = QApplication::activeModalWidget();
+            auto* dialog = dynamic_cast<FileOpenDialog*>(shown);
+            if (dialog == nullptr) {
+                // Closed, so that a wrong dialog fails the test instead of hanging it.
+                ADD_FAILURE() << "another dialog than ours";
+                if (shown != nullptr)
+                    shown->close();
+                return;
+            }
             user(*dialog);
             if (dialog->isVisible()) {
                 ADD_FAILURE() << "the dialog stayed open";

@@ -44,6 +44,12 @@ inline bool makeSpecial(const QString& path, bool device)
     return device ? ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0
                   : ::mkfifo(name.constData(), 0666) == 0;
 }
+inline bool isSpecial(const QString& path, bool device)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+           (device ? S_ISCHR(st.st_mode) : S_ISFIFO(st.st_mode));
+}
 
 // A registry string value as stored: the text and its closing NUL.
 inline QByteArray sz(const char* text) { return QByteArray(text) + '\0'; }

@@ -126,19 +126,13 @@ TEST_F(ShellFileOperation, AFifoOrADeviceIsNeitherCopiedNorCopiedOver)
 {
     for (const bool device : {false, true}) {
         const QString name = device ? QStringLiteral("device.wav") : QStringLiteral("fifo.wav");
-        if (!qn3::testing::makeSpecial(host(QStringLiteral("Src/") + name), device)) {
-            ASSERT_TRUE(device) << "a FIFO can always be made";
-            continue; // making a device node needs root
-        }
-        ASSERT_TRUE(qn3::testing::makeSpecial(host(name), device));
-        const QString source = QStringLiteral("C:\\Src\\") + name, target = QStringLiteral("C:\\") + name;
-        EXPECT_EQ(copy(source, QStringLiteral("C:\\copy.wav")), codes::AccessDenied) << name.toStdString();
-        EXPECT_EQ(copy(u"C:\\Src\\a.txt", target), codes::AccessDenied) << name.toStdString();
-        for (const QString& special : {host(QStringLiteral("Src/") + name), host(name)}) {
-            struct stat st {};
-            ASSERT_EQ(::stat(QFile::encodeName(special).constData(), &st), 0);
-            EXPECT_TRUE(device ? S_ISCHR(st.st_mode) : S_ISFIFO(st.st_mode)) << special.toStdString();
-        }
+        if (!qn3::testing::makeSpecial(host(QStringLiteral("Src/") + name), device) && device)
+            continue; // making a device node needs root; a FIFO failing to appear fails below
+        qn3::testing::makeSpecial(host(name), device);
+        EXPECT_EQ(copy(QStringLiteral("C:\\Src\\") + name, QStringLiteral("C:\\copy.wav")), codes::AccessDenied);
+        EXPECT_EQ(copy(u"C:\\Src\\a.txt", QStringLiteral("C:\\") + name), codes::AccessDenied) << name.toStdString();
+        for (const QString& special : {host(QStringLiteral("Src/") + name), host(name)})
+            EXPECT_TRUE(qn3::testing::isSpecial(special, device)) << special.toStdString();
     }
     EXPECT_FALSE(exists("copy.wav"));
     EXPECT_EQ(QDir(host("")).entryList({QStringLiteral("*.copy-*")}, QDir::Files | QDir::Hidden).size(), 0);

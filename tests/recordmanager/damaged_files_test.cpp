@@ -7,9 +7,8 @@
 
 #include <map>
 #include <string>
-#include <utility>
-#include <vector>
 #include <tuple>
+#include <utility>
 
 namespace qn3::testing {
 namespace {
@@ -164,14 +163,13 @@ TEST_F(DamagedFiles, ARefusedFileKeepsItsJournalAndItsBytes)
         EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath("crashed") + suffix))) << suffix << " made";
 }
 
-// The schema of our file changed by another tool, in each state the tool's
-// commit may leave: folded into the file (the tool closed), still in the log
-// beside the file's index (the tool was killed), or in the log alone (the
-// index removed since). Only the schema the engine makes opens; any other is
-// refused and left byte for byte, and nothing appears beside it.
+// The schema of our file changed by another tool, folded into the file (the
+// tool closed), still in the log beside the file's index (the tool was
+// killed), or in the log alone (the index removed since): only the schema the
+// engine makes opens; any other is refused, left byte for byte, nothing beside.
 TEST_F(DamagedFiles, AFileWhoseSchemaAnotherToolChangedIsRefusedAndLeftAsItIs)
 {
-    const std::vector<std::pair<const char*, const char*>> changes{
+    const std::pair<const char*, const char*> changes[] = {
         {"trigger deleting the new row", "CREATE TRIGGER t AFTER INSERT ON records BEGIN "
                                          "DELETE FROM records WHERE id = NEW.id; END"},
         {"trigger deleting the others", "CREATE TRIGGER t AFTER INSERT ON records BEGIN "
@@ -189,9 +187,15 @@ TEST_F(DamagedFiles, AFileWhoseSchemaAnotherToolChangedIsRefusedAndLeftAsItIs)
          "CREATE UNIQUE INDEX key0 ON records(k0); CREATE INDEX key1 ON records(k1); "
          "CREATE UNIQUE INDEX key2 ON records(k2)"},
     };
-    enum State { Folded, InTheLog, InTheLogAlone };
+    const auto files = [this] { // the file and its companions, byte for byte
+        std::map<std::string, QByteArray> all;
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            if (QFile::exists(QString::fromStdString(hostPath("tampered") + suffix)))
+                all[suffix] = contents("tampered", suffix);
+        return all;
+    };
     for (const auto& [what, sql] : changes)
-        for (const State state : {Folded, InTheLog, InTheLogAlone}) {
+        for (const int state : {0, 1, 2}) { // folded, in the log, in the log alone
             SCOPED_TRACE(::testing::Message() << what << ", state " << state);
             Block block;
             make(block, "tampered", {record("0001", "A", "aa"), record("0002", "B", "bb")});
@@ -199,27 +203,16 @@ TEST_F(DamagedFiles, AFileWhoseSchemaAnotherToolChangedIsRefusedAndLeftAsItIs)
             sqlite3* tool = nullptr;
             ASSERT_EQ(sqlite3_open(hostPath("tampered").c_str(), &tool), SQLITE_OK);
             ASSERT_EQ(sqlite3_exec(tool, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(tool);
-            if (state != Folded)  // killed: its commit stays in the log
-                sqlite3_db_config(tool, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+            sqlite3_db_config(tool, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, state > 0, nullptr);
             sqlite3_close(tool);
-            if (state == InTheLogAlone) {
-                ASSERT_TRUE(QFile::remove(QString::fromStdString(hostPath("tampered") + "-shm")));
-            }
-            std::map<std::string, QByteArray> before;
-            for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-                if (QFile::exists(QString::fromStdString(hostPath("tampered") + suffix)))
-                    before[suffix] = contents("tampered", suffix);
-            ASSERT_EQ(before.count("-wal"), state == Folded ? 0u : 1u);
-
+            ASSERT_TRUE(state < 2 || QFile::remove(QString::fromStdString(hostPath("tampered") + "-shm")));
+            const auto before = files();
+            ASSERT_EQ(before.count("-wal"), state == 0 ? 0u : 1u);
             const int16_t opened = open(block, "tampered");
             EXPECT_EQ(opened, status::NotARecordFile);
             if (opened == 0)
                 close(block);
-            std::map<std::string, QByteArray> after;
-            for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-                if (QFile::exists(QString::fromStdString(hostPath("tampered") + suffix)))
-                    after[suffix] = contents("tampered", suffix);
-            EXPECT_TRUE(after == before) << "files beside it: " << after.size() << " instead of " << before.size();
+            EXPECT_TRUE(files() == before) << "files beside it: " << files().size() << " instead of " << before.size();
             for (const char* suffix : {"", "-wal", "-shm"})
                 QFile::remove(QString::fromStdString(hostPath("tampered") + suffix));
         }

@@ -264,8 +264,8 @@ TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
 }
 
 // The base in use is found whether the site's folder and the base's are written with their drive or without,
-// below the program's folder.
-TEST_F(SiteInitTest, TheBaseInUseIsPreselectedHoweverItsFolderIsWritten)
+// below the program's folder; a choice given up leaves what the start traced in the default log folder.
+TEST_F(SiteInitTest, TheBaseInUseIsPreselectedHoweverWrittenAndAChoiceGivenUpLogsToTheDefaultFolder)
 {
     const std::tuple<const char*, const char*, int16_t> rows[] = {
         // site's folder, second base's, preselected
@@ -285,7 +285,11 @@ TEST_F(SiteInitTest, TheBaseInUseIsPreselectedHoweverItsFolderIsWritten)
                            "[Base_03]\nDossier_Config_Global=C:\\B3\\\n")
                 .arg(site, base2));
         user.baseRequests.clear();
+        RepLogs.clear();
+        TraceLog(-1, -1, -1, site, false, true);
         EXPECT_TRUE(start());
+        EXPECT_EQ(RepLogs, "C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\");
+        EXPECT_TRUE(QString::fromLatin1(readFile(RepLogs + todayLogName())).contains(site));
         ASSERT_EQ(user.baseRequests.size(), 1u);
         EXPECT_EQ(user.baseRequests[0].preselected, preselected);
     }
@@ -372,8 +376,8 @@ TEST_F(SiteInitTest, DatabaseQuestionAnswers)
 }
 
 // A start that stops before the settings window has named the log folder leaves what it traced in the base's
-// history folder once read, else in the default one.
-TEST_F(SiteInitTest, AStartThatStopsLeavesItsTraceInTheBasesLogFolderElseTheDefaultOne)
+// history folder once read.
+TEST_F(SiteInitTest, AStartThatStopsAtTheDatabaseQuestionLeavesItsTraceInTheBasesLogFolder)
 {
     RepLogs.clear();
     oneBase();
@@ -387,15 +391,6 @@ TEST_F(SiteInitTest, AStartThatStopsLeavesItsTraceInTheBasesLogFolderElseTheDefa
     EXPECT_TRUE(depart > 0 && donnees > depart) << base.toStdString();
     EXPECT_EQ(base.count("Data_Folder:"), 1);
     EXPECT_TRUE(traced().isEmpty());
-
-    TEST_resetSite();
-    RepLogs.clear();
-    ini(siteFile, "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n");
-    user.baseAnswer = -1;
-    TraceLog(-1, -1, -1, "Deuxième départ", false, true);
-    EXPECT_TRUE(start());
-    EXPECT_EQ(RepLogs, "C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\");
-    EXPECT_TRUE(QString::fromLatin1(readFile(RepLogs + todayLogName())).contains("Deuxième départ"));
 }
 
 TEST_F(SiteInitTest, TheProgramIsCopiedOncePerVersion)

@@ -147,8 +147,7 @@ TEST_F(EngineWindows, EachLogMenuEntryOffersTodaysFileOfItsFolder)
     }
 }
 
-// Under every style the incidents list shows when it has the keyboard, and
-// which of its entries is the current one.
+// Under every style the incidents list shows when it has the keyboard, and which of its entries is the current one.
 TEST_F(EngineWindows, TheIncidentsListShowsItsFocusAndCurrentEntryUnderEveryStyle)
 {
     engine::FrmMain& window = engine::FrmMain::instance();
@@ -164,7 +163,6 @@ TEST_F(EngineWindows, TheIncidentsListShowsItsFocusAndCurrentEntryUnderEveryStyl
         SCOPED_TRACE(::testing::Message() << "style " << style);
         const qn3::testing::Skinned skin(style);
         windows::LookFenetre(&window, 1);
-        const QModelIndex second = list->model()->index(1, 0);
         list->clearSelection();
         check->setFocus();
         const QImage away = list->grab().toImage();
@@ -173,6 +171,7 @@ TEST_F(EngineWindows, TheIncidentsListShowsItsFocusAndCurrentEntryUnderEveryStyl
         list->selectionModel()->setCurrentIndex(list->model()->index(0, 0), QItemSelectionModel::NoUpdate);
         const QImage focused = list->grab().toImage();
         EXPECT_GE(qn3::testing::markShare(away, focused), qn3::testing::kSeen) << "focused list";
+        const QModelIndex second = list->model()->index(1, 0);
         list->selectionModel()->setCurrentIndex(second, QItemSelectionModel::NoUpdate);
         const QRect row = list->visualRect(second).translated(list->viewport()->pos());
         EXPECT_GE(qn3::testing::markShare(focused.copy(row), list->grab().toImage().copy(row)), qn3::testing::kSeen)
@@ -180,9 +179,8 @@ TEST_F(EngineWindows, TheIncidentsListShowsItsFocusAndCurrentEntryUnderEveryStyl
     }
 }
 
-// On the desktop the entry shows the French open-file dialog on the log
-// folder with today's name; the file chosen there is opened, a cancelled
-// dialog opens nothing.
+// The entry shows the French open-file dialog on the log folder with today's name; the file chosen there is
+// opened, a cancelled dialog opens nothing.
 TEST_F(EngineWindows, TheTraceEntryOpensTheFileChosenInTheFrenchDialog)
 {
     engine::FrmMain& window = engine::FrmMain::instance();
@@ -193,30 +191,21 @@ TEST_F(EngineWindows, TheTraceEntryOpensTheFileChosenInTheFrenchDialog)
     writeFile(services::RepLogs + yesterday, "ligne\r\n");
     windows::QtUserInteraction questions(&window);
     const platform::ScopedInstall<services::UserInteraction> onScreen(questions);
-    auto* entry = window.findChild<QAction*>(QStringLiteral("MnuLogTrace"));
-    ASSERT_NE(entry, nullptr);
     for (const bool cancel : {false, true}) {
         qn3::testing::whenWaiting([&] {
-            QWidget* shown = QApplication::activeModalWidget();
-            auto* dialog = dynamic_cast<windows::FileOpenDialog*>(shown);
-            if (dialog == nullptr) {
-                ADD_FAILURE() << "not the French open-file dialog";
-                if (shown != nullptr)
-                    shown->close();
-                return;
-            }
+            auto* dialog = dynamic_cast<windows::FileOpenDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr) << "not the French open-file dialog";
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ouvrir"));
             EXPECT_EQ(dialog->shownFolder(), QStringLiteral("C:\\Logs"));
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("EditNomFichier"));
             EXPECT_EQ(name->text(), todayLogName());
             name->setText(yesterday);
             dialog->findChild<QPushButton*>(QString::fromLatin1(cancel ? "CmdAnnuler" : "CmdOuvrir"))->click();
-            if (dialog->isVisible()) {
-                ADD_FAILURE() << "the dialog stayed open";
+            EXPECT_FALSE(dialog->isVisible()) << "the dialog stayed open";
+            if (dialog->isVisible())
                 dialog->reject();
-            }
         });
-        entry->trigger();
+        window.findChild<QAction*>(QStringLiteral("MnuLogTrace"))->trigger();
         EXPECT_EQ(opener.opened, QStringList({QStringLiteral("C:\\Logs\\") + yesterday}));
     }
 }

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <array>
+#include <tuple>
 
 namespace qn3::services {
 namespace {
@@ -263,33 +264,34 @@ TEST_F(SiteInitTest, TheChosenBaseIsRememberedAndReadAsTheFirstBase)
 }
 
 // The base in use is found whether the site's folder and the base's are written with their drive or without,
-// below the program's folder.
-TEST_F(SiteInitTest, TheBaseInUseIsPreselectedHoweverItsFolderIsWritten)
+// below the program's folder; a choice given up leaves what the start traced in the default log folder.
+TEST_F(SiteInitTest, TheBaseInUseIsPreselectedHoweverWrittenAndAChoiceGivenUpLogsToTheDefaultFolder)
 {
-    const struct {
-        const char* site;
-        const char* base2;
-        int16_t preselected;
-    } rows[] = {
+    const std::tuple<const char*, const char*, int16_t> rows[] = {
+        // site's folder, second base's, preselected
         { "C:\\B2\\", "C:\\B2", 1 },
         { "Bases\\B2", "Bases\\B2\\", 1 },
         { "C:\\Program Files\\QN3\\Bases\\B2\\", "Bases\\B2", 1 },
         { "Bases\\B2", "C:\\Program Files\\QN3\\Bases\\B2", 1 },
         { "C:\\Ailleurs\\", "C:\\B2", 0 },
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.site);
+    user.baseAnswer = -1;
+    for (const auto& [site, base2, preselected] : rows) {
+        SCOPED_TRACE(site);
         TEST_resetSite();
         ini(siteFile,
             QStringLiteral("[Site]\nNbBase=3\nDossier_Config_Global=%1\n[ThemeWindows]\nMsg=1\n"
                            "[Base_01]\nDossier_Config_Global=C:\\B1\\\n[Base_02]\nDossier_Config_Global=%2\n"
                            "[Base_03]\nDossier_Config_Global=C:\\B3\\\n")
-                .arg(row.site, row.base2));
-        user.baseAnswer = -1;
+                .arg(site, base2));
         user.baseRequests.clear();
+        RepLogs.clear();
+        TraceLog(-1, -1, -1, site, false, true);
         EXPECT_TRUE(start());
+        EXPECT_EQ(RepLogs, "C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\");
+        EXPECT_TRUE(QString::fromLatin1(readFile(RepLogs + todayLogName())).contains(site));
         ASSERT_EQ(user.baseRequests.size(), 1u);
-        EXPECT_EQ(user.baseRequests[0].preselected, row.preselected);
+        EXPECT_EQ(user.baseRequests[0].preselected, preselected);
     }
 }
 
@@ -374,10 +376,9 @@ TEST_F(SiteInitTest, DatabaseQuestionAnswers)
 }
 
 // A start that stops before the settings window has named the log folder leaves what it traced in the base's
-// history folder once read, else in the default one.
-TEST_F(SiteInitTest, AStartThatStopsLeavesItsTraceInTheBasesLogFolderElseTheDefaultOne)
+// history folder once read.
+TEST_F(SiteInitTest, AStartThatStopsAtTheDatabaseQuestionLeavesItsTraceInTheBasesLogFolder)
 {
-    const QString jour = todayLogName();
     RepLogs.clear();
     oneBase();
     ini(systeme, "[Base_01]\nDossier_Log=C:\\Log1\nDossier_Data=C:\\Vide\n");
@@ -385,22 +386,11 @@ TEST_F(SiteInitTest, AStartThatStopsLeavesItsTraceInTheBasesLogFolderElseTheDefa
     TraceLog(-1, -1, -1, "Démarrage", false, true);
     EXPECT_TRUE(start());
     EXPECT_EQ(RepLogs, "C:\\Log1\\Histo_QN3_Tools_Vandrel\\");
-    const QString base = QString::fromLatin1(readFile(RepLogs + jour));
+    const QString base = QString::fromLatin1(readFile(RepLogs + todayLogName()));
     const qsizetype depart = base.indexOf("Démarrage"), donnees = base.indexOf("Data_Folder: C:\\Vide\\");
     EXPECT_TRUE(depart > 0 && donnees > depart) << base.toStdString();
     EXPECT_EQ(base.count("Data_Folder:"), 1);
     EXPECT_TRUE(traced().isEmpty());
-
-    TEST_resetSite();
-    RepLogs.clear();
-    ini(siteFile,
-        "[Site]\nNbBase=2\n[ThemeWindows]\nMsg=1\n[Base_01]\nDossier_Config_Global=C:\\B1\\\n"
-        "[Base_02]\nDossier_Config_Global=C:\\B2\\\n");
-    user.baseAnswer = -1;
-    TraceLog(-1, -1, -1, "Deuxième départ", false, true);
-    EXPECT_TRUE(start());
-    EXPECT_EQ(RepLogs, "C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\");
-    EXPECT_TRUE(QString::fromLatin1(readFile(RepLogs + jour)).contains("Deuxième départ"));
 }
 
 TEST_F(SiteInitTest, TheProgramIsCopiedOncePerVersion)

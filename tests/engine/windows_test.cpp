@@ -193,7 +193,7 @@ TEST_F(EngineWindows, TheTraceEntryOpensTheFileChosenInTheFrenchDialog)
     const platform::ScopedInstall<services::UserInteraction> onScreen(questions);
     for (const bool cancel : {false, true}) {
         qn3::testing::whenWaiting([&] {
-            auto* dialog = dynamic_cast<windows::FileOpenDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qn3::testing::modalDialog<windows::FileOpenDialog>();
             ASSERT_NE(dialog, nullptr) << "not the French open-file dialog";
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Ouvrir"));
             EXPECT_EQ(dialog->shownFolder(), QStringLiteral("C:\\Logs"));

@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <gtest/gtest.h>
 
 // Driving the boxes from a test: the user's part runs once the box waits.
 namespace qn3::testing {
@@ -25,6 +26,20 @@ Window* shownWindow()
         if (auto* shown = qobject_cast<Window*>(window); shown != nullptr && shown->isVisible())
             return shown;
     return nullptr;
+}
+
+// The modal dialog shown, when it is a `Dialog`. Any other is closed, so that
+// the test fails instead of waiting for ever.
+template <class Dialog>
+Dialog* modalDialog()
+{
+    QWidget* shown = QApplication::activeModalWidget();
+    auto* dialog = dynamic_cast<Dialog*>(shown);
+    if (dialog == nullptr && shown != nullptr) {
+        ADD_FAILURE() << "another dialog: " << shown->metaObject()->className();
+        shown->close();
+    }
+    return dialog;
 }
 
 // Runs `user` as soon as the event loop turns (inside the box's wait).

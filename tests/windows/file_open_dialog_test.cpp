@@ -61,15 +61,8 @@ protected:
         const QString& initial = QStringLiteral("C:\\Logs\\"))
     {
         testing::whenWaiting([user = std::move(user)] {
-            QWidget* shown = QApplication::activeModalWidget();
-            auto* dialog = dynamic_cast<FileOpenDialog*>(shown);
-            if (dialog == nullptr) {
-                // Closed, so that a wrong dialog fails the test instead of hanging it.
-                ADD_FAILURE() << "another dialog than ours";
-                if (shown != nullptr)
-                    shown->close();
-                return;
-            }
+            auto* dialog = testing::modalDialog<FileOpenDialog>();
+            ASSERT_NE(dialog, nullptr);
             user(*dialog);
             if (dialog->isVisible()) {
                 ADD_FAILURE() << "the dialog stayed open";

@@ -103,12 +103,30 @@ private:
 
 } // namespace
 
-void giveDialogButtonSize(QWidget* button)
+std::pair<QPushButton*, QPushButton*> addAcceptAndCancel(QDialog* dialog, const QString& caption,
+                                                         const QString& name)
 {
     // 75 x 23 pixels at 96 dpi.
     constexpr int kWidthTwips = 1125;
     constexpr int kHeightTwips = 345;
-    button->setMinimumSize(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips));
+    auto* accept = new QPushButton(caption, dialog);
+    accept->setObjectName(name);
+    accept->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Annuler"), dialog);
+    cancel->setObjectName(QStringLiteral("CmdAnnuler"));
+    for (QPushButton* button : {accept, cancel})
+        button->setMinimumSize(twipsToPixels(kWidthTwips), twipsToPixels(kHeightTwips));
+    QObject::connect(accept, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return {accept, cancel};
+}
+
+void dressRefusal(QLabel* label)
+{
+    label->setObjectName(QStringLiteral("LabelErreur"));
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("QLabel { color: #c00000; }"));
+    label->hide();
 }
 
 void placeTwips(QWidget* control, int left, int top, int width, int height)

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <Qt>
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 class QFont;
 class QKeyEvent;
@@ -27,9 +30,14 @@ inline constexpr int kFrameHeightTwips = 390;
 // computed rather than pixels rounded to 15 twips.
 void placeTwips(QWidget* control, int left, int top, int width, int height);
 
-// Gives `button` at least the size of a Windows dialog button, so that a
-// skin's narrow padding never crowds its caption.
-void giveDialogButtonSize(QWidget* button);
+// A dialog's default button (`caption`, object name `name`) and its
+// "Annuler", wired to accept and reject, each at least the size of a Windows
+// dialog button so that a skin's narrow padding never crowds its caption.
+std::pair<QPushButton*, QPushButton*> addAcceptAndCancel(QDialog* dialog, const QString& caption,
+                                                         const QString& name);
+// Dresses `label` as the red line in which a dialog refuses what was typed,
+// hidden until there is something to refuse.
+void dressRefusal(QLabel* label);
 // Moves a window (left, top of its outer frame, in twips).
 void moveWindowTwips(QWidget* window, int left, int top);
 // Sizes a window by its outer width and height in twips.

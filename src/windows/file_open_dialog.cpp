@@ -109,18 +109,8 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     types_->setObjectName(QStringLiteral("ComboTypes"));
     for (const auto& [description, masks] : filterTypes(request.filter))
         types_->addItem(description, masks);
-    error_->setObjectName(QStringLiteral("LabelErreur"));
-    error_->setWordWrap(true);
-    error_->setStyleSheet(QStringLiteral("QLabel { color: #c00000; }"));
-    error_->hide();
-
-    auto* ouvrir = new QPushButton(QStringLiteral("&Ouvrir"), this);
-    ouvrir->setObjectName(QStringLiteral("CmdOuvrir"));
-    ouvrir->setDefault(true);
-    auto* annuler = new QPushButton(QStringLiteral("Annuler"), this);
-    annuler->setObjectName(QStringLiteral("CmdAnnuler"));
-    giveDialogButtonSize(ouvrir);
-    giveDialogButtonSize(annuler);
+    dressRefusal(error_);
+    const auto [ouvrir, annuler] = addAcceptAndCancel(this, QStringLiteral("&Ouvrir"), QStringLiteral("CmdOuvrir"));
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(label("LabelRegarderDans", QStringLiteral("Regarder &dans :"), lookIn_), 0, 0);
@@ -138,8 +128,6 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     grid->setRowStretch(1, 1);
     resize(540, 360);
 
-    connect(ouvrir, &QPushButton::clicked, this, &QDialog::accept);
-    connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
     connect(up_, &QToolButton::clicked, this,
         [this] { showFolder(resolveTypedPath(QStringLiteral(".."), folder_, {}).path); });
     // Queued: the list is filled again, which the combo box must not see while it signals.

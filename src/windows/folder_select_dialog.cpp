@@ -39,20 +39,8 @@ FolderSelectDialog::FolderSelectDialog(QWidget* owner, const QString& title, con
     auto* labelDossier = new QLabel(QStringLiteral("&Dossier :"), this);
     labelDossier->setBuddy(edit_);
     edit_->setObjectName(QStringLiteral("EditDossier"));
-    error_->setObjectName(QStringLiteral("LabelErreur"));
-    error_->setWordWrap(true);
-    error_->setStyleSheet(QStringLiteral("QLabel { color: #c00000; }"));
-    error_->hide();
-
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("CmdOK"));
-    ok->setDefault(true);
-    auto* annuler = new QPushButton(QStringLiteral("Annuler"), this);
-    annuler->setObjectName(QStringLiteral("CmdAnnuler"));
-    giveDialogButtonSize(ok);
-    giveDialogButtonSize(annuler);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(annuler, &QPushButton::clicked, this, &QDialog::reject);
+    dressRefusal(error_);
+    const auto [ok, annuler] = addAcceptAndCancel(this, QStringLiteral("OK"), QStringLiteral("CmdOK"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(titre);

@@ -55,7 +55,7 @@ public:
     // `replace`), 85 open by this engine in any process or by any SQLite
     // connection, 46 a file to replace that this process may not open for
     // writing, 30 a folder, device or FIFO at the name (each left as it is),
-    // 12 no such folder, 46, 2.
+    // 12 no such folder, 46 a folder we may not write, 18, 2.
     static int16_t create(const std::string& hostPath, const FileLayout& layout, bool replace);
 
     const FileLayout& layout() const { return layout_; }

@@ -54,8 +54,8 @@ int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout
     // (never opened), and nobody may have the old file open, neither this
     // engine in any process nor any other SQLite connection. A file this
     // process may not open for writing is left too: without its descriptor
-    // nothing shows whether someone uses it (nor may one overwrite a file one
-    // may not write on Windows).
+    // nothing shows whether someone uses it (and Windows, too, refuses to
+    // overwrite a file one may not write).
     Descriptor old;
     if (replace) {
         const platform::regular_file::Opened opened = openByName(hostPath, O_RDWR);

@@ -309,16 +309,14 @@ TEST_F(OpeningConditions, WhatCannotBeSeenIsNeitherMissingNorReplaced)
          {std::pair{prefix.path(), 0755}, {prefix.driveC(), 0755}, {data, 0755}, {data + QStringLiteral("locked"), 0700},
           {data + QStringLiteral("shared"), 0777}, {QString::fromStdString(hostPath("shared/private")), 0600}})
         ::chmod(QFile::encodeName(path).constData(), mode);
+    // The entry itself (a link is not followed) and the bytes behind it.
     const auto stateOf = [this](const std::string& name) {
         QFile file(QString::fromStdString(hostPath(name)));
         struct stat info {};
         ::lstat(hostPath(name).c_str(), &info);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("unreadable");
         return std::to_string(info.st_ino) + " " + std::to_string(info.st_mode) + " " + std::to_string(info.st_uid) +
-               " " +
-               (file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-                                                     .toHex()
-                                                     .toStdString()
-                                               : "unreadable");
+               " " + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
     };
     const std::string loop = stateOf("loop"), before = stateOf("shared/private");
 

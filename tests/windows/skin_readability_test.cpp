@@ -17,8 +17,8 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
-#include <QStyle>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -54,28 +54,27 @@ std::pair<QColor, double> paintedEntry(const QImage& image, const QRect& rect)
     return {background, text};
 }
 
+// Every state an entry takes is read with ease: the text of the entry at
+// `index`, painted as `view` shows it now, stands out from its background by
+// kReadable, inside the edge where the current entry's frame is drawn. The
+// background is returned.
+QColor expectReadableEntry(QAbstractItemView* view, const QModelIndex& index, const char* what)
+{
+    const QImage painted = view->viewport()->grab().toImage();
+    const auto [background, text] = paintedEntry(painted, view->visualRect(index).adjusted(1, 1, -1, -1));
+    EXPECT_GE(text, kReadable) << what << " on " << background.name().toStdString();
+    return background;
+}
+
 // The selected entry (row 1) of a painted list reads as well as one not
 // selected (row 0), at kReadable under every style (without a skin too: the
 // platform's selection colour is darkened where its text would not read),
 // and stands apart from it.
 void expectReadableSelection(QAbstractItemView* view, const char* what)
 {
-    const QImage painted = view->viewport()->grab().toImage();
-    const auto [selected, selectedText] = paintedEntry(painted, view->visualRect(view->model()->index(1, 0)));
-    const auto [other, otherText] = paintedEntry(painted, view->visualRect(view->model()->index(0, 0)));
-    EXPECT_GE(selectedText, kReadable) << what << " selected on " << selected.name().toStdString();
-    EXPECT_GE(otherText, kReadable) << what << " on " << other.name().toStdString();
-    EXPECT_NE(selected, other) << what << ": the selection does not show";
-}
-
-// Every state an entry takes is read with ease: the text of the entry at
-// `index`, painted as `view` shows it now, stands out from its background by
-// kReadable, inside the edge where the current entry's frame is drawn.
-void expectReadableEntry(QAbstractItemView* view, const QModelIndex& index, const char* what)
-{
-    const QImage painted = view->viewport()->grab().toImage();
-    const auto [background, text] = paintedEntry(painted, view->visualRect(index).adjusted(1, 1, -1, -1));
-    EXPECT_GE(text, kReadable) << what << " on " << background.name().toStdString();
+    const QColor selected = expectReadableEntry(view, view->model()->index(1, 0), what);
+    EXPECT_NE(selected, expectReadableEntry(view, view->model()->index(0, 0), what))
+        << what << ": the selection does not show";
 }
 
 // How many columns of the entry at `index`, as `view` paints it now, hold

@@ -250,14 +250,14 @@ TEST_F(SkinReadabilityTest, DefaultButtonFocusAndCurrentEntryShowUnderEveryStyle
         drawn->setItemDelegate(new QStyledItemDelegate(drawn));
         drawn->addItems({QStringLiteral("C:"), QStringLiteral("AudioLog")});
         drawn->setGeometry(230, 115, 200, 25);
-        QStandardItemModel folders;
+        auto* folders = new QStandardItemModel(&window);
         auto* drive = new QStandardItem(QStringLiteral("C:"));
         drive->appendRows({new QStandardItem(QStringLiteral("AudioLog")),
                            new QStandardItem(QStringLiteral("Histo_QN3_Tools_Vandrel"))});
-        folders.appendRow(drive);
+        folders->appendRow(drive);
         auto* tree = new QTreeView(&window);
         tree->setHeaderHidden(true);
-        tree->setModel(&folders);
+        tree->setModel(folders);
         tree->expandAll();
         tree->setGeometry(10, 135, 200, 80);
         // As wide as its entries, as in the folder dialog.

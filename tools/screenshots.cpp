@@ -2,7 +2,9 @@
 // sees them: on a real X server with its window manager (scripts/
 // screenshots.sh starts one), the program's icon and default skin installed,
 // each window shown by the call the program makes and captured from the
-// screen with its frame. The folder to write to is the one argument.
+// screen with its frame; the dialogs also with an entry clicked, and the
+// open-file dialog with its "Regarder dans :" list open. The folder to write
+// to is the one argument.
 
 #include "database/call_block.h"
 #include "database/error_report.h"
@@ -30,10 +32,12 @@
 #include <QComboBox>
 #include <QDate>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextStream>
 #include <QTimer>
+#include <QTreeView>
 
 #include <functional>
 
@@ -180,15 +184,61 @@ void inputBox()
         });
 }
 
+// The control `name` of `dialog`; without it the picture `shot` counts as
+// failed and the dialog is closed, so the tool goes on.
+template <class Control>
+Control* controlOf(QDialog* dialog, const char* name, const QString& shot)
+{
+    auto* control = dialog == nullptr ? nullptr : dialog->findChild<Control*>(QString::fromLatin1(name));
+    if (control == nullptr) {
+        capture(nullptr, shot);
+        if (dialog != nullptr)
+            dialog->reject();
+    }
+    return control;
+}
+
+// `entry` clicked in `view` of `dialog`, taken as `name` once painted; then
+// `next` runs.
+void clicked(QDialog* dialog, QAbstractItemView* view, const QModelIndex& entry, const QString& name,
+             std::function<void()> next)
+{
+    view->setFocus(Qt::MouseFocusReason);
+    view->setCurrentIndex(entry);
+    QTimer::singleShot(kSettleMs, qApp, [dialog, name, next = std::move(next)] {
+        capture(dialog, name);
+        next();
+    });
+}
+
+// The folder dialog as it opens, then with a folder clicked in its tree.
 void folderDialog()
 {
     whileShown([] { windows::FolderSelect(&engine::FrmMain::instance(), QStringLiteral("C:\\QN_Data\\"), {}); },
                [] {
                    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
                    capture(dialog, QStringLiteral("FolderSelect"));
-                   if (dialog != nullptr)
-                       dialog->reject();
+                   auto* tree = controlOf<QTreeView>(dialog, "ArbreDossiers", QStringLiteral("FolderSelect_selected"));
+                   if (tree == nullptr)
+                       return;
+                   clicked(dialog, tree, tree->indexBelow(tree->currentIndex()),
+                           QStringLiteral("FolderSelect_selected"), [dialog] { dialog->reject(); });
                });
+}
+
+// "Regarder dans :" opened on the folder shown, which it marks; then the
+// dialog is closed.
+void lookInList(QDialog* dialog)
+{
+    auto* lookIn = controlOf<QComboBox>(dialog, "ComboRegarderDans", QStringLiteral("FileOpen_lookin"));
+    if (lookIn == nullptr)
+        return;
+    lookIn->showPopup();
+    QTimer::singleShot(kSettleMs, qApp, [dialog, lookIn] {
+        capture(dialog, QStringLiteral("FileOpen_lookin"), lookIn->view()->window()->frameGeometry());
+        lookIn->hidePopup();
+        dialog->reject();
+    });
 }
 
 // The log viewer of the Logs menu, on a log folder that holds a few days.
@@ -204,8 +254,12 @@ void logViewer()
                [] {
                    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
                    capture(dialog, QStringLiteral("FileOpen"));
-                   if (dialog != nullptr)
-                       dialog->reject();
+                   auto* files = controlOf<QListWidget>(dialog, "ListeFichiers", QStringLiteral("FileOpen_selected"));
+                   if (files == nullptr)
+                       return;
+                   // A day's log: the last but one, before today's.
+                   clicked(dialog, files, files->model()->index(files->count() - 2, 0),
+                           QStringLiteral("FileOpen_selected"), [dialog] { lookInList(dialog); });
                });
 }
 

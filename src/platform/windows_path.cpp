@@ -32,10 +32,17 @@ namespace {
 
 bool isSeparator(QChar c) { return c == u'\\' || c == u'/'; }
 
-bool isInvalidInName(QChar c)
+// Control characters can never be part of a name this program is given.
+bool isInvalidInName(QChar c) { return c.unicode() < 0x20; }
+
+// Characters Windows refuses in a name that the host allows: such a name can
+// only denote an entry that is there, spelt exactly (a file of the disk named
+// "a*b.log" that the user picked from a list), never one to find by case or
+// to create.
+bool isHostOnlyInName(QChar c)
 {
     const char16_t u = c.unicode();
-    return u < 0x20 || u == u'<' || u == u'>' || u == u'"' || u == u'|' || u == u'?' || u == u'*' || u == u':';
+    return u == u'<' || u == u'>' || u == u'"' || u == u'|' || u == u'?' || u == u'*' || u == u':';
 }
 
 // Windows drops the blanks and dots that end a name ("Name. " is "Name").
@@ -54,6 +61,7 @@ struct FullPath {
     QString share;
     QStringList names;
     bool trailingSeparator = false;
+    bool hostOnlyNames = false; // a name holds a character only the host allows
 };
 
 // Adds the components of `text` to `path` the way Windows normalises them.
@@ -79,9 +87,11 @@ void appendComponents(FullPath& path, QStringView text, QStringView whole, bool 
             path.names.append(part.toString());
             continue;
         }
-        for (QChar c : part)
+        for (QChar c : part) {
             if (isInvalidInName(c))
                 throwBadName(whole);
+            path.hostOnlyNames = path.hostOnlyNames || isHostOnlyInName(c);
+        }
         // "..." or ". " are the current folder once their dots and blanks go.
         const QStringView name = withoutTrailingDotsAndBlanks(part);
         if (!name.isEmpty())
@@ -99,7 +109,7 @@ QString networkName(QStringView text, qsizetype& pos, QStringView whole)
         ++pos;
     const QStringView part = text.sliced(start, pos - start);
     for (QChar c : part)
-        if (isInvalidInName(c))
+        if (isInvalidInName(c) || isHostOnlyInName(c))
             throwBadName(whole);
     const QStringView name = withoutTrailingDotsAndBlanks(part);
     if (name.isEmpty())
@@ -307,6 +317,8 @@ QString toHost(QStringView windowsPath)
     struct stat st;
     if (hostfiles::statPath(host, st))
         return finish(host);
+    if (path.hostOnlyNames)
+        throwBadName(windowsPath);
 
     // Otherwise walk down, finding each component whatever its case. The
     // first miss at the top may be a prefix in its first use: make its drives.

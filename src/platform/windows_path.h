@@ -30,9 +30,11 @@ QString prefix();
 //   "\x" (root of the current drive), "C:x" (the current directory when it is
 //   on C:, else C:'s root). "C:" and "C:\" are the root of C:.
 // - A trailing separator is kept; a drive root ends in "/".
-// Throws RuntimeError 52 (BadFileName) for an empty path, a NUL, a character
-// Windows refuses in a name (< > " | ? * control characters, ':' other than
-// after the drive letter) or an incomplete UNC path, and 68
+// Throws RuntimeError 52 (BadFileName) for an empty path, a NUL, a control
+// character, an incomplete UNC path, or a character Windows refuses in a name
+// (< > " | ? *, ':' other than after the drive letter) unless the whole path
+// exists on the host spelt exactly so (a file of the disk named "a*b.log" can
+// be named, never created or found by its case), and 68
 // (DeviceUnavailable) for a drive letter with no link in dosdevices/.
 QString toHost(QStringView windowsPath);
 

@@ -2,12 +2,14 @@
 // operations (reads, writes, positions) and the cursor they leave.
 #include "recordmanager/engine.h"
 
+#include "recordmanager/record_file_common.h"
 #include "recordmanager/record_manager_codes.h"
 #include "recordmanager/record_path.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace qn3::recordmanager {
@@ -153,8 +155,10 @@ int16_t Engine::open(void* positionBlock, const void* keyBuffer, int16_t keyLeng
     if (const int16_t named = hostPathOfKey(keyBuffer, keyLength, path); named != status::Success)
         return named;
     struct stat info {};
+    // Only a name that is not there is missing (12): a folder on the way we
+    // may not search, or a loop of symbolic links, is not.
     if (::stat(path.c_str(), &info) != 0)
-        return status::FileNotFound;
+        return detail::statusOfErrno(errno);
     // A folder, FIFO or device at the name is no record file; the record
     // file opens it only through the platform's judged open.
     if (!S_ISREG(info.st_mode))

@@ -210,7 +210,7 @@ int16_t RecordFile::seekRow(Seek how, int key, const std::string& encodedKey, in
     ResetOnExit reset{s};
     if (how != Seek::First && how != Seek::Last)
         sqlite3_bind_blob(s, 1, encodedKey.data(), static_cast<int>(encodedKey.size()), SQLITE_STATIC);
-    const int rc = sqlite3_step(s);
+    const int rc = stepAwaitingWriter(s);
     if (rc == SQLITE_ROW)
         return takeRow(s, key, row);
     if (rc == SQLITE_DONE)
@@ -241,14 +241,16 @@ int16_t RecordFile::walk(bool forward, int key, const std::string& encodedKey, i
             sqlite3_bind_int64(s, 2, id);
     }
     walk_.statement = nullptr;
-    int rc = sqlite3_step(s);
+    // A statement that goes on is inside its read: it cannot meet the log's
+    // index again, and must not start over.
+    int rc = goesOn ? sqlite3_step(s) : stepAwaitingWriter(s);
     if (rc == SQLITE_DONE && duplicates && s == statement(sameValue, key)) {
         sqlite3_reset(s);
         s = statement(pastValue, key);
         if (!s)
             return status::IoError;
         sqlite3_bind_blob(s, 1, encodedKey.data(), static_cast<int>(encodedKey.size()), SQLITE_TRANSIENT);
-        rc = sqlite3_step(s);
+        rc = stepAwaitingWriter(s);
     }
     if (rc != SQLITE_ROW) {
         sqlite3_reset(s);
@@ -289,7 +291,7 @@ int16_t RecordFile::readRowById(int64_t id, int key, Row& row)
         return status::IoError;
     ResetOnExit reset{s};
     sqlite3_bind_int64(s, 1, id);
-    const int rc = sqlite3_step(s);
+    const int rc = stepAwaitingWriter(s);
     if (rc == SQLITE_ROW)
         return takeRow(s, key, row);
     return rc == SQLITE_DONE ? status::InvalidRecordAddress : statusOf(rc);

@@ -46,13 +46,16 @@ public:
     // folder we may not write opens read-only when no log lies beside it.
     // Statuses: 0, 12 missing, 30 not ours, damaged or not a regular file
     // (the file and whatever lies beside it are left untouched), 18 no room
-    // for the log's index, 46 may not be read (or its log may not), 85, 88, 2.
+    // for the log's index, 46 may not be read (or its log may not), 85 locked
+    // or its log's index awaiting a writer (see stepAwaitingWriter), 88, 2.
     static int16_t open(const std::string& hostPath, bool exclusive, std::unique_ptr<RecordFile>& out);
 
     // Makes an empty file with `layout`, built aside and renamed into place so
     // no reader ever sees half a file. Statuses: 0, 59 exists (when not
-    // `replace`), 85 open by someone, 30 a folder, device or FIFO at the
-    // name (left as it is), 12 no such folder, 46, 2.
+    // `replace`), 85 open by this engine in any process or by any SQLite
+    // connection, 46 a file to replace that this process may not open for
+    // writing, 30 a folder, device or FIFO at the name (each left as it is),
+    // 12 no such folder, 46 a folder we may not write, 18, 2.
     static int16_t create(const std::string& hostPath, const FileLayout& layout, bool replace);
 
     const FileLayout& layout() const { return layout_; }

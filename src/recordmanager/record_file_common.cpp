@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,6 +16,24 @@ namespace {
 // end at 0x40000200): open modes lock it, shared or exclusive, per open file
 // description, so they never interfere with SQLite's own locks.
 constexpr off_t OpenModeLockByte = 0x40000400;
+// The bytes SQLite locks on a file: its pending, reserved and shared bytes.
+constexpr off_t SqliteLocksStart = 0x40000000;
+constexpr off_t SqliteLocksLength = 0x200;
+
+// SQLite's answers to a connection that may not write the log's index, when
+// the index must first be rebuilt (or its state confirmed) by a connection
+// that may: a writer arriving does it, so they pass like a lock.
+bool awaitsWriter(int rc) { return rc == SQLITE_READONLY_RECOVERY || rc == SQLITE_READONLY_CANTINIT; }
+
+bool lockRange(int fd, short type, off_t start, off_t length)
+{
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = start;
+    lock.l_len = length;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
 
 } // namespace
 
@@ -22,6 +41,8 @@ constexpr off_t OpenModeLockByte = 0x40000400;
 
 int16_t statusOf(int rc)
 {
+    if (awaitsWriter(rc))
+        return status::FileInUse;
     switch (rc & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -80,12 +101,24 @@ int16_t statusOfOpenFailure(sqlite3* db, int rc)
 
 bool lockOpenMode(int fd, bool exclusive)
 {
-    struct flock lock {};
-    lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = OpenModeLockByte;
-    lock.l_len = 1;
-    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+    return lockRange(fd, exclusive ? F_WRLCK : F_RDLCK, OpenModeLockByte, 1);
+}
+
+// Open-file-description locks and SQLite's process locks exclude each other,
+// within one process too.
+bool lockOutConnections(int fd) { return lockRange(fd, F_WRLCK, SqliteLocksStart, SqliteLocksLength); }
+
+// Pauses as SQLite's own lock wait makes them: short first, then longer.
+int stepAwaitingWriter(sqlite3_stmt* statement)
+{
+    int rc = sqlite3_step(statement);
+    for (int pause = 1, waited = 0; awaitsWriter(rc) && waited < BusyTimeoutMs;
+         waited += pause, pause = std::min(pause * 2, 50)) {
+        sqlite3_reset(statement);
+        sqlite3_sleep(pause);
+        rc = sqlite3_step(statement);
+    }
+    return rc;
 }
 
 ResetOnExit::~ResetOnExit() { sqlite3_reset(statement); }

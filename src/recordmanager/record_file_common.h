@@ -27,18 +27,34 @@ namespace detail {
 // "QN3R" in the SQLite header tells our files from any other SQLite file.
 constexpr int ApplicationId = 0x514E3352;
 constexpr int FormatVersion = 1;
+// Writers of another process wait this long before the call answers 85; the
+// call layer retries every second.
+constexpr int BusyTimeoutMs = 200;
 
+// `rc` as SQLite gives it with extended result codes on.
 int16_t statusOf(int rc);
 int16_t statusOfErrno(int error);
 // Why SQLite could not read a file of ours at its open: the file or its
-// companions locked (85), no room to make the log's index (18), a folder or
-// file we may not write (46), and 30 only when SQLite read the file and found
-// it is not one of ours, or damaged.
+// companions locked, or the log's index awaiting a writer (85), no room to
+// make the log's index (18), a folder or file we may not write (46), and 30
+// only when SQLite read the file and found it is not one of ours, or damaged.
 int16_t statusOfOpenFailure(sqlite3* db, int rc);
 
 // The open mode's lock, shared or exclusive, on `fd`: false when another
 // open of the file holds it the other way.
 bool lockOpenMode(int fd, bool exclusive);
+// Every lock byte SQLite uses on the file, taken exclusively for as long as
+// `fd` stays open (`fd` open for writing): false when any SQLite connection,
+// of any process, holds the file (one in log mode holds a shared lock there
+// from its first read to its close).
+bool lockOutConnections(int fd);
+
+// One step of `statement`. A connection that may not write the log's index
+// meets an index that a writer must rebuild first (SQLite's read-only
+// recovery answers): the step is made again, like a lock awaited, for up to
+// `BusyTimeoutMs`, after which its answer stands (85, see statusOf). Only for
+// a statement at its start: it is reset before each new try.
+int stepAwaitingWriter(sqlite3_stmt* statement);
 
 // Resets a statement when the call is done with it, whatever the path out.
 struct ResetOnExit {

@@ -49,14 +49,20 @@ int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout
         return status::FileExists;
     // The file to replace is judged and locked before anything is made: a
     // folder, FIFO or device at the name is no record file and is left alone
-    // (never opened), and nobody may have the old file open.
+    // (never opened), and nobody may have the old file open, neither this
+    // engine in any process nor any other SQLite connection. A file this
+    // process may not open for writing is left too: without its descriptor
+    // nothing shows whether someone uses it (and Windows, too, refuses to
+    // overwrite a file one may not write).
     Descriptor old;
     if (replace) {
         const platform::regular_file::Opened opened = openByName(hostPath, O_RDWR);
         if (opened.notRegular)
             return status::NotARecordFile;
+        if (opened.fd < 0 && opened.error != ENOENT)
+            return statusOfErrno(opened.error);
         old.fd = opened.fd;
-        if (old.fd >= 0 && !lockOpenMode(old.fd, true))
+        if (old.fd >= 0 && !(lockOpenMode(old.fd, true) && lockOutConnections(old.fd)))
             return status::FileInUse;
     }
 

@@ -28,9 +28,6 @@ namespace {
 
 constexpr char SqliteMagic[16] = "SQLite format 3";
 constexpr off_t ApplicationIdOffset = 68;
-// Writers of another process wait this long before the call answers 85; the
-// call layer retries every second.
-constexpr int BusyTimeoutMs = 200;
 
 // Reads the stored layout and checks that the schema is exactly the one this
 // engine makes for it, reading only: a file that fails here is left exactly
@@ -50,7 +47,7 @@ int16_t readLayout(sqlite3* db, FileLayout& layout)
                                 "' ' || ifnull(sql, ''), char(30)) FROM sqlite_master) FROM record_file",
                                 -1, &statement, nullptr);
     if (rc == SQLITE_OK)
-        rc = sqlite3_step(statement);
+        rc = stepAwaitingWriter(statement);
     int16_t result = status::NotARecordFile;
     if (rc == SQLITE_ROW && sqlite3_column_int(statement, 0) == FormatVersion) {
         const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(statement, 1));

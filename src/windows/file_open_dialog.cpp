@@ -1,6 +1,7 @@
 #include "windows/file_open_dialog.h"
 
 #include "platform/directory_listing.h"
+#include "platform/runtime_error.h"
 #include "platform/wildcard.h"
 #include "services/shared_values.h"
 #include "windows/box_support.h"
@@ -22,11 +23,19 @@
 namespace qn3::windows {
 namespace {
 
-constexpr int kFolderRole = Qt::UserRole;
 constexpr int kDepthRole = Qt::UserRole + 1;
 constexpr int kIndentPixels = 12;
+// The kind of an entry of the list rides on its item type, which costs no
+// memory of its own.
+constexpr int kFolderItem = QListWidgetItem::UserType;
+constexpr int kFileItem = QListWidgetItem::UserType + 1;
 
 using platform::files::EntryKind;
+
+bool isFolder(const QListWidgetItem* item)
+{
+    return item->type() == kFolderItem;
+}
 
 // "Regarder dans :" lists the drives, with the folders on the way to the one
 // shown indented below its drive, as Windows lists them.
@@ -65,7 +74,92 @@ QString below(const QString& folder, const QString& name)
     return (folder.endsWith(u'\\') ? folder : folder + u'\\') + name;
 }
 
+QString accessDenied(const QString& path)
+{
+    return quoted(path) + QStringLiteral(" n'est pas accessible.\nAccès refusé.");
+}
+
+bool isAccessError(const platform::RuntimeError& failure)
+{
+    return failure.number() == platform::errors::PathFileAccessError
+        || failure.number() == platform::errors::PermissionDenied;
+}
+
+// A name stat() cannot reach is no proof that it is missing: in a folder the
+// user may read but not search, the folder's listing still holds it, and a
+// folder on the way that cannot be read at all refuses the listing.
+TypedPath withAccessChecked(TypedPath got)
+{
+    if (!got.error.isEmpty() || got.kind != EntryKind::Missing)
+        return got;
+    try {
+        if (!platform::listDirectory(got.path).isEmpty())
+            got.error = accessDenied(got.path);
+    } catch (const platform::RuntimeError& failure) {
+        if (isAccessError(failure))
+            got.error = accessDenied(got.path);
+    } catch (const std::exception&) {
+    }
+    return got;
+}
+
+// What answers the name of an entry picked in `folder`'s list. The name is
+// taken as it stands, never as a mask: a file of this disk may hold '*' or
+// '?', or another character the Windows path mapping refuses; the folder's
+// listing then tells what it is.
+TypedPath picked(const QString& folder, const QString& name)
+{
+    const QString path = below(folder, name);
+    try {
+        return withAccessChecked({path, platform::files::entry(path).kind, {}});
+    } catch (const platform::RuntimeError&) {
+    }
+    try {
+        for (const platform::DirectoryEntry& entry : platform::listDirectory(below(folder, {})))
+            if (entry.name == name)
+                return {path, entry.isFolder ? EntryKind::Folder : EntryKind::Regular, {}};
+    } catch (const platform::RuntimeError& failure) {
+        if (isAccessError(failure))
+            return {path, EntryKind::Missing, accessDenied(path)};
+    }
+    return {path, EntryKind::Missing, {}};
+}
+
 } // namespace
+
+// Every entry of the list as wide as the widest, as Windows draws its list's
+// columns; the view then lays thousands of entries out by one size instead
+// of measuring each one again at every resize. The widest is found once per
+// filling and font, by the width of the names alone.
+class EntriesOfOneSize final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // The list holds other names: the widest is looked for again.
+    void forget() { widestRow_ = -1; }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QAbstractItemModel* model = index.model();
+        if (widestRow_ < 0 || widestRow_ >= model->rowCount() || font_ != option.font) {
+            font_ = option.font;
+            widestRow_ = index.row();
+            int widest = -1;
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const int width = option.fontMetrics.horizontalAdvance(model->index(row, 0).data().toString());
+                if (width > widest) {
+                    widest = width;
+                    widestRow_ = row;
+                }
+            }
+        }
+        return QStyledItemDelegate::sizeHint(option, model->index(widestRow_, 0));
+    }
+
+private:
+    mutable int widestRow_ = -1;
+    mutable QFont font_;
+};
 
 FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& request)
     : QDialog(owner)
@@ -76,6 +170,8 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     , name_(new QLineEdit(this))
     , types_(new QComboBox(this))
     , error_(new QLabel(this))
+    , sizes_(new EntriesOfOneSize(files_))
+    , fileIcon_(style()->standardIcon(QStyle::SP_FileIcon))
 {
     setObjectName(QStringLiteral("FileOpen"));
     setWindowTitle(request.title.isEmpty() ? QStringLiteral("Ouvrir") : request.title);
@@ -105,6 +201,8 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     files_->setWrapping(true);
     files_->setResizeMode(QListView::Adjust);
     files_->setSelectionMode(QAbstractItemView::SingleSelection);
+    files_->setItemDelegate(sizes_);
+    files_->setUniformItemSizes(true);
     name_->setObjectName(QStringLiteral("EditNomFichier"));
     types_->setObjectName(QStringLiteral("ComboTypes"));
     for (const auto& [description, masks] : filterTypes(request.filter))
@@ -140,11 +238,10 @@ FileOpenDialog::FileOpenDialog(QWidget* owner, const services::OpenFileRequest& 
     });
     connect(files_, &QListWidget::itemSelectionChanged, this, [this] {
         const QList<QListWidgetItem*> selected = files_->selectedItems();
-        if (!selected.isEmpty() && !selected.front()->data(kFolderRole).toBool())
+        if (!selected.isEmpty() && !isFolder(selected.front()))
             name_->setText(selected.front()->text());
     });
-    connect(
-        files_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { activated(files_->row(item)); });
+    connect(files_, &QListWidget::itemDoubleClicked, this, &FileOpenDialog::openPicked);
     connect(name_, &QLineEdit::textEdited, files_, &QListWidget::clearSelection);
 
     // The preset name's folder comes first, as on Windows; the program's
@@ -198,6 +295,7 @@ void FileOpenDialog::fillLookIn()
 void FileOpenDialog::fillList()
 {
     files_->clear();
+    sizes_->forget();
     std::vector<platform::wildcard::Pattern> patterns;
     for (const QString& mask : typedMasks_.isEmpty() ? types_->currentData().toStringList() : typedMasks_)
         patterns.emplace_back(mask.trimmed());
@@ -208,19 +306,18 @@ void FileOpenDialog::fillList()
         refuse(quoted(folder_) + QStringLiteral(" n'est pas accessible."));
         return;
     }
-    // Folders first, then the files the type keeps; what starts with a dot
-    // stays hidden, as Windows hides its hidden files.
+    // Folders first, then the files the type keeps, each kind with its one
+    // icon: a folder of ten years of daily logs stays light.
     for (const bool folders : {true, false})
         for (const platform::DirectoryEntry& entry : entries) {
-            if (entry.isFolder != folders || entry.name.startsWith(u'.'))
+            if (entry.isFolder != folders || !isListedName(entry.name))
                 continue;
             if (!folders && std::none_of(patterns.begin(), patterns.end(), [&](const auto& pattern) {
                     return pattern.matches(entry.name);
                 }))
                 continue;
-            auto* item = new QListWidgetItem(
-                style()->standardIcon(folders ? QStyle::SP_DirIcon : QStyle::SP_FileIcon), entry.name, files_);
-            item->setData(kFolderRole, folders);
+            new QListWidgetItem(
+                folders ? drives_->folderIcon() : fileIcon_, entry.name, files_, folders ? kFolderItem : kFileItem);
         }
 }
 
@@ -232,25 +329,22 @@ void FileOpenDialog::refuse(const QString& why)
     name_->selectAll();
 }
 
-void FileOpenDialog::activated(int row)
+void FileOpenDialog::openPicked(const QListWidgetItem* item)
 {
-    const QListWidgetItem* item = files_->item(row);
-    if (item->data(kFolderRole).toBool()) {
-        showFolder(below(folder_, item->text()));
-        return;
-    }
+    if (isFolder(item))
+        return showFolder(below(folder_, item->text()));
     name_->setText(item->text());
-    accept();
+    answer(picked(folder_, item->text()));
 }
 
 void FileOpenDialog::accept()
 {
-    // A folder selected in the list opens, whatever the name box says.
+    // An entry selected in the list is a pick: a folder opens whatever the
+    // name box says, a file while the box still shows its name (typing
+    // clears the selection).
     const QList<QListWidgetItem*> selected = files_->selectedItems();
-    if (!selected.isEmpty() && selected.front()->data(kFolderRole).toBool()) {
-        showFolder(below(folder_, selected.front()->text()));
-        return;
-    }
+    if (!selected.isEmpty() && (isFolder(selected.front()) || selected.front()->text() == name_->text()))
+        return openPicked(selected.front());
     const QString typed = name_->text().trimmed().replace(u'/', u'\\');
     if (typed.isEmpty())
         return; // nothing named: Windows does nothing either
@@ -267,7 +361,11 @@ void FileOpenDialog::accept()
         showFolder(where.path);
         return;
     }
-    const TypedPath got = resolveTypedPath(typed, folder_, QStringLiteral("fichier"));
+    answer(withAccessChecked(resolveTypedPath(typed, folder_, QStringLiteral("fichier"))));
+}
+
+void FileOpenDialog::answer(const TypedPath& got)
+{
     if (!got.error.isEmpty())
         return refuse(got.error);
     switch (got.kind) {

@@ -3,6 +3,7 @@
 #include "services/user_interaction.h"
 
 #include <QDialog>
+#include <QIcon>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QToolButton;
 
 // The open-file dialog as a French user of the Windows program knows it:
@@ -19,7 +21,9 @@ class QToolButton;
 // type :" from the caller's filter, "Ouvrir" and "Annuler".
 namespace qn3::windows {
 
+class EntriesOfOneSize;
 class FolderSelectTree;
+struct TypedPath;
 
 class FileOpenDialog final : public QDialog {
 public:
@@ -34,8 +38,10 @@ public:
     const QString& chosenFile() const { return chosen_; }
 
     // "Ouvrir": opens the folder selected in the list or the one typed, takes
-    // a typed mask as the list's filter, and accepts a file that exists;
-    // anything else is refused in words and the dialog stays.
+    // a typed mask as the list's filter, and accepts a file that exists; a
+    // name picked in the list is never a mask. Anything else is refused in
+    // words (a name in a folder the user may not search as not accessible)
+    // and the dialog stays.
     void accept() override;
 
 private:
@@ -43,7 +49,8 @@ private:
     void fillLookIn();
     void fillList();
     void refuse(const QString& why);
-    void activated(int row);
+    void openPicked(const QListWidgetItem* item);
+    void answer(const TypedPath& got);
 
     FolderSelectTree* drives_;
     QComboBox* lookIn_;
@@ -52,6 +59,8 @@ private:
     QLineEdit* name_;
     QComboBox* types_;
     QLabel* error_;
+    EntriesOfOneSize* sizes_; // the list's delegate
+    QIcon fileIcon_; // every file of the list shows this one
     QString folder_;
     QStringList typedMasks_; // a mask typed in the name box, until the type changes
     QString chosen_;

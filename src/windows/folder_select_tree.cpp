@@ -7,6 +7,8 @@
 #include <QIcon>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace qn3::windows {
 
 struct FolderSelectTree::Node {
@@ -39,16 +41,15 @@ struct FolderSelectTree::Node {
 
 namespace {
 
-// The sub-folders of a Windows folder, in the listing's order. Hidden folders
-// (a leading dot) stay out of the way as Windows keeps them; a folder that
-// cannot be read simply shows none.
+// The sub-folders of a Windows folder that the dialogs list, in the
+// listing's order; a folder that cannot be read simply shows none.
 QStringList subFolders(const QString& windowsFolder)
 {
     QStringList names;
     try {
         const QString folder = windowsFolder.endsWith(u'\\') ? windowsFolder : windowsFolder + u'\\';
         for (const platform::DirectoryEntry& entry : platform::listDirectory(folder))
-            if (entry.isFolder && !entry.name.startsWith(u'.'))
+            if (entry.isFolder && isListedName(entry.name))
                 names << entry.name;
     } catch (const std::exception&) {
     }
@@ -72,7 +73,19 @@ QStringList drives()
 
 } // namespace
 
-FolderSelectTree::FolderSelectTree(QObject* parent) : QAbstractItemModel(parent), root_(std::make_unique<Node>())
+bool isListedName(const QString& name)
+{
+    if (name.isEmpty() || name.startsWith(u'.') || name.endsWith(u'.') || name.endsWith(u' '))
+        return false;
+    return std::none_of(name.begin(), name.end(),
+        [](QChar c) { return c.unicode() < 0x20 || c == u'\\' || c == QChar::ReplacementCharacter; });
+}
+
+FolderSelectTree::FolderSelectTree(QObject* parent)
+    : QAbstractItemModel(parent)
+    , root_(std::make_unique<Node>())
+    , driveIcon_(QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon))
+    , folderIcon_(QApplication::style()->standardIcon(QStyle::SP_DirIcon))
 {
     for (const QString& drive : drives())
         root_->add(drive.left(2), drive);
@@ -146,9 +159,7 @@ QVariant FolderSelectTree::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return node->name;
     case Qt::ToolTipRole: return node->path;
-    case Qt::DecorationRole:
-        return QApplication::style()->standardIcon(node->parent == root_.get() ? QStyle::SP_DriveHDIcon
-                                                                                : QStyle::SP_DirIcon);
+    case Qt::DecorationRole: return node->parent == root_.get() ? driveIcon_ : folderIcon_;
     default: return {};
     }
 }

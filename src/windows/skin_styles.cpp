@@ -67,13 +67,19 @@ QString gradient(const QColor& top, const QColor& bottom)
     return QStringLiteral("qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, stop:1 %2)").arg(top.name(), bottom.name());
 }
 
-// The skin's accent, darkened or lightened just enough to stand out (3 to 1,
-// what a focus mark needs) from every colour it is drawn over.
-QColor markOver(const QColor& accent, std::initializer_list<QColor> grounds)
+// What a mark is given: a little above the 3 to 1 it needs.
+constexpr double kMark = 3.2;
+
+bool standsOut(const QColor& mark, std::initializer_list<QColor> grounds, double needed)
 {
-    const auto standsOut = [&](const QColor& mark) {
-        return std::ranges::all_of(grounds, [&](const QColor& ground) { return contrastRatio(mark, ground) >= 3.2; });
-    };
+    return std::ranges::all_of(grounds, [&](const QColor& ground) { return contrastRatio(mark, ground) >= needed; });
+}
+
+// `colour`, darkened or lightened just enough to stand out by `needed` from
+// every colour it is drawn over or under (kMark for a mark, 4.6 for the
+// ground of text).
+QColor markOver(const QColor& colour, std::initializer_list<QColor> grounds, double needed = kMark)
+{
     double darkest = 21;
     for (const QColor& ground : grounds)
         darkest = std::min(darkest, contrastRatio(ground, Qt::black));
@@ -81,28 +87,74 @@ QColor markOver(const QColor& accent, std::initializer_list<QColor> grounds)
     const QColor end = darkest >= contrastRatio(*grounds.begin(), Qt::white) ? QColor(Qt::black) : QColor(Qt::white);
     for (int step = 0; step <= 20; ++step) {
         const double t = step / 20.0;
-        const QColor mark = QColor::fromRgbF(static_cast<float>(accent.redF() + (end.redF() - accent.redF()) * t),
-                                             static_cast<float>(accent.greenF() + (end.greenF() - accent.greenF()) * t),
-                                             static_cast<float>(accent.blueF() + (end.blueF() - accent.blueF()) * t));
-        if (standsOut(mark))
+        const QColor mark = QColor::fromRgbF(static_cast<float>(colour.redF() + (end.redF() - colour.redF()) * t),
+                                             static_cast<float>(colour.greenF() + (end.greenF() - colour.greenF()) * t),
+                                             static_cast<float>(colour.blueF() + (end.blueF() - colour.blueF()) * t));
+        if (standsOut(mark, grounds, needed))
             return mark;
     }
     return end;
 }
 
+// The frame of the default button: its outer line stands out from the window
+// around the button, its inner line from the button's face. One colour when
+// one does both; else, as over a dark face on a light window, two lines
+// (each side's colour a sharp two-step gradient across its width).
+struct ButtonMarks {
+    QColor outer;
+    QColor inner;
+};
+
+ButtonMarks buttonMarks(const QColor& accent, const QColor& window, const QColor& top, const QColor& bottom)
+{
+    if (const QColor both = markOver(accent, {window, top, bottom}); standsOut(both, {window, top, bottom}, kMark))
+        return {both, both};
+    return {markOver(accent, {window}), markOver(accent, {top, bottom})};
+}
+
+QString defaultFrame(const ButtonMarks& marks)
+{
+    if (marks.outer == marks.inner)
+        return QStringLiteral("border: 2px solid %1;").arg(marks.outer.name());
+    const auto side = [](const char* name, const char* across, const QColor& first, const QColor& second) {
+        return QStringLiteral(" border-%1-color: qlineargradient(%2, stop:0 %3, stop:0.5 %3, stop:0.501 %4,"
+                              " stop:1 %4);")
+            .arg(QLatin1String(name), QLatin1String(across), first.name(), second.name());
+    };
+    const char* down = "x1:0, y1:0, x2:0, y2:1";
+    const char* rightwards = "x1:0, y1:0, x2:1, y2:0";
+    return QStringLiteral("border-width: 2px; border-style: solid;") + side("top", down, marks.outer, marks.inner)
+           + side("bottom", down, marks.inner, marks.outer) + side("left", rightwards, marks.outer, marks.inner)
+           + side("right", rightwards, marks.inner, marks.outer);
+}
+
 // Where Enter goes and where the keyboard is: the default button framed
 // thick, the focused one dotted (the room inside the frame stays the same, so
 // captions keep their place), a focused field or list framed, and the current
-// entry of a list framed.
-QString focusSheet(const QColor& buttonMark, const QColor& entryMark)
+// entry of a list framed. Once entries have rules of their own, those rules
+// draw the whole entry: the selected one is given its ground and text here
+// (else its text, in the selection's colour, lies on the list's ground),
+// every entry keeps a pixel of room for the frame (else the frame cuts the
+// current entry's name short), and the frame replaces the platform's focus
+// mark (which veils the entry's text).
+QString focusSheet(const ButtonMarks& button, const QColor& entryMark, const QColor& selection,
+                   const QColor& selectionText)
 {
     return QStringLiteral(
                "QPushButton:focus { border: 2px dotted %1; padding: 1px 2px; }\n"
-               "QPushButton:default { border: 2px solid %1; padding: 1px 2px; }\n"
+               "QPushButton:default { %2 padding: 1px 2px; }\n"
                "QComboBox:focus, QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QAbstractItemView:focus {"
-               " border: 2px solid %2; }\n"
-               "QAbstractItemView::item:focus { border: 1px solid %2; }\n")
-        .arg(buttonMark.name(), entryMark.name());
+               " border: 2px solid %3; }\n"
+               // A combo box hands its own selection colours to its open list:
+               // without them the list marks its entry with the combo's background.
+               "QAbstractItemView, QComboBox, QLineEdit, QTextEdit, QPlainTextEdit {"
+               " selection-background-color: %4; selection-color: %5; }\n"
+               "QAbstractItemView { outline: none; }\n"
+               "QAbstractItemView::item { border: 1px solid transparent; }\n"
+               "QAbstractItemView::item:selected { background-color: %4; color: %5; }\n"
+               "QAbstractItemView::item:focus { border: 1px solid %3; }\n")
+        .arg(button.inner.name(), defaultFrame(button), entryMark.name(),
+             markOver(selection, {selectionText}, 4.6).name(), selectionText.name());
 }
 
 // The lists' grounds: white, and the pale yellow of two styles.
@@ -132,19 +184,16 @@ QString sheetOf(const SkinColours& skin)
                "QHeaderView::section { color: %2; background: %3; border: 1px solid %4; padding: 2px 4px; }\n"
                "QMenuBar { background: %3; color: %2; }\n"
                "QMenuBar::item:selected, QMenu::item:selected { background: %8; color: %12; }\n"
-               "QProgressBar::chunk { background-color: %8; }\n"
-               // A combo box hands its own selection colours to its open list:
-               // without them the list marks its entry with the combo's background.
-               "QAbstractItemView, QComboBox, QLineEdit, QTextEdit, QPlainTextEdit {"
-               " selection-background-color: %8; selection-color: %12; }\n")
+               "QProgressBar::chunk { background-color: %8; }\n")
         .arg(rgb(skin.window), rgb(skin.buttonText), face, rgb(skin.border), QString::number(skin.radius), hover,
              pressed, rgb(skin.accent))
         .arg(disabledText.red())
         .arg(disabledText.green())
         .arg(disabledText.blue())
         .arg(rgb(skin.accentText))
-        + focusSheet(markOver(QColor(skin.accent), {top, bottom}),
-                     markOver(QColor(skin.accent), {kEntryGrounds[0], kEntryGrounds[1], QColor(skin.window)}));
+        + focusSheet(buttonMarks(QColor(skin.accent), QColor(skin.window), top, bottom),
+                     markOver(QColor(skin.accent), {kEntryGrounds[0], kEntryGrounds[1], QColor(skin.window)}),
+                     QColor(skin.accent), QColor(skin.accentText));
 }
 
 } // namespace
@@ -169,11 +218,14 @@ QString skinStyleSheet(const QString& skinFile, const QString& iniName)
     }
     // Without a skin the platform draws every control, and shows the focus
     // only once the keyboard has moved it: the marks are drawn in its
-    // selection colour.
-    const QColor highlight = QApplication::palette().color(QPalette::Highlight);
-    const QColor button = QApplication::palette().color(QPalette::Button);
-    return focusSheet(markOver(highlight, {button, button.darker(115)}),
-                      markOver(highlight, {kEntryGrounds[0], kEntryGrounds[1], button}));
+    // selection colour, and selected entries in its own colours, darkened
+    // only where its text would not read on them.
+    const QPalette platform = QApplication::palette();
+    const QColor highlight = platform.color(QPalette::Highlight);
+    const QColor button = platform.color(QPalette::Button);
+    return focusSheet(buttonMarks(highlight, platform.color(QPalette::Window), button, button.darker(115)),
+                      markOver(highlight, {kEntryGrounds[0], kEntryGrounds[1], button}), highlight,
+                      platform.color(QPalette::HighlightedText));
 }
 
 void InstallSkinEngine(services::SkinComponent& skins)

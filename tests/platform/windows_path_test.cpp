@@ -88,7 +88,8 @@ TEST_F(WindowsPathTest, PrefixFollowsTheEnvironmentAndFirstUseMakesDriveCAndTheD
 
 TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFirst)
 {
-    for (const char* name : {"AudioLog/Histo/Day.txt", "Straße/x", "Dup/zeta/x", "Dup/zEta/x", "Dup/ZETA/x"})
+    for (const char* name :
+         {"AudioLog/Histo/Day.txt", "Straße/x", "Dup/zeta/x", "Dup/zEta/x", "Dup/ZETA/x", "Odd/a*b?.log", "Odd/x|y/z"})
         make(QString::fromUtf8(name));
     ASSERT_TRUE(QDir().mkpath(devices() + "/unc/pc/Data/Sons"));
     expectMappings({
@@ -102,7 +103,12 @@ TEST_F(WindowsPathTest, FindsExistingComponentsWhateverTheirCaseExactSpellingFir
         // Server and share are found like any other name.
         {u"\\\\PC\\DATA\\sons\\x.wav", u"/unc/pc/Data/Sons/x.wav"},
         // The exact spelling wins, then the first in binary order.
-        {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"}}, devices());
+        {u"C:\\Dup\\zEta", u"/c:/Dup/zEta"}, {u"C:\\Dup\\Zeta", u"/c:/Dup/ZETA"},
+        // A name Windows refuses that a file of the disk has is that file.
+        {u"C:\\Odd\\a*b?.log", u"/c:/Odd/a*b?.log"}, {u"C:\\Odd\\x|y\\", u"/c:/Odd/x|y/"}}, devices());
+    // Only spelt exactly: never found by its case, never a name to create.
+    for (const char16_t* path : {u"C:\\ODD\\a*b?.log", u"C:\\Odd\\A*B?.LOG", u"C:\\Odd\\x|y\\new", u"C:\\Odd\\c*d.log"})
+        EXPECT_EQ(errorOf(path), errors::BadFileName) << QString::fromUtf16(path).toStdString();
 }
 
 TEST_F(WindowsPathTest, CachedListingIsDroppedWhenTheFolderChanges)

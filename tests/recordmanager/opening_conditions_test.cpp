@@ -1,6 +1,7 @@
 #include "record_file_fixture.h"
 #include "support/child_process.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -229,6 +230,127 @@ TEST_F(OpeningConditions, AReaderWithoutRightsSeesTheCommitsOfAWriterWithRights)
     if (answers == kCannotDropRights)
         GTEST_SKIP() << "no user without rights on the test's folder";
     EXPECT_EQ(answers, "open: " + newIds + " U folded: " + newIds + " U busy: " + id(0) + "|" + newIds);
+}
+
+// A reader without write rights that meets a log index a writer must rebuild
+// first (its header wiped while the writer's connection stands idle) waits for
+// the writer as for a lock: 85 while none comes, never 46, and its walk goes on
+// with every record once the writer has rebuilt the index.
+TEST_F(OpeningConditions, AReaderWithoutRightsWaitsForAWriterToRebuildTheLogIndex)
+{
+    makeFilled("rebuilt", false);
+    const QString data = prefix.driveC() + QStringLiteral("/data/");
+    for (const QString& folder : {prefix.path(), prefix.driveC(), data})
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+    std::string rest;  // what the walk still has to meet
+    for (int i = 1; i < kRecords; ++i)
+        rest += id(i) + "|";
+    const std::string answers = inChild(
+        true,
+        [folder = QFile::encodeName(data)](Turns& turns) {
+            if (::access(folder.constData(), R_OK | X_OK) != 0)
+                return std::string(kCannotDropRights);
+            Block child;
+            if (!turns.wait())
+                return std::string("no writer");
+            std::string seen = std::to_string(open(child, "rebuilt")) + " ";
+            seen += call(op::GetFirst, child, 0).data.substr(0, 4) + " ";
+            turns.pass();
+            turns.wait();  // the index was wiped
+            seen += std::to_string(call(op::GetNext, child, 0).status) + " ";
+            seen += std::to_string(call(op::GetEqual, child, 0, id(7)).status) + " ";
+            turns.pass();
+            turns.wait();  // the writer rebuilt it
+            seen += walk(child, 0, op::GetNext, op::GetNext);
+            turns.pass();
+            return seen;
+        },
+        [this](Turns& turns) {
+            // Opened after the fork: a connection must not cross into a child.
+            sqlite3* writer = nullptr;
+            ASSERT_EQ(sqlite3_open(hostPath("rebuilt").c_str(), &writer), SQLITE_OK);
+            const auto read = [writer] {
+                return sqlite3_exec(writer, "SELECT count(*) FROM records", nullptr, nullptr, nullptr);
+            };
+            EXPECT_EQ(read(), SQLITE_OK);
+            turns.pass();
+            if (turns.wait()) {
+                const int index = ::open((hostPath("rebuilt") + "-shm").c_str(), O_WRONLY);
+                const char wiped[136] = {};  // both copies of the index's header, and its checkpoint record
+                EXPECT_EQ(::pwrite(index, wiped, sizeof wiped, 0), ssize_t(sizeof wiped));
+                ::close(index);
+                turns.pass();
+                turns.wait();
+                EXPECT_EQ(read(), SQLITE_OK);  // a writer rebuilds the index
+                turns.pass();
+                turns.wait();
+            }
+            sqlite3_close(writer);
+        });
+    ::chmod(QFile::encodeName(data).constData(), 0755);
+    if (answers == kCannotDropRights)
+        GTEST_SKIP() << "no user without rights on the test's folder";
+    EXPECT_EQ(answers, "0 " + id(0) + " 85 85 " + rest);
+}
+
+// Where this process cannot see a file it neither calls it missing nor
+// replaces it. Open through a folder it may not search answers the access
+// status, a loop of symbolic links 2, never 12. Create over another user's
+// private file, which it cannot open to see whether someone holds it (here
+// someone does), answers the access status, and over a loop 2; what is there
+// stays as it was.
+TEST_F(OpeningConditions, WhatCannotBeSeenIsNeitherMissingNorReplaced)
+{
+    const QString data = prefix.driveC() + QStringLiteral("/data/");
+    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("locked")) && QDir().mkpath(data + QStringLiteral("shared")));
+    ASSERT_EQ(create("locked\\inside", standardLayout()), 0);
+    Block block;
+    make(block, "shared\\private", {record("0001", "P", "pp")});
+    ASSERT_EQ(close(block), 0);
+    ASSERT_EQ(::symlink("loop.bt6", hostPath("loop").c_str()), 0);
+    for (const auto& [path, mode] :
+         {std::pair{prefix.path(), 0755}, {prefix.driveC(), 0755}, {data, 0755}, {data + QStringLiteral("locked"), 0700},
+          {data + QStringLiteral("shared"), 0777}, {QString::fromStdString(hostPath("shared/private")), 0600}})
+        ::chmod(QFile::encodeName(path).constData(), mode);
+    // The entry itself (a link is not followed) and the bytes behind it.
+    const auto stateOf = [this](const std::string& name) {
+        QFile file(QString::fromStdString(hostPath(name)));
+        struct stat info {};
+        ::lstat(hostPath(name).c_str(), &info);
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("unreadable");
+        return std::to_string(info.st_ino) + " " + std::to_string(info.st_mode) + " " + std::to_string(info.st_uid) +
+               " " + QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
+    };
+    const std::string loop = stateOf("loop"), before = stateOf("shared/private");
+
+    EXPECT_EQ(open(block, "loop"), status::IoError);
+    EXPECT_EQ(create("loop", standardLayout()), status::IoError);
+    EXPECT_EQ(stateOf("loop"), loop);
+    const std::string answers = inChild(
+        true,
+        [folder = QFile::encodeName(data)](Turns& turns) {
+            if (::access(folder.constData(), R_OK | X_OK) != 0)
+                return std::string(kCannotDropRights);
+            if (!turns.wait())
+                return std::string("no holder");
+            Block child;
+            std::string seen = std::to_string(open(child, "locked\\inside")) + " ";
+            seen += std::to_string(create("shared\\private", standardLayout()));
+            turns.pass();
+            return seen;
+        },
+        [&](Turns& turns) {
+            Block holder;  // opened after the fork, so the child does not know it
+            EXPECT_EQ(open(holder, "shared\\private"), 0);
+            turns.pass();
+            turns.wait();
+            close(holder);
+        });
+    ::chmod(QFile::encodeName(data + QStringLiteral("locked")).constData(), 0755);
+    if (answers == kCannotDropRights)
+        GTEST_SKIP() << "no user without rights on the test's folder";
+    EXPECT_EQ(answers, "46 46");
+    EXPECT_EQ(stateOf("shared/private"), before);
 }
 
 // A FIFO, a device or a folder in a record file's place is refused at once

@@ -2,6 +2,8 @@
 #include "support/bounded_time.h"
 #include "support/child_process.h"
 
+#include <QFile>
+
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -144,6 +146,37 @@ TEST_F(TwoProcesses, AnExclusiveOpenOrATransactionHoldsTheOtherProcessOff)
     ASSERT_EQ(transaction(op::EndTransaction), 0);
     child.send(4);
     EXPECT_EQ(child.receive(), 0) << "the retry after the transaction goes through";
+}
+
+// Create never replaces a file another process holds, through this engine or
+// through any SQLite connection: 85, and the file stays byte for byte.
+TEST_F(TwoProcesses, ACreateLeavesAFileAnotherProcessHolds)
+{
+    OtherProcess child([&](OtherProcess& self) {
+        Block block;
+        self.send(open(block, "shared"));
+        self.receive();
+        close(block);
+        sqlite3* other = nullptr;
+        sqlite3_open(hostPath("shared").c_str(), &other);
+        self.send(sqlite3_exec(other, "SELECT count(*) FROM records", nullptr, nullptr, nullptr));
+        self.receive();
+        sqlite3_close(other);
+        self.send(0);
+    });
+    const auto bytes = [this] {
+        QFile file(QString::fromStdString(hostPath("shared")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    for (const char* holder : {"this engine", "an SQLite connection"}) {
+        ASSERT_EQ(child.receive(), 0) << holder;
+        const QByteArray before = bytes();
+        EXPECT_EQ(create("shared", standardLayout()), status::FileInUse) << holder;
+        EXPECT_EQ(bytes(), before) << holder;
+        child.send(1);
+    }
+    ASSERT_EQ(child.receive(), 0);
+    EXPECT_EQ(create("shared", standardLayout()), 0) << "let go, the file is replaced";
 }
 
 // A process that stops calling lets its snapshot go, so another's log can

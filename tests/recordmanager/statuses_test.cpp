@@ -77,6 +77,10 @@ TEST_F(Statuses, BadCallsAnswerAStatusAndChangeNothing)
         {Create, DataBufferLength, {.length = 10, .data = layout, .key = path}},
         {Create, FileNotFound, {.length = CreationBufferSize, .nulls = NoKey, .data = layout}},
         {Create, FileNotFound, {.length = CreationBufferSize, .data = layout, .key = "C:\\no\\such\\folder\\x.bt6 "}},
+        // Only a name that is not there is missing, also on the way to it.
+        {Open, FileNotFound, {.key = "C:\\no\\such\\folder\\x.bt6 "}},
+        {Open, FileNotFound, {.key = "C:\\data\\st.bt6\\x.bt6 "}},
+        {Create, FileNotFound, {.length = CreationBufferSize, .data = layout, .key = "C:\\data\\st.bt6\\x.bt6 "}},
     };
     for (RawCall c : cases) {
         Block spare;

@@ -3,11 +3,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace qn3::testing {
+
+// A "<field>: N kB" figure of /proc/self/status ("VmData", "VmRSS"), in kB;
+// -1 when it cannot be read.
+inline long long processStatusKb(const char* field)
+{
+    long long kb = -1;
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+        const std::string format = std::string(field) + ": %lld kB";
+        char line[256];
+        while (kb < 0 && std::fgets(line, sizeof line, status))
+            std::sscanf(line, format.c_str(), &kb);
+        std::fclose(status);
+    }
+    return kb;
+}
 
 // Runs `work` in a child process whose data memory may grow by at most
 // `bytes` beyond what it holds at the start; true when the work finished
@@ -20,13 +36,7 @@ inline bool finishesWithinMemory([[maybe_unused]] long long bytes, const std::fu
         return false;
     if (child == 0) {
 #if !defined(__SANITIZE_ADDRESS__)
-        long long dataKb = -1;
-        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
-            char line[256];
-            while (dataKb < 0 && std::fgets(line, sizeof line, status))
-                std::sscanf(line, "VmData: %lld kB", &dataKb);
-            std::fclose(status);
-        }
+        const long long dataKb = processStatusKb("VmData");
         const rlimit limit{static_cast<rlim_t>(dataKb * 1024 + bytes), static_cast<rlim_t>(dataKb * 1024 + bytes)};
         if (dataKb < 0 || ::setrlimit(RLIMIT_DATA, &limit) != 0)
             ::_exit(2);

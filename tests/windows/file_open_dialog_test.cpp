@@ -1,16 +1,25 @@
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
 #include "windows/file_open_dialog.h"
+#include "windows/folder_select_tree.h"
 #include "windows/qt_user_interaction.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
+#include <fcntl.h>
 #include <functional>
+#include <linux/capability.h>
+#include <set>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace qn3::windows {
 namespace {
@@ -50,15 +59,57 @@ QString seen(const FileOpenDialog& dialog)
         .join(u'|');
 }
 
+// While it lives, the permission bits bind this thread even when root runs
+// the tests: root's two capabilities that pass them are set aside (the
+// permitted set keeps them, so they come back); nothing else changes.
+class PermissionBitsBind {
+public:
+    PermissionBitsBind()
+    {
+        if (::syscall(SYS_capget, &header_, saved_) != 0)
+            return;
+        __user_cap_data_struct bound[2] = {saved_[0], saved_[1]};
+        bound[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        active_ = ::syscall(SYS_capset, &header_, bound) == 0;
+    }
+    ~PermissionBitsBind()
+    {
+        if (active_)
+            ::syscall(SYS_capset, &header_, saved_);
+    }
+
+private:
+    __user_cap_header_struct header_ {_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2] {};
+    bool active_ = false;
+};
+
 // A log folder with files the filter keeps (whatever the case of their
 // extension), one it drops, a hidden one and a sub-folder with its own log.
+// Beside it, C:\Noms holds names a Linux disk allows: wildcards, names that
+// cannot be written as Windows names (not UTF-8, a tab, a backslash, a blank
+// or a dot at the end) and "Prive", a folder the user may read but not search.
 class FileOpenTest : public testing::ServicesTest {
 protected:
     FileOpenTest()
     {
         for (const char* file : {"C:\\Logs\\20240305.Log", "C:\\Logs\\20240304.LOG", "C:\\Logs\\Notes.txt",
-                 "C:\\Logs\\.cache.log", "C:\\Logs\\Archives\\20230101.log"})
+                 "C:\\Logs\\.cache.log", "C:\\Logs\\Archives\\20230101.log", "C:\\Noms\\Prive\\20240305.Log"})
             writeFile(QString::fromLatin1(file), "ligne\r\n");
+        const QByteArray noms = QFile::encodeName(prefix.driveC()) + "/Noms/";
+        for (const char* name : {"a*b.log", "q?.log", "\xff\xfe.log", "tab\tname.log", "back\\slash.log"})
+            ::close(::open(noms + name, O_CREAT | O_WRONLY, 0644));
+        for (const char* name : {"Fin.", "Fin ", "x\\y"})
+            ::mkdir(noms + name, 0755);
+        ::chmod(noms + "Prive", 0600);
+    }
+    // What the temporary folder's removal cannot do: search the folder, name
+    // the file that is not UTF-8.
+    ~FileOpenTest() override
+    {
+        const QByteArray noms = QFile::encodeName(prefix.driveC()) + "/Noms/";
+        ::chmod(noms + "Prive", 0755);
+        ::unlink(noms + "\xff\xfe.log");
     }
 
     // Asks as the log viewer does, the user's part running in the dialog.
@@ -103,6 +154,26 @@ TEST_F(FileOpenTest, ShowsTheWindowsViewInFrenchOnTheProposedFolderAndName)
             places << lookIn.itemText(row) + u'=' + lookIn.itemData(row).toString();
         EXPECT_EQ(places, QStringList({"C:=C:\\", "Logs=C:\\Logs", "Z:=Z:\\"}));
         EXPECT_EQ(seen(dialog), QStringLiteral("C:\\Logs|Logs|Archives,20240304.LOG,20240305.Log|20240305.Log|"));
+        // One icon a kind, shared by every entry (each drawing its own cost
+        // 70 KB an entry); every name whole in its column.
+        const auto& list = child<QListWidget>(dialog, "ListeFichiers");
+        // Room for the icon and the text, each with its margins.
+        const QStyle& style = *list.style();
+        const int besideText = style.pixelMetric(QStyle::PM_ListViewIconSize, nullptr, &list)
+            + 4 * (style.pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1);
+        std::set<qint64> folderIcons, fileIcons;
+        for (int row = 0; row < list.count(); ++row) {
+            const QListWidgetItem* item = list.item(row);
+            (item->text() == u"Archives" ? folderIcons : fileIcons).insert(item->icon().cacheKey());
+            EXPECT_GE(list.visualItemRect(item).width(),
+                QFontMetrics(list.font()).horizontalAdvance(item->text()) + besideText)
+                << item->text().toStdString();
+        }
+        EXPECT_EQ(folderIcons.size(), 1u);
+        EXPECT_EQ(fileIcons.size(), 1u);
+        EXPECT_NE(folderIcons, fileIcons);
+        EXPECT_EQ(folderIcons, std::set {lookIn.itemIcon(1).cacheKey()}) << "the tree's folders";
+        EXPECT_EQ(lookIn.itemIcon(0).cacheKey(), lookIn.itemIcon(2).cacheKey()) << "the drives";
         EXPECT_EQ(child<QComboBox>(dialog, "ComboTypes").currentText(), QStringLiteral("Logs"));
         testing::saveScreenshot(&dialog, QStringLiteral("FileOpen"));
         child<QPushButton>(dialog, "CmdOuvrir").click();
@@ -155,6 +226,45 @@ TEST_F(FileOpenTest, AnswersAPickedOrTypedFileAndRefusesWhatIsNoFile)
         {"relative", typing({"..\\Logs\\.\\Archives\\20230101.log"}),
             QStringLiteral("C:\\Logs\\Archives\\20230101.log")},
         {"folder, then file", typing({"archives", "20230101.log"}), QStringLiteral("C:\\Logs\\Archives\\20230101.log")},
+        // A pick is never a mask. What cannot be written as a Windows name
+        // is listed neither here nor in the folder dialog's tree.
+        {"wildcards double-clicked",
+            [](FileOpenDialog& dialog) {
+                typeAndOpen(dialog, QStringLiteral("C:\\Noms"));
+                EXPECT_EQ(seen(dialog), QStringLiteral("C:\\Noms|Noms|Prive,a*b.log,q?.log||"));
+                FolderSelectTree tree;
+                const QModelIndex noms = tree.reveal(QStringLiteral("C:\\Noms\\Prive")).parent();
+                EXPECT_EQ(tree.rowCount(noms), 1);
+                EXPECT_EQ(tree.index(0, 0, noms).data().toString(), QStringLiteral("Prive"));
+                auto& list = child<QListWidget>(dialog, "ListeFichiers");
+                emit list.itemDoubleClicked(list.findItems(QStringLiteral("a*b.log"), Qt::MatchExactly).front());
+            },
+            QStringLiteral("C:\\Noms\\a*b.log")},
+        {"wildcards picked",
+            [](FileOpenDialog& dialog) {
+                typeAndOpen(dialog, QStringLiteral("C:\\Noms"));
+                auto& list = child<QListWidget>(dialog, "ListeFichiers");
+                list.setCurrentItem(list.findItems(QStringLiteral("q?.log"), Qt::MatchExactly).front());
+                child<QPushButton>(dialog, "CmdOuvrir").click();
+            },
+            QStringLiteral("C:\\Noms\\q?.log")},
+        // Typed or picked, a file the user may not reach is refused as such,
+        // not as "introuvable": it is there.
+        {"in a folder the user may not search",
+            [](FileOpenDialog& dialog) {
+                const PermissionBitsBind asAUser;
+                const QString file = QStringLiteral("C:\\Noms\\Prive\\20240305.Log");
+                const QString why = "« " + file + " » n'est pas accessible.\nAccès refusé.";
+                typeAndOpen(dialog, file);
+                EXPECT_EQ(seen(dialog), "C:\\Logs|Logs|Archives,20240304.LOG,20240305.Log|" + file + u'|' + why);
+                typeAndOpen(dialog, QStringLiteral("C:\\Noms\\Prive"));
+                auto& list = child<QListWidget>(dialog, "ListeFichiers");
+                ASSERT_EQ(list.count(), 1);
+                emit list.itemDoubleClicked(list.item(0));
+                EXPECT_EQ(seen(dialog), QStringLiteral("C:\\Noms\\Prive|Prive|20240305.Log|20240305.Log|") + why);
+                child<QPushButton>(dialog, "CmdAnnuler").click();
+            },
+            std::nullopt},
         {"refused, then cancelled",
             [](FileOpenDialog& dialog) {
                 const std::pair<QString, QString> refused[] = {{"20990101.log",

@@ -10,14 +10,18 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QHash>
+#include <QHeaderView>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QStyledItemDelegate>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cmath>
@@ -50,22 +54,70 @@ std::pair<QColor, double> paintedEntry(const QImage& image, const QRect& rect)
     return {background, text};
 }
 
-// The selected entry (row 1) of a painted list reads as well as one not
-// selected (row 0) and stands apart from it. Skinned, both reach kReadable;
-// without a skin, what the platform's own selection colours give (the look
-// must not lose any of it).
-void expectReadableSelection(QAbstractItemView* view, bool skinned, const char* what)
+// Every state an entry takes is read with ease: the text of the entry at
+// `index`, painted as `view` shows it now, stands out from its background by
+// kReadable, inside the edge where the current entry's frame is drawn. The
+// background is returned.
+QColor expectReadableEntry(QAbstractItemView* view, const QModelIndex& index, const char* what)
 {
-    const QPalette platform = QApplication::palette();
-    const double wanted = skinned ? kReadable
-                                  : std::min(kReadable, contrastRatio(platform.color(QPalette::Highlight),
-                                                                      platform.color(QPalette::HighlightedText))) - 0.01;
     const QImage painted = view->viewport()->grab().toImage();
-    const auto [selected, selectedText] = paintedEntry(painted, view->visualRect(view->model()->index(1, 0)));
-    const auto [other, otherText] = paintedEntry(painted, view->visualRect(view->model()->index(0, 0)));
-    EXPECT_GE(selectedText, wanted) << what << " selected on " << selected.name().toStdString();
-    EXPECT_GE(otherText, wanted) << what << " on " << other.name().toStdString();
-    EXPECT_NE(selected, other) << what << ": the selection does not show";
+    const auto [background, text] = paintedEntry(painted, view->visualRect(index).adjusted(1, 1, -1, -1));
+    EXPECT_GE(text, kReadable) << what << " on " << background.name().toStdString();
+    return background;
+}
+
+// The selected entry (row 1) of a painted list reads as well as one not
+// selected (row 0), at kReadable under every style (without a skin too: the
+// platform's selection colour is darkened where its text would not read),
+// and stands apart from it.
+void expectReadableSelection(QAbstractItemView* view, const char* what)
+{
+    const QColor selected = expectReadableEntry(view, view->model()->index(1, 0), what);
+    EXPECT_NE(selected, expectReadableEntry(view, view->model()->index(0, 0), what))
+        << what << ": the selection does not show";
+}
+
+// How many columns of the entry at `index`, as `view` paints it now, hold
+// its text (a pixel standing out from the entry's background by 2 to 1):
+// a name cut short ("20261206.L...") holds fewer than the whole one.
+int textColumns(QAbstractItemView* view, const QModelIndex& index)
+{
+    const QImage painted = view->viewport()->grab().toImage();
+    const QRect inner = view->visualRect(index).adjusted(2, 2, -2, -2) & painted.rect();
+    const QColor background = paintedEntry(painted, inner).first;
+    int columns = 0;
+    for (int x = inner.left(); x <= inner.right(); ++x) {
+        for (int y = inner.top(); y <= inner.bottom(); ++y) {
+            if (contrastRatio(background, QColor(painted.pixel(x, y))) >= 2) {
+                ++columns;
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
+// The default button's frame against the window around it, measured where
+// the painted edge is straight: the weakest contrast between a pixel of the
+// button's outer edge and the window's pixel two steps outside it.
+double defaultFrameContrast(QWidget* window, QPushButton* button)
+{
+    const QImage painted = window->grab(button->geometry().adjusted(-2, -2, 2, 2)).toImage();
+    const int right = painted.width() - 1, bottom = painted.height() - 1;
+    double weakest = 21;
+    const auto measure = [&](int edgeX, int edgeY, int outX, int outY) {
+        const double contrast = contrastRatio(QColor(painted.pixel(edgeX, edgeY)), QColor(painted.pixel(outX, outY)));
+        weakest = std::min(weakest, contrast);
+    };
+    for (int x = 16; x <= right - 16; ++x) {
+        measure(x, 2, x, 0);
+        measure(x, bottom - 2, x, bottom);
+    }
+    for (int y = bottom / 2 - 1; y <= bottom / 2 + 1; ++y) {
+        measure(2, y, 0, y);
+        measure(right - 2, y, right, y);
+    }
+    return weakest;
 }
 
 // The columns where `image` differs from `blank` (ink), as [left, right];
@@ -128,7 +180,7 @@ TEST_F(SkinReadabilityTest, SelectionsAndCaptionsAreReadableUnderEveryStyle)
         bases.ComboBase->showPopup();
         QAbstractItemView* popup = bases.ComboBase->view();
         popup->setCurrentIndex(popup->model()->index(1, 0));
-        expectReadableSelection(popup, style != 20, "base list");
+        expectReadableSelection(popup, "base list");
         if (style == 15)
             testing::saveScreenshot(popup->window(), QStringLiteral("FrmSelectBase_list"));
         bases.ComboBase->hidePopup();
@@ -142,7 +194,7 @@ TEST_F(SkinReadabilityTest, SelectionsAndCaptionsAreReadableUnderEveryStyle)
         window.activateWindow();
         list->setFocus();
         list->setCurrentRow(1);
-        expectReadableSelection(list, style != 20, "list box");
+        expectReadableSelection(list, "list box");
 
         FrmInputBox input(nullptr);
         ChoiceBox(QStringLiteral("Texte"), QStringLiteral("Abandonner Recommencer Ignorer").split(u' '), nullptr, {},
@@ -172,7 +224,7 @@ TEST_F(SkinReadabilityTest, DefaultButtonFocusAndCurrentEntryShowUnderEveryStyle
         SCOPED_TRACE(::testing::Message() << "style " << style);
         const testing::Skinned skin(style);
         QDialog window;
-        window.resize(460, 200);
+        window.resize(460, 230);
         const auto button = [&](int x) {
             auto* made = new QPushButton(QStringLiteral("Valider"), &window);
             made->setGeometry(x, 10, 100, 25);
@@ -184,11 +236,33 @@ TEST_F(SkinReadabilityTest, DefaultButtonFocusAndCurrentEntryShowUnderEveryStyle
         auto* list = new QListWidget(&window);
         list->addItems({QStringLiteral("Ligne"), QStringLiteral("Ligne"), QStringLiteral("Ligne")});
         list->setGeometry(10, 45, 200, 80);
+        // Each column as wide as its entries, as in the open-file dialog.
+        list->setFlow(QListView::TopToBottom);
+        list->setWrapping(true);
+        list->setResizeMode(QListView::Adjust);
         auto* combo = new QComboBox(&window);
         combo->addItems({QStringLiteral("Base 1"), QStringLiteral("Base 2")});
         combo->setGeometry(230, 45, 200, 25);
         auto* text = new QLineEdit(QStringLiteral("Texte"), &window);
         text->setGeometry(230, 80, 200, 25);
+        // A combo box drawing its entries as the open-file dialog's "Regarder dans :" does.
+        auto* drawn = new QComboBox(&window);
+        drawn->setItemDelegate(new QStyledItemDelegate(drawn));
+        drawn->addItems({QStringLiteral("C:"), QStringLiteral("AudioLog")});
+        drawn->setGeometry(230, 115, 200, 25);
+        auto* folders = new QStandardItemModel(&window);
+        auto* drive = new QStandardItem(QStringLiteral("C:"));
+        drive->appendRows({new QStandardItem(QStringLiteral("AudioLog")),
+                           new QStandardItem(QStringLiteral("Histo_QN3_Tools_Vandrel"))});
+        folders->appendRow(drive);
+        auto* tree = new QTreeView(&window);
+        tree->setHeaderHidden(true);
+        tree->setModel(folders);
+        tree->expandAll();
+        tree->setGeometry(10, 135, 200, 80);
+        // As wide as its entries, as in the folder dialog.
+        tree->header()->setStretchLastSection(false);
+        tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
         LookFenetre(&window, 1);
         window.show();
         window.activateWindow();
@@ -213,6 +287,40 @@ TEST_F(SkinReadabilityTest, DefaultButtonFocusAndCurrentEntryShowUnderEveryStyle
         const QImage rows = list->viewport()->grab().toImage();
         EXPECT_GE(markShare(rows.copy(list->visualRect(list->model()->index(0, 0))),
                             rows.copy(list->visualRect(list->model()->index(1, 0)))), kSeen) << "current entry";
+
+        // The default button stands out from the window around it, not only
+        // from a plain button.
+        EXPECT_GE(defaultFrameContrast(&window, byDefault), 3) << "default button's frame";
+
+        // An entry reads in every state: selected while the keyboard is
+        // elsewhere; selected, current and focused, its name as whole as
+        // without the keyboard; current alone.
+        for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{list, tree}) {
+            SCOPED_TRACE(view->metaObject()->className());
+            const QModelIndex first = view->model()->index(0, 0);
+            const QModelIndex entry = view == tree ? first.model()->index(1, 0, first) : first.siblingAtRow(1);
+            view->selectionModel()->setCurrentIndex(entry, QItemSelectionModel::ClearAndSelect);
+            plain->setFocus();
+            expectReadableEntry(view, entry, "selected, the keyboard elsewhere");
+            const int whole = textColumns(view, entry);
+            view->setFocus();
+            expectReadableEntry(view, entry, "selected, current and focused");
+            EXPECT_GE(textColumns(view, entry), whole) << "the focused entry's name is cut";
+            expectReadableEntry(view, first, "not selected");
+            if (style == 15)
+                testing::saveScreenshot(&window, view == tree ? QStringLiteral("selected_tree_style15")
+                                                                 : QStringLiteral("selected_list_style15"));
+            view->clearSelection();
+            expectReadableEntry(view, entry, "current");
+        }
+        for (QComboBox* box : {combo, drawn}) {
+            box->showPopup();
+            QAbstractItemView* popup = box->view();
+            const QModelIndex entry = popup->model()->index(1, 0);
+            popup->setCurrentIndex(entry);
+            expectReadableEntry(popup, entry, "open list's entry");
+            box->hidePopup();
+        }
         if (style == 15)
             testing::saveScreenshot(&window, QStringLiteral("focus_and_default_style15"));
     }

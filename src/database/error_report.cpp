@@ -5,6 +5,7 @@
 #include "services/formats.h"
 #include "services/log_header.h"
 #include "services/shared_values.h"
+#include "services/site.h"
 #include "services/trace_log.h"
 #include "services/trap.h"
 #include "services/user_interaction.h"
@@ -113,8 +114,10 @@ namespace detail {
 
 void FinProgramme()
 {
-    // The operator's Abort must not cost the lines that explain it.
-    services::TraceLogForce();
+    // The operator's Abort must not cost the lines that explain it: the same
+    // last write as every other ending, the main window's waiting lines
+    // included, into a log folder made for the purpose when none is set yet.
+    services::TraceLogFinDuProgramme();
     UserInteraction::current().endProgram();
 }
 

@@ -13,7 +13,7 @@ namespace qn3::database {
 // Status 80 only marks the history. A network status (3000-3132) is traced as
 // a framed incident and shown as the two connection sentences. `InfoSeule`
 // shows an OK box and returns; otherwise Abort/Retry/Ignore, where Abort
-// (or Cancel) writes the buffered trace lines and ends the program.
+// (or Cancel) writes every traced line and ends the program.
 void ErreurBTrieve(int16_t NoZone, int16_t NoFichier, const QString& Cle, const QString& SubAppelant, bool Court,
                    bool InfoSeule);
 
@@ -32,7 +32,8 @@ namespace detail {
 bool RapportErreur(int16_t NoZone, int16_t NoFichier, const QString& Cle, const QString& SubAppelant, bool Court,
                    bool InfoSeule);
 
-// Ends the program at once, after writing the trace lines still buffered.
+// Ends the program at once, after the last write every ending of the program
+// makes: every line traced so far reaches the day's log, in order, once.
 void FinProgramme();
 
 } // namespace detail

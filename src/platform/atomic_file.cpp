@@ -1,5 +1,6 @@
 #include "platform/atomic_file.h"
 
+#include "platform/host_files.h"
 #include "platform/regular_file.h"
 
 #include <QFileInfo>
@@ -23,23 +24,6 @@
 
 namespace qn3::platform::atomic_file {
 namespace {
-
-int writeAll(int fd, QByteArrayView content)
-{
-    const char* data = content.data();
-    qsizetype left = content.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += n;
-        left -= n;
-    }
-    return 0;
-}
 
 // Copies the user.* attributes; other namespaces need privileges and are the
 // file system's business. A file system without attributes is not an error.
@@ -67,16 +51,7 @@ void copyUserAttributes(int from, int to)
     }
 }
 
-QString named(const std::string& hostPath) { return QFile::decodeName(QByteArray::fromStdString(hostPath)); }
-
-void syncFolder(const std::string& folder)
-{
-    const int fd = regular_file::openFolder(named(folder)).fd;
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
+QString named(const std::string& hostPath) { return hostfiles::pathString(hostPath); }
 
 // The file a write really lands in (a link is followed, so the link itself
 // survives), its folder, and the start of the temporary names made for it.
@@ -242,7 +217,7 @@ QString writeTemporary(const QString& hostPath, QByteArrayView content, int& err
         ::fchmod(fd, 0666 & ~mask);
     }
 
-    error = writeAll(fd, content);
+    error = hostfiles::writeAll(fd, content);
     if (error == 0 && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)
@@ -251,7 +226,7 @@ QString writeTemporary(const QString& hostPath, QByteArrayView content, int& err
         ::unlink(temp.constData());
         return {};
     }
-    return QFile::decodeName(temp);
+    return hostfiles::pathString(temp);
 }
 
 int putInPlace(const QString& temporary, const QString& hostPath)
@@ -263,7 +238,7 @@ int putInPlace(const QString& temporary, const QString& hostPath)
         ::unlink(temp.constData());
         return error;
     }
-    syncFolder(target.folder);
+    hostfiles::syncFolderOf(named(target.path));
     return 0;
 }
 

@@ -1,14 +1,18 @@
 #include "platform/host_files.h"
 
+#include "platform/regular_file.h"
 #include "platform/wildcard.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QSet>
 
+#include <cerrno>
 #include <dirent.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace qn3::platform::hostfiles {
 namespace {
@@ -55,7 +59,7 @@ FolderNames readFolder(const QString& folder, const struct stat& folderStat)
         const char* raw = entry->d_name;
         if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
             continue;
-        QString name = QFile::decodeName(raw);
+        QString name = pathString(raw);
         QString& kept = names.byUpperCase[wildcard::upperCase(name)];
         if (kept.isEmpty()) {
             kept = name;
@@ -90,6 +94,33 @@ bool FolderStamp::stillValidFor(const struct stat& folderStat) const
 {
     return trustworthy && device == folderStat.st_dev && inode == folderStat.st_ino
         && modifiedNs == nanoseconds(folderStat.st_mtim) && changedNs == nanoseconds(folderStat.st_ctim);
+}
+
+QString pathString(QByteArrayView hostPath) { return QFile::decodeName(hostPath.toByteArray()); }
+
+int writeAll(int fd, QByteArrayView bytes)
+{
+    const char* data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : ENOSPC;
+        data += written;
+        left -= written;
+    }
+    return 0;
+}
+
+void syncFolderOf(const QString& hostPath)
+{
+    const regular_file::Opened folder = regular_file::openFolder(QFileInfo(hostPath).absolutePath());
+    if (folder.fd < 0)
+        return;
+    ::fsync(folder.fd);
+    ::close(folder.fd);
 }
 
 bool statPath(const QString& path, struct stat& result)

@@ -1,13 +1,30 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
 #include <sys/stat.h>
 
-// Host-side helpers of the path mapping: stat() on QString paths and the
-// case-insensitive name lookup in a host folder. Private to src/platform/.
+// Host-side helpers: stat() on QString paths, the case-insensitive name
+// lookup in a host folder, and the few steps every writer of host files
+// shares (the record manager's too): reading a host path as text, writing a
+// buffer whole, flushing a folder after a name changed in it.
 namespace qn3::platform::hostfiles {
+
+// A host path (or name) as the file system holds it, bytes in the locale's
+// encoding, turned into text: the one decoding of host paths, QFile's.
+QString pathString(QByteArrayView hostPath);
+
+// Writes all of `bytes` to `fd`, going on after an interruption; 0, or the
+// errno of the write that failed (one that writes nothing counts as a full
+// disk, ENOSPC).
+int writeAll(int fd, QByteArrayView bytes);
+
+// Makes what changed in the folder holding `hostPath` (the name made,
+// renamed or removed there) survive a power loss by flushing the folder.
+// Best effort: a folder that cannot be opened is left as it is.
+void syncFolderOf(const QString& hostPath);
 
 // stat() (following links) of a host path; false when it cannot be reached.
 bool statPath(const QString& path, struct stat& result);

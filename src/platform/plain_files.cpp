@@ -1,6 +1,7 @@
 #include "platform/plain_files.h"
 
 #include "platform/atomic_file.h"
+#include "platform/host_files.h"
 #include "platform/regular_file.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
@@ -62,22 +63,12 @@ void append(QStringView windowsPath, QByteArrayView bytes)
     const int fd = opened.fd;
     struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
-    const char* data = bytes.data();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            const int error = written < 0 ? errno : ENOSPC;
-            if (sized && ::ftruncate(fd, before.st_size) != 0) {
-                // The partial write stays; nothing better can be done.
-            }
-            ::close(fd);
-            throwErrno(error, what);
+    if (const int error = hostfiles::writeAll(fd, bytes); error != 0) {
+        if (sized && ::ftruncate(fd, before.st_size) != 0) {
+            // The partial write stays; nothing better can be done.
         }
-        data += written;
-        left -= written;
+        ::close(fd);
+        throwErrno(error, what);
     }
     if (::close(fd) != 0)
         throwErrno(errno, what);

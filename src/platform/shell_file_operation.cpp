@@ -3,6 +3,7 @@
 #include "platform/wildcard.h"
 
 #include "platform/file_attributes.h"
+#include "platform/host_files.h"
 #include "platform/regular_file.h"
 #include "platform/runtime_error.h"
 #include "platform/windows_path.h"
@@ -190,11 +191,40 @@ void makeFolders(const QString& host)
         throw Failure{codeForErrno(error.value())};
 }
 
+using SendFile = FileOperations::SendFile;
+
+// Copies what is left of `in` to `out`: in the kernel, or where the kernel or
+// the file system refuses that, by reading and writing from where it stopped
+// (the kernel's copy moves `in`'s offset past what it sent). 0 or an errno.
+int copyContent(int in, int out, SendFile send)
+{
+    for (;;) {
+        const ssize_t sent = send(out, in, nullptr, 1 << 30);
+        if (sent == 0)
+            return 0;
+        if (sent > 0 || errno == EINTR)
+            continue;
+        if (errno == EINVAL || errno == ENOSYS)
+            break;
+        return errno;
+    }
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), static_cast<size_t>(buffer.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? errno : 0;
+        if (const int error = hostfiles::writeAll(out, QByteArrayView(buffer.constData(), got)); error != 0)
+            return error;
+    }
+}
+
 // Copies one file: content into a sibling temporary file, the source's times
 // onto it, then a rename over the target, so a reader sees the old or the new
 // file whole, never a part. Only a regular file is copied, and only onto a
 // regular file or a new name: a FIFO or a device is never opened nor replaced.
-void copyFile(const QString& source, const QString& target)
+void copyFile(const QString& source, const QString& target, SendFile send)
 {
     const regular_file::Opened from = regular_file::open(source, O_RDONLY);
     if (from.notRegular)
@@ -219,13 +249,8 @@ void copyFile(const QString& source, const QString& target)
         throw Failure{codeForErrno(made.error)};
     Descriptor out{made.fd};
     try {
-        for (;;) {
-            const ssize_t sent = ::sendfile(out.fd, in.fd, nullptr, 1 << 30);
-            if (sent == 0)
-                break;
-            if (sent < 0 && errno != EINTR)
-                throw Failure{codeForErrno(errno)};
-        }
+        if (const int error = copyContent(in.fd, out.fd, send); error != 0)
+            throw Failure{codeForErrno(error)};
         const struct timespec times[2] = {from.st.st_atim, from.st.st_mtim};
         if (::fchmod(out.fd, from.st.st_mode & 07777) != 0 || ::futimens(out.fd, times) != 0)
             throw Failure{codeForErrno(errno)};
@@ -248,7 +273,7 @@ void copyFile(const QString& source, const QString& target)
     }
 }
 
-void copyFolder(const QString& source, const QString& target, bool recursive)
+void copyFolder(const QString& source, const QString& target, bool recursive, SendFile send)
 {
     makeFolders(target);
     const QDir folder(source);
@@ -256,9 +281,9 @@ void copyFolder(const QString& source, const QString& target, bool recursive)
          folder.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
         const QString into = target + u'/' + entry.fileName();
         if (!entry.isDir())
-            copyFile(entry.filePath(), into);
+            copyFile(entry.filePath(), into, send);
         else if (recursive)
-            copyFolder(entry.filePath(), into, true);
+            copyFolder(entry.filePath(), into, true, send);
     }
 }
 
@@ -273,7 +298,7 @@ bool isInside(const QString& path, const QString& folder)
     return canonical == canonicalFolder || canonical.startsWith(canonicalFolder + u'/');
 }
 
-void copy(const FileOperation& operation)
+void copy(const FileOperation& operation, SendFile send)
 {
     const Resolved resolved = resolveSources(operation.from, operation.flags, false);
     if (operation.to.split(QChar(0), Qt::SkipEmptyParts).isEmpty())
@@ -288,12 +313,12 @@ void copy(const FileOperation& operation)
     for (const Source& source : resolved.sources) {
         const QString destination = intoFolder ? target + u'/' + QFileInfo(source.host).fileName() : target;
         if (!source.directory) {
-            copyFile(source.host, destination);
+            copyFile(source.host, destination, send);
             continue;
         }
         if (isInside(destination, source.host))
             throw Failure{codes::DestinationInsideSource};
-        copyFolder(source.host, destination, recursive);
+        copyFolder(source.host, destination, recursive, send);
     }
 }
 
@@ -316,11 +341,13 @@ void remove(const FileOperation& operation)
 
 class StandardFileOperations final : public FileOperations {
 public:
+    explicit StandardFileOperations(SendFile send) : send_(send) {}
+
     int32_t run(const FileOperation& operation) override
     {
         try {
             switch (operation.operation) {
-            case operations::Copy: copy(operation); break;
+            case operations::Copy: copy(operation, send_); break;
             case operations::Delete: remove(operation); break;
             default: return codes::InvalidParameter;
             }
@@ -331,14 +358,22 @@ public:
             return codes::OutOfMemory;
         }
     }
+
+private:
+    SendFile send_;
 };
 
 } // namespace
 
 FileOperations& FileOperations::standard()
 {
-    static StandardFileOperations operations;
+    static StandardFileOperations operations(::sendfile);
     return operations;
+}
+
+std::unique_ptr<FileOperations> FileOperations::standardWith(SendFile send)
+{
+    return std::make_unique<StandardFileOperations>(send);
 }
 
 int32_t fileOperation(const FileOperation& operation)

@@ -5,6 +5,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
+
+#include <sys/types.h>
 
 // The shell's file operation (SHFileOperationA) for copying and deleting,
 // with the shell's result codes. No question is ever shown: every call runs
@@ -68,7 +71,9 @@ struct FileOperation {
 //   into place, so a target is never left half written; the copy keeps the
 //   source's last-write time and attributes plus archive. The source is never
 //   changed. Folders are copied with their content (files only with
-//   NoRecursion). A file onto itself gives 0x71, a folder into itself 0x76.
+//   NoRecursion). The content goes through the kernel (sendfile), or is read
+//   and written where the kernel or the file system refuses that (EINVAL,
+//   ENOSYS). A file onto itself gives 0x71, a folder into itself 0x76.
 //   A FIFO, socket or device, as a source or at a target, gives 5: it is
 //   neither opened nor replaced.
 // - Delete: files, and folders with all their content; a link is removed,
@@ -84,6 +89,13 @@ public:
     virtual int32_t run(const FileOperation& operation) = 0;
 
     static FileOperations& standard();
+
+    // sendfile(2)'s shape: the kernel copies from one descriptor to another.
+    using SendFile = ssize_t (*)(int outFd, int inFd, off_t* offset, size_t count);
+    // The standard implementation moving file contents with `send` in place
+    // of sendfile(2), so a test can stand in a kernel or a file system that
+    // refuses it.
+    static std::unique_ptr<FileOperations> standardWith(SendFile send);
 };
 
 // FileOperations::current().run(operation).

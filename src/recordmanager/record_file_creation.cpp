@@ -1,12 +1,11 @@
 // Creating a file: built aside, then renamed into place.
 #include "recordmanager/record_file.h"
 
+#include "platform/host_files.h"
 #include "platform/regular_file.h"
 
 #include "recordmanager/record_file_common.h"
 #include "recordmanager/record_manager_codes.h"
-
-#include <QFile>
 
 #include <sqlite3.h>
 
@@ -35,12 +34,11 @@ struct Descriptor {
 
 platform::regular_file::Opened openByName(const std::string& hostPath, int flags)
 {
-    return platform::regular_file::open(QFile::decodeName(QByteArray::fromStdString(hostPath)), flags);
+    return platform::regular_file::open(platform::hostfiles::pathString(hostPath), flags);
 }
 
 int16_t placeNew(const std::string& temporary, const std::string& hostPath);
 int16_t replaceWith(const std::string& temporary, const std::string& hostPath);
-void syncFolderOf(const std::string& hostPath);
 
 } // namespace
 
@@ -108,7 +106,7 @@ int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout
 
     const int16_t placed = replace ? replaceWith(temporary, hostPath) : placeNew(temporary, hostPath);
     if (placed == status::Success)
-        syncFolderOf(hostPath);
+        platform::hostfiles::syncFolderOf(platform::hostfiles::pathString(hostPath));
     return placed;
 }
 
@@ -150,19 +148,6 @@ int16_t replaceWith(const std::string& temporary, const std::string& hostPath)
         return statusOfErrno(error);
     }
     return status::Success;
-}
-
-// The new name survives a power loss once its folder is on disk.
-void syncFolderOf(const std::string& hostPath)
-{
-    const auto slash = hostPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash + 1);
-    const platform::regular_file::Opened opened
-        = platform::regular_file::openFolder(QFile::decodeName(QByteArray::fromStdString(folder)));
-    if (opened.fd >= 0) {
-        ::fsync(opened.fd);
-        ::close(opened.fd);
-    }
 }
 
 } // namespace

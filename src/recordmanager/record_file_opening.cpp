@@ -1,12 +1,11 @@
 // Judging an existing file and opening it.
 #include "recordmanager/record_file.h"
 
+#include "platform/host_files.h"
 #include "platform/regular_file.h"
 
 #include "recordmanager/record_file_common.h"
 #include "recordmanager/record_manager_codes.h"
-
-#include <QFile>
 
 #include <sqlite3.h>
 
@@ -198,7 +197,7 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // Judged by name before it is opened, so a FIFO or a device put in a
     // record file's place is never opened (a FIFO would hold the open until a
     // writer came, a device has effects of its own).
-    const QString name = QFile::decodeName(QByteArray::fromStdString(hostPath));
+    const QString name = platform::hostfiles::pathString(hostPath);
     platform::regular_file::Opened opened = platform::regular_file::open(name, O_RDWR);
     if (opened.fd < 0 && (opened.error == EACCES || opened.error == EROFS)) {
         file->writable_ = false;

@@ -1,8 +1,10 @@
 #include "database/call_layer.h"
 #include "database/record_buffers.h"
 #include "database_fixture.h"
+#include "services/shared_values.h"
 #include "services/trace_log.h"
 
+#include <QDir>
 #include <tuple>
 
 namespace qn3::testing {
@@ -114,6 +116,7 @@ TEST_F(CallLayerTest, AbortEndsTheProgramAfterWritingTheLog)
 
 TEST_F(CallLayerTest, RefusedCallsMakeNoCall)
 {
+    QDir().mkpath(host(services::RepLogs));
     call(5, 17, QStringLiteral("K"), 11);
     EXPECT_EQ(StatutBtr, 4);
     call(6, 17, QStringLiteral("K"), 11);
@@ -128,7 +131,8 @@ TEST_F(CallLayerTest, RefusedCallsMakeNoCall)
     call(5, 14, QStringLiteral("K"), 5);
     EXPECT_EQ(StatutBtr, 20);
     EXPECT_EQ(user.endRequests, 2);
-    EXPECT_TRUE(traces(QStringLiteral("Err: Fichier #: 43 non ouvert")));
+    // Ending the program wrote the line to the day's log.
+    EXPECT_TRUE(readLog(todayLogName()).contains("Err: Fichier #: 43 non ouvert"));
     EXPECT_TRUE(user.messageBoxes.back().text.startsWith(QStringLiteral("Fichier:  |")));
     EXPECT_EQ(rm.calls.size(), 1u);
 }

@@ -1,6 +1,11 @@
 #include "database/error_report.h"
 #include "database_fixture.h"
+#include "services/shared_values.h"
+#include "services/trace_log.h"
 #include "services/window_members.h"
+
+#include <QDir>
+#include <algorithm>
 
 namespace qn3::testing {
 namespace {
@@ -68,6 +73,55 @@ TEST_F(ErrorReportTest, ReportContents)
     user.messageBoxAnswer = msgbox::AnswerCancel;
     report(2);
     EXPECT_EQ(user.endRequests, 1);
+}
+
+// Abort makes the last write every ending of the program makes: the day's log holds every line traced, once and in
+// order, those still waiting in the main window's list and the report's own included, in a log folder made for it when
+// the settings window has named none yet.
+TEST_F(ErrorReportTest, AbortWritesEveryTracedLineBeforeTheProgramEnds)
+{
+    const QByteArray at = "13:05:09:042 :0: : :";
+    const QByteArray rule = at + QByteArray(35, '=');
+    const struct {
+        const char* name;
+        bool setupCharge;
+        QString repLogs;
+        QStringList main, setup;
+        int16_t status;
+        QString logFolder;
+        QByteArrayList written;
+    } rows[] = {
+        { "before the settings window", false, "", { "a", "b" }, {}, 2, "C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\",
+            { "a", "b" } },
+        { "while it loads", true, "C:\\Logs\\", { "a" }, { "b", "c" }, 2, "C:\\Logs\\", { "a", "b", "c" } },
+        { "a framed report once it has loaded", true, "C:\\Logs\\", {}, { "a" }, 3000, "C:\\Logs\\",
+            { "a", rule, at + "Err: Network Pervasive errors: 3000", rule } },
+    };
+    QDir().mkpath(host(QStringLiteral("C:\\Logs\\")));
+    user.messageBoxAnswer = msgbox::AnswerAbort;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        services::TEST_resetTraceLog();
+        services::SetupCharge = row.setupCharge;
+        services::RepLogs = row.repLogs;
+        QFile::remove(host(row.logFolder + todayLogName()));
+        services::Frm_Main().ListeLogTemp.setLines(row.main);
+        services::FrmSetup().ListeLog.setLines(row.setup);
+        const int ends = user.endRequests;
+        report(row.status);
+        EXPECT_EQ(user.endRequests, ends + 1);
+        EXPECT_EQ(services::RepLogs, row.logFolder);
+        QByteArrayList lines = readLog(todayLogName()).split('\n');
+        ASSERT_GT(lines.size(), 10);
+        EXPECT_EQ(lines.takeLast(), QByteArray());
+        for (QByteArray& line : lines) {
+            EXPECT_TRUE(line.endsWith('\r'));
+            line.chop(1);
+        }
+        EXPECT_TRUE(std::all_of(lines.begin(), lines.begin() + 10,
+            [](const QByteArray& l) { return l.startsWith("==:==:==:====:=:=:=:"); }));
+        EXPECT_EQ(lines.mid(10), row.written);
+    }
 }
 
 TEST_F(ErrorReportTest, DevelopmentKeyCheck)

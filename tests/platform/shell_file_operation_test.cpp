@@ -3,9 +3,14 @@
 #include "platform/file_attributes.h"
 #include "platform_test_files.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cerrno>
+
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <unistd.h>
 
 using namespace qn3::platform;
@@ -136,6 +141,52 @@ TEST_F(ShellFileOperation, AFifoOrADeviceIsNeitherCopiedNorCopiedOver)
     }
     EXPECT_FALSE(exists("copy.wav"));
     EXPECT_EQ(QDir(host("")).entryList({QStringLiteral("*.copy-*")}, QDir::Files | QDir::Hidden).size(), 0);
+}
+
+// Stand-ins for sendfile(2): a kernel or a file system that refuses it with
+// `Error`, at once or once a part of the file went through it.
+template <int Error>
+ssize_t refusing(int, int, off_t*, size_t)
+{
+    errno = Error;
+    return -1;
+}
+constexpr off_t kPartSent = 1000;
+ssize_t refusingAfterAPart(int out, int in, off_t* offset, size_t count)
+{
+    if (::lseek(in, 0, SEEK_CUR) >= kPartSent)
+        return refusing<EINVAL>(out, in, offset, count);
+    return ::sendfile(out, in, offset, std::min<size_t>(count, kPartSent));
+}
+
+// Where the kernel's copy is refused, the copy reads and writes instead and
+// the target is the source byte for byte, also when a part went through the
+// kernel first; any other failure is the shell's code and leaves nothing.
+TEST_F(ShellFileOperation, ACopyTheKernelRefusesIsReadAndWrittenWhole)
+{
+    QByteArray sound(300 * 1024 + 7, 0);
+    QRandomGenerator(26).fillRange(reinterpret_cast<quint32*>(sound.data()), sound.size() / 4);
+    writeFile("Src/spot.wav", sound);
+    const struct {
+        const char* name;
+        FileOperations::SendFile send;
+        int32_t code;
+    } rows[] = {
+        {"the kernel copies", ::sendfile, codes::Success},
+        {"refused (EINVAL)", refusing<EINVAL>, codes::Success},
+        {"not in this kernel (ENOSYS)", refusing<ENOSYS>, codes::Success},
+        {"refused after a part", refusingAfterAPart, codes::Success},
+        {"the disk is full", refusing<ENOSPC>, codes::DiskFull},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::unique_ptr<FileOperations> operations = FileOperations::standardWith(row.send);
+        const ScopedInstall<FileOperations> install(*operations);
+        ASSERT_TRUE(QDir(host("Out")).removeRecursively());
+        EXPECT_EQ(copy(u"C:\\Src\\spot.wav", u"C:\\Out\\spot.wav"), row.code);
+        EXPECT_EQ(readFile("Out/spot.wav"), row.code == codes::Success ? sound : QByteArray("<missing>"));
+        EXPECT_EQ(QDir(host("Out")).entryList(QDir::Files | QDir::Hidden).size(), row.code == codes::Success ? 1 : 0);
+    }
 }
 
 TEST_F(ShellFileOperation, CopyMakesFoldersInsideAShareButNeverTheShareItself)

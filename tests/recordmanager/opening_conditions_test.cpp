@@ -196,12 +196,15 @@ TEST_F(OpeningConditions, AReaderWithoutRightsSeesTheCommitsOfAWriterWithRights)
             }
             turns.pass();
             int damaged = 0;  // walks that met a 2 while "busy" was being changed
+            Turns::Turn turn = Turns::Turn::NotYet;
             do {
                 Answer a = call(op::GetFirst, blocks[2], 0);
                 while (a.status == 0)
                     a = call(op::GetNext, blocks[2], 0);
                 damaged += a.status == status::IoError;
-            } while (!turns.came());
+            } while ((turn = turns.check()) == Turns::Turn::NotYet);
+            if (turn == Turns::Turn::Gone)
+                return seen + "the writer ended before \"busy\" was changed";
             return seen + "busy: " + walk(blocks[2], 0, op::GetFirst, op::GetNext) +
                    (damaged ? " met 2 " + std::to_string(damaged) + " times" : "");
         },
@@ -379,7 +382,7 @@ TEST_F(OpeningConditions, AFifoInARecordFilesPlaceIsRefusedAtOnce)
     const std::string answer = inChild(true, [folder = QFile::encodeName(data)] {
         if (::access(folder.constData(), R_OK | X_OK) != 0)
             return std::string(kCannotDropRights);
-        ::alarm(10);  // a hang ends the child, and the empty answer fails the test
+        ::alarm(10);  // a hang ends the child, and its answer fails the test
         Block child;
         return std::to_string(open(child, "pipe"));
     });

@@ -1,9 +1,13 @@
 #include "record_file_fixture.h"
+#include "support/bounded_time.h"
+#include "support/child_process.h"
 
 #include <QFile>
 
+#include <chrono>
 #include <csignal>
 #include <functional>
+#include <thread>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -219,6 +223,41 @@ TEST_F(TwoProcesses, KillDuringInsertsKeepsEveryAcknowledgedInsert)
     for (const int32_t i : acknowledged)
         EXPECT_EQ(call(op::GetEqual, block, 0, id(i)).status, 0) << i;
     ASSERT_EQ(insert(block, record("9999", "K", "zz")), 0) << "the file takes writes again";
+}
+
+// The other process of a test: a turn the other side can no longer pass ends
+// the wait for it as a failure at once, never as "not yet"; a child that did
+// not end by itself answers what ended it.
+TEST(ChildProcess, AnEndedSideIsAFailureAndNeverANotYet)
+{
+    using Turn = Turns::Turn;
+    const struct {
+        const char* name;
+        bool passes, killed;
+        std::string answer;
+    } rows[] = {
+        {"the turn is passed back", true, false, "came"},
+        {"the other side ends without passing it", false, false, "gone"},
+        {"the child is killed", true, true, "the child was ended by signal 9"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto child = [&row](Turns& turns) {
+            if (row.killed)
+                ::raise(SIGKILL);
+            turns.pass();
+            Turn turn = Turn::NotYet;
+            while ((turn = turns.check()) == Turn::NotYet)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1)); // a test's walk stands here
+            return std::string(turn == Turn::Came ? "came" : "gone");
+        };
+        const auto parent = [&row](Turns& turns) {
+            if (turns.wait() && row.passes)
+                turns.pass();
+        };
+        EXPECT_TRUE(
+            finishesWithin(std::chrono::seconds(30), [&] { return inChild(false, child, parent) == row.answer; }));
+    }
 }
 
 } // namespace

@@ -24,10 +24,16 @@
 namespace qn3::windows {
 namespace {
 
+// A control missing from the dialog fails the test; a blank stand-in owned by
+// the dialog takes its place, so the rest of the test never touches a null
+// pointer (a fatal check cannot return from here, inside the dialog's loop).
 template <class Widget> Widget& child(const FileOpenDialog& dialog, const char* name)
 {
     auto* found = dialog.findChild<Widget*>(QString::fromLatin1(name));
-    EXPECT_NE(found, nullptr) << name;
+    if (found == nullptr) {
+        ADD_FAILURE() << "no control " << name;
+        found = new Widget(const_cast<FileOpenDialog*>(&dialog));
+    }
     return *found;
 }
 

@@ -98,7 +98,7 @@ private:
 
     RecordFile() = default;
     int16_t connect(bool logMode, sqlite3*& db, FileLayout& layout, bool& immutable);
-    int16_t connectTo(const std::string& name, int flags, sqlite3*& db, FileLayout& layout);
+    int16_t connectTo(const std::string& uri, int flags, sqlite3*& db, FileLayout& layout);
     void setUp(bool logMode);
     void dropStatements();
     int16_t catchUp();
@@ -124,6 +124,7 @@ private:
     static constexpr size_t LogHeaderWords = 96 / sizeof(uint64_t);
 
     std::string hostPath_;
+    std::string uri_;  // names the file judged and locked at the open (judged_vfs::uri)
     sqlite3* db_ = nullptr;
     int lockFd_ = -1;
     bool writable_ = false;

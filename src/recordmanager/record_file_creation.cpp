@@ -3,6 +3,7 @@
 
 #include "platform/regular_file.h"
 
+#include "recordmanager/judged_vfs.h"
 #include "recordmanager/record_file_common.h"
 #include "recordmanager/record_manager_codes.h"
 
@@ -23,16 +24,6 @@ using namespace detail;
 
 namespace {
 
-// A descriptor closed with its scope.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 platform::regular_file::Opened openByName(const std::string& hostPath, int flags)
 {
     return platform::regular_file::open(QFile::decodeName(QByteArray::fromStdString(hostPath)), flags);
@@ -52,13 +43,12 @@ int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout
     // The file to replace is judged and locked before anything is made: a
     // folder, FIFO or device at the name is no record file and is left alone
     // (never opened), and nobody may have the old file open.
-    Descriptor old;
+    platform::regular_file::Opened old;
     if (replace) {
-        const platform::regular_file::Opened opened = openByName(hostPath, O_RDWR);
-        if (opened.notRegular)
+        old = openByName(hostPath, O_RDWR);
+        if (old.notRegular)
             return status::NotARecordFile;
-        old.fd = opened.fd;
-        if (old.fd >= 0 && !lockOpenMode(old.fd, true))
+        if (old.fd() >= 0 && !lockOpenMode(old.fd(), true))
             return status::FileInUse;
     }
 
@@ -67,12 +57,13 @@ int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout
     const std::string temporary =
         hostPath + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}());
     const platform::regular_file::Opened made = openByName(temporary, O_RDWR | O_CREAT | O_EXCL);
-    if (made.fd < 0)
+    if (made.fd() < 0)
         return made.notRegular ? status::IoError : statusOfErrno(made.error);
-    ::close(made.fd);
 
+    // SQLite builds the file just made, that one only.
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(judged_vfs::uri(temporary, made.st).c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, judged_vfs::name());
     std::string sql = "PRAGMA application_id = " + std::to_string(ApplicationId) +
                       "; PRAGMA user_version = " + std::to_string(FormatVersion) +
                       "; PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; BEGIN; ";
@@ -153,10 +144,8 @@ void syncFolderOf(const std::string& hostPath)
     const std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash + 1);
     const platform::regular_file::Opened opened
         = platform::regular_file::openFolder(QFile::decodeName(QByteArray::fromStdString(folder)));
-    if (opened.fd >= 0) {
-        ::fsync(opened.fd);
-        ::close(opened.fd);
-    }
+    if (opened.fd() >= 0)
+        ::fsync(opened.fd());
 }
 
 } // namespace

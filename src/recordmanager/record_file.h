@@ -44,9 +44,11 @@ public:
     // Opens an existing file of ours, with its log applied. Another process's
     // open is compatible unless one of the two is exclusive. A file in a
     // folder we may not write opens read-only when no log lies beside it.
-    // Statuses: 0, 12 missing, 30 not ours, damaged or not a regular file
-    // (the file and whatever lies beside it are left untouched), 18 no room
-    // for the log's index, 46 may not be read (or its log may not), 85, 88, 2.
+    // Statuses: 0, 12 missing, 30 not ours, damaged or not a regular file,
+    // or a log, index or journal beside it that is no regular file (the
+    // file and whatever lies beside it are left untouched), 18 no room for
+    // the log's index, 46 may not be read (or its log may not), 85 (also
+    // when the name was given to another entry while SQLite opened it), 88, 2.
     static int16_t open(const std::string& hostPath, bool exclusive, std::unique_ptr<RecordFile>& out);
 
     // Makes an empty file with `layout`, built aside and renamed into place so

@@ -75,8 +75,8 @@ Site& site()
 sqlite3_syscall_ptr plainOpen()
 {
     static const sqlite3_syscall_ptr own = [] {
-        sqlite3_vfs* unix = sqlite3_vfs_find("unix");
-        return unix->xGetSystemCall(unix, "open");
+        sqlite3_vfs* unixVfs = sqlite3_vfs_find("unix");
+        return unixVfs->xGetSystemCall(unixVfs, "open");
     }();
     return own;
 }
@@ -84,14 +84,14 @@ sqlite3_syscall_ptr plainOpen()
 // Puts SQLite's own open back for the plain opens while they run.
 class PlainOpens {
 public:
-    PlainOpens() : unix_(sqlite3_vfs_find("unix")), judged_(unix_->xGetSystemCall(unix_, "open"))
+    PlainOpens() : unixVfs_(sqlite3_vfs_find("unix")), judged_(unixVfs_->xGetSystemCall(unixVfs_, "open"))
     {
-        unix_->xSetSystemCall(unix_, "open", plainOpen());
+        unixVfs_->xSetSystemCall(unixVfs_, "open", plainOpen());
     }
-    ~PlainOpens() { unix_->xSetSystemCall(unix_, "open", judged_); }
+    ~PlainOpens() { unixVfs_->xSetSystemCall(unixVfs_, "open", judged_); }
 
 private:
-    sqlite3_vfs* unix_;
+    sqlite3_vfs* unixVfs_;
     sqlite3_syscall_ptr judged_;
 };
 

@@ -79,10 +79,12 @@ int judgedOpen(const char* path, int flags, int mode)
     return opened.release();
 }
 
-// The registered VFS: the unix VFS under our name, with the xOpen below.
-// The functions it shares with the unix VFS use only what the copy keeps.
+// The registered VFS: the unix VFS under our name, with the xOpen below,
+// which alone sees the URI of a main file and so the identity it must have.
+// The functions it shares with the unix VFS use only what the copy keeps;
+// the unix xOpen is called with the unix VFS itself.
 struct Registered {
-    sqlite3_vfs* unix = nullptr;
+    sqlite3_vfs* unixVfs = nullptr;
     sqlite3_vfs judged {};
 };
 
@@ -92,9 +94,9 @@ Registered& registered()
 {
     static Registered once = [] {
         Registered made;
-        made.unix = sqlite3_vfs_find("unix");
-        made.unix->xSetSystemCall(made.unix, "open", reinterpret_cast<sqlite3_syscall_ptr>(&judgedOpen));
-        made.judged = *made.unix;
+        made.unixVfs = sqlite3_vfs_find("unix");
+        made.unixVfs->xSetSystemCall(made.unixVfs, "open", reinterpret_cast<sqlite3_syscall_ptr>(&judgedOpen));
+        made.judged = *made.unixVfs;
         made.judged.pNext = nullptr;
         made.judged.zName = VfsName;
         made.judged.xOpen = &openMainFile;
@@ -119,16 +121,16 @@ bool parseIdentity(const char* text, Expected& expected)
 // beneath it must reach that file.
 int openMainFile(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags)
 {
-    sqlite3_vfs* unix = registered().unix;
+    sqlite3_vfs* unixVfs = registered().unixVfs;
     const char* identity
         = name && (flags & SQLITE_OPEN_MAIN_DB) ? sqlite3_uri_parameter(name, IdentityParameter) : nullptr;
     if (!identity)
-        return unix->xOpen(unix, name, file, flags, outFlags);
+        return unixVfs->xOpen(unixVfs, name, file, flags, outFlags);
     Expected expected;
     if (!parseIdentity(identity, expected))
         return SQLITE_CANTOPEN;
     expectedOpen = &expected;
-    int rc = unix->xOpen(unix, name, file, flags, outFlags);
+    int rc = unixVfs->xOpen(unixVfs, name, file, flags, outFlags);
     expectedOpen = nullptr;
     if (rc == SQLITE_OK && !expected.met) {
         // Reached read-only after a read-write open met another file: the

@@ -268,60 +268,69 @@ TEST_F(OpeningConditions, AFifoInARecordFilesPlaceIsRefusedAtOnce)
     EXPECT_EQ(answer, "30");
 }
 
-// A FIFO at a companion's name (the log, its index, a rollback journal) is
-// refused with 30 at once, by a writer and by a reader without write rights
-// alike, and left as it is. SQLite opens the companions by name itself: a
-// reader would wait for a writer of the FIFO for ever, a writer would read
-// the FIFO as a log.
+// A FIFO or a device at a companion's name (the log, its index, a rollback
+// journal) is refused with 30 at once, by a writer and by a reader without
+// write rights alike, and left as it is. SQLite opens the companions by name
+// itself: a reader would wait for a writer of the FIFO for ever, a writer
+// would read the FIFO as a log, and a device has effects of its own.
 TEST_F(OpeningConditions, AFifoBesideARecordFileIsRefusedAtOnce)
 {
     const QString data = prefix.driveC() + QStringLiteral("/data/");
-    const std::vector<std::string> suffixes{"-wal", "-shm", "-journal"};
-    std::vector<int> readers;
-    std::vector<struct stat> before(suffixes.size());
-    std::vector<QByteArray> files;
-    for (size_t s = 0; s < suffixes.size(); ++s) {
-        const std::string name = "beside" + suffixes[s], companion = hostPath(name) + suffixes[s];
-        makeFilled(name, false);
+    struct Row {
+        std::string name, suffix;
+        bool device;  // a link to /dev/null rather than a FIFO
+        int reader = -1;  // a reader of the FIFO: a writer that came and went shows
+        struct stat before {};
+        QByteArray file{};
+    };
+    std::vector<Row> rows{{"fifo-wal", "-wal", false}, {"fifo-shm", "-shm", false},
+                          {"fifo-journal", "-journal", false}, {"device-shm", "-shm", true}};
+    for (Row& row : rows) {
+        const std::string companion = hostPath(row.name) + row.suffix;
+        makeFilled(row.name, false);
         ::unlink(companion.c_str());
-        ASSERT_EQ(::mkfifo(companion.c_str(), 0444), 0);
-        ASSERT_EQ(::stat(companion.c_str(), &before[s]), 0);
-        readers.push_back(::open(companion.c_str(), O_RDONLY | O_NONBLOCK));
-        ASSERT_GE(readers.back(), 0);
-        QFile file(QString::fromStdString(hostPath(name)));
+        ASSERT_EQ(row.device ? ::symlink("/dev/null", companion.c_str()) : ::mkfifo(companion.c_str(), 0444), 0);
+        ASSERT_EQ(::lstat(companion.c_str(), &row.before), 0);
+        if (!row.device) {
+            row.reader = ::open(companion.c_str(), O_RDONLY | O_NONBLOCK);
+            ASSERT_GE(row.reader, 0);
+        }
+        QFile file(QString::fromStdString(hostPath(row.name)));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        files.push_back(file.readAll());
+        row.file = file.readAll();
     }
     for (const QString& folder : {prefix.path(), prefix.driveC(), data})
         ::chmod(QFile::encodeName(folder).constData(), 0755);
-    const auto openEach = [&suffixes, folder = QFile::encodeName(data)] {
+    const auto openEach = [&rows, folder = QFile::encodeName(data)] {
         if (::access(folder.constData(), R_OK | X_OK) != 0)
             return std::string(kCannotDropRights);
         ::alarm(10);  // a hang ends the child, and the empty answer fails the test
         std::string seen;
-        for (const std::string& suffix : suffixes) {
+        for (const Row& row : rows) {
             Block child;
-            seen += suffix + ":" + std::to_string(open(child, "beside" + suffix)) + " ";
+            seen += row.name + ":" + std::to_string(open(child, row.name)) + " ";
         }
         return seen;
     };
-    const std::string expected = "-wal:30 -shm:30 -journal:30 ";
+    const std::string expected = "fifo-wal:30 fifo-shm:30 fifo-journal:30 device-shm:30 ";
     EXPECT_EQ(inChild(false, openEach), expected) << "a writer";
     const std::string reader = inChild(true, openEach);
     if (reader != kCannotDropRights) {
         EXPECT_EQ(reader, expected) << "a reader without write rights";
     }
-    for (size_t s = 0; s < suffixes.size(); ++s) {
-        const std::string name = "beside" + suffixes[s];
+    for (const Row& row : rows) {
         struct stat after {};
-        ASSERT_EQ(::stat((hostPath(name) + suffixes[s]).c_str(), &after), 0);
-        EXPECT_TRUE(S_ISFIFO(after.st_mode) && after.st_ino == before[s].st_ino) << name << " was replaced";
-        pollfd hangUp{readers[s], POLLIN, 0};
-        EXPECT_EQ(::poll(&hangUp, 1, 0), 0) << name << ": the FIFO was opened";
-        ::close(readers[s]);
-        QFile file(QString::fromStdString(hostPath(name)));
+        ASSERT_EQ(::lstat((hostPath(row.name) + row.suffix).c_str(), &after), 0);
+        EXPECT_TRUE(after.st_mode == row.before.st_mode && after.st_ino == row.before.st_ino)
+            << row.name << " was replaced";
+        if (row.reader >= 0) {
+            pollfd hangUp{row.reader, POLLIN, 0};
+            EXPECT_EQ(::poll(&hangUp, 1, 0), 0) << row.name << ": the FIFO was opened";
+            ::close(row.reader);
+        }
+        QFile file(QString::fromStdString(hostPath(row.name)));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_EQ(file.readAll(), files[s]) << name << " was changed";
+        EXPECT_EQ(file.readAll(), row.file) << row.name << " was changed";
     }
 }
 

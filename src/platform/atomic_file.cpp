@@ -127,13 +127,11 @@ ReadStatus readOpen(int fd, qint64 limit, Contents& result)
 void removeStaleTemporaries(const QString& hostPath)
 {
     const Target target = targetOf(hostPath);
-    const int fd = regular_file::openFolder(named(target.folder)).fd;
-    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (!dir) {
-        if (fd >= 0)
-            ::close(fd);
+    regular_file::Opened folder = regular_file::openFolder(named(target.folder));
+    DIR* dir = folder.fd() < 0 ? nullptr : ::fdopendir(folder.fd());
+    if (!dir)
         return;
-    }
+    folder.release(); // the listing owns it now
     while (const dirent* entry = ::readdir(dir)) {
         const pid_t owner = temporaryOwner(entry->d_name, target.tempStart);
         // A live owner (this process included) may still be writing.
@@ -145,7 +143,7 @@ void removeStaleTemporaries(const QString& hostPath)
 
 Lock::Lock(const QString& hostPath)
 {
-    fd_ = regular_file::openFolder(named(targetOf(hostPath).folder)).fd;
+    fd_ = regular_file::openFolder(named(targetOf(hostPath).folder)).release();
     if (fd_ < 0)
         return;
     int locked = 0;
@@ -172,12 +170,11 @@ Contents read(const QString& hostPath, qint64 limit)
     result.st = opened.st;
     if (opened.notRegular) {
         result.status = ReadStatus::NotRegular;
-    } else if (opened.fd < 0) {
+    } else if (opened.fd() < 0) {
         result.error = opened.error;
         result.status = opened.error == ENOENT || opened.error == ENOTDIR ? ReadStatus::Missing : ReadStatus::Failed;
     } else {
-        result.status = readOpen(opened.fd, limit, result);
-        ::close(opened.fd);
+        result.status = readOpen(opened.fd(), limit, result);
     }
     return result;
 }
@@ -194,23 +191,20 @@ QString writeTemporary(const QString& hostPath, QByteArrayView content, int& err
     }
     QByteArray temp =
         QByteArray::fromStdString(target.folder + "/" + target.tempStart + std::to_string(::getpid()) + ".XXXXXX");
-    const regular_file::Opened made = regular_file::createUnique(temp);
-    if (made.fd < 0) {
+    regular_file::Opened made = regular_file::createUnique(temp);
+    if (made.fd() < 0) {
         error = made.error;
-        if (old.fd >= 0)
-            ::close(old.fd);
         return {};
     }
-    const int fd = made.fd;
-    if (old.fd >= 0) {
+    const int fd = made.release();
+    if (old.fd() >= 0) {
         if (!mode)
             ::fchmod(fd, old.st.st_mode & 07777);
-        copyUserAttributes(old.fd, fd);
-        ::close(old.fd);
+        copyUserAttributes(old.fd(), fd);
     }
     if (mode) {
         ::fchmod(fd, *mode & 07777);
-    } else if (old.fd < 0) {
+    } else if (old.fd() < 0) {
         // A new file gets the usual mode under the umask, not the 0600 of a unique one.
         const mode_t mask = ::umask(0);
         ::umask(mask);

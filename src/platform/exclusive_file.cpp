@@ -16,16 +16,6 @@ QDateTime utcSeconds(const struct timespec& t)
     return QDateTime::fromSecsSinceEpoch(t.tv_sec, Qt::UTC);
 }
 
-// Closes the descriptor, which also drops its lock.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 } // namespace
 
 FileInformation readInformation(QStringView windowsPath) noexcept
@@ -37,18 +27,19 @@ FileInformation readInformation(QStringView windowsPath) noexcept
             return info;
         // Only a regular file: a FIFO opened for reading and writing would
         // answer, but the program would then wait on it.
-        Descriptor file{regular_file::open(host, O_RDWR).fd};
-        if (file.fd < 0)
+        // Its close drops the lock taken below.
+        const regular_file::Opened file = regular_file::open(host, O_RDWR);
+        if (file.fd() < 0)
             return info;
         // Any lock another open holds on the file conflicts with a write lock.
         struct flock lock {};
         lock.l_type = F_WRLCK;
         lock.l_whence = SEEK_SET;
-        if (::fcntl(file.fd, F_OFD_SETLK, &lock) != 0)
+        if (::fcntl(file.fd(), F_OFD_SETLK, &lock) != 0)
             return info;
         info.opened = true;
         struct stat st {};
-        if (::fstat(file.fd, &st) != 0)
+        if (::fstat(file.fd(), &st) != 0)
             return info;
         info.informed = true;
         info.lastWriteUtc = utcSeconds(st.st_mtim);

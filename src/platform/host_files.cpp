@@ -117,10 +117,8 @@ int writeAll(int fd, QByteArrayView bytes)
 void syncFolderOf(const QString& hostPath)
 {
     const regular_file::Opened folder = regular_file::openFolder(QFileInfo(hostPath).absolutePath());
-    if (folder.fd < 0)
-        return;
-    ::fsync(folder.fd);
-    ::close(folder.fd);
+    if (folder.fd() >= 0)
+        ::fsync(folder.fd());
 }
 
 bool statPath(const QString& path, struct stat& result)

@@ -52,15 +52,16 @@ void append(QStringView windowsPath, QByteArrayView bytes)
 {
     const QString what = windowsPath.toString();
     const QString host = paths::toHost(windowsPath);
-    const regular_file::Opened opened = regular_file::open(host, O_WRONLY | O_APPEND | O_CREAT);
+    regular_file::Opened opened = regular_file::open(host, O_WRONLY | O_APPEND | O_CREAT);
     if (opened.notRegular) {
         // Said here too: the file refused may be the very log that would tell it.
         qWarning("%s is not a regular file: not written", qPrintable(host));
         throwRefused(what);
     }
-    if (opened.fd < 0)
+    if (opened.fd() < 0)
         throwErrno(opened.error, what, parentExists(host));
-    const int fd = opened.fd;
+    // Closed here, where a failed close is an error of the write.
+    const int fd = opened.release();
     struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
     if (const int error = hostfiles::writeAll(fd, bytes); error != 0) {
@@ -125,12 +126,10 @@ void makeFolder(QStringView windowsPath)
 std::optional<int64_t> readableSize(QStringView windowsPath)
 {
     const regular_file::Opened opened = regular_file::open(paths::toHost(windowsPath), O_RDONLY);
-    if (opened.fd < 0)
+    if (opened.fd() < 0)
         return std::nullopt;
     struct stat st {};
-    const bool sized = ::fstat(opened.fd, &st) == 0;
-    ::close(opened.fd);
-    return sized ? std::optional<int64_t>(st.st_size) : std::nullopt;
+    return ::fstat(opened.fd(), &st) == 0 ? std::optional<int64_t>(st.st_size) : std::nullopt;
 }
 
 } // namespace qn3::platform::files

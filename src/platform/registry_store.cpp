@@ -59,7 +59,7 @@ Hive freshHive(uint32_t root)
 class HiveLock {
 public:
     explicit HiveLock(const QString& hivePath)
-        : fd_(regular_file::open(hivePath + QStringLiteral(".lock"), O_RDWR | O_CREAT, 0644).fd)
+        : fd_(regular_file::open(hivePath + QStringLiteral(".lock"), O_RDWR | O_CREAT, 0644).release())
     {
         if (fd_ >= 0 && ::flock(fd_, LOCK_EX) == 0)
             atomic_file::removeStaleTemporaries(hivePath); // left by killed writers

@@ -147,14 +147,13 @@ std::vector<Share> localShares()
     if (!info.isFile() || info.size() > kMaxConfigurationBytes)
         throw RuntimeError(errors::PathFileAccessError,
                            runtimeErrorText(errors::PathFileAccessError) + QStringLiteral(": ") + file);
-    const regular_file::Opened opened = regular_file::open(file, O_RDONLY);
-    if (opened.fd < 0)
+    regular_file::Opened opened = regular_file::open(file, O_RDONLY);
+    if (opened.fd() < 0)
         throwErrno(opened.notRegular ? EACCES : opened.error, file);
     QFile in;
-    if (!in.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(opened.fd);
+    if (!in.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         throwErrno(EACCES, file);
-    }
+    opened.release(); // the QFile closes it
     std::vector<Share> result = parseConfiguration(in.read(kMaxConfigurationBytes));
     for (Share& share : result) {
         // "/srv/data/" names the same folder as "/srv/data"; Windows gives a

@@ -14,7 +14,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -74,23 +73,9 @@ bool lockedByOther(int fd, bool forWriting)
 
 bool lockedByOther(const QString& host, bool forWriting)
 {
-    const int fd = regular_file::open(host, O_RDONLY).fd;
-    if (fd < 0)
-        return false;
-    const bool locked = lockedByOther(fd, forWriting);
-    ::close(fd);
-    return locked;
+    const regular_file::Opened file = regular_file::open(host, O_RDONLY);
+    return file.fd() >= 0 && lockedByOther(file.fd(), forWriting);
 }
-
-// Closes its descriptor, whatever way the copy ends.
-struct Descriptor {
-    int fd;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 // ---- Sources ---------------------------------------------------------------
 
@@ -229,10 +214,10 @@ void copyFile(const QString& source, const QString& target, SendFile send)
     const regular_file::Opened from = regular_file::open(source, O_RDONLY);
     if (from.notRegular)
         throw Failure{codes::AccessDenied};
-    if (from.fd < 0)
+    if (from.fd() < 0)
         throw Failure{codeForErrno(from.error)};
-    const Descriptor in{from.fd};
-    if (lockedByOther(in.fd, false))
+    const int in = from.fd();
+    if (lockedByOther(in, false))
         throw Failure{codes::SharingViolation};
     const QFileInfo targetInfo(target);
     if (targetInfo.isDir())
@@ -244,17 +229,16 @@ void copyFile(const QString& source, const QString& target, SendFile send)
     makeFolders(targetInfo.absolutePath());
 
     QByteArray temp = QFile::encodeName(targetInfo.absolutePath() + u'/' + targetInfo.fileName()) + ".copy-XXXXXX";
-    const regular_file::Opened made = regular_file::createUnique(temp);
-    if (made.fd < 0)
-        throw Failure{codeForErrno(made.error)};
-    Descriptor out{made.fd};
+    regular_file::Opened out = regular_file::createUnique(temp);
+    if (out.fd() < 0)
+        throw Failure{codeForErrno(out.error)};
     try {
-        if (const int error = copyContent(in.fd, out.fd, send); error != 0)
+        if (const int error = copyContent(in, out.fd(), send); error != 0)
             throw Failure{codeForErrno(error)};
         const struct timespec times[2] = {from.st.st_atim, from.st.st_mtim};
-        if (::fchmod(out.fd, from.st.st_mode & 07777) != 0 || ::futimens(out.fd, times) != 0)
+        if (::fchmod(out.fd(), from.st.st_mode & 07777) != 0 || ::futimens(out.fd(), times) != 0)
             throw Failure{codeForErrno(errno)};
-        const int closed = ::close(std::exchange(out.fd, -1));
+        const int closed = ::close(out.release());
         if (closed != 0)
             throw Failure{codeForErrno(errno)};
         if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0)

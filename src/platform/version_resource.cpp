@@ -378,14 +378,13 @@ VersionResource readFileVersionResource(QStringView windowsPath)
 {
     constexpr qint64 MaxFileSize = qint64(1) << 30; // far above any program this system looks at
     try {
-        const regular_file::Opened opened = regular_file::open(paths::toHost(windowsPath), O_RDONLY);
-        if (opened.fd < 0)
+        regular_file::Opened opened = regular_file::open(paths::toHost(windowsPath), O_RDONLY);
+        if (opened.fd() < 0)
             return {};
         QFile file;
-        if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(opened.fd);
+        if (!file.open(opened.fd(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
             return {};
-        }
+        opened.release(); // the QFile closes it
         // Read rather than mapped, so a file cut short by another program
         // while we look at it cannot bring the process down. Only a Windows
         // program ("MZ") can hold a resource: another kind is not read whole.

@@ -44,10 +44,12 @@ public:
     // Opens an existing file of ours, with its log applied. Another process's
     // open is compatible unless one of the two is exclusive. A file in a
     // folder we may not write opens read-only when no log lies beside it.
-    // Statuses: 0, 12 missing, 30 not ours, damaged or not a regular file
-    // (the file and whatever lies beside it are left untouched), 18 no room
-    // for the log's index, 46 may not be read (or its log may not), 85 locked
-    // or its log's index awaiting a writer (see stepAwaitingWriter), 88, 2.
+    // Statuses: 0, 12 missing, 30 not ours, damaged or not a regular file,
+    // or a log, index or journal beside it that is no regular file (the
+    // file and whatever lies beside it are left untouched), 18 no room for
+    // the log's index, 46 may not be read (or its log may not), 85 locked,
+    // its log's index awaiting a writer (see stepAwaitingWriter), or the
+    // name given to another entry while SQLite opened it, 88, 2.
     static int16_t open(const std::string& hostPath, bool exclusive, std::unique_ptr<RecordFile>& out);
 
     // Makes an empty file with `layout`, built aside and renamed into place so
@@ -101,7 +103,7 @@ private:
 
     RecordFile() = default;
     int16_t connect(bool logMode, sqlite3*& db, FileLayout& layout, bool& immutable);
-    int16_t connectTo(const std::string& name, int flags, sqlite3*& db, FileLayout& layout);
+    int16_t connectTo(const std::string& uri, int flags, sqlite3*& db, FileLayout& layout);
     void setUp(bool logMode);
     void dropStatements();
     int16_t catchUp();
@@ -127,6 +129,7 @@ private:
     static constexpr size_t LogHeaderWords = 96 / sizeof(uint64_t);
 
     std::string hostPath_;
+    std::string uri_;  // names the file judged and locked at the open (judged_vfs::uri)
     sqlite3* db_ = nullptr;
     int lockFd_ = -1;
     bool writable_ = false;

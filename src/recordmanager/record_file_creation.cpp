@@ -4,6 +4,7 @@
 #include "platform/host_files.h"
 #include "platform/regular_file.h"
 
+#include "recordmanager/judged_vfs.h"
 #include "recordmanager/record_file_common.h"
 #include "recordmanager/record_manager_codes.h"
 
@@ -21,16 +22,6 @@ namespace qn3::recordmanager {
 using namespace detail;
 
 namespace {
-
-// A descriptor closed with its scope.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 platform::regular_file::Opened openByName(const std::string& hostPath, int flags)
 {
@@ -54,15 +45,14 @@ int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout
     // process may not open for writing is left too: without its descriptor
     // nothing shows whether someone uses it (and Windows, too, refuses to
     // overwrite a file one may not write).
-    Descriptor old;
+    platform::regular_file::Opened old;
     if (replace) {
-        const platform::regular_file::Opened opened = openByName(hostPath, O_RDWR);
-        if (opened.notRegular)
+        old = openByName(hostPath, O_RDWR);
+        if (old.notRegular)
             return status::NotARecordFile;
-        if (opened.fd < 0 && opened.error != ENOENT)
-            return statusOfErrno(opened.error);
-        old.fd = opened.fd;
-        if (old.fd >= 0 && !(lockOpenMode(old.fd, true) && lockOutConnections(old.fd)))
+        if (old.fd() < 0 && old.error != ENOENT)
+            return statusOfErrno(old.error);
+        if (old.fd() >= 0 && !(lockOpenMode(old.fd(), true) && lockOutConnections(old.fd())))
             return status::FileInUse;
     }
 
@@ -71,12 +61,13 @@ int16_t RecordFile::create(const std::string& hostPath, const FileLayout& layout
     const std::string temporary =
         hostPath + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(std::random_device{}());
     const platform::regular_file::Opened made = openByName(temporary, O_RDWR | O_CREAT | O_EXCL);
-    if (made.fd < 0)
+    if (made.fd() < 0)
         return made.notRegular ? status::IoError : statusOfErrno(made.error);
-    ::close(made.fd);
 
+    // SQLite builds the file just made, that one only.
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(judged_vfs::uri(temporary, made.st).c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, judged_vfs::name());
     std::string sql = "PRAGMA application_id = " + std::to_string(ApplicationId) +
                       "; PRAGMA user_version = " + std::to_string(FormatVersion) +
                       "; PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL; BEGIN; ";

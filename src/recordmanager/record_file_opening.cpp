@@ -4,13 +4,13 @@
 #include "platform/host_files.h"
 #include "platform/regular_file.h"
 
+#include "recordmanager/judged_vfs.h"
 #include "recordmanager/record_file_common.h"
 #include "recordmanager/record_manager_codes.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -94,29 +94,22 @@ bool hasOurHeader(int fd, bool& logMode)
     return applicationId == ApplicationId;
 }
 
-// A file URI for `path`, every byte outside the plain ones escaped.
-std::string fileUri(const std::string& path)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    std::string uri = "file:";
-    for (const char c : path) {
-        const auto b = static_cast<unsigned char>(c);
-        if (std::isalnum(b) || std::strchr("/-_.~", c)) {
-            uri += c;
-        } else {
-            uri += '%';
-            uri += hex[b >> 4];
-            uri += hex[b & 15];
-        }
-    }
-    return uri;
-}
-
 // The size of the log beside `hostPath`, -1 when there is none.
 off_t logSize(const std::string& hostPath)
 {
     struct stat log {};
     return ::stat((hostPath + "-wal").c_str(), &log) == 0 ? log.st_size : -1;
+}
+
+// Whether nothing or a regular file is at `path`; `size` is its size, -1
+// when nothing is there.
+bool missingOrRegular(const std::string& path, off_t& size)
+{
+    struct stat entry {};
+    if (::stat(path.c_str(), &entry) != 0)
+        return true;
+    size = entry.st_size;
+    return S_ISREG(entry.st_mode);
 }
 
 // Reads the layout through a connection of its own, opened on `uri`, and
@@ -125,7 +118,8 @@ int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma,
 {
     sqlite3* db = nullptr;
     int16_t result = status::NotARecordFile;
-    const int rc = sqlite3_open_v2(uri.c_str(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc =
+        sqlite3_open_v2(uri.c_str(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, judged_vfs::name());
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, BusyTimeoutMs);
@@ -140,7 +134,12 @@ int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma,
 }
 
 // Judges the file with whatever its log holds, changing neither of them nor
-// making anything beside them, where the connection the file keeps would:
+// making anything beside them, where the connection the file keeps would.
+// A companion that is no regular file (a FIFO, a device, a folder at the
+// log's, its index's or a journal's name) belongs to no file of ours and
+// refuses the file as it would in the file's own place; SQLite could not
+// open it anyway (judged_vfs), and would answer "cannot open" at some read.
+// `uri` names the file judged (judged_vfs::uri). Then:
 // - with no log or an empty one, or a file that keeps no log, the main file
 //   alone is the file: it is read as immutable, so SQLite takes no lock,
 //   makes no log or index and ignores any rollback journal (which it would
@@ -157,18 +156,19 @@ int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma,
 // rebuilt when no process has the file open, as every first open of any
 // program rebuilds it. Judging such a file apart would cost more than the
 // open itself.
-int16_t judge(const std::string& hostPath, bool logMode, bool writable, FileLayout& layout)
+int16_t judge(const std::string& hostPath, const std::string& uri, bool logMode, bool writable, FileLayout& layout)
 {
-    const off_t log = logSize(hostPath);
-    struct stat index {};
-    const bool indexed = ::stat((hostPath + "-shm").c_str(), &index) == 0;
+    off_t log = -1, index = -1, journal = -1;
+    if (!missingOrRegular(hostPath + "-wal", log) || !missingOrRegular(hostPath + "-shm", index) ||
+        !missingOrRegular(hostPath + "-journal", journal))
+        return status::NotARecordFile;
+    const bool indexed = index >= 0;
     if (logMode && log == 0 && indexed)
         return status::Success;
-    const std::string uri = fileUri(hostPath);
     if (!logMode || log <= 0)
-        return readLayoutThrough(uri + "?immutable=1", SQLITE_OPEN_READONLY, nullptr, layout);
+        return readLayoutThrough(uri + "&immutable=1", SQLITE_OPEN_READONLY, nullptr, layout);
     if (indexed)
-        return readLayoutThrough(uri + "?readonly_shm=1", SQLITE_OPEN_READONLY, nullptr, layout);
+        return readLayoutThrough(uri + "&readonly_shm=1", SQLITE_OPEN_READONLY, nullptr, layout);
     if (!writable)
         return status::AccessDenied;
     return readLayoutThrough(uri, SQLITE_OPEN_READWRITE, "PRAGMA locking_mode = EXCLUSIVE", layout);
@@ -199,15 +199,16 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // writer came, a device has effects of its own).
     const QString name = platform::hostfiles::pathString(hostPath);
     platform::regular_file::Opened opened = platform::regular_file::open(name, O_RDWR);
-    if (opened.fd < 0 && (opened.error == EACCES || opened.error == EROFS)) {
+    if (opened.fd() < 0 && (opened.error == EACCES || opened.error == EROFS)) {
         file->writable_ = false;
         opened = platform::regular_file::open(name, O_RDONLY);
     }
     if (opened.notRegular || opened.error == EISDIR)
         return status::NotARecordFile;
-    if (opened.fd < 0)
+    if (opened.fd() < 0)
         return statusOfErrno(opened.error);
-    file->lockFd_ = opened.fd;
+    file->uri_ = judged_vfs::uri(hostPath, opened.st);
+    file->lockFd_ = opened.release();
     bool logMode = false;
     if (!hasOurHeader(file->lockFd_, logMode))
         return status::NotARecordFile;
@@ -220,7 +221,7 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // it open. A file of ours keeps a log and is judged with it: a writer
     // killed in the middle of a checkpoint leaves a main file that is whole
     // only with its log.
-    if (const int16_t judged = judge(hostPath, logMode, file->writable_, file->layout_); judged != status::Success)
+    if (const int16_t judged = judge(hostPath, file->uri_, logMode, file->writable_, file->layout_); judged != status::Success)
         return judged;
     bool immutable = false;
     if (const int16_t connected = file->connect(logMode, file->db_, file->layout_, immutable);
@@ -286,18 +287,19 @@ void RecordFile::dropStatements()
 int16_t RecordFile::connect(bool logMode, sqlite3*& db, FileLayout& layout, bool& immutable)
 {
     immutable = false;
-    const int16_t connected =
-        connectTo(hostPath_, writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, db, layout);
+    const int16_t connected = connectTo(uri_, writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, db, layout);
     if (connected != status::AccessDenied || !logMode || logSize(hostPath_) > 0)
         return connected;
     immutable = true;
     stamp_ = stamp();  // before the first read, so that a write meanwhile shows
-    return connectTo(fileUri(hostPath_) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, db, layout);
+    return connectTo(uri_ + "&immutable=1", SQLITE_OPEN_READONLY, db, layout);
 }
 
-int16_t RecordFile::connectTo(const std::string& name, int flags, sqlite3*& db, FileLayout& layout)
+// Through the judged VFS, whose main file must be the one `uri` names: the
+// file judged and locked at the open (else 85, a later try judges anew).
+int16_t RecordFile::connectTo(const std::string& uri, int flags, sqlite3*& db, FileLayout& layout)
 {
-    int rc = sqlite3_open_v2(name.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = sqlite3_open_v2(uri.c_str(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, judged_vfs::name());
     int16_t result = status::Success;
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);

@@ -1,10 +1,13 @@
 #include "platform/plain_files.h"
+#include "platform/regular_file.h"
 #include "platform_test_files.h"
 #include "support/bounded_time.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qn3::platform {
 namespace {
@@ -62,6 +65,46 @@ TEST_F(PlainFiles, AFifoIsNeitherAppendedToNorSizedWithOrWithoutAReader)
     char byte = 0;
     EXPECT_LE(::read(reader, &byte, 1), 0); // nothing reached the reader
     ::close(reader);
+}
+
+// An open's result owns its descriptor: moved, it has one owner; gone, the
+// descriptor is closed, unless it was released. The folder open refuses
+// another kind of entry as "not a folder", and only that entry: a missing
+// name, or a file on the way to it, is a path not found.
+TEST_F(PlainFiles, TheJudgedOpenOwnsItsDescriptorAndTheFolderOpenSaysNotAFolder)
+{
+    files::append(u"C:\\Logs\\day.Log", "x");
+    const auto isOpen = [](int fd) { return ::fcntl(fd, F_GETFD) != -1; };
+    int fd = -1;
+    {
+        regular_file::Opened first = regular_file::open(host("Logs/day.Log"), O_RDONLY);
+        fd = first.fd();
+        ASSERT_GE(fd, 0);
+        regular_file::Opened second = std::move(first);
+        EXPECT_EQ(first.fd(), -1);
+        EXPECT_EQ(second.fd(), fd);
+        EXPECT_TRUE(isOpen(fd));
+    }
+    EXPECT_FALSE(isOpen(fd)) << "the descriptor outlived its owner";
+    fd = regular_file::open(host("Logs/day.Log"), O_RDONLY).release();
+    EXPECT_TRUE(isOpen(fd)) << "a released descriptor was closed";
+    ::close(fd);
+
+    const regular_file::Opened folder = regular_file::openFolder(host("Logs"));
+    EXPECT_TRUE(folder.fd() >= 0 && S_ISDIR(folder.st.st_mode) && !folder.notFolder);
+    struct Row {
+        const char* name;
+        int error;
+        bool notFolder;
+    };
+    for (const Row& row : {Row{"Logs/day.Log", ENOTDIR, true}, Row{"Logs/day.Log/sub", ENOTDIR, false},
+                           Row{"Logs/none", ENOENT, false}}) {
+        const regular_file::Opened opened = regular_file::openFolder(host(row.name));
+        EXPECT_EQ(opened.fd(), -1) << row.name;
+        EXPECT_EQ(opened.error, row.error) << row.name;
+        EXPECT_EQ(opened.notFolder, row.notFolder) << row.name;
+        EXPECT_FALSE(opened.notRegular) << row.name;
+    }
 }
 
 } // namespace

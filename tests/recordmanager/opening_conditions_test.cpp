@@ -1,4 +1,5 @@
 #include "record_file_fixture.h"
+#include "recordmanager/judged_vfs.h"
 #include "support/child_process.h"
 
 #include <QCryptographicHash>
@@ -14,6 +15,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace qn3::testing {
 namespace {
@@ -389,6 +391,122 @@ TEST_F(OpeningConditions, AFifoInARecordFilesPlaceIsRefusedAtOnce)
     if (answer == kCannotDropRights)
         GTEST_SKIP() << "no user without rights on the test's folder";
     EXPECT_EQ(answer, "30");
+}
+
+// A FIFO or a device at a companion's name (the log, its index, a rollback
+// journal) is refused with 30 at once, by a writer and by a reader without
+// write rights alike, and left as it is. SQLite opens the companions by name
+// itself: a reader would wait for a writer of the FIFO for ever, a writer
+// would read the FIFO as a log, and a device has effects of its own.
+TEST_F(OpeningConditions, AFifoBesideARecordFileIsRefusedAtOnce)
+{
+    const QString data = prefix.driveC() + QStringLiteral("/data/");
+    struct Row {
+        std::string name, suffix;
+        bool device;  // a link to /dev/null rather than a FIFO
+        int reader = -1;  // a reader of the FIFO: a writer that came and went shows
+        struct stat before {};
+        QByteArray file{};
+    };
+    std::vector<Row> rows{{"fifo-wal", "-wal", false}, {"fifo-shm", "-shm", false},
+                          {"fifo-journal", "-journal", false}, {"device-shm", "-shm", true}};
+    for (Row& row : rows) {
+        const std::string companion = hostPath(row.name) + row.suffix;
+        makeFilled(row.name, false);
+        ::unlink(companion.c_str());
+        ASSERT_EQ(row.device ? ::symlink("/dev/null", companion.c_str()) : ::mkfifo(companion.c_str(), 0444), 0);
+        ASSERT_EQ(::lstat(companion.c_str(), &row.before), 0);
+        if (!row.device) {
+            row.reader = ::open(companion.c_str(), O_RDONLY | O_NONBLOCK);
+            ASSERT_GE(row.reader, 0);
+        }
+        QFile file(QString::fromStdString(hostPath(row.name)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        row.file = file.readAll();
+    }
+    for (const QString& folder : {prefix.path(), prefix.driveC(), data})
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
+    const auto openEach = [&rows, folder = QFile::encodeName(data)] {
+        if (::access(folder.constData(), R_OK | X_OK) != 0)
+            return std::string(kCannotDropRights);
+        ::alarm(10);  // a hang ends the child, and the empty answer fails the test
+        std::string seen;
+        for (const Row& row : rows) {
+            Block child;
+            seen += row.name + ":" + std::to_string(open(child, row.name)) + " ";
+        }
+        return seen;
+    };
+    const std::string expected = "fifo-wal:30 fifo-shm:30 fifo-journal:30 device-shm:30 ";
+    EXPECT_EQ(inChild(false, openEach), expected) << "a writer";
+    const std::string reader = inChild(true, openEach);
+    if (reader != kCannotDropRights) {
+        EXPECT_EQ(reader, expected) << "a reader without write rights";
+    }
+    for (const Row& row : rows) {
+        struct stat after {};
+        ASSERT_EQ(::lstat((hostPath(row.name) + row.suffix).c_str(), &after), 0);
+        EXPECT_TRUE(after.st_mode == row.before.st_mode && after.st_ino == row.before.st_ino)
+            << row.name << " was replaced";
+        if (row.reader >= 0) {
+            pollfd hangUp{row.reader, POLLIN, 0};
+            EXPECT_EQ(::poll(&hangUp, 1, 0), 0) << row.name << ": the FIFO was opened";
+            ::close(row.reader);
+        }
+        QFile file(QString::fromStdString(hostPath(row.name)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), row.file) << row.name << " was changed";
+    }
+}
+
+// Every connection the record manager makes opens its files through the
+// platform's judged open: a FIFO beside the file is never opened, whatever
+// the opening found before (here nothing judged the companions), and the
+// main file SQLite opens is the one judged, or the open answers "busy" at
+// once (the name was swapped since, here for another file or a FIFO).
+TEST_F(OpeningConditions, TheRecordManagersConnectionsOpenOnlyWhatWasJudged)
+{
+    for (const char* name : {"wal", "shm", "journal", "swapped", "piped"})
+        makeFilled(name, false);
+    for (const char* suffix : {"wal", "shm", "journal"}) {
+        const std::string companion = hostPath(suffix) + "-" + suffix;
+        ::unlink(companion.c_str());
+        ASSERT_EQ(::mkfifo(companion.c_str(), 0666), 0);
+    }
+    struct stat judgedSwapped {}, judgedPiped {};
+    ASSERT_EQ(::stat(hostPath("swapped").c_str(), &judgedSwapped), 0);
+    ASSERT_EQ(::stat(hostPath("piped").c_str(), &judgedPiped), 0);
+    makeFilled("other", false);
+    ASSERT_EQ(::rename(hostPath("other").c_str(), hostPath("swapped").c_str()), 0);
+    ASSERT_EQ(::unlink(hostPath("piped").c_str()), 0);
+    ASSERT_EQ(::mkfifo(hostPath("piped").c_str(), 0666), 0);
+
+    const std::string answers = inChild(false, [this, &judgedSwapped, &judgedPiped] {
+        ::alarm(10);  // a hang ends the child, and the empty answer fails the test
+        std::string seen;
+        for (const char* name : {"wal", "shm", "journal", "swapped", "piped"}) {
+            struct stat judged {};
+            ::stat(hostPath(name).c_str(), &judged);
+            if (name == std::string("swapped"))
+                judged = judgedSwapped;
+            else if (name == std::string("piped"))
+                judged = judgedPiped;
+            sqlite3* db = nullptr;
+            int rc = sqlite3_open_v2(judged_vfs::uri(hostPath(name), judged).c_str(), &db,
+                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, judged_vfs::name());
+            if (rc == SQLITE_OK)
+                rc = sqlite3_exec(db, "SELECT count(*) FROM records", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+            seen += std::string(name) + ":" + std::to_string(rc) + " ";
+        }
+        return seen;
+    });
+    EXPECT_EQ(answers, "wal:14 shm:14 journal:14 swapped:5 piped:5 ");
+    for (const char* suffix : {"wal", "shm", "journal"}) {
+        struct stat after {};
+        ASSERT_EQ(::stat((hostPath(suffix) + "-" + suffix).c_str(), &after), 0);
+        EXPECT_TRUE(S_ISFIFO(after.st_mode)) << suffix;
+    }
 }
 
 // The path runs to its NUL (open) or its key length (create), its trailing

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make git
-  qt6-base-dev qt6-svg-dev libxkbcommon-dev
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n libxkbcommon-dev
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick fonts-dejavu-core openbox trayer xdotool

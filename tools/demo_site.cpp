@@ -4,6 +4,7 @@
 #include "database/call_block.h"
 #include "database/catalogue.h"
 #include "database/creation.h"
+#include "recordmanager/record_manager_codes.h"
 #include "services/file_operations.h"
 #include "services/folders.h"
 #include "services/formats.h"
@@ -13,6 +14,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <vector>
 
 namespace qn3::tools {
@@ -23,6 +28,9 @@ constexpr int16_t kOpenedFiles[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 12, 13, 14, 15, 
 
 const QString kProgramFolder = QString::fromUtf16(kDemoProgramFolder);
 const QString kSiteFile = kProgramFolder + QStringLiteral("Settings\\QN3_Config.ini");
+// The site settings file while the rest of the site is made; put in place
+// last, whole, it marks the site as made.
+const QString kSiteDraft = kSiteFile + QStringLiteral(".draft");
 
 QString two(int number)
 {
@@ -90,18 +98,37 @@ void writeKeys(const QString& file, const QString& section,
         services::EcritureIni(file, section, QString::fromUtf16(key), value);
 }
 
+// Into the draft: a draft an earlier run left, stopped on its way, is
+// started again.
 void writeSiteSettings(const std::vector<DemoBase>& bases)
 {
     using services::EcritureIni;
-    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("Lib"), QStringLiteral("Radio Démo"));
-    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("Actif"), QStringLiteral("1"));
-    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("NbBase"), QString::number(bases.size()));
-    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("NoBase"), QStringLiteral("1"));
-    EcritureIni(kSiteFile, QStringLiteral("Site"), QStringLiteral("Dossier_Config_Global"), bases.front().config);
+    QFile::remove(platform::paths::toHost(kSiteDraft));
+    EcritureIni(kSiteDraft, QStringLiteral("Site"), QStringLiteral("Lib"), QStringLiteral("Radio Démo"));
+    EcritureIni(kSiteDraft, QStringLiteral("Site"), QStringLiteral("Actif"), QStringLiteral("1"));
+    EcritureIni(kSiteDraft, QStringLiteral("Site"), QStringLiteral("NbBase"), QString::number(bases.size()));
+    EcritureIni(kSiteDraft, QStringLiteral("Site"), QStringLiteral("NoBase"), QStringLiteral("1"));
+    EcritureIni(kSiteDraft, QStringLiteral("Site"), QStringLiteral("Dossier_Config_Global"), bases.front().config);
     for (const DemoBase& base : bases)
-        EcritureIni(kSiteFile, base.section, QStringLiteral("Dossier_Config_Global"), base.config);
+        EcritureIni(kSiteDraft, base.section, QStringLiteral("Dossier_Config_Global"), base.config);
     // The desktop has no classic look to warn about.
-    EcritureIni(kSiteFile, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("1"));
+    EcritureIni(kSiteDraft, QStringLiteral("ThemeWindows"), QStringLiteral("Msg"), QStringLiteral("1"));
+}
+
+// The draft becomes the site settings file in one step, never over one that
+// another run put in place meanwhile.
+QString putSiteInPlace()
+{
+    const QByteArray draft = QFile::encodeName(platform::paths::toHost(kSiteDraft));
+    const QByteArray site = QFile::encodeName(platform::paths::toHost(kSiteFile));
+    if (::renameat2(AT_FDCWD, draft.constData(), AT_FDCWD, site.constData(), RENAME_NOREPLACE) == 0)
+        return {};
+    const int error = errno;
+    QFile::remove(QFile::decodeName(draft));
+    if (error == EEXIST)
+        return {};
+    return QStringLiteral("cannot put %1 in place: %2")
+        .arg(QFile::decodeName(site), QString::fromLocal8Bit(std::strerror(error)));
 }
 
 void writeBaseSystem(const DemoBase& base)
@@ -178,6 +205,16 @@ void writeFileSections(const DemoBase& base)
     }
 }
 
+// A record file is made when the creation made it, or when a run stopped
+// before the site was in place made it: a record file appears whole, so a
+// plain file already there (status 59) is one.
+bool made(const QString& path)
+{
+    return database::StatutBtr == 0
+        || (database::StatutBtr == recordmanager::status::FileExists
+            && QFileInfo(platform::paths::toHost(path.trimmed())).isFile());
+}
+
 } // namespace
 
 bool demoSiteExists()
@@ -194,6 +231,9 @@ QString makeDemoSite(const DemoSiteOptions& options)
     std::vector<DemoBase> bases;
     for (int number = 1; number <= options.bases; ++number)
         bases.push_back(demoBase(number, options));
+    // The site settings file is what says a site is there: it comes last, so
+    // that a run stopped on the way (Ctrl+C, SIGTERM) leaves no site, only
+    // pieces that the next run takes up.
     services::VerificationEtCreationRepertoire(kProgramFolder + QStringLiteral("Settings\\"), true);
     writeSiteSettings(bases);
     database::InitGeneralData();
@@ -210,12 +250,15 @@ QString makeDemoSite(const DemoSiteOptions& options)
                 QString path;
                 database::CreationStructureVide(0, number, sectionName(number), path, base.data, station, false,
                                                 QString());
-                if (database::StatutBtr != 0)
+                if (!made(path))
                     return QStringLiteral("%1: status %2").arg(path.trimmed()).arg(database::StatutBtr);
             }
         }
     }
-    return options.program.isEmpty() ? QString() : installProgram(options.program);
+    if (!options.program.isEmpty())
+        if (QString problem = installProgram(options.program); !problem.isEmpty())
+            return problem;
+    return putSiteInPlace();
 }
 
 QString installProgram(const QString& program)

@@ -26,8 +26,11 @@ struct DemoSiteOptions {
 // never written over one.
 bool demoSiteExists();
 
-// Writes the site and its record files. Returns an empty text, or what went
-// wrong (a record file that could not be made, ...).
+// Writes the site and its record files, then installs the program, and puts
+// the site settings file in place last, in one step: a run stopped on the
+// way leaves no site, and the next run finishes it (record files already
+// made are kept). Returns an empty text, or what went wrong (a record file
+// that could not be made, ...).
 QString makeDemoSite(const DemoSiteOptions& options);
 
 // Copies `program` into the demo site's program folder, replacing an older

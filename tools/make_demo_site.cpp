@@ -9,7 +9,8 @@
 // Makes a demonstration site in the prefix (QN3_PREFIX, else the user's) so
 // that the program starts on it straight to a ready main window. A site that
 // exists is never written over; --program installs (or refreshes) the
-// program in the site's program folder either way.
+// program in the site's program folder either way. A making stopped on its
+// way (Ctrl+C) leaves no site settings file: the next run finishes the site.
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);

@@ -23,6 +23,7 @@
 #include "windows/frm_msgbox.h"
 #include "windows/frm_select_base.h"
 #include "windows/look.h"
+#include "windows/qt_french.h"
 #include "windows/qt_user_interaction.h"
 #include "windows/skin_styles.h"
 
@@ -270,6 +271,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("QN3_Tools_Vandrel"));
     QApplication::setWindowIcon(engine::IconeProgramme());
+    windows::InstallQtFrench(app); // the pictures show Qt's words as the program does
     if (argc != 2) {
         QTextStream(stderr) << "usage: qn3_screenshots <folder>\n";
         return 2;

@@ -4,7 +4,9 @@
 #include "engine/startup.h"
 #include "engine/termination_signals.h"
 #include "services/site.h"
+#include "services/trace_log.h"
 #include "services/window_members.h"
+#include "windows/qt_french.h"
 #include "windows/qt_user_interaction.h"
 #include "windows/skin_styles.h"
 
@@ -25,6 +27,12 @@ int main(int argc, char** argv)
     // The program keeps running while its main window is hidden in the
     // notification area; it ends when the main window has closed.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's own words (a text field's context menu) are French like the
+    // program's; without the catalogue they stay English, as the log says.
+    if (!qn3::windows::InstallQtFrench(app))
+        qn3::services::TraceLog(-1, -1, -1,
+            QStringLiteral("Catalogue français de Qt (qtbase_fr) introuvable: les textes de Qt restent en anglais"),
+            false, true);
 
     qn3::windows::QtUserInteraction userInteraction;
     std::unique_ptr<qn3::engine::ReponsesScriptees> scripted;

@@ -94,7 +94,9 @@ FrmMain& ChargementFenetrePrincipale()
     // The look needs the window it dresses and the program's folder, below
     // which the skins lie: both exist before it is set up.
     FrmMain& main = FrmMain::instance();
-    services::RepApplication = platform::paths::applicationFolder();
+    // Set once, by the first loading: the folders of the site are taken below it.
+    if (services::RepApplication.isEmpty())
+        services::RepApplication = platform::paths::applicationFolder();
     windows::InitGeneralLook(-1);
     windows::LookFenetre(&main, 1);
     return main;
@@ -114,32 +116,44 @@ void Demarrage(const OptionsDemarrage& options)
     windows::FrmMsg::instance().show();
     AttenteAffichee = true;
     PhasesDemarrage phases;
-    // A request to stop answered while a phase let the window messages run
-    // ends the start-up there.
+    // A request to stop is answered whenever the window messages run: at the
+    // latest when the next phase shows its name, or during a question. The
+    // start-up ends there: a run stopped before the site's folders were read
+    // reads none, rather than reading them after its day's log has gone to
+    // the default folder.
     auto arrete = [] { return services::FermetureEnCours; };
 
-    phases.debut(QStringLiteral("General"));
+    if (!phases.debut(QStringLiteral("General")))
+        return;
     InitialisationSysteme();
     Trace(QStringLiteral("Démarrage de ") + services::Frm_Main().Caption);
 
-    phases.debut(QStringLiteral("Site"));
+    if (!phases.debut(QStringLiteral("Site")))
+        return;
     bool arret = false;
     services::InitGeneralPath(-1);
+    // The classic-look notice of a new site lets the window messages run
+    // before any base's folder is read.
+    if (arrete())
+        return;
     services::InitGeneralSite(arret);
     if (arret || arrete())
         return;
 
-    phases.debut(QStringLiteral("Setup"));
+    if (!phases.debut(QStringLiteral("Setup")))
+        return;
     FrmSetup::instance();
     main.DossierExport = services::RepLogs;
     if (arrete())
         return;
 
-    phases.debut(QStringLiteral("Data"));
+    if (!phases.debut(QStringLiteral("Data")))
+        return;
     database::InitGeneralData();
     LectureRepPRG(0);
 
-    phases.debut(QStringLiteral("Database"));
+    if (!phases.debut(QStringLiteral("Database")))
+        return;
     // Only stations 1 to 10 have record files, whatever the settings said.
     const int premiere = std::max<int>(services::PremiereStation[0], 1);
     const int derniere = std::min<int>(services::DerniereStation[0], database::kStations);
@@ -150,11 +164,13 @@ void Demarrage(const OptionsDemarrage& options)
     if (arrete())
         return;
 
-    phases.debut(QStringLiteral("Sounds"));
+    if (!phases.debut(QStringLiteral("Sounds")))
+        return;
     LectureRepSons(0);
     LocalisationRepSons(0);
 
-    phases.debut(QStringLiteral("Display"));
+    if (!phases.debut(QStringLiteral("Display")))
+        return;
     Photo(windows::FrmMsg::instance(), QStringLiteral("main_wait_window"));
     // A positions file of no use leaves every window where it opens; say why
     // once, not at each window's loading.

@@ -1,6 +1,7 @@
 #include "engine/startup_phases.h"
 
 #include "engine/engine_values.h"
+#include "services/shared_values.h"
 #include "services/trace_log.h"
 #include "windows/frm_msg.h"
 
@@ -25,13 +26,19 @@ PhasesDemarrage::~PhasesDemarrage()
     fin();
 }
 
-void PhasesDemarrage::debut(const QString& nom)
+bool PhasesDemarrage::debut(const QString& nom)
 {
     fin();
-    enCours_ = prefixe_ + nom;
-    AfficherPhase(enCours_);
+    const QString phase = prefixe_ + nom;
+    AfficherPhase(phase);
+    // A phase begun after the program has closed would read and make what
+    // nobody will use, and its lines would follow the closing's in the log.
+    if (services::FermetureEnCours)
+        return false;
+    enCours_ = phase;
     services::TraceLogEncadre(-1, -1, -1, enCours_, QStringLiteral("-"), false);
     chrono_.start();
+    return true;
 }
 
 void PhasesDemarrage::fin()

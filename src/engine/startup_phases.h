@@ -22,8 +22,11 @@ public:
     PhasesDemarrage(const PhasesDemarrage&) = delete;
     PhasesDemarrage& operator=(const PhasesDemarrage&) = delete;
 
-    // Ends the running phase, if any, and begins the prefix + `nom`.
-    void debut(const QString& nom);
+    // Ends the running phase, if any, and begins the prefix + `nom`. Showing
+    // the name lets the window messages run, so a request to stop may be
+    // answered there: when the program is then closing (FermetureEnCours),
+    // the phase is not begun and the result is False.
+    bool debut(const QString& nom);
     // Ends the running phase, if any.
     void fin();
 

@@ -218,12 +218,20 @@ TEST(Program, LooksForItsDatabaseInAFolderTheScriptedUserTypes)
 }
 
 // Each base of a site of three starts with its own folders, stations and sound folders, whichever is chosen,
-// and the site remembers the choice.
+// and the site remembers the choice. The site's first making stopped on its way (by a data folder it cannot
+// make, as Ctrl+C could stop it there) leaves no site settings file, so the next making finishes the site.
 TEST(Program, StartsOnEachBaseOfAThreeBaseSiteWithThatBasesOwnSettings)
 {
     TempPrefix prefix;
     ProgramRun run(prefix);
-    ASSERT_TRUE(run.start(QN3_MAKE_DEMO_SITE, {}, {"--program", QN3_PROGRAM, "--bases", "3", "--stations", "1"}, true));
+    const QStringList make = {"--program", QN3_PROGRAM, "--bases", "3", "--stations", "1"};
+    const QString obstacle = prefix.driveC() + "/QN_Data/Base_03";
+    ASSERT_TRUE(QDir().mkpath(prefix.driveC() + "/QN_Data") && QFile(obstacle).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(run.start(QN3_MAKE_DEMO_SITE, {}, make, true));
+    EXPECT_TRUE(QFileInfo::exists(prefix.driveC() + "/QN_Data/Base_01/Frad000.bt6")); // made before the stop
+    EXPECT_FALSE(QFileInfo::exists(prefix.driveC() + "/Sonvarek/Quillon/Settings/QN3_Config.ini"));
+    ASSERT_TRUE(QFile::remove(obstacle));
+    ASSERT_TRUE(run.start(QN3_MAKE_DEMO_SITE, {}, make, true));
     for (const int base : {3, 1, 2}) {
         SCOPED_TRACE(base);
         const QString own = QStringLiteral("Base_0%1").arg(base), sons = prefix.driveC() + "/QN_Sons/" + own + '/';

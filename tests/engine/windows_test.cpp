@@ -5,8 +5,10 @@
 #include "engine/startup.h"
 #include "engine/startup_phases.h"
 #include "engine/suite_settings.h"
+#include "platform/registry_store.h"
 #include "platform/windows_path.h"
 #include "services/os_facts.h"
+#include "services/registry_access.h"
 #include "services/shared_values.h"
 #include "services/site.h"
 #include "services/trace_log.h"
@@ -22,6 +24,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QItemSelectionModel>
@@ -354,4 +358,62 @@ TEST_F(EngineWindows, TheWaitWindowNamesTheSettingsWindowsPhasesAndTheDisplayOnl
     engine::AttenteAffichee = true; // a start-up stopped before unloading it
     engine::FrmSetup::instance();
     EXPECT_FALSE(windows::FrmMsg::exists());
+}
+
+// A request to stop (the system closing the main window, as SIGTERM does) is answered whenever the start-up lets
+// the window messages run; the start-up ends there. Stopped before the site's folders are read, it reads none and
+// logs to the default folder; stopped once they are read (at the database question), it logs to the base's
+// history folder.
+TEST_F(EngineWindows, AStartUpStoppedOnItsWayEndsThereAndLogsWhereItsSiteSaysOnceRead)
+{
+    const QString byDefault = QStringLiteral("C:\\AudioLog\\Histo_QN3_Tools_Vandrel\\");
+    services::Reg_SetValue(platform::HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
+                           "ThemeActive", "0", 1); // the classic look, which a new site is told about
+    enum When { FirstChance, AtANotice, SiteRead }; // the stop is answered
+    const struct {
+        const char* name;
+        const char* look; // [ThemeWindows] of the site file: without "Msg=1" a new site's notice is asked
+        When when;
+    } rows[] = {{"as the first phase shows its name", "Msg=1", FirstChance},
+                {"at the classic-look notice of the site", "", AtANotice},
+                {"at the database question", "Msg=1", SiteRead}};
+    int number = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString base = QStringLiteral("C:\\Row%1\\").arg(++number);
+        const QString histo = base + QStringLiteral("Logs\\Histo_QN3_Tools_Vandrel\\");
+        const bool siteRead = row.when == SiteRead;
+        engine::FrmMain::destroyInstance();
+        services::TEST_resetSite();
+        services::FermetureEnCours = false;
+        services::RepLogs.clear();
+        QFile::remove(host(byDefault + todayLogName()));
+        writeFile(services::RepApplication + QStringLiteral("Settings\\QN3_Config.ini"),
+                  ("[Base_01]\nDossier_Config_Global=" + base + "\n[ThemeWindows]\n" + row.look + "\n").toLatin1());
+        writeFile(base + QStringLiteral("QN3_Systeme.ini"),
+                  ("[Base_01]\nDossier_Log=" + base + "Logs\nDossier_Data=" + base + "Data\n").toLatin1());
+        const size_t asked = user.messageBoxes.size();
+        QTimer system;
+        system.setInterval(0);
+        QObject::connect(&system, &QTimer::timeout, [&] {
+            const bool now = row.when == FirstChance || (row.when == AtANotice && user.messageBoxes.size() > asked)
+                || (row.when == SiteRead && !services::ParametresBase[0].Dossier_Histo.isEmpty());
+            if (now && !services::FermetureEnCours)
+                engine::FrmMain::instance().closeWithoutQuestion();
+        });
+        system.start();
+        user.whileAsked = [] { QCoreApplication::processEvents(); };
+        user.messageBoxAnswer = services::msgbox::AnswerCancel; // a box closed with the program
+        engine::Demarrage({});
+        system.stop();
+        services::TraceLogFinDuProgramme(); // as main() does once the event loop has ended
+
+        const QByteArray log = readFile((siteRead ? histo : byDefault) + todayLogName());
+        EXPECT_TRUE(log.contains("Fermeture du programme demand\xE9" "e par le syst\xE8me")) << log.toStdString();
+        EXPECT_EQ(log.contains("Data_Folder: " + base.toLatin1() + "Data\\"), siteRead) << log.toStdString();
+        EXPECT_FALSE(log.contains("Tools Vandrel: Init: Setup")) << log.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(host((siteRead ? byDefault : histo) + todayLogName())));
+        EXPECT_EQ(QFileInfo::exists(host(base + QStringLiteral("Logs"))), siteRead);
+    }
+    user.whileAsked = nullptr;
 }

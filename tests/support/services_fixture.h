@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,9 +35,13 @@ public:
     int32_t messageBoxAnswer = services::msgbox::AnswerOk;
     std::deque<int32_t> messageBoxAnswers;
     std::vector<services::MessageBoxRequest> messageBoxes;
+    // Runs while each box is asked, as the window messages run behind a real box.
+    std::function<void()> whileAsked;
     int32_t askMessageBox(const services::MessageBoxRequest& request) override
     {
         messageBoxes.push_back(request);
+        if (whileAsked)
+            whileAsked();
         if (messageBoxAnswers.empty())
             return messageBoxAnswer;
         const int32_t answer = messageBoxAnswers.front();

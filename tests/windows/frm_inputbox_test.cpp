@@ -3,11 +3,15 @@
 #include "support/services_fixture.h"
 #include "windows/box_test_support.h"
 
+#include <QAction>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStyle>
+
+#include <memory>
 
 namespace qn3::windows {
 namespace {
@@ -57,6 +61,13 @@ TEST_F(InputBoxTest, ShowsCaptionInitialTextAndPasswordCharacter)
         EXPECT_EQ(box->LabelInputBox[0]->textFormat(), Qt::PlainText); // a prompt is shown as written
         EXPECT_EQ(field->echoMode(), QLineEdit::Password);
         EXPECT_EQ(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field), u'*');
+        // Qt's own words speak French too: the field's context menu.
+        const std::unique_ptr<QMenu> menu(field->createStandardContextMenu());
+        QStringList words;
+        for (const QAction* action : menu->actions())
+            words << action->text().remove(u'&').section(u'\t', 0, 0);
+        for (const char* word : {"Annuler", "Rétablir", "Couper", "Copier", "Coller", "Supprimer", "Tout sélectionner"})
+            EXPECT_TRUE(words.contains(QString::fromUtf8(word))) << word << ' ' << words.join(u'|').toStdString();
         testing::saveScreenshot(box, QStringLiteral("FrmInputBox"));
         field->setText(QStringLiteral("secret"));
         box->CmdValider->click();

@@ -119,7 +119,7 @@ protected:
 private:
     // A box was sized for the frame of the window it belongs to; its own may
     // need more room for the caption. A box of fixed size sizes itself
-    // again; any other is widened.
+    // again; any other is kept at least that wide.
     void fitCaption()
     {
         if (!box_->isVisible())
@@ -130,7 +130,7 @@ private:
         if (box_->minimumWidth() == box_->maximumWidth())
             QCoreApplication::postEvent(box_, new QEvent(QEvent::LayoutRequest));
         else
-            box_->resize(needed, box_->height());
+            box_->setMinimumWidth(needed);
     }
 
     // Openbox draws a minimise and a maximise button on every dialog, whatever

@@ -73,7 +73,7 @@ void setCloseBox(QWidget* box, bool closeBox);
 // window manager that minimises it all the same sees it back at once, with
 // the window it was shown over. Framed by the window manager narrower than
 // its caption needs in that frame, a box of fixed size is asked to lay
-// itself out again (a LayoutRequest) and any other is widened. Shown where no screen displays it (Qt's offscreen or
+// itself out again (a LayoutRequest) and any other kept that wide. Shown where no screen displays it (Qt's offscreen or
 // minimal platform), it writes its title, texts, fields and buttons to the
 // terminal (platform::Terminal) once, so that a person there sees what it
 // waits for. Called once per box, before it is shown.

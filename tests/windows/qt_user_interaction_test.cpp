@@ -257,7 +257,9 @@ TEST_F(QtQuestionsTest, BoxesHaveADialogsFrameAndStayWithTheMainWindow)
          "  text:    Base:\n  list:    A, B (chosen: B)\n  buttons: [Valider] (default), [Abandonner]\n"},
         {"folder", [&] { questions.selectFolder({0, "C:\\", {}}); }, true, true, "  buttons: [OK] (default), [Annuler]\n"},
         {"open_file", [&] { questions.askOpenFile({{}, "C:\\", "Logs|*.log", {}}); }, true, true,
-         "  buttons: [Ouvrir] (default), [Annuler]\n"}};
+         "  buttons: [Ouvrir] (default), [Annuler]\n"},
+        {"open_file_long_title", [&] { questions.askOpenFile({QString(title).repeated(2), "C:\\", "Logs|*.log", {}}); },
+         true, true, "  list:    Logs (chosen: Logs)\n"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         terminal.written.clear();

@@ -1,19 +1,27 @@
 #include "windows/box_support.h"
 
 #include "platform/system_facts.h"
+#include "platform/terminal.h"
 #include "services/os_facts.h"
 #include "services/window_members.h"
 #include "windows/twips.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QEventLoop>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
 
 namespace qn3::windows {
 namespace {
@@ -51,8 +59,30 @@ int16_t virtualKey(int key)
     }
 }
 
-// Keeps a box off the window manager's minimise and maximise buttons, and
-// brings it back, with the windows it took along, if minimised all the same.
+// `text` as a button or a label with a shortcut shows it: a single "&"
+// takes no room, "&&" is one "&".
+QString withoutMnemonics(const QString& text)
+{
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        shown += text[i];
+    }
+    return shown;
+}
+
+// No screen shows the windows of Qt's offscreen and minimal platforms.
+bool headless()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == u"offscreen" || platform == u"minimal";
+}
+
+// Keeps a box off the window manager's minimise and maximise buttons, brings
+// it back, with the windows it took along, if minimised all the same, has it
+// sized again once the window manager has framed it, and says on the
+// terminal what it shows when no screen does.
 class BoxKeeper final : public QObject {
 public:
     explicit BoxKeeper(QWidget* box) : QObject(box), box_(box) {}
@@ -62,14 +92,47 @@ protected:
     {
         if (watched != box_)
             return false;
-        if (event->type() == QEvent::Show)
+        switch (event->type()) {
+        case QEvent::Show:
             markAsToolbar();
-        else if (event->type() == QEvent::WindowStateChange && box_->isMinimized())
-            QTimer::singleShot(0, this, [this] { restore(); });
+            // Once: a box the window manager gives back after minimising
+            // it is shown again.
+            if (!told_ && headless()) {
+                told_ = true;
+                platform::Terminal::current().write(describeBox(box_));
+            }
+            break;
+        // The window manager moves a box into its frame once it has made it.
+        case QEvent::Move:
+        case QEvent::Resize:
+            fitCaption();
+            break;
+        case QEvent::WindowStateChange:
+            if (box_->isMinimized())
+                QTimer::singleShot(0, this, [this] { restore(); });
+            break;
+        default: break;
+        }
         return false;
     }
 
 private:
+    // A box was sized for the frame of the window it belongs to; its own may
+    // need more room for the caption. A box of fixed size sizes itself
+    // again; any other is kept at least that wide.
+    void fitCaption()
+    {
+        if (!box_->isVisible())
+            return;
+        const int needed = captionClientWidth(box_);
+        if (needed <= box_->width())
+            return;
+        if (box_->minimumWidth() == box_->maximumWidth())
+            QCoreApplication::postEvent(box_, new QEvent(QEvent::LayoutRequest));
+        else
+            box_->setMinimumWidth(needed);
+    }
+
     // Openbox draws a minimise and a maximise button on every dialog, whatever
     // the flags ask, and none on a toolbar; the dialog's type stays listed
     // after the toolbar's for a window manager that knows no toolbar. Qt hands
@@ -99,6 +162,7 @@ private:
     }
 
     QWidget* box_;
+    bool told_ = false;
 };
 
 } // namespace
@@ -159,16 +223,7 @@ int twips(const QWidget* widget, const char* property)
 
 int textWidthTwips(const QFont& font, const QString& text, bool mnemonics)
 {
-    QString shown = text;
-    if (mnemonics) {
-        shown.clear();
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text[i] == u'&' && i + 1 < text.size())
-                ++i;
-            shown += text[i];
-        }
-    }
-    return pixelsToTwips(QFontMetrics(font).horizontalAdvance(shown));
+    return pixelsToTwips(QFontMetrics(font).horizontalAdvance(mnemonics ? withoutMnemonics(text) : text));
 }
 
 ScreenTwips screenTwips(const QWidget* widget)
@@ -210,16 +265,107 @@ void keepBoxShown(QWidget* box)
     box->installEventFilter(new BoxKeeper(box));
 }
 
-int captionWidthPixels(const QString& caption)
+QMargins windowFrame(const QWidget* window)
 {
-    // Window managers draw titles bold more often than not: the wider measure.
+    const auto frameOf = [](const QWidget* widget) {
+        const QWindow* native = widget != nullptr ? widget->windowHandle() : nullptr;
+        return native != nullptr ? native->frameMargins() : QMargins();
+    };
+    const QWidget* owner = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
+    for (const QWidget* framed : {window, owner, const_cast<const QWidget*>(mainWindow())}) {
+        const QMargins frame = frameOf(framed);
+        if (frame.top() > frame.left())
+            return frame;
+    }
+    return frameOf(window);
+}
+
+int captionWidthPixels(const QString& caption, const QMargins& frame)
+{
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    const int generalPixels = QFontInfo(general).pixelSize();
+    int bar = frame.top() - frame.left();
+    if (bar < generalPixels)
+        bar = static_cast<int>(std::lround(1.6 * QFontMetricsF(general).height()));
     QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
     font.setBold(true);
-    const QFontMetrics metrics(font);
-    // The icon on the left, up to three buttons on the right and the margins
-    // around them, each about one title-bar height.
-    const int button = metrics.height() + 6;
-    return metrics.horizontalAdvance(caption) + 6 * button;
+    // Title fonts are seldom much larger than the desktop's own.
+    font.setPixelSize(std::clamp(static_cast<int>(std::lround(0.6 * bar)), 6, generalPixels * 3 / 2));
+    // A tenth more: the window manager's renderer spaces letters its own way.
+    const int title = static_cast<int>(std::ceil(1.1 * QFontMetricsF(font).horizontalAdvance(caption)));
+    return title + 4 * bar + frame.left() + frame.right();
+}
+
+int captionClientWidth(const QWidget* box)
+{
+    const QMargins frame = windowFrame(box);
+    return captionWidthPixels(box->windowTitle(), frame) - frame.left() - frame.right();
+}
+
+QString describeBox(const QWidget* box)
+{
+    struct Shown {
+        QPoint at;
+        QString kind;
+        QString text;
+    };
+    QList<Shown> shown;
+    QList<const QPushButton*> buttons;
+    for (const QWidget* child : box->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(box))
+            continue;
+        // By the middle of each line: a label beside its field reads first.
+        const QPoint at = child->mapTo(box, QPoint(0, child->height() / 2));
+        if (const auto* button = qobject_cast<const QPushButton*>(child)) {
+            if (!button->text().isEmpty())
+                buttons << button;
+        } else if (const auto* label = qobject_cast<const QLabel*>(child)) {
+            if (!label->text().isEmpty())
+                shown.append({at, QStringLiteral("text"),
+                              label->buddy() != nullptr ? withoutMnemonics(label->text()) : label->text()});
+        } else if (const auto* field = qobject_cast<const QLineEdit*>(child)) {
+            // A list's own field is shown with the list; a password never.
+            if (qobject_cast<const QComboBox*>(field->parentWidget()) == nullptr && !field->text().isEmpty()
+                && field->echoMode() == QLineEdit::Normal)
+                shown.append({at, QStringLiteral("field"), field->text()});
+        } else if (const auto* list = qobject_cast<const QComboBox*>(child)) {
+            QStringList entries;
+            for (int i = 0; i < list->count(); ++i)
+                entries << list->itemText(i);
+            QString text = entries.join(QStringLiteral(", "));
+            if (list->currentIndex() >= 0)
+                text += QStringLiteral(" (chosen: ") + list->currentText() + u')';
+            shown.append({at, QStringLiteral("list"), text});
+        }
+    }
+    std::stable_sort(shown.begin(), shown.end(), [](const Shown& a, const Shown& b) {
+        return a.at.y() != b.at.y() ? a.at.y() < b.at.y() : a.at.x() < b.at.x();
+    });
+    // Left to right, then top to bottom where they stand one above the other.
+    std::stable_sort(buttons.begin(), buttons.end(), [box](const QPushButton* a, const QPushButton* b) {
+        const QPoint atA = a->mapTo(box, QPoint()), atB = b->mapTo(box, QPoint());
+        return atA.x() != atB.x() ? atA.x() < atB.x() : atA.y() < atB.y();
+    });
+
+    const QString indent(11, u' ');
+    QString block = QCoreApplication::applicationName() + QStringLiteral(" opened a window on Qt's ")
+                    + QGuiApplication::platformName() + QStringLiteral(" platform, where nobody can see it:\n");
+    block += QStringLiteral("  title:   ") + box->windowTitle() + u'\n';
+    for (const Shown& item : shown) {
+        // Windows texts end their lines with CR LF.
+        const QStringList lines = QString(item.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
+        block += QStringLiteral("  ") + item.kind + u':' + QString(8 - item.kind.size(), u' ') + lines.front() + u'\n';
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            block += (lines[i].isEmpty() ? QString() : indent + lines[i]) + u'\n';
+    }
+    QStringList captions;
+    for (const QPushButton* button : buttons)
+        captions << u'[' + withoutMnemonics(button->text()) + u']'
+                        + (button->isDefault() ? QStringLiteral(" (default)") : QString());
+    if (!captions.isEmpty())
+        block += QStringLiteral("  buttons: ") + captions.join(QStringLiteral(", ")) + u'\n';
+    block += QStringLiteral("  To answer it, run the program with a display (see the README).\n");
+    return block;
 }
 
 TopmostBox::TopmostBox(QWidget* owner)

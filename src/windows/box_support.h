@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QMargins>
 #include <QPushButton>
 #include <Qt>
 #include <QString>
@@ -70,12 +71,35 @@ void setCloseBox(QWidget* box, bool closeBox);
 // for a frame without minimise and maximise buttons (openbox draws both on
 // every dialog whatever the flags say, and minimises the owner along); a
 // window manager that minimises it all the same sees it back at once, with
-// the window it was shown over. Called once per box, before it is shown.
+// the window it was shown over. Framed by the window manager narrower than
+// its caption needs in that frame, a box of fixed size is asked to lay
+// itself out again (a LayoutRequest) and any other kept that wide. Shown where no screen displays it (Qt's offscreen or
+// minimal platform), it writes its title, texts, fields and buttons to the
+// terminal (platform::Terminal) once, so that a person there sees what it
+// waits for. Called once per box, before it is shown.
 void keepBoxShown(QWidget* box);
+// What `box` shows, as the terminal block above: its title, the texts of
+// its labels and fields and its lists, top to bottom, and its buttons left
+// to right, the default one marked.
+QString describeBox(const QWidget* box);
 
-// The outer width in pixels a title bar needs to show `caption` whole: its
-// text in the title-bar font, the window icon and the frame's buttons.
-int captionWidthPixels(const QString& caption);
+// The frame the window manager draws around `window`, as the extents it
+// reports (left, top, right, bottom): the window's own once it is framed,
+// else that of the window it belongs to or of the main window, which the same
+// window manager frames alike; where none has a title bar (Qt's offscreen
+// platform), the window's own margins, often none.
+QMargins windowFrame(const QWidget* window);
+// The outer width in pixels a title bar in `frame` needs to show `caption`
+// whole. The window manager draws the title in a font of its own that Qt
+// does not know, sized to the title bar: bold, its letters about 60% of the
+// bar's height (the top extent less the side border); beside it the window
+// icon and up to three buttons, each about as wide as the bar is high, and
+// the side borders. Without a title bar in `frame`, the bar is taken as tall
+// as a title bar usually is for the desktop's font.
+int captionWidthPixels(const QString& caption, const QMargins& frame);
+// The width in pixels the client area of `box` needs for its caption in its
+// frame.
+int captionClientWidth(const QWidget* box);
 
 // The message box and the input box: titled, fixed in size, above every
 // other window and not modal (the caller waits with the event loop running).

@@ -209,8 +209,8 @@ void FrmMsgBox::layoutButtons(const QStringList& captions, const QString& title,
     int windowWidth = left + textWidth + 400 < width * buttons + 400 ? width * buttons + 400 + 1000
                                                                      : left + textWidth + 400 + 400;
     windowWidth = std::max(windowWidth, kDesignWidth);
-    // The title bar shows the caption whole, whatever font the desktop draws it in.
-    windowWidth = std::max(windowWidth, pixelsToTwips(captionWidthPixels(windowTitle())));
+    // The title bar shows the caption whole in the frame the window manager draws.
+    windowWidth = std::max(windowWidth, pixelsToTwips(captionWidthPixels(windowTitle(), windowFrame(this))));
     if (windowWidth > twips(this, "Width"))
         resizeWindowTwips(this, windowWidth, twips(this, "Height"));
 

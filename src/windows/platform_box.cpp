@@ -2,7 +2,7 @@
 
 #include "windows/box_support.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QLabel>
 #include <QScreen>
@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace qn3::windows {
 namespace {
@@ -19,7 +20,7 @@ const QString kTextLabel = QStringLiteral("qt_msgbox_label");
 const QString kIconLabel = QStringLiteral("qt_msgboxex_icon_label");
 
 // Cuts what does not fit off the front of `line`, one full line at a time.
-void cutLongWord(QString& line, QStringList& lines, const QFontMetrics& metrics, int width)
+void cutLongWord(QString& line, QStringList& lines, const QFontMetricsF& metrics, qreal width)
 {
     while (line.size() > 1 && metrics.horizontalAdvance(line) > width) {
         qsizetype fits = 1;
@@ -30,9 +31,25 @@ void cutLongWord(QString& line, QStringList& lines, const QFontMetrics& metrics,
     }
 }
 
+// The width of the widest word (pieces between blanks and line feeds).
+qreal widestWord(const QString& text, const QFontMetricsF& metrics)
+{
+    qreal widest = 0;
+    for (const QString& paragraph : text.split(u'\n'))
+        for (const QString& word : paragraph.split(u' '))
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+    return widest;
+}
+
+// The height of the box's layout at `width`.
+int heightAt(const QLayout* layout, int width)
+{
+    return layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalMinimumSize().height();
+}
+
 } // namespace
 
-QString breakAtBlanks(const QString& text, const QFontMetrics& metrics, int width)
+QString breakAtBlanks(const QString& text, const QFontMetricsF& metrics, qreal width)
 {
     QStringList lines;
     for (const QString& paragraph : text.split(u'\n')) {
@@ -61,7 +78,7 @@ PlatformMessageBox::PlatformMessageBox(Icon icon, const QString& title, const QS
     keepBoxShown(this);
 }
 
-int PlatformMessageBox::lineWidth() const
+qreal PlatformMessageBox::lineWidth(const QFontMetricsF& metrics) const
 {
     const QScreen* shown = screen();
     const int screenWidth = shown != nullptr ? shown->availableGeometry().width() : 1024;
@@ -73,27 +90,68 @@ int PlatformMessageBox::lineWidth() const
     // Qt indents the text from the icon, or from the edge without one.
     const QLabel* icon = findChild<QLabel*>(kIconLabel);
     beside += icon != nullptr && !icon->isHidden() ? icon->sizeHint().width() + 7 : 15;
-    return std::max(100, std::min(screenWidth / 2, 500) - beside);
+    const QMargins frame = windowFrame(this);
+    const qreal usual = std::min(screenWidth / 2, 500) - beside;
+    const qreal room = screenWidth - frame.left() - frame.right() - beside;
+    // As a Windows message box, widened to its longest word before any word
+    // is broken.
+    return std::max<qreal>(100, std::min(std::max(usual, widestWord(message_, metrics)), room));
+}
+
+void PlatformMessageBox::fitText()
+{
+    QLabel* label = findChild<QLabel*>(kTextLabel);
+    if (label == nullptr || layout() == nullptr)
+        return;
+    if (message_.isNull())
+        message_ = label->text();
+    label->ensurePolished();
+    const QFontMetricsF metrics(label->font());
+    const QString lines = breakAtBlanks(message_, metrics, lineWidth(metrics));
+    if (label->text() != lines)
+        label->setText(lines);
+    qreal widest = 0;
+    for (const QString& line : lines.split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    // The label's own margins and indent, and a pixel for rounding: with
+    // less, Qt would wrap a line again wherever its rules allow (after ":"
+    // or "\" in a path).
+    const QMargins margins = label->contentsMargins();
+    const int textWidth = static_cast<int>(std::ceil(widest)) + 1 + margins.left() + margins.right()
+                          + 2 * label->margin() + std::max(0, label->indent());
+    label->setMinimumWidth(textWidth);
+    layout()->invalidate();
+    const int shortBy = captionClientWidth(this) - layout()->totalMinimumSize().width();
+    if (shortBy > 0)
+        label->setMinimumWidth(textWidth + shortBy);
+}
+
+void PlatformMessageBox::widenToText()
+{
+    layout()->activate();
+    const int width = layout()->totalMinimumSize().width();
+    if (width > this->width())
+        setFixedSize(width, heightAt(layout(), width));
+}
+
+bool PlatformMessageBox::event(QEvent* event)
+{
+    // Qt sizes the box again at each layout request.
+    const bool relayout = event->type() == QEvent::LayoutRequest && isVisible() && layout() != nullptr;
+    if (relayout)
+        fitText();
+    const bool handled = QMessageBox::event(event);
+    if (relayout)
+        widenToText();
+    return handled;
 }
 
 void PlatformMessageBox::showEvent(QShowEvent* event)
 {
-    QLabel* label = findChild<QLabel*>(kTextLabel);
-    if (label != nullptr) {
-        if (message_.isNull())
-            message_ = label->text();
-        label->ensurePolished();
-        label->setText(breakAtBlanks(message_, QFontMetrics(label->font()), lineWidth()));
-    }
+    fitText();
     QMessageBox::showEvent(event);
-    // Qt wraps a long text wherever its line-breaking rules allow (after ":"
-    // or "\" in a path): the lines stay as broken above.
-    if (label != nullptr)
-        label->setWordWrap(false);
-    layout()->activate();
-    QSize size = layout()->totalMinimumSize();
-    size.setWidth(std::max(size.width(), captionWidthPixels(windowTitle())));
-    setFixedSize(size);
+    if (layout() != nullptr)
+        widenToText();
 }
 
 } // namespace qn3::windows

@@ -5,6 +5,7 @@
 #include "platform/restart.h"
 #include "platform/runtime_error.h"
 #include "platform/system_facts.h"
+#include "platform/terminal.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -13,7 +14,7 @@
 #include <vector>
 
 // Doubles of the platform facilities that would read the real clock, open a
-// desktop application or end the session.
+// desktop application, end the session or write to the terminal.
 namespace qn3::testing {
 
 // A clock that shows what the test sets.
@@ -51,6 +52,13 @@ class RecordingDocumentOpener final : public platform::DocumentOpener {
 public:
     QStringList opened;
     void open(const QString& windowsPath) override { opened.append(windowsPath); }
+};
+
+// Keeps what the program writes to the terminal.
+class RecordingTerminal final : public platform::Terminal {
+public:
+    QStringList written;
+    void write(const QString& text) override { written.append(text); }
 };
 
 // System facts set by the test; `offsetError` makes the UTC offset throw

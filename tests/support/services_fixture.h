@@ -85,9 +85,9 @@ public:
 };
 
 // A test of the services with a private prefix, doubles for the clock, the
-// restart, the document opener and the user, and the services' shared state
-// (shared values, window members, trace log, error routine, tick counter)
-// as at start-up: settings not loaded, RepLogs "C:\Logs\".
+// restart, the document opener, the user and the terminal, and the services'
+// shared state (shared values, window members, trace log, error routine, tick
+// counter) as at start-up: settings not loaded, RepLogs "C:\Logs\".
 class ServicesTest : public ::testing::Test {
 protected:
     ServicesTest() { resetSharedState(); }
@@ -114,6 +114,7 @@ protected:
     RecordingRestart restart;
     RecordingDocumentOpener opener;
     ScriptedUserInteraction user;
+    RecordingTerminal terminal;
 
 private:
     void resetSharedState();
@@ -122,6 +123,7 @@ private:
     platform::ScopedInstall<platform::Restart> installRestart{restart};
     platform::ScopedInstall<platform::DocumentOpener> installOpener{opener};
     platform::ScopedInstall<services::UserInteraction> installUser{user};
+    platform::ScopedInstall<platform::Terminal> installTerminal{terminal};
 };
 
 } // namespace qn3::testing

@@ -192,9 +192,10 @@ TEST_F(QtQuestionsTest, ErrorReportBreaksItsLinesAtBlanksOnly)
         QtUserInteraction().askMessageBox({c.text, c.style, QStringLiteral("Frm_Main:InitGeneral")});
         EXPECT_GT(lines.size(), 1);
         EXPECT_EQ(lines.join(c.joint).simplified().toStdString(), c.text.simplified().toStdString());
-        if (!c.whole.isEmpty())
+        if (!c.whole.isEmpty()) {
             EXPECT_TRUE(std::ranges::any_of(lines, [&](const QString& line) { return line.contains(c.whole); }))
                 << lines.join(u'\n').toStdString();
+        }
     }
 
     if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
@@ -164,13 +165,19 @@ void FrmMain::blinkIncidentsLabel()
 void FrmMain::closeWithoutQuestion()
 {
     askBeforeClosing_ = false;
+    // Asked while the quit question waits (SIGTERM then): Qt ignores a second
+    // close of a window that is closing, so the question is withdrawn and the
+    // close under way goes on without its answer.
+    if (asking_) {
+        if (auto* question = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            question->done(QDialog::Rejected);
+        return;
+    }
     close();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event)
 {
-    // A second request while the first is being answered (SIGTERM during the
-    // question) finds the window already closing.
     if (closing_) {
         event->ignore();
         return;
@@ -180,12 +187,14 @@ void FrmMain::closeEvent(QCloseEvent* event)
         question.text = QStringLiteral("Voulez-vous quitter le programme ?");
         question.style = services::msgbox::YesNo | services::msgbox::Question;
         question.title = windowTitle();
-        if (services::UserInteraction::current().askMessageBox(question) != services::msgbox::AnswerYes) {
+        asking_ = true;
+        const int32_t answer = services::UserInteraction::current().askMessageBox(question);
+        asking_ = false;
+        // The system's request while the user was asked closes whatever the answer.
+        if (answer != services::msgbox::AnswerYes && askBeforeClosing_) {
             event->ignore();
             return;
         }
-        if (closing_) // the system closed the window while the user was asked
-            return;
     }
     closing_ = true;
     trace(askBeforeClosing_ ? QStringLiteral("Fermeture du programme demandée par l'utilisateur")
@@ -200,8 +209,10 @@ void FrmMain::closeEvent(QCloseEvent* event)
     windows::PositionFeuilleSauvegarde(this, suffixe);
     FrmSetup::unload();
     event->accept();
-    // The program lives as long as its main window.
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // The program lives as long as its main window: every event loop ends
+    // (QCoreApplication::quit would first ask every window to close, and a box
+    // that cannot be closed by its frame would keep the program waiting).
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 } // namespace qn3::engine

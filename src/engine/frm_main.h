@@ -49,6 +49,7 @@ private:
     QSystemTrayIcon* icone_ = nullptr;
     bool askBeforeClosing_ = true;
     bool closing_ = false;
+    bool asking_ = false; // the quit question waits for its answer
 };
 
 } // namespace qn3::engine

@@ -60,7 +60,10 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QN3_PREFIX", prefix_.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QN3_TEST_ANSWERS", answers);
+        if (answers.isNull()) // somebody at the screen: the boxes wait for them
+            env.remove("QN3_TEST_ANSWERS");
+        else
+            env.insert("QN3_TEST_ANSWERS", answers);
         env.insert("QN3_SCREENSHOTS", QCoreApplication::applicationDirPath());
         env.insert("QN3_QUIT_WHEN_READY", quit);
         process_.setProcessEnvironment(env);
@@ -264,7 +267,7 @@ TEST(Program, StartsOnEachBaseOfAThreeBaseSiteWithThatBasesOwnSettings)
 // else in the default one).
 TEST(Program, EveryWayOfEndingLeavesEachTracedLineInTheDaysLogOnceAndInOrder)
 {
-    enum Ending { ByItself, TerminatedWhenReady, TerminatedWhileWaiting };
+    enum Ending { ByItself, TerminatedWhenReady, TerminatedWhileWaiting, TerminatedWhileAsked };
     const struct {
         const char* name;
         int bases; // of the demo site, none when 0
@@ -285,6 +288,8 @@ TEST(Program, EveryWayOfEndingLeavesEachTracedLineInTheDaysLogOnceAndInOrder)
             { "Tools Vandrel: Ready", "Fermeture du programme demandée par le système" } },
         { "SIGTERM while waiting to start", 1, "", "0", { "/Wait=60000" }, TerminatedWhileWaiting,
             { "Attente de 60000 ms", "Fermeture du programme demandée par le système" } },
+        { "SIGTERM while the quit question waits", 1, nullptr, "question", {}, TerminatedWhileAsked,
+            { "Tools Vandrel: Ready", "Fermeture du programme demandée par le système" } },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -302,7 +307,10 @@ TEST(Program, EveryWayOfEndingLeavesEachTracedLineInTheDaysLogOnceAndInOrder)
         } else {
             run.launch(program, row.answers, row.arguments, row.quit);
         }
-        if (row.ending == TerminatedWhileWaiting) {
+        if (row.ending == TerminatedWhileAsked) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return run.log().contains("Tools Vandrel: Ready"); }, 60000));
+        }
+        if (row.ending == TerminatedWhileWaiting || row.ending == TerminatedWhileAsked) {
             ASSERT_TRUE(run.sleepsListening());
         }
         if (row.ending == ByItself)

@@ -1,5 +1,6 @@
 #include "fuzz_support.h"
 #include "recordmanager/plain_schema.h"
+#include "recordmanager/record_file_common.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -50,7 +51,10 @@ bool readThroughSqlite(const QString& path, qn3::recordmanager::detail::PlainSch
 } // namespace
 
 // Any bytes as a record file: the plain reader of its schema never reads
-// outside what it was given, and whatever it reads, SQLite reads alike.
+// outside what it was given, and whatever it reads, SQLite reads alike. A
+// file it finds to be ours SQLite reads without fail: the opening then
+// judges it from the plain reading alone, and only SQLite's own reading may
+// refuse it afterwards.
 QN3_FUZZ_TARGET(bytes)
 {
     const QString path = privatePrefix() + QStringLiteral("/pages.bt6");
@@ -60,8 +64,17 @@ QN3_FUZZ_TARGET(bytes)
     qn3::recordmanager::detail::PlainSchema plain;
     const bool read = qn3::recordmanager::detail::readPlainSchema(fd, plain);
     ::close(fd);
+    if (!read)
+        return;
+    qn3::recordmanager::FileLayout layout;
+    const bool ours
+        = qn3::recordmanager::detail::judgeSchema(plain.format,
+              { reinterpret_cast<const uint8_t*>(plain.layout.data()), plain.layout.size() }, plain.entries, layout)
+        == 0;
     qn3::recordmanager::detail::PlainSchema sqlite;
-    if (!read || !readThroughSqlite(path, sqlite))
+    const bool readAlike = readThroughSqlite(path, sqlite);
+    require(readAlike || !ours);
+    if (!readAlike)
         return;
     std::sort(plain.entries.begin(), plain.entries.end());
     std::sort(sqlite.entries.begin(), sqlite.entries.end());

@@ -2,6 +2,7 @@
 
 #include <span>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // SQLite's file format: a 100-byte file header at the start of page 1, then
@@ -107,14 +108,18 @@ bool leafPayloads(
     payloads.clear();
     if (headerAt + LeafPageHeaderSize > usable || page[headerAt] != LeafTablePage)
         return false;
+    // No free block and a content area after the offsets: the page as SQLite
+    // writes it until something is deleted from it, which SQLite's own
+    // checks of a page it reads then pass.
     const size_t cells = bigEndian(&page[headerAt + 3], 2);
     const size_t pointers = headerAt + LeafPageHeaderSize;
-    if (pointers + 2 * cells > usable)
+    const size_t content = bigEndian(&page[headerAt + 5], 2);
+    if (bigEndian(&page[headerAt + 1], 2) != 0 || pointers + 2 * cells > content || content > usable)
         return false;
     const uint8_t* const end = page.data() + usable;
     for (size_t cell = 0; cell < cells; ++cell) {
         const size_t offset = bigEndian(&page[pointers + 2 * cell], 2);
-        if (offset < pointers + 2 * cells || offset >= usable)
+        if (offset < content || offset >= usable)
             return false;
         const uint8_t* at = page.data() + offset;
         uint64_t size = 0, rowId = 0;
@@ -141,13 +146,26 @@ bool readPlainSchema(int fd, PlainSchema& out)
     const ssize_t got = ::pread(fd, page.data(), page.size(), 0);
     if (got < static_cast<ssize_t>(FileHeaderSize))
         return false;
+    // The header as SQLite checks it before it reads a page: page size, a
+    // usable size of at least 480 bytes, its fixed payload fractions, a
+    // format it reads, and a page count no larger than the file's.
     uint32_t pageSize = bigEndian(&page[16], 2);
     if (pageSize == 1)
         pageSize = 65536;
     if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0 || page[20] > pageSize - 480
+        || page[19] > 2 || page[21] != 64 || page[22] != 32 || page[23] != 32 || bigEndian(&page[44], 4) > 4
         || bigEndian(&page[56], 4) != Utf8)
         return false;
     const size_t usable = pageSize - page[20];
+    struct stat file { };
+    if (::fstat(fd, &file) != 0)
+        return false;
+    const uint64_t filePages = (static_cast<uint64_t>(file.st_size) + pageSize - 1) / pageSize;
+    uint64_t pages = bigEndian(&page[28], 4);
+    if (pages == 0 || bigEndian(&page[24], 4) != bigEndian(&page[92], 4))
+        pages = filePages;
+    if (pages > filePages)
+        return false;
     if (pageSize != page.size() || got != static_cast<ssize_t>(page.size())) {
         page.resize(pageSize);
         if (!readPage(fd, 1, page))
@@ -174,7 +192,7 @@ bool readPlainSchema(int fd, PlainSchema& out)
             layoutRoot = static_cast<uint32_t>(values[3].integer);
         }
     }
-    if (layoutRoot == 0 || !readPage(fd, layoutRoot, page) || !leafPayloads(page, 0, usable, payloads)
+    if (layoutRoot == 0 || layoutRoot > pages || !readPage(fd, layoutRoot, page) || !leafPayloads(page, 0, usable, payloads)
         || payloads.size() != 1 || !readRecord(payloads[0], values) || values.size() != 2
         || values[0].kind != Value::Integer || values[1].kind != Value::Blob)
         return false;

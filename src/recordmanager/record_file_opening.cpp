@@ -12,7 +12,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -229,8 +228,8 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     if (!lockOpenMode(file->lockFd_, exclusive))
         return status::IncompatibleMode;
     // A rollback journal beside a file that keeps a log is no part of it:
-    // set aside before SQLite meets it, and given its name back when the file
-    // is refused, so a refused file keeps everything beside it.
+    // set aside before SQLite meets it, and given its name back when the open
+    // fails, so a refused file keeps everything beside it.
     std::string strayJournal;
     if (logMode) {
         if (const int16_t aside = setStrayJournalAside(hostPath, file->lockFd_, strayJournal); aside != status::Success)

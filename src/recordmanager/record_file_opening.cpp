@@ -229,10 +229,13 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
         return status::IncompatibleMode;
     // A rollback journal beside a file that keeps a log is no part of it:
     // set aside before SQLite meets it, and given its name back when the open
-    // fails, so a refused file keeps everything beside it.
+    // fails, so a refused file keeps everything beside it. One that a reader
+    // without write rights cannot move stays: SQLite never plays a journal
+    // back through a read-only connection.
     std::string strayJournal;
     if (logMode) {
-        if (const int16_t aside = setStrayJournalAside(hostPath, file->lockFd_, strayJournal); aside != status::Success)
+        const int16_t aside = setStrayJournalAside(hostPath, file->lockFd_, strayJournal);
+        if (aside != status::Success && (aside != status::AccessDenied || file->writable_))
             return aside;
     }
     // Judged first without a trace, since the connection the file keeps makes

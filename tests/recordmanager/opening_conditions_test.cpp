@@ -269,7 +269,8 @@ TEST_F(OpeningConditions, AFullDiskAnswers18AndTheFileOpensOnceThereIsRoom)
 // nothing to apply, and they open read-only; a log that holds commits but
 // cannot be read with its index gives the access status. Never 30. A log of
 // bytes in which SQLite finds no frame holds nothing either: the file opens
-// read-only at once, though its index lies there that nobody keeps.
+// read-only at once, though its index lies there that nobody keeps. A stray
+// journal the reader may not set aside stays where it is, never played back.
 TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
 {
     makeFilled("clean", false);
@@ -281,6 +282,10 @@ TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
     QFile garbled(data + QStringLiteral("garbled.bt6-wal"));
     ASSERT_TRUE(garbled.open(QIODevice::WriteOnly) && garbled.write(QByteArray(4128, '\x5a')) == 4128);
     garbled.close();
+    const QByteArray stray("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);  // a hot journal's magic
+    QFile journal(data + QStringLiteral("clean.bt6-journal"));
+    ASSERT_TRUE(journal.open(QIODevice::WriteOnly) && journal.write(stray + QByteArray(504, '\0')) == 512);
+    journal.close();
     // Others may reach the folder and read the files, but write neither.
     for (const auto& [path, mode] :
          {std::pair{prefix.path(), 0755}, {prefix.driveC(), 0755}, {data + QStringLiteral("clean.bt6"), 0444},
@@ -304,6 +309,7 @@ TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
     if (answers == kCannotDropRights)
         GTEST_SKIP() << "no user without rights on the test's folder";
     EXPECT_EQ(answers, "0 " + kAllIds + " 46 46 0 " + kAllIds);
+    EXPECT_TRUE(journal.open(QIODevice::ReadOnly) && journal.readAll().startsWith(stray));
 }
 
 // A reader that may not write the folder reads files without companions

@@ -43,7 +43,9 @@ public:
 
     // Opens an existing file of ours, with its log applied. Another process's
     // open is compatible unless one of the two is exclusive. A file in a
-    // folder we may not write opens read-only when no log lies beside it.
+    // folder we may not write opens read-only when no log lies beside it. A
+    // rollback journal beside a file that keeps a log belongs to another
+    // history: it is set aside, never played back (see companion_files.h).
     // Statuses: 0, 12 missing, 30 not ours, damaged or not a regular file,
     // or a log, index or journal beside it that is no regular file (the
     // file and whatever lies beside it are left untouched), 18 no room for

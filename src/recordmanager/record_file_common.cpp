@@ -149,4 +149,27 @@ std::vector<SchemaEntry> schemaOf(const FileLayout& layout)
     return schema;
 }
 
+int16_t judgeSchema(int64_t format, std::span<const uint8_t> layoutBytes, std::vector<std::string> entries,
+                    FileLayout& layout)
+{
+    FileLayout parsed;
+    if (format != FormatVersion || parseFileLayout(layoutBytes, parsed) != status::Success)
+        return status::NotARecordFile;
+    std::vector<std::string> expected{"table sqlite_sequence sqlite_sequence CREATE TABLE sqlite_sequence(name,seq)"};
+    for (const SchemaEntry& entry : schemaOf(parsed))
+        expected.push_back(entry.type + " " + entry.name + " " + entry.table + " " + entry.sql);
+    // ANALYZE (and PRAGMA optimize) of any SQLite program adds these: they
+    // steer SQLite's choice among the indexes, never what a statement does.
+    std::erase_if(entries, [](const std::string& entry) {
+        return entry == "table sqlite_stat1 sqlite_stat1 CREATE TABLE sqlite_stat1(tbl,idx,stat)" ||
+               entry == "table sqlite_stat4 sqlite_stat4 CREATE TABLE sqlite_stat4(tbl,idx,neq,nlt,ndlt,sample)";
+    });
+    std::sort(expected.begin(), expected.end());
+    std::sort(entries.begin(), entries.end());
+    if (entries != expected)
+        return status::NotARecordFile;
+    layout = std::move(parsed);
+    return status::Success;
+}
+
 } // namespace qn3::recordmanager::detail

@@ -6,6 +6,7 @@
 #include "recordmanager/record_file.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 #include <sys/types.h>
@@ -75,6 +76,14 @@ struct SchemaEntry {
 // Every table and index a file with `layout` has, in the order they are made
 // (SQLite adds "sqlite_sequence" itself, at the first table that counts ids).
 std::vector<SchemaEntry> schemaOf(const FileLayout& layout);
+
+// Whether a file is one of ours, from its schema table's rows as "type name
+// table sql" (the statement empty where SQLite keeps none) and the row of
+// its `record_file`: 0 with `layout` read from it, or 30. The schema must be
+// exactly the one this engine makes for that layout; SQLite's own
+// statistics tables, as its ANALYZE makes them, may lie beside it.
+int16_t judgeSchema(int64_t format, std::span<const uint8_t> layoutBytes, std::vector<std::string> entries,
+                    FileLayout& layout);
 
 } // namespace detail
 } // namespace qn3::recordmanager

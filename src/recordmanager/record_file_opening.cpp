@@ -4,13 +4,16 @@
 #include "platform/host_files.h"
 #include "platform/regular_file.h"
 
+#include "recordmanager/companion_files.h"
 #include "recordmanager/judged_vfs.h"
+#include "recordmanager/plain_schema.h"
 #include "recordmanager/record_file_common.h"
 #include "recordmanager/record_manager_codes.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -37,7 +40,8 @@ constexpr off_t ApplicationIdOffset = 68;
 // an insert that a trigger undoes, a duplicate let into a unique key. This is
 // the first read of the file, where SQLite meets its log, so its failures say
 // more than "not ours" (see statusOfOpenFailure). One statement, so one read
-// transaction: the schema is in memory once it has run.
+// transaction: the schema is in memory once it has run. `record_file` holds
+// one row: a second step must find none.
 int16_t readLayout(sqlite3* db, FileLayout& layout)
 {
     constexpr char Separator = '\x1e';
@@ -49,14 +53,11 @@ int16_t readLayout(sqlite3* db, FileLayout& layout)
     if (rc == SQLITE_OK)
         rc = stepAwaitingWriter(statement);
     int16_t result = status::NotARecordFile;
-    if (rc == SQLITE_ROW && sqlite3_column_int(statement, 0) == FormatVersion) {
+    if (rc == SQLITE_ROW) {
         const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(statement, 1));
         const int size = sqlite3_column_bytes(statement, 1);
         const auto* entries = reinterpret_cast<const char*>(sqlite3_column_text(statement, 2));
-        if (bytes && entries && parseFileLayout({bytes, static_cast<size_t>(size)}, layout) == status::Success) {
-            std::vector<std::string> expected{"table sqlite_sequence sqlite_sequence CREATE TABLE sqlite_sequence(name,seq)"};
-            for (const SchemaEntry& entry : schemaOf(layout))
-                expected.push_back(entry.type + " " + entry.name + " " + entry.table + " " + entry.sql);
+        if (bytes && entries) {
             std::vector<std::string> found;
             for (std::string_view rest = entries;;) {
                 const size_t cut = rest.find(Separator);
@@ -65,12 +66,12 @@ int16_t readLayout(sqlite3* db, FileLayout& layout)
                     break;
                 rest.remove_prefix(cut + 1);
             }
-            std::sort(expected.begin(), expected.end());
-            std::sort(found.begin(), found.end());
-            if (found == expected)
-                result = status::Success;
+            result = judgeSchema(sqlite3_column_int64(statement, 0), {bytes, static_cast<size_t>(size)},
+                                 std::move(found), layout);
         }
-    } else if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        if (result == status::Success && (rc = sqlite3_step(statement)) != SQLITE_DONE)
+            result = rc == SQLITE_ROW ? status::NotARecordFile : statusOfOpenFailure(db, sqlite3_extended_errcode(db));
+    } else if (rc != SQLITE_DONE) {
         result = statusOfOpenFailure(db, sqlite3_extended_errcode(db));
     }
     sqlite3_finalize(statement);
@@ -133,6 +134,23 @@ int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma,
     return result;
 }
 
+// Judges the main file alone, reading only. Its pages are read plainly
+// where they lie as in a small file of ours (a connection costs more than
+// the open itself); any other file, and one that fails there, is read
+// through SQLite as immutable: SQLite then takes no lock, makes no log or
+// index, and ignores any rollback journal (which it would otherwise play
+// back into a file that is then refused). The working connection reads the
+// file again through SQLite at its first read.
+int16_t judgeAlone(int fd, const std::string& uri, FileLayout& layout)
+{
+    PlainSchema schema;
+    if (readPlainSchema(fd, schema) &&
+        judgeSchema(schema.format, {reinterpret_cast<const uint8_t*>(schema.layout.data()), schema.layout.size()},
+                    std::move(schema.entries), layout) == status::Success)
+        return status::Success;
+    return readLayoutThrough(uri + "&immutable=1", SQLITE_OPEN_READONLY, nullptr, layout);
+}
+
 // Judges the file with whatever its log holds, changing neither of them nor
 // making anything beside them, where the connection the file keeps would.
 // A companion that is no regular file (a FIFO, a device, a folder at the
@@ -140,10 +158,11 @@ int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma,
 // refuses the file as it would in the file's own place; SQLite could not
 // open it anyway (judged_vfs), and would answer "cannot open" at some read.
 // `uri` names the file judged (judged_vfs::uri). Then:
-// - with no log or an empty one, or a file that keeps no log, the main file
-//   alone is the file: it is read as immutable, so SQLite takes no lock,
-//   makes no log or index and ignores any rollback journal (which it would
-//   otherwise play back into a file that is then refused);
+// - with no log, a log that holds no commit (empty, or bytes in which SQLite
+//   finds no valid frame), or a file that keeps no log, the main file alone
+//   is the file, judged alone: where the connection the file keeps would
+//   rebuild the log's index (when no process has the file open), this reads
+//   without writing anything;
 // - a log that holds commits is read with its index opened read-only: SQLite
 //   then builds the index in its own memory when no process keeps the file's
 //   up to date, and writes nothing;
@@ -151,23 +170,16 @@ int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma,
 //   mode, where SQLite keeps the index in memory alone; the file is locked
 //   while it is read (85 when someone holds it), which needs the right to
 //   write it.
-// An empty log with its index beside it is left to the connection itself,
-// which judges the file at its first read: all it may change is that index,
-// rebuilt when no process has the file open, as every first open of any
-// program rebuilds it. Judging such a file apart would cost more than the
-// open itself.
-int16_t judge(const std::string& hostPath, const std::string& uri, bool logMode, bool writable, FileLayout& layout)
+int16_t judge(int fd, const std::string& hostPath, const std::string& uri, bool logMode, bool writable,
+              FileLayout& layout)
 {
     off_t log = -1, index = -1, journal = -1;
     if (!missingOrRegular(hostPath + "-wal", log) || !missingOrRegular(hostPath + "-shm", index) ||
         !missingOrRegular(hostPath + "-journal", journal))
         return status::NotARecordFile;
-    const bool indexed = index >= 0;
-    if (logMode && log == 0 && indexed)
-        return status::Success;
-    if (!logMode || log <= 0)
-        return readLayoutThrough(uri + "&immutable=1", SQLITE_OPEN_READONLY, nullptr, layout);
-    if (indexed)
+    if (!logMode || log <= 0 || logContent(hostPath + "-wal") != LogContent::Commits)
+        return judgeAlone(fd, uri, layout);
+    if (index >= 0)
         return readLayoutThrough(uri + "&readonly_shm=1", SQLITE_OPEN_READONLY, nullptr, layout);
     if (!writable)
         return status::AccessDenied;
@@ -216,17 +228,30 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
         return status::AccessDenied;
     if (!lockOpenMode(file->lockFd_, exclusive))
         return status::IncompatibleMode;
+    // A rollback journal beside a file that keeps a log is no part of it:
+    // set aside before SQLite meets it, and given its name back when the open
+    // fails, so a refused file keeps everything beside it. One that a reader
+    // without write rights cannot move stays: SQLite never plays a journal
+    // back through a read-only connection.
+    std::string strayJournal;
+    if (logMode) {
+        const int16_t aside = setStrayJournalAside(hostPath, file->lockFd_, strayJournal);
+        if (aside != status::Success && (aside != status::AccessDenied || file->writable_))
+            return aside;
+    }
     // Judged first without a trace, since the connection the file keeps makes
     // the log and its index beside it and rebuilds the index when nobody has
     // it open. A file of ours keeps a log and is judged with it: a writer
     // killed in the middle of a checkpoint leaves a main file that is whole
     // only with its log.
-    if (const int16_t judged = judge(hostPath, file->uri_, logMode, file->writable_, file->layout_); judged != status::Success)
-        return judged;
+    int16_t result = judge(file->lockFd_, hostPath, file->uri_, logMode, file->writable_, file->layout_);
     bool immutable = false;
-    if (const int16_t connected = file->connect(logMode, file->db_, file->layout_, immutable);
-        connected != status::Success)
-        return connected;
+    if (result == status::Success)
+        result = file->connect(logMode, file->db_, file->layout_, immutable);
+    if (result != status::Success) {
+        putJournalBack(hostPath, strayJournal);
+        return result;
+    }
     if (immutable) {
         file->writable_ = false;
         file->immutable_ = true;
@@ -284,11 +309,20 @@ void RecordFile::dropStatements()
 // until someone writes it (see catchUp). With a log that cannot be read, the
 // answer is 46: reading without it would show the file as it was before its
 // last commits.
+//
+// Without the right to write the index, SQLite reads the log through a copy
+// of the index in its own memory, which it distrusts while the log holds
+// bytes it cannot use (random bytes, frames of which none committed): it
+// would wait 10 s for a writer to rebuild the index, then fail. Such a log
+// holds nothing, and the file is read alone at once.
 int16_t RecordFile::connect(bool logMode, sqlite3*& db, FileLayout& layout, bool& immutable)
 {
     immutable = false;
-    const int16_t connected = connectTo(uri_, writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, db, layout);
-    if (connected != status::AccessDenied || !logMode || logSize(hostPath_) > 0)
+    const auto holdsCommits = [this] { return logContent(hostPath_ + "-wal") == LogContent::Commits; };
+    int16_t connected = status::AccessDenied;
+    if (writable_ || !logMode || logSize(hostPath_) <= 0 || holdsCommits())
+        connected = connectTo(uri_, writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, db, layout);
+    if (connected != status::AccessDenied || !logMode || holdsCommits())
         return connected;
     immutable = true;
     stamp_ = stamp();  // before the first read, so that a write meanwhile shows

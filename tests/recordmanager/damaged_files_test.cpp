@@ -9,6 +9,9 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace qn3::testing {
 namespace {
@@ -165,8 +168,11 @@ TEST_F(DamagedFiles, ARefusedFileKeepsItsJournalAndItsBytes)
 
 // The schema of our file changed by another tool, folded into the file (the
 // tool closed), still in the log beside the file's index (the tool was
-// killed), or in the log alone (the index removed since): only the schema the
-// engine makes opens; any other is refused, left byte for byte, nothing beside.
+// killed), or in the log alone (the index removed since), folded with an
+// empty log and its index beside it (as every program leaves a file it kept
+// the log of), or folded with a stray rollback journal beside it: only the
+// schema the engine makes opens; any other is refused, left byte for byte
+// and time for time, its companions too, nothing made beside it.
 TEST_F(DamagedFiles, AFileWhoseSchemaAnotherToolChangedIsRefusedAndLeftAsItIs)
 {
     const std::pair<const char*, const char*> changes[] = {
@@ -186,16 +192,21 @@ TEST_F(DamagedFiles, AFileWhoseSchemaAnotherToolChangedIsRefusedAndLeftAsItIs)
          "k1, k2 FROM records; DROP TABLE records; ALTER TABLE copy RENAME TO records; "
          "CREATE UNIQUE INDEX key0 ON records(k0); CREATE INDEX key1 ON records(k1); "
          "CREATE UNIQUE INDEX key2 ON records(k2)"},
+        {"statistics table of another shape",
+         "PRAGMA writable_schema = ON; CREATE TABLE sqlite_stat1(tbl, idx, stat); PRAGMA writable_schema = OFF"},
+        {"second layout row", "INSERT INTO record_file SELECT * FROM record_file"},
     };
-    const auto files = [this] { // the file and its companions, byte for byte
-        std::map<std::string, QByteArray> all;
-        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-            if (QFile::exists(QString::fromStdString(hostPath("tampered") + suffix)))
-                all[suffix] = contents("tampered", suffix);
+    const std::vector<std::string> suffixes{"", "-wal", "-shm", "-journal"};
+    const auto files = [&] { // the file and its companions, byte for byte, with their times
+        std::map<std::string, std::pair<QByteArray, int64_t>> all;
+        for (const std::string& suffix : suffixes)
+            if (struct stat info {}; ::stat((hostPath("tampered") + suffix).c_str(), &info) == 0)
+                all[suffix] = {contents("tampered", suffix.c_str()), info.st_mtim.tv_sec * 1000000000 + info.st_mtim.tv_nsec};
         return all;
     };
+    enum State { Folded, InTheLog, InTheLogAlone, FoldedBesideAnEmptyLog, FoldedBesideAJournal };
     for (const auto& [what, sql] : changes)
-        for (const int state : {0, 1, 2}) { // folded, in the log, in the log alone
+        for (const State state : {Folded, InTheLog, InTheLogAlone, FoldedBesideAnEmptyLog, FoldedBesideAJournal}) {
             SCOPED_TRACE(::testing::Message() << what << ", state " << state);
             Block block;
             make(block, "tampered", {record("0001", "A", "aa"), record("0002", "B", "bb")});
@@ -203,17 +214,33 @@ TEST_F(DamagedFiles, AFileWhoseSchemaAnotherToolChangedIsRefusedAndLeftAsItIs)
             sqlite3* tool = nullptr;
             ASSERT_EQ(sqlite3_open(hostPath("tampered").c_str(), &tool), SQLITE_OK);
             ASSERT_EQ(sqlite3_exec(tool, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(tool);
-            sqlite3_db_config(tool, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, state > 0, nullptr);
+            sqlite3_db_config(tool, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, state == InTheLog || state == InTheLogAlone,
+                              nullptr);
+            if (state == FoldedBesideAnEmptyLog) { // the log emptied at the close, kept with its index
+                int persist = 1;
+                sqlite3_file_control(tool, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+                ASSERT_EQ(sqlite3_exec(tool, "PRAGMA journal_size_limit = 0", nullptr, nullptr, nullptr), SQLITE_OK);
+            }
             sqlite3_close(tool);
-            ASSERT_TRUE(state < 2 || QFile::remove(QString::fromStdString(hostPath("tampered") + "-shm")));
+            ASSERT_TRUE(state != InTheLogAlone || QFile::remove(QString::fromStdString(hostPath("tampered") + "-shm")));
+            if (state == FoldedBesideAJournal) { // a hot journal's magic, then nothing
+                QFile journal(QString::fromStdString(hostPath("tampered") + "-journal"));
+                ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+                journal.write(QByteArray("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8) + QByteArray(504, '\0'));
+            }
+            // Times in the past, so that any write would show.
+            const timespec past[2] = {{1000000000, 0}, {1000000000, 0}};
+            for (const std::string& suffix : suffixes)
+                ::utimensat(AT_FDCWD, (hostPath("tampered") + suffix).c_str(), past, 0);
             const auto before = files();
-            ASSERT_EQ(before.count("-wal"), state == 0 ? 0u : 1u);
+            ASSERT_EQ(before.count("-wal"), state == InTheLog || state == InTheLogAlone || state == FoldedBesideAnEmptyLog);
+            ASSERT_TRUE(state != FoldedBesideAnEmptyLog || (before.at("-wal").first.isEmpty() && before.count("-shm")));
             const int16_t opened = open(block, "tampered");
             EXPECT_EQ(opened, status::NotARecordFile);
             if (opened == 0)
                 close(block);
             EXPECT_TRUE(files() == before) << "files beside it: " << files().size() << " instead of " << before.size();
-            for (const char* suffix : {"", "-wal", "-shm"})
+            for (const std::string& suffix : suffixes)
                 QFile::remove(QString::fromStdString(hostPath("tampered") + suffix));
         }
 }

@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 #include <csignal>
+#include <functional>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -84,6 +85,155 @@ protected:
     }
 };
 
+// What other programs leave beside a file of ours, or make of it, does not
+// stand in its way: each opens 0 at once with every record it acknowledged.
+// - SQLite's statistics, as ANALYZE makes them, are part of a sound file, and
+//   so are pages of any size SQLite allows.
+// - A log in which SQLite finds no valid frame is an empty log, with or
+//   without its index (SQLite would make a reader wait 10 s for a writer to
+//   rebuild the index of such a log, then fail).
+// - A rollback journal of the file taken earlier (from a copy kept in
+//   rollback mode, in the middle of a transaction) belongs to another history
+//   once the file keeps a log: never played back, it is set aside under the
+//   name the docs give, with or without the log and index beside the file.
+// - A journal beside a file still in rollback mode, left by a transaction cut
+//   short, is played back as SQLite would: the file is as before it.
+TEST_F(OpeningConditions, WhatOtherProgramsLeaveBesideAFileOfOursLosesNoRecord)
+{
+    const auto exec = [this](const std::string& name, const char* sql) {
+        sqlite3* tool = nullptr;
+        sqlite3_open(hostPath(name).c_str(), &tool);
+        const int rc = sqlite3_exec(tool, sql, nullptr, nullptr, nullptr);
+        sqlite3_close(tool);
+        return rc;
+    };
+    const auto put = [this](const std::string& name, const char* suffix, const QByteArray& bytes) {
+        QFile file(QString::fromStdString(hostPath(name) + suffix));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    };
+    const auto read = [this](const std::string& name, const char* suffix) {
+        QFile file(QString::fromStdString(hostPath(name) + suffix));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    // The file held in rollback mode by `tool`, in the middle of a transaction
+    // that deletes every record, with pages spilled into the file: the file
+    // and its hot journal as a crash there leaves them.
+    const auto cutShort = [&](const std::string& name, QByteArray& file, QByteArray& journal) {
+        sqlite3* tool = nullptr;
+        ASSERT_EQ(sqlite3_open(hostPath(name).c_str(), &tool), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(tool, "PRAGMA journal_mode = DELETE; PRAGMA cache_size = 1; BEGIN; DELETE FROM records; "
+                                     "INSERT INTO records(version, data, k0, k1, k2) VALUES (1, zeroblob(40), "
+                                     "zeroblob(4), zeroblob(8), zeroblob(5))",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        file = read(name, "");
+        journal = read(name, "-journal");
+        sqlite3_exec(tool, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(tool);
+        ASSERT_FALSE(journal.isEmpty());
+    };
+    QByteArray unused, earlier;  // a journal of a file made alike, before its records were written
+    {
+        Block block;
+        make(block, "earlier", {record("0001", "A", "a"), record("0002", "B", "b")});
+        ASSERT_EQ(close(block), 0);
+        cutShort("earlier", unused, earlier);
+    }
+    QByteArray random(4096 + 32, '\0');
+    for (qsizetype i = 0; i < random.size(); ++i)
+        random[i] = char(i * 7919 % 251);
+    enum Beside { LogAndIndex, LogAlone, Nothing };
+    const struct {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        Beside beside;
+        bool journalSetAside;
+    } rows[] = {
+        {"analysed", [&](const std::string& name) { ASSERT_EQ(exec(name, "ANALYZE"), SQLITE_OK); }, LogAndIndex, false},
+        {"with SQLite's statistics of samples",
+         [&](const std::string& name) {
+             ASSERT_EQ(exec(name, "PRAGMA writable_schema = ON; CREATE TABLE sqlite_stat4(tbl,idx,neq,nlt,ndlt,sample);"
+                                  "PRAGMA writable_schema = OFF; ANALYZE"),
+                       SQLITE_OK);
+         },
+         LogAndIndex, false},
+        {"vacuumed into pages of 512 bytes",
+         [&](const std::string& name) {
+             ASSERT_EQ(exec(name, "PRAGMA journal_mode = DELETE; PRAGMA page_size = 512; VACUUM; "
+                                  "PRAGMA journal_mode = WAL"),
+                       SQLITE_OK);
+         },
+         LogAndIndex, false},
+        {"vacuumed into pages of 64 KiB",
+         [&](const std::string& name) {
+             ASSERT_EQ(exec(name, "PRAGMA journal_mode = DELETE; PRAGMA page_size = 65536; VACUUM; "
+                                  "PRAGMA journal_mode = WAL"),
+                       SQLITE_OK);
+         },
+         LogAndIndex, false},
+        {"a log of random bytes", [&](const std::string& name) { ASSERT_TRUE(put(name, "-wal", random)); },
+         LogAndIndex, false},
+        {"a log of random bytes alone", [&](const std::string& name) { ASSERT_TRUE(put(name, "-wal", random)); },
+         LogAlone, false},
+        {"a log of zeros", [&](const std::string& name) { ASSERT_TRUE(put(name, "-wal", QByteArray(70000, '\0'))); },
+         LogAndIndex, false},
+        {"a journal of another history",
+         [&](const std::string& name) { ASSERT_TRUE(put(name, "-journal", earlier)); }, LogAndIndex, true},
+        {"a journal of another history alone",
+         [&](const std::string& name) { ASSERT_TRUE(put(name, "-journal", earlier)); }, Nothing, true},
+        {"in rollback mode, a transaction cut short",
+         [&](const std::string& name) {
+             ASSERT_EQ(exec(name, "PRAGMA journal_mode = DELETE"), SQLITE_OK);
+             QByteArray file, journal;
+             cutShort(name, file, journal);
+             ASSERT_TRUE(put(name, "", file) && put(name, "-journal", journal));
+         },
+         Nothing, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string name = "beside";
+        makeFilled(name, false);
+        ASSERT_TRUE(row.beside == LogAndIndex || QFile::remove(QString::fromStdString(hostPath(name) + "-shm")));
+        ASSERT_TRUE(row.beside != Nothing || QFile::remove(QString::fromStdString(hostPath(name) + "-wal")));
+        row.make(name);
+        const QByteArray journal = read(name, "-journal");
+        Block block;
+        const int16_t opened = open(block, name);
+        EXPECT_EQ(opened, 0);
+        if (opened == 0) {
+            EXPECT_EQ(walk(block, 0, op::GetFirst, op::GetNext), kAllIds);
+            EXPECT_EQ(walk(block, 1, op::GetLast, op::GetPrevious).size(), kAllIds.size());
+            EXPECT_EQ(insert(block, record("9999", "N", "new")), 0);
+            EXPECT_EQ(close(block), 0);
+        }
+        const QStringList aside = QDir(prefix.driveC() + QStringLiteral("/data"))
+                                      .entryList({QString::fromStdString(name) + QStringLiteral(".bt6-journal.stray-*")});
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(hostPath(name) + "-journal"))) << "the journal is still there";
+        EXPECT_EQ(aside.size(), row.journalSetAside ? 1 : 0) << aside.join(u' ').toStdString();
+        if (row.journalSetAside && aside.size() == 1) {
+            QFile setAside(prefix.driveC() + QStringLiteral("/data/") + aside[0]);
+            EXPECT_TRUE(setAside.open(QIODevice::ReadOnly) && setAside.readAll() == journal);
+        }
+        for (const QString& left : QDir(prefix.driveC() + QStringLiteral("/data")).entryList({QStringLiteral("beside*")}))
+            QFile::remove(prefix.driveC() + QStringLiteral("/data/") + left);
+    }
+    // A journal beside a file that some process writes in rollback mode (it
+    // holds the file's reserved lock) is that writer's: left where it is, 85.
+    makeFilled("held", false);
+    ASSERT_TRUE(put("held", "-journal", earlier));
+    const int holder = ::open(hostPath("held").c_str(), O_RDWR);
+    struct flock reserved {};
+    reserved.l_type = F_WRLCK;
+    reserved.l_start = 0x40000001;
+    reserved.l_len = 1;
+    ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &reserved), 0);
+    Block block;
+    EXPECT_EQ(open(block, "held"), status::FileInUse);
+    EXPECT_EQ(read("held", "-journal"), earlier);
+    ::close(holder);
+}
+
 TEST_F(OpeningConditions, AFileLeftInTheMiddleOfACheckpointOpensWithItsLog)
 {
     makeFilled("crashed", true);
@@ -120,18 +270,31 @@ TEST_F(OpeningConditions, AFullDiskAnswers18AndTheFileOpensOnceThereIsRoom)
 
 // Files in a folder we may not write: with no log beside them there is
 // nothing to apply, and they open read-only; a log that holds commits but
-// cannot be read with its index gives the access status. Never 30.
+// cannot be read with its index gives the access status. Never 30. A log of
+// bytes in which SQLite finds no frame holds nothing either: the file opens
+// read-only at once, though its index lies there that nobody keeps. A stray
+// journal the reader may not set aside stays where it is, never played back.
 TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
 {
     makeFilled("clean", false);
     makeFilled("pending", true);
+    makeFilled("garbled", false);
     const QString data = prefix.driveC() + QStringLiteral("/data/");
     for (const char* left : {"clean.bt6-wal", "clean.bt6-shm", "pending.bt6-shm"})
         ASSERT_TRUE(QFile::remove(data + QLatin1String(left)));
+    QFile garbled(data + QStringLiteral("garbled.bt6-wal"));
+    ASSERT_TRUE(garbled.open(QIODevice::WriteOnly) && garbled.write(QByteArray(4128, '\x5a')) == 4128);
+    garbled.close();
+    const QByteArray stray("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8);  // a hot journal's magic
+    QFile journal(data + QStringLiteral("clean.bt6-journal"));
+    ASSERT_TRUE(journal.open(QIODevice::WriteOnly) && journal.write(stray + QByteArray(504, '\0')) == 512);
+    journal.close();
     // Others may reach the folder and read the files, but write neither.
     for (const auto& [path, mode] :
          {std::pair{prefix.path(), 0755}, {prefix.driveC(), 0755}, {data + QStringLiteral("clean.bt6"), 0444},
-          {data + QStringLiteral("pending.bt6"), 0444}, {data + QStringLiteral("pending.bt6-wal"), 0444}, {data, 0555}})
+          {data + QStringLiteral("pending.bt6"), 0444}, {data + QStringLiteral("pending.bt6-wal"), 0444},
+          {data + QStringLiteral("garbled.bt6"), 0444}, {data + QStringLiteral("garbled.bt6-wal"), 0444},
+          {data + QStringLiteral("garbled.bt6-shm"), 0444}, {data, 0555}})
         ::chmod(QFile::encodeName(path).constData(), mode);
     const std::string answers = inChild(true, [folder = QFile::encodeName(data)] {
         if (::access(folder.constData(), R_OK | X_OK) != 0)
@@ -141,12 +304,15 @@ TEST_F(OpeningConditions, AFolderWeMayNotWriteOpensItsFilesReadOnly)
         seen += walk(child, 0, op::GetFirst, op::GetNext) + " ";
         seen += std::to_string(insert(child, record("9999", "C", "cc")));
         close(child);
-        return seen + " " + std::to_string(open(child, "pending"));
+        seen += " " + std::to_string(open(child, "pending"));
+        seen += " " + std::to_string(open(child, "garbled")) + " ";
+        return seen + walk(child, 0, op::GetFirst, op::GetNext);
     });
     ::chmod(QFile::encodeName(data).constData(), 0755);
     if (answers == kCannotDropRights)
         GTEST_SKIP() << "no user without rights on the test's folder";
-    EXPECT_EQ(answers, "0 " + kAllIds + " 46 46");
+    EXPECT_EQ(answers, "0 " + kAllIds + " 46 46 0 " + kAllIds);
+    EXPECT_TRUE(journal.open(QIODevice::ReadOnly) && journal.readAll().startsWith(stray));
 }
 
 // A reader that may not write the folder reads files without companions

@@ -183,11 +183,17 @@ bool readPlainSchema(int fd, PlainSchema& out)
             || values[1].kind != Value::Text || values[2].kind != Value::Text
             || (values[4].kind != Value::Text && values[4].kind != Value::Null))
             return false;
+        // Every table and index starts on a page of the file (SQLite refuses
+        // a schema naming another as damaged); anything else has none.
+        const bool rooted = values[0].bytes == "table" || values[0].bytes == "index";
+        if (values[3].kind != Value::Integer
+            || (rooted ? values[3].integer < 2 || static_cast<uint64_t>(values[3].integer) > pages
+                       : values[3].integer != 0))
+            return false;
         out.entries.push_back(std::string(values[0].bytes) + ' ' + std::string(values[1].bytes) + ' '
             + std::string(values[2].bytes) + ' ' + std::string(values[4].bytes));
         if (values[0].bytes == "table" && values[1].bytes == "record_file") {
-            if (layoutRoot != 0 || values[3].kind != Value::Integer || values[3].integer < 2
-                || values[3].integer > 0x7fffffff)
+            if (layoutRoot != 0)
                 return false;
             layoutRoot = static_cast<uint32_t>(values[3].integer);
         }

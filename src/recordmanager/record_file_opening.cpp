@@ -186,6 +186,24 @@ int16_t judge(int fd, const std::string& hostPath, const std::string& uri, bool 
     return readLayoutThrough(uri, SQLITE_OPEN_READWRITE, "PRAGMA locking_mode = EXCLUSIVE", layout);
 }
 
+bool exists(const std::string& path)
+{
+    struct stat seen {};
+    return ::lstat(path.c_str(), &seen) == 0;
+}
+
+// The log, when it holds nothing, and its index, as a connection made them.
+void removeEmptyCompanions(const std::string& hostPath)
+{
+    struct stat log {};
+    if (::lstat((hostPath + "-wal").c_str(), &log) != 0 || !S_ISREG(log.st_mode) || log.st_size != 0)
+        return;
+    struct stat index {};
+    if (::lstat((hostPath + "-shm").c_str(), &index) == 0 && S_ISREG(index.st_mode))
+        ::unlink((hostPath + "-shm").c_str());
+    ::unlink((hostPath + "-wal").c_str());
+}
+
 int64_t nanoseconds(const timespec& time) { return int64_t{time.tv_sec} * 1000000000 + time.tv_nsec; }
 
 } // namespace
@@ -244,11 +262,19 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // it open. A file of ours keeps a log and is judged with it: a writer
     // killed in the middle of a checkpoint leaves a main file that is whole
     // only with its log.
+    const bool cold = !exists(hostPath + "-wal") && !exists(hostPath + "-shm");
     int16_t result = judge(file->lockFd_, hostPath, file->uri_, logMode, file->writable_, file->layout_);
     bool immutable = false;
     if (result == status::Success)
         result = file->connect(logMode, file->db_, file->layout_, immutable);
     if (result != status::Success) {
+        // The plain reading of the schema may pass a damage that SQLite then
+        // finds, once the working connection has made the log and its index:
+        // a refused file keeps nothing beside it. Only beside a file that had
+        // none and only for damage, which no other connection gets past, so
+        // nobody else can be using what is removed.
+        if (cold && (result == status::NotARecordFile || result == status::IoError))
+            removeEmptyCompanions(hostPath);
         putJournalBack(hostPath, strayJournal);
         return result;
     }

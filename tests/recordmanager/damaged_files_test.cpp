@@ -195,6 +195,8 @@ TEST_F(DamagedFiles, AFileWhoseSchemaAnotherToolChangedIsRefusedAndLeftAsItIs)
         {"statistics table of another shape",
          "PRAGMA writable_schema = ON; CREATE TABLE sqlite_stat1(tbl, idx, stat); PRAGMA writable_schema = OFF"},
         {"second layout row", "INSERT INTO record_file SELECT * FROM record_file"},
+        {"index on a page beyond the file", "PRAGMA writable_schema = ON; UPDATE sqlite_master SET rootpage = 1000 "
+                                            "WHERE name = 'key2'; PRAGMA writable_schema = OFF"},
     };
     const std::vector<std::string> suffixes{"", "-wal", "-shm", "-journal"};
     const auto files = [&] { // the file and its companions, byte for byte, with their times

@@ -113,6 +113,18 @@ bool missingOrRegular(const std::string& path, off_t& size)
     return S_ISREG(entry.st_mode);
 }
 
+// What lies beside a file, looked at once per open: sizes, -1 when missing.
+struct Companions {
+    off_t log = -1, index = -1, journal = -1;
+    bool regular = true; // none is a folder, FIFO, device or socket
+
+    explicit Companions(const std::string& hostPath)
+        : regular(missingOrRegular(hostPath + "-wal", log) && missingOrRegular(hostPath + "-shm", index)
+                  && missingOrRegular(hostPath + "-journal", journal))
+    {
+    }
+};
+
 // Reads the layout through a connection of its own, opened on `uri`, and
 // lets it go without a checkpoint.
 int16_t readLayoutThrough(const std::string& uri, int flags, const char* pragma, FileLayout& layout)
@@ -153,11 +165,8 @@ int16_t judgeAlone(int fd, const std::string& uri, FileLayout& layout)
 
 // Judges the file with whatever its log holds, changing neither of them nor
 // making anything beside them, where the connection the file keeps would.
-// A companion that is no regular file (a FIFO, a device, a folder at the
-// log's, its index's or a journal's name) belongs to no file of ours and
-// refuses the file as it would in the file's own place; SQLite could not
-// open it anyway (judged_vfs), and would answer "cannot open" at some read.
-// `uri` names the file judged (judged_vfs::uri). Then:
+// `uri` names the file judged (judged_vfs::uri), `beside` its companions as
+// the open found them. Then:
 // - with no log, a log that holds no commit (empty, or bytes in which SQLite
 //   finds no valid frame), or a file that keeps no log, the main file alone
 //   is the file, judged alone: where the connection the file keeps would
@@ -170,26 +179,16 @@ int16_t judgeAlone(int fd, const std::string& uri, FileLayout& layout)
 //   mode, where SQLite keeps the index in memory alone; the file is locked
 //   while it is read (85 when someone holds it), which needs the right to
 //   write it.
-int16_t judge(int fd, const std::string& hostPath, const std::string& uri, bool logMode, bool writable,
-              FileLayout& layout)
+int16_t judge(int fd, const std::string& hostPath, const std::string& uri, const Companions& beside, bool logMode,
+              bool writable, FileLayout& layout)
 {
-    off_t log = -1, index = -1, journal = -1;
-    if (!missingOrRegular(hostPath + "-wal", log) || !missingOrRegular(hostPath + "-shm", index) ||
-        !missingOrRegular(hostPath + "-journal", journal))
-        return status::NotARecordFile;
-    if (!logMode || log <= 0 || logContent(hostPath + "-wal") != LogContent::Commits)
+    if (!logMode || beside.log <= 0 || logContent(hostPath + "-wal") != LogContent::Commits)
         return judgeAlone(fd, uri, layout);
-    if (index >= 0)
+    if (beside.index >= 0)
         return readLayoutThrough(uri + "&readonly_shm=1", SQLITE_OPEN_READONLY, nullptr, layout);
     if (!writable)
         return status::AccessDenied;
     return readLayoutThrough(uri, SQLITE_OPEN_READWRITE, "PRAGMA locking_mode = EXCLUSIVE", layout);
-}
-
-bool exists(const std::string& path)
-{
-    struct stat seen {};
-    return ::lstat(path.c_str(), &seen) == 0;
 }
 
 // The log, when it holds nothing, and its index, as a connection made them.
@@ -251,8 +250,15 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // fails, so a refused file keeps everything beside it. One that a reader
     // without write rights cannot move stays: SQLite never plays a journal
     // back through a read-only connection.
+    // A companion that is no regular file (a FIFO, a device, a folder at the
+    // log's, its index's or a journal's name) belongs to no file of ours and
+    // refuses the file as it would in the file's own place; SQLite could not
+    // open it anyway (judged_vfs), and would answer "cannot open" at some read.
+    const Companions beside(hostPath);
+    if (!beside.regular)
+        return status::NotARecordFile;
     std::string strayJournal;
-    if (logMode) {
+    if (logMode && beside.journal > 0) {
         const int16_t aside = setStrayJournalAside(hostPath, file->lockFd_, strayJournal);
         if (aside != status::Success && (aside != status::AccessDenied || file->writable_))
             return aside;
@@ -262,8 +268,7 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // it open. A file of ours keeps a log and is judged with it: a writer
     // killed in the middle of a checkpoint leaves a main file that is whole
     // only with its log.
-    const bool cold = !exists(hostPath + "-wal") && !exists(hostPath + "-shm");
-    int16_t result = judge(file->lockFd_, hostPath, file->uri_, logMode, file->writable_, file->layout_);
+    int16_t result = judge(file->lockFd_, hostPath, file->uri_, beside, logMode, file->writable_, file->layout_);
     bool immutable = false;
     if (result == status::Success)
         result = file->connect(logMode, file->db_, file->layout_, immutable);
@@ -273,7 +278,7 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
         // a refused file keeps nothing beside it. Only beside a file that had
         // none and only for damage, which no other connection gets past, so
         // nobody else can be using what is removed.
-        if (cold && (result == status::NotARecordFile || result == status::IoError))
+        if (beside.log < 0 && beside.index < 0 && (result == status::NotARecordFile || result == status::IoError))
             removeEmptyCompanions(hostPath);
         putJournalBack(hostPath, strayJournal);
         return result;

@@ -83,8 +83,8 @@ Opened open(const char* path, int flags, mode_t mode)
     }
     result = judged(fd, S_IFREG, std::move(result));
     // Writes to a regular file never block anyway; reads and writes of the
-    // caller keep their usual meaning.
-    if (result.fd() >= 0)
+    // caller keep their usual meaning, unless it asked for O_NONBLOCK itself.
+    if (result.fd() >= 0 && !(flags & O_NONBLOCK))
         ::fcntl(result.fd(), F_SETFL, ::fcntl(result.fd(), F_GETFL) & ~O_NONBLOCK);
     return result;
 }

@@ -44,7 +44,8 @@ private:
 };
 
 // Opens `hostPath` with `flags` (O_CLOEXEC and O_NOCTTY are added; the open
-// itself is non-blocking, and the descriptor is blocking again afterwards).
+// itself is non-blocking, and the descriptor is blocking again afterwards
+// unless `flags` holds O_NONBLOCK).
 Opened open(const QString& hostPath, int flags, mode_t mode = 0666);
 // The same for a name already in the host's bytes.
 Opened open(const char* hostPath, int flags, mode_t mode = 0666);

@@ -226,11 +226,13 @@ int16_t RecordFile::open(const std::string& hostPath, bool exclusive, std::uniqu
     // Judged by name before it is opened, so a FIFO or a device put in a
     // record file's place is never opened (a FIFO would hold the open until a
     // writer came, a device has effects of its own).
+    // Kept non-blocking: it is only read with pread and locked, which a
+    // regular file serves alike either way.
     const QString name = platform::hostfiles::pathString(hostPath);
-    platform::regular_file::Opened opened = platform::regular_file::open(name, O_RDWR);
+    platform::regular_file::Opened opened = platform::regular_file::open(name, O_RDWR | O_NONBLOCK);
     if (opened.fd() < 0 && (opened.error == EACCES || opened.error == EROFS)) {
         file->writable_ = false;
-        opened = platform::regular_file::open(name, O_RDONLY);
+        opened = platform::regular_file::open(name, O_RDONLY | O_NONBLOCK);
     }
     if (opened.notRegular || opened.error == EISDIR)
         return status::NotARecordFile;

@@ -12,10 +12,9 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -351,7 +350,13 @@ void RecordFile::dropStatements()
 int16_t RecordFile::connect(bool logMode, sqlite3*& db, FileLayout& layout, bool& immutable)
 {
     immutable = false;
-    const auto holdsCommits = [this] { return logContent(hostPath_ + "-wal") == LogContent::Commits; };
+    // The log read once, and only when the answer matters.
+    std::optional<bool> commits;
+    const auto holdsCommits = [&] {
+        if (!commits)
+            commits = logContent(hostPath_ + "-wal") == LogContent::Commits;
+        return *commits;
+    };
     int16_t connected = status::AccessDenied;
     if (writable_ || !logMode || logSize(hostPath_) <= 0 || holdsCommits())
         connected = connectTo(uri_, writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, db, layout);

@@ -51,8 +51,6 @@ void copyUserAttributes(int from, int to)
     }
 }
 
-QString named(const std::string& hostPath) { return hostfiles::pathString(hostPath); }
-
 // The file a write really lands in (a link is followed, so the link itself
 // survives), its folder, and the start of the temporary names made for it.
 struct Target {
@@ -127,7 +125,7 @@ ReadStatus readOpen(int fd, qint64 limit, Contents& result)
 void removeStaleTemporaries(const QString& hostPath)
 {
     const Target target = targetOf(hostPath);
-    regular_file::Opened folder = regular_file::openFolder(named(target.folder));
+    regular_file::Opened folder = regular_file::openFolder(hostfiles::pathString(target.folder));
     DIR* dir = folder.fd() < 0 ? nullptr : ::fdopendir(folder.fd());
     if (!dir)
         return;
@@ -143,7 +141,7 @@ void removeStaleTemporaries(const QString& hostPath)
 
 Lock::Lock(const QString& hostPath)
 {
-    fd_ = regular_file::openFolder(named(targetOf(hostPath).folder)).release();
+    fd_ = regular_file::openFolder(hostfiles::pathString(targetOf(hostPath).folder)).release();
     if (fd_ < 0)
         return;
     int locked = 0;
@@ -184,7 +182,7 @@ QString writeTemporary(const QString& hostPath, QByteArrayView content, int& err
     const Target target = targetOf(hostPath);
     // The file replaced gives its mode and attributes; a folder, FIFO or
     // device in its place is never replaced.
-    const regular_file::Opened old = regular_file::open(named(target.path), O_RDONLY);
+    const regular_file::Opened old = regular_file::open(hostfiles::pathString(target.path), O_RDONLY);
     if (old.notRegular) {
         error = EPERM;
         return {};
@@ -232,7 +230,7 @@ int putInPlace(const QString& temporary, const QString& hostPath)
         ::unlink(temp.constData());
         return error;
     }
-    hostfiles::syncFolderOf(named(target.path));
+    hostfiles::syncFolderOf(hostfiles::pathString(target.path));
     return 0;
 }
 

@@ -105,8 +105,9 @@ TypedPath withAccessChecked(TypedPath got)
 
 // What answers the name of an entry picked in `folder`'s list. The name is
 // taken as it stands, never as a mask: a file of this disk may hold '*' or
-// '?', or another character the Windows path mapping refuses; the folder's
-// listing then tells what it is.
+// '?', which a Windows path names only while it can be reached spelt so. One
+// that cannot be reached is out of reach while the folder still lists it
+// (a folder the user may not search), and missing once it is gone.
 TypedPath picked(const QString& folder, const QString& name)
 {
     const QString path = below(folder, name);
@@ -117,7 +118,7 @@ TypedPath picked(const QString& folder, const QString& name)
     try {
         for (const platform::DirectoryEntry& entry : platform::listDirectory(below(folder, {})))
             if (entry.name == name)
-                return {path, entry.isFolder ? EntryKind::Folder : EntryKind::Regular, {}};
+                return {path, EntryKind::Missing, accessDenied(path)};
     } catch (const platform::RuntimeError& failure) {
         if (isAccessError(failure))
             return {path, EntryKind::Missing, accessDenied(path)};

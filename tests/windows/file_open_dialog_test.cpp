@@ -101,6 +101,7 @@ protected:
             ::close(::open(noms + name, O_CREAT | O_WRONLY, 0644));
         for (const char* name : {"Fin.", "Fin ", "x\\y"})
             ::mkdir(noms + name, 0755);
+        ::close(::open(noms + "Prive/a*z.log", O_CREAT | O_WRONLY, 0644));
         ::chmod(noms + "Prive", 0600);
     }
     // What the temporary folder's removal cannot do: search the folder, name
@@ -259,9 +260,14 @@ TEST_F(FileOpenTest, AnswersAPickedOrTypedFileAndRefusesWhatIsNoFile)
                 EXPECT_EQ(seen(dialog), "C:\\Logs|Logs|Archives,20240304.LOG,20240305.Log|" + file + u'|' + why);
                 typeAndOpen(dialog, QStringLiteral("C:\\Noms\\Prive"));
                 auto& list = child<QListWidget>(dialog, "ListeFichiers");
-                ASSERT_EQ(list.count(), 1);
+                ASSERT_EQ(list.count(), 2);
                 emit list.itemDoubleClicked(list.item(0));
-                EXPECT_EQ(seen(dialog), QStringLiteral("C:\\Noms\\Prive|Prive|20240305.Log|20240305.Log|") + why);
+                EXPECT_EQ(seen(dialog), "C:\\Noms\\Prive|Prive|20240305.Log,a*z.log|20240305.Log|" + why);
+                // A name with '*' is out of reach there too, not a file to open.
+                emit list.itemDoubleClicked(list.item(1));
+                EXPECT_EQ(seen(dialog), QStringLiteral("C:\\Noms\\Prive|Prive|20240305.Log,a*z.log|a*z.log|"
+                                                       "« C:\\Noms\\Prive\\a*z.log » n'est pas accessible.\n"
+                                                       "Accès refusé."));
                 child<QPushButton>(dialog, "CmdAnnuler").click();
             },
             std::nullopt},
